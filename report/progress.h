@@ -1,0 +1,54 @@
+// Progress counting and number texts of the report writer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// ------------------------------------------------------------------ numbers
+
+enum NumberMode : int {
+    NUMBER_GROUPED = 0, // digits in groups of three joined with ","
+    NUMBER_PLAIN = 2,   // plain digits
+};
+
+// Writes value into buffer (cut to size bytes, always terminated when size > 0).
+// 0 reads "0" grouped and " " (one blank) plain. Returns buffer.
+char* formatNumber(uint64_t value, char* buffer, size_t size, int mode);
+
+// The same into a 128-byte static buffer that each call overwrites.
+const char* formatNumber(uint64_t value, int mode);
+
+// ------------------------------------------------------------------ progress
+
+// A sink for progress lines: one printf-style call with a level and a second
+// integer argument. Nothing in the product attaches one yet.
+struct LogSink {
+    void (*log)(LogSink* sink, int level, int arg, const char* format, ...);
+};
+
+constexpr uint32_t PROGRESS_DISABLED = 0x01; // KVLTPROGRESSDISABLE is set
+
+struct ProgressState {
+    LogSink* logger = nullptr;
+    uint32_t count = 0;
+    uint32_t lastCount = 0;
+    uint32_t interval = 30;
+    int64_t lastTime = 0;
+    int64_t startTime = 0;
+    char taskName[32] = "Main-Task";
+    uint32_t flags = 0;
+    void (*tick)(ProgressState* state) = nullptr;
+};
+
+// Fills the state as a freshly set-up report writer has it, the disabled flag
+// taken from KVLTPROGRESSDISABLE.
+void progressInit(ProgressState* state);
+
+// Counts one item and, at most once per interval, logs a progress line.
+void progressTick(ProgressState* state);
+
+// The same with the current time given, for callers that keep their own clock.
+void progressTickAt(ProgressState* state, int64_t now);
+
+// Elapsed seconds as "D%u:%.2u:%.2u:%.2u", "H%u:%.2u:%.2u", "M%u:%.2u" or "S%u".
+char* formatDuration(uint32_t seconds, char* buffer, size_t size);
