@@ -58,8 +58,7 @@ uint32_t listRowCount(const CKVLTOfflineScannerDoc& doc, ScanList list) {
 cJSON* listRowVolume(const CKVLTOfflineScannerDoc& doc, ScanList list, uint32_t row) {
     switch (list) {
     case ScanList::Map: {
-        auto slotted = doc.slotVolumes.find(row + 1);
-        return slotted == doc.slotVolumes.end() ? nullptr : slotted->second;
+        return doc.slotVolumes.find(row + 1);
     }
     case ScanList::Incoming:
         return row < doc.incomingVolumes.size() ? doc.incomingVolumes[row] : nullptr;

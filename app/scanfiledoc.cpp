@@ -12,9 +12,55 @@
 #include <cstring>
 #include <ctime>
 #include <new>
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+
+// The whole text of a scan file, zero-terminated. Large files are read into
+// memory mapped with huge pages where the system allows it: that costs a
+// fraction of filling a plain heap buffer page by page.
+class CFileText {
+public:
+    CFileText() = default;
+    ~CFileText() {
+        if (m_data != nullptr)
+            munmap(m_data, m_mapped);
+    }
+    CFileText(const CFileText&) = delete;
+    CFileText& operator=(const CFileText&) = delete;
+
+    // 0, or the errno of what went wrong (ENOMEM when there is no room).
+    int read(int fd, size_t length) {
+        constexpr size_t kHugePage = size_t(2) << 20;
+        m_mapped = (length + 1 + kHugePage - 1) & ~(kHugePage - 1);
+        void* data = mmap(nullptr, m_mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (data == MAP_FAILED)
+            return ENOMEM;
+        m_data = static_cast<char*>(data);
+        madvise(m_data, m_mapped, MADV_HUGEPAGE);
+        size_t got = 0;
+        while (got < length) {
+            ssize_t n = ::read(fd, m_data + got, length - got);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return errno;
+            if (n == 0)
+                break; // the file shrank while we read it: parse what is there
+            got += size_t(n);
+        }
+        m_data[got] = '\0'; // the mapping is zero-filled; this is for clarity
+        return 0;
+    }
+    const char* c_str() const { return m_data; }
+
+private:
+    char* m_data = nullptr;
+    size_t m_mapped = 0;
+};
 
 int32_t saturate(int64_t value) {
     return value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : int32_t(value);
@@ -96,34 +142,22 @@ void CKVLTOfflineScannerDoc::DeleteContents() {
 }
 
 bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "rb");
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat status {};
-    if (file == nullptr || fstat(fileno(file), &status) != 0 || S_ISDIR(status.st_mode)) {
-        int err = file == nullptr ? errno : S_ISDIR(status.st_mode) ? EISDIR : errno;
-        if (file)
-            std::fclose(file);
-        kvltMessageBox("Cannot open " + path + ": " + std::strerror(err), "Open Error",
-                       MsgIcon::Information);
-        UpdateAllViews(nullptr, 0, this);
-        return false;
-    }
-
-    size_t length = size_t(status.st_size);
-    char* text = static_cast<char*>(std::malloc(length + 1));
-    size_t got = text ? std::fread(text, 1, length, file) : 0;
-    bool readError = text && (got != length || std::ferror(file));
-    std::fclose(file);
-    if (text == nullptr || readError) {
-        std::free(text);
-        kvltMessageBox(text == nullptr ? "There is not enough memory to read " + path + "."
-                                       : "Cannot read " + path + ".",
+    int err = fd < 0 ? errno : fstat(fd, &status) != 0 ? errno : S_ISDIR(status.st_mode) ? EISDIR : 0;
+    CFileText text;
+    if (err == 0)
+        err = text.read(fd, size_t(status.st_size));
+    if (fd >= 0)
+        ::close(fd);
+    if (err != 0) {
+        kvltMessageBox(err == ENOMEM ? "There is not enough memory to read " + path + "."
+                                     : "Cannot open " + path + ": " + std::strerror(err),
                        "Open Error", MsgIcon::Information);
         UpdateAllViews(nullptr, 0, this);
         return false;
     }
-    text[length] = '\0';
-    rootNode = cJSON_Parse(text); // text after the first complete value is ignored
-    std::free(text);
+    rootNode = cJSON_Parse(text.c_str()); // text after the first complete value is ignored
 
     if (rootNode == nullptr) {
         kvltMessageBox("Failed to parse Strovane Offline Scanfile", "Parse Error",
@@ -187,16 +221,19 @@ void CKVLTOfflineScannerDoc::loadVolumes(cJSON* volumes) {
     slotVolumes.clear();
     if (!cJSON_IsArray(volumes))
         return;
+    size_t count = size_t(cJSON_GetArraySize(volumes));
+    volumesById.reserve(count);
+    slotVolumes.reserve(count);
     cJSON* element = nullptr;
     cJSON_ArrayForEach(element, volumes) {
         bool hasId = false;
         const char* id = stringField(element, "id", &hasId);
         if (!hasId)
             continue;
-        volumesById[std::string_view(id)] = element;
+        volumesById.assign(std::string_view(id), element);
         int32_t slot = numberField(element, "slot");
         if (slot != 0)
-            slotVolumes[uint32_t(slot)] = element;
+            slotVolumes.assign(uint32_t(slot), element);
         else
             incomingVolumes.push_back(element);
         bool outgoing = false;
@@ -224,8 +261,7 @@ bool CKVLTOfflineScannerDoc::StoreTo(std::string& bytes) {
 
 std::vector<uint32_t> CKVLTOfflineScannerDoc::autoSelectSlots(bool firstAvailable) {
     slotMap.init(&slotMap, mapRowCount());
-    for (const auto& [slot, volume] : slotVolumes)
-        slotMap.occupy(&slotMap, slot);
+    slotVolumes.forEach([this](uint32_t slot, cJSON*) { slotMap.occupy(&slotMap, slot); });
 
     std::vector<uint32_t> rows;
     uint32_t count = uint32_t(incomingVolumes.size());
@@ -257,7 +293,7 @@ void CKVLTOfflineScannerDoc::assignSlot(cJSON* volume, uint32_t slot) {
     cJSON_AddItemToObject(volume, "slot", cJSON_CreateNumber(double(slot)));
     cJSON_AddItemToObject(volume, "assigned",
                           cJSON_CreateString(timeString(clock(), kAssignedTimeFormat)));
-    slotVolumes[slot] = volume;
+    slotVolumes.assign(slot, volume);
     incomingVolumes.remove(volume);
     SetModifiedFlag(true);
 }

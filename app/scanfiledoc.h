@@ -5,6 +5,7 @@
 #pragma once
 
 #include "documentbase.h"
+#include "hashindex.h"
 #include "slotmap.h"
 #include "volumelist.h"
 
@@ -13,7 +14,6 @@
 #include <map>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 struct cJSON;
@@ -67,9 +67,9 @@ public:
     std::map<std::string, std::string> repositoryDescriptions;
     CVolumeList incomingVolumes;
     std::vector<cJSON*> outgoingVolumes;
-    std::unordered_map<uint32_t, cJSON*> slotVolumes;
+    CSlotIndex slotVolumes;
     // Keys view the "id" strings inside rootNode.
-    std::unordered_map<std::string_view, cJSON*> volumesById;
+    CIdIndex volumesById;
     SlotMap slotMap;
 
 protected:

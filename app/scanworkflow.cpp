@@ -89,13 +89,12 @@ std::string CScanSession::statusText() const {
 
 ScanOutcome CScanSession::scan(const std::string& typed) {
     std::string barcode = upperCased(typed);
-    auto found = m_doc.volumesById.find(barcode);
-    if (found == m_doc.volumesById.end()) {
+    cJSON* volume = m_doc.volumesById.find(barcode);
+    if (volume == nullptr) {
         kvltMessageBox(format("Barcode '%s' is unknown", barcode.c_str()), "Barcode Error",
                        MsgIcon::Error, MsgButtons::Ok, m_owner);
         return ScanOutcome::Unknown;
     }
-    cJSON* volume = found->second;
     // Any member named "slot", whatever its value and case, means assigned.
     if (cJSON_GetObjectItem(volume, "slot") != nullptr) {
         kvltMessageBox(format("Barcode '%s' has already been assigned to a slot", barcode.c_str()),

@@ -54,7 +54,7 @@ TEST_F(ScanFile, ExampleVolumesAndLists) {
     ASSERT_EQ(doc.outgoingVolumes.size(), 1u);
     EXPECT_EQ(id(doc.outgoingVolumes[0]), "V3");
     ASSERT_EQ(doc.slotVolumes.size(), 1u);
-    EXPECT_EQ(id(doc.slotVolumes.at(12)), "V2");
+    EXPECT_EQ(id(doc.slotVolumes.find(12)), "V2");
 
     EXPECT_EQ(listRowCount(doc, ScanList::Map), 30u);
     EXPECT_EQ(listCellText(doc, ScanList::Map, 11, MAP_ZONE), "A:2.2");
@@ -93,9 +93,9 @@ TEST_F(ScanFile, LaterDuplicatesWinInTheMapsButBothStayInTheArrays) {
     ASSERT_TRUE(open(R"({"repository":{"slots":5,"repositories":[{"id":"R","description":"one"},
         {"id":"R","description":"two"},{"id":"","description":"ignored"}]},
         "volumes":[{"id":"X","slot":3},{"id":"Y","slot":3},{"id":"Z","target":"R"},{"id":"Z","target":""}]})"));
-    EXPECT_EQ(id(doc.slotVolumes.at(3)), "Y");
+    EXPECT_EQ(id(doc.slotVolumes.find(3)), "Y");
     EXPECT_EQ(doc.outgoingVolumes.size(), 2u) << "an empty target still makes a volume outgoing";
-    EXPECT_EQ(doc.volumesById.at("Z"), doc.outgoingVolumes[1]);
+    EXPECT_EQ(doc.volumesById.find("Z"), doc.outgoingVolumes[1]);
     EXPECT_EQ(doc.repositoryText(doc.outgoingVolumes[0], "target"), "two");
     EXPECT_EQ(doc.repositoryDescriptions.count(""), 0u);
 }
@@ -146,8 +146,8 @@ TEST_F(ScanFile, AbsurdNumbersNeverCrash) {
     EXPECT_EQ(doc.mapRowCount(), 0u) << "a negative slot count means no rows";
     // 1e12 reads as the largest 32-bit value, so "C" replaces "A" there.
     EXPECT_EQ(doc.slotVolumes.size(), 2u);
-    EXPECT_EQ(id(doc.slotVolumes.at(2147483647u)), "C");
-    EXPECT_EQ(id(doc.slotVolumes.at(uint32_t(-7))), "B");
+    EXPECT_EQ(id(doc.slotVolumes.find(2147483647u)), "C");
+    EXPECT_EQ(id(doc.slotVolumes.find(uint32_t(-7))), "B");
     EXPECT_EQ(doc.zones[0].lastSlot, INT32_MAX);
     EXPECT_EQ(doc.slotLabel(1), "A:1");
     EXPECT_EQ(doc.slotLabel(4000000000u), "Logic Error");

@@ -64,8 +64,8 @@ TEST_F(Scanning, AcceptedScansUseTheChosenSlotsInAscendingRowOrder) {
     EXPECT_EQ(session.scan("IN1"), ScanOutcome::Accepted);
     EXPECT_EQ(listener.visible, (std::vector<uint32_t>{1, 6}));
     EXPECT_EQ(listener.slotted, (std::vector<uint32_t>{1, 6}));
-    EXPECT_EQ(Doc::stringField(doc.slotVolumes.at(2), "id"), std::string("IN2"));
-    EXPECT_EQ(Doc::stringField(doc.slotVolumes.at(7), "id"), std::string("IN1"));
+    EXPECT_EQ(Doc::stringField(doc.slotVolumes.find(2), "id"), std::string("IN2"));
+    EXPECT_EQ(Doc::stringField(doc.slotVolumes.find(7), "id"), std::string("IN1"));
     EXPECT_EQ(incomingIds(), (std::vector<std::string>{"IN3", "lower", "ZERO"}));
     EXPECT_EQ(listCellText(doc, ScanList::Map, 1, MAP_VOLUME), "IN2");
     EXPECT_EQ(listCellText(doc, ScanList::Map, 1, MAP_ASSIGNED),
@@ -115,7 +115,7 @@ TEST_F(Scanning, TheSameBarcodeTwiceAndABarcodeAfterTheLastSlot) {
     EXPECT_EQ(boxes.shown[1].text,
               "Barcode 'IN2' was not slotted: all 1 selected slots have been used.");
     EXPECT_EQ(doc.slotVolumes.count(0), 0u) << "never slot 0";
-    EXPECT_EQ(Doc::stringField(doc.slotVolumes.at(4), "id"), std::string("IN1"));
+    EXPECT_EQ(Doc::stringField(doc.slotVolumes.find(4), "id"), std::string("IN1"));
     EXPECT_EQ(session.statusText(), "0 of 1 selected slots remain");
     EXPECT_EQ(incomingIds().front(), "IN2");
 }

@@ -1,0 +1,217 @@
+// The scan file and slot allocation at repository scale: a million slots,
+// 600,000 volumes. Each measurement has its baseline beside it, measured in
+// the same run; bench/run-benchmarks prints the ratios.
+#include "plainslotmap.h"
+#include "scanfile_generator.h"
+#include "scanfiledoc.h"
+#include "scanworkflow.h"
+
+#include <benchmark/benchmark.h>
+#include <cjson/cJSON.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string& scanFilePath() {
+    static const std::string path = [] {
+        std::string p = (fs::temp_directory_path() / ("kvlt-bench-" + std::to_string(getpid()) + ".json")).string();
+        if (!generateScanFile(p, ScanFileShape{}))
+            std::abort();
+        return p;
+    }();
+    return path;
+}
+
+const std::string& scanFileText() {
+    static const std::string text = [] {
+        std::ifstream in(scanFilePath(), std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }();
+    return text;
+}
+
+CKVLTOfflineScannerDoc& loadedDocument() {
+    static CKVLTOfflineScannerDoc* doc = [] {
+        auto* d = new CKVLTOfflineScannerDoc;
+        if (!d->OnOpenDocument(scanFilePath()))
+            std::abort();
+        return d;
+    }();
+    return *doc;
+}
+
+// ------------------------------------------------------------------ load and store
+
+void BM_Baseline_cJSON_Parse(benchmark::State& state) {
+    const std::string& text = scanFileText();
+    for (auto _ : state) {
+        cJSON* root = cJSON_Parse(text.c_str());
+        benchmark::DoNotOptimize(root);
+        state.PauseTiming();
+        cJSON_Delete(root);
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * text.size()));
+}
+
+void BM_Load(benchmark::State& state) {
+    const std::string& path = scanFilePath();
+    scanFileText(); // the file is in the page cache for both
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto* doc = new CKVLTOfflineScannerDoc;
+        state.ResumeTiming();
+        if (!doc->OnOpenDocument(path))
+            state.SkipWithError("load failed");
+        state.PauseTiming();
+        delete doc;
+        state.ResumeTiming();
+    }
+}
+
+void BM_Baseline_cJSON_PrintAndWrite(benchmark::State& state) {
+    CKVLTOfflineScannerDoc& doc = loadedDocument();
+    std::string out = scanFilePath() + ".plain";
+    for (auto _ : state) {
+        char* text = cJSON_Print(doc.rootNode);
+        FILE* file = std::fopen(out.c_str(), "wb");
+        std::fwrite(text, 1, std::strlen(text), file);
+        std::fclose(file);
+        cJSON_free(text);
+    }
+    fs::remove(out);
+}
+
+void BM_Store(benchmark::State& state) {
+    CKVLTOfflineScannerDoc& doc = loadedDocument();
+    std::string out = scanFilePath() + ".saved";
+    for (auto _ : state)
+        if (!doc.OnSaveDocument(out))
+            state.SkipWithError("save failed");
+    fs::remove(out);
+}
+
+// ------------------------------------------------------------------ allocation
+
+constexpr uint32_t kRequest = 10000;
+
+// The slot map of the loaded document, every slotted volume occupied.
+const SlotMap& occupiedMap() {
+    static SlotMap map = [] {
+        SlotMap m;
+        slotMapSetup(&m);
+        CKVLTOfflineScannerDoc& doc = loadedDocument();
+        m.init(&m, doc.mapRowCount());
+        doc.slotVolumes.forEach([&m](uint32_t slot, cJSON*) { m.occupy(&m, slot); });
+        return m;
+    }();
+    return map;
+}
+
+struct Outputs {
+    std::vector<uint32_t> values = std::vector<uint32_t>(kRequest);
+    std::vector<uint32_t*> pointers = std::vector<uint32_t*>(kRequest);
+    Outputs() {
+        for (uint32_t i = 0; i < kRequest; ++i)
+            pointers[i] = &values[i];
+    }
+};
+
+void restore(SlotMap& map, const SlotMap& from) {
+    std::memcpy(map.bits, from.bits, (from.capacity + 7) / 8);
+    map.used = from.used;
+    map.firstFreeHint = from.firstFreeHint;
+}
+
+template <bool Intelli> void BM_Allocate(benchmark::State& state) {
+    const SlotMap& original = occupiedMap();
+    SlotMap map;
+    slotMapSetup(&map);
+    map.init(&map, original.capacity);
+    Outputs out;
+    for (auto _ : state) {
+        state.PauseTiming();
+        restore(map, original);
+        state.ResumeTiming();
+        uint32_t result = Intelli ? map.intelliSlot(&map, kRequest, out.pointers.data(), nullptr)
+                                  : map.firstAvailable(&map, kRequest, out.pointers.data());
+        if (result != SLOT_ALLOC_OK)
+            state.SkipWithError("allocation failed");
+    }
+    map.release(&map);
+}
+void BM_FirstAvailable(benchmark::State& state) { BM_Allocate<false>(state); }
+void BM_IntelliSlot(benchmark::State& state) { BM_Allocate<true>(state); }
+
+void BM_Baseline_IntelliSlotPlain(benchmark::State& state) {
+    const SlotMap& original = occupiedMap();
+    Outputs plainOut, fastOut;
+    for (auto _ : state) {
+        state.PauseTiming();
+        PlainMap plain{original.capacity, original.used,
+                       std::vector<uint8_t>(original.bits, original.bits + (original.capacity + 7) / 8)};
+        state.ResumeTiming();
+        plain.intelliSlot(kRequest, plainOut.pointers.data(), nullptr);
+    }
+    // Both must hand out the same slots.
+    SlotMap map;
+    slotMapSetup(&map);
+    map.init(&map, original.capacity);
+    restore(map, original);
+    map.intelliSlot(&map, kRequest, fastOut.pointers.data(), nullptr);
+    map.release(&map);
+    state.counters["same_result"] = plainOut.values == fastOut.values ? 1 : 0;
+}
+
+// ------------------------------------------------------------------ scanning
+
+void BM_Apply10000Scans(benchmark::State& state) {
+    const std::string& path = scanFilePath();
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto* doc = new CKVLTOfflineScannerDoc;
+        doc->OnOpenDocument(path);
+        CRowSelection chosen(doc->autoSelectSlots(false));
+        CScanSession session(*doc, chosen);
+        std::vector<std::string> barcodes;
+        for (uint32_t i = 0; i < 10000; ++i) // scattered through the incoming list
+            barcodes.push_back(incomingBarcode((i * 7919u) % 300000u));
+        state.ResumeTiming();
+        for (const std::string& barcode : barcodes)
+            if (session.scan(barcode) != ScanOutcome::Accepted)
+                state.SkipWithError("scan refused");
+        state.PauseTiming();
+        delete doc;
+        state.ResumeTiming();
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_Baseline_cJSON_Parse)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Load)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Baseline_cJSON_PrintAndWrite)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Store)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_FirstAvailable)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_IntelliSlot)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_Baseline_IntelliSlotPlain)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Apply10000Scans)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::remove(scanFilePath().c_str());
+    return 0;
+}
