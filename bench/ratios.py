@@ -1,0 +1,73 @@
+"""Prints the benchmark targets as ratios against their same-run baselines."""
+import json
+import pathlib
+import sys
+
+
+def load(folder):
+    times = {}
+    counters = {}
+    for path in pathlib.Path(folder).glob("*.json"):
+        for b in json.loads(path.read_text()).get("benchmarks", []):
+            name = b["name"].split("/")[0]
+            scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b.get("time_unit", "ns")]
+            times[name] = (b["real_time"] * scale, b["cpu_time"] * scale)
+            counters[name] = b
+    return times, counters
+
+
+def main(folder):
+    times, counters = load(folder)
+    failures = 0
+
+    def ratio(label, name, base, limit):
+        nonlocal failures
+        if name not in times or base not in times:
+            return
+        real = times[name][0] / times[base][0]
+        cpu = times[name][1] / times[base][1]
+        ok = real <= limit
+        failures += not ok
+        print(f"{label:<44} {real:6.2f} x (cpu {cpu:5.2f} x)  target <= {limit} x  "
+              f"{'ok' if ok else 'MISSED'}")
+
+    def at_least(label, name, base, limit):
+        nonlocal failures
+        if name not in times or base not in times:
+            return
+        speedup = times[base][0] / times[name][0]
+        ok = speedup >= limit
+        failures += not ok
+        print(f"{label:<44} {speedup:8.0f} x faster            target >= {limit} x  "
+              f"{'ok' if ok else 'MISSED'}")
+
+    def under(label, name, limit_ms):
+        nonlocal failures
+        if name not in times:
+            return
+        ms = times[name][0]
+        ok = ms < limit_ms
+        failures += not ok
+        print(f"{label:<44} {ms:9.2f} ms                 target < {limit_ms} ms  "
+              f"{'ok' if ok else 'MISSED'}")
+
+    print()
+    print("Targets (wall-clock time; the baseline is measured in the same run):")
+    ratio("load / cJSON_Parse", "BM_Load", "BM_Baseline_cJSON_Parse", 1.5)
+    ratio("store / (cJSON_Print + write)", "BM_Store", "BM_Baseline_cJSON_PrintAndWrite", 1.3)
+    under("First Available, 10,000 slots", "BM_FirstAvailable", 20)
+    under("IntelliSlot, 10,000 slots", "BM_IntelliSlot", 20)
+    at_least("IntelliSlot against the plain form", "BM_IntelliSlot", "BM_Baseline_IntelliSlotPlain", 100)
+    if "BM_Baseline_IntelliSlotPlain" in counters:
+        same = counters["BM_Baseline_IntelliSlotPlain"].get("same_result") == 1
+        failures += not same
+        print(f"{'IntelliSlot gives the plain form''s slots':<44} {'yes' if same else 'NO'}")
+    under("10,000 scans applied", "BM_Apply10000Scans", 1000)
+    for name, (real, _) in sorted(times.items()):
+        if name.startswith("BM_Report_") or name.startswith("BM_List"):
+            print(f"{name:<44} {real:9.2f} ms")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else "."))
