@@ -231,12 +231,8 @@ void onFatalSignal(int sig, siginfo_t* info, void* context) {
 
     struct timespec ts {};
     ::clock_gettime(CLOCK_REALTIME, &ts);
-    const long long localSeconds = (long long)ts.tv_sec + g_utcOffset;
-    long long days = localSeconds / 86400;
-    if (localSeconds < 0 && localSeconds % 86400 != 0)
-        --days;
     int year = 0, dayOfYear = 0;
-    civilYearAndDay(days, year, dayOfYear);
+    kvltCrashYearAndDay((long long)ts.tv_sec + g_utcOffset, year, dayOfYear);
 
     char path[kPathSize];
     if (buildDumpPath(path, year, dayOfYear, unsigned(::getpid()))) {
@@ -304,6 +300,13 @@ bool kvltInstallCrashHandler(const std::string& relaunchProgram) {
     }
     g_entered = 0;
     return installed;
+}
+
+void kvltCrashYearAndDay(long long localSeconds, int& year, int& dayOfYear) {
+    long long days = localSeconds / 86400;
+    if (localSeconds < 0 && localSeconds % 86400 != 0)
+        --days;
+    civilYearAndDay(days, year, dayOfYear);
 }
 
 std::string kvltCrashDumpPath(int year, int dayOfYear, unsigned pid) {

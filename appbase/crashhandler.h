@@ -24,5 +24,10 @@ bool kvltInstallCrashHandler(const std::string& relaunchProgram = {});
 // for the message. Empty when the temporary folder is unknown.
 std::string kvltCrashDumpPath(int year, int dayOfYear, unsigned pid);
 
+// Year and day of the year (from 0 for 1 January) of a local time given as
+// seconds since 1970; the arithmetic the handler uses, as it may not call
+// localtime.
+void kvltCrashYearAndDay(long long localSeconds, int& year, int& dayOfYear);
+
 // The text the small mode shows, with the path filled in.
 std::string kvltCrashMessage(const std::string& dumpPath);

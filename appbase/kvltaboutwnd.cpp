@@ -89,7 +89,7 @@ void CKVLTAboutWnd::paintEvent(QPaintEvent*) {
     painter.setFont(m_fontTitle);
     textAt(painter, 10, 10, m_pApp->GetAppName());
     painter.setFont(m_fontText);
-    textAt(painter, 20, 30, QStringLiteral("Copyright (C) Orvalen. All rights reserved."));
+    textAt(painter, 20, 30, QStringLiteral("Copyright (C) Orvalen"));
     textAt(painter, 20, 50, QStringLiteral("Compiled: ") + m_pApp->GetBuildDate());
     textAt(painter, 20, 70, QStringLiteral("www.orvalen.com"));
     painter.setFont(m_fontTitle);
