@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStyledItemDelegate>
@@ -61,7 +62,7 @@ public:
     int columnCount(const QModelIndex& = {}) const override { return CKVLTPropertyGridCtrl::ColumnCount; }
 
     QVariant data(const QModelIndex& index, int role) const override {
-        if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        if (!index.isValid())
             return {};
         const CKVLTPropertyGridProperty* p = prop(index);
         const bool value = index.column() == CKVLTPropertyGridCtrl::ValueColumn;
@@ -93,7 +94,7 @@ public:
     }
 
     bool setData(const QModelIndex& index, const QVariant& value, int role) override {
-        if (!checkIndex(index, CheckIndexOption::IndexIsValid) || role != Qt::EditRole ||
+        if (!index.isValid() || role != Qt::EditRole ||
             !(flags(index) & Qt::ItemIsEditable))
             return false;
         CKVLTPropertyGridProperty* p = prop(index);
@@ -109,7 +110,7 @@ public:
     }
 
     Qt::ItemFlags flags(const QModelIndex& index) const override {
-        if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        if (!index.isValid())
             return Qt::NoItemFlags;
         const CKVLTPropertyGridProperty* p = prop(index);
         Qt::ItemFlags flags = Qt::ItemIsSelectable;
@@ -316,7 +317,7 @@ void CKVLTPropertyGridCtrl::AdjustLayout() {
 bool CKVLTPropertyGridCtrl::OnPropertyChanged(CKVLTPropertyGridProperty* pProp) {
     if (pProp->IsRequired() && pProp->FormatProperty().isEmpty()) {
         const QVariant before = pProp->GetPreviousValue();
-        const bool wasEmpty = before.isNull() || (before.typeId() != QMetaType::Bool && before.toString().isEmpty());
+        const bool wasEmpty = !before.isValid() || (before.typeId() != QMetaType::Bool && before.toString().isEmpty());
         if (!wasEmpty) {
             pProp->m_varValue = before;
             m_pModel->emitChanged(pProp);
@@ -388,6 +389,17 @@ void CKVLTPropertyGridCtrl::PlaceDescription() {
 void CKVLTPropertyGridCtrl::resizeEvent(QResizeEvent* e) {
     QTreeView::resizeEvent(e);
     AdjustLayout();
+}
+
+// A click on a value starts editing it at once, as users of property grids expect.
+void CKVLTPropertyGridCtrl::mousePressEvent(QMouseEvent* e) {
+    QTreeView::mousePressEvent(e);
+    if (e->button() != Qt::LeftButton)
+        return;
+    const QModelIndex index = indexAt(e->position().toPoint());
+    if (index.isValid() && index.column() == ValueColumn && (model()->flags(index) & Qt::ItemIsEditable) &&
+        state() != EditingState)
+        edit(index);
 }
 
 void CKVLTPropertyGridCtrl::currentChanged(const QModelIndex& current, const QModelIndex& previous) {

@@ -17,7 +17,7 @@
 CKVLTPropertyGridProperty::CKVLTPropertyGridProperty(const QString& strName, const QVariant& varValue,
                                                      const QString& strDescription)
     : m_strName(strName), m_strDescription(strDescription), m_varValue(varValue),
-      m_varValueOrig(varValue), m_varPrevious(varValue) {}
+      m_varValueOrig(varValue), m_varPrevious(varValue), m_nValueType(varValue.typeId()) {}
 
 CKVLTPropertyGridProperty::CKVLTPropertyGridProperty(const QString& strGroupName)
     : m_strName(strGroupName), m_bGroup(true), m_bAllowEdit(false) {}
@@ -82,6 +82,8 @@ void CKVLTPropertyGridProperty::SetValue(const QVariant& varValue) {
 QString CKVLTPropertyGridProperty::FormatProperty() const {
     if (m_bGroup)
         return {};
+    if (!m_varValue.isValid())
+        return {};
     if (IsBool())
         return m_varValue.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     return m_varValue.toString();
@@ -90,7 +92,7 @@ QString CKVLTPropertyGridProperty::FormatProperty() const {
 bool CKVLTPropertyGridProperty::TextToVar(const QString& strText) {
     bool ok = true;
     QVariant value;
-    switch (m_varValue.typeId()) {
+    switch (m_nValueType) {
     case QMetaType::Bool:
         if (strText == QLatin1String("True"))
             value = true;
@@ -118,9 +120,10 @@ bool CKVLTPropertyGridProperty::TextToVar(const QString& strText) {
         value = strText;
         break;
     }
-    // An emptied number becomes an empty value, so that "required" can see it.
+    // An emptied number becomes an empty value (its type is remembered), so
+    // that "required" can see it.
     if (!ok && strText.trimmed().isEmpty() && !IsBool()) {
-        value = QVariant(m_varValue.metaType());
+        value = QVariant();
         ok = true;
     }
     if (!ok)

@@ -68,7 +68,7 @@ public:
     virtual QString FormatProperty() const;
     // Converts edited text to the value's own type; false when it does not fit.
     virtual bool TextToVar(const QString& strText);
-    bool IsBool() const { return m_varValue.typeId() == QMetaType::Bool; }
+    bool IsBool() const { return m_nValueType == QMetaType::Bool; }
 
     void AllowEdit(bool bAllow = true) { m_bAllowEdit = bAllow; }
     bool IsAllowEdit() const { return m_bAllowEdit; }
@@ -119,6 +119,7 @@ private:
     QVariant m_varValue;
     QVariant m_varValueOrig;
     QVariant m_varPrevious;
+    int m_nValueType = QMetaType::UnknownType; // kept when a value is emptied
     bool m_bGroup = false;
     bool m_bAllowEdit = true;
     bool m_bEnabled = true;
