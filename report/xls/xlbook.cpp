@@ -1,0 +1,249 @@
+// The xl... operations: argument checks, the format's limits and the error text.
+#include "xlbook.h"
+
+#include "compounddoc.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <new>
+#include <string_view>
+#include <system_error>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <unistd.h>
+#endif
+
+using namespace kvlt::xls;
+
+// ---------------------------------------------------------------------------------------------
+// Model
+
+void XlSheetTag::put(int row, const Cell& cell)
+{
+    if (rows.size() <= static_cast<std::size_t>(row))
+        rows.resize(static_cast<std::size_t>(row) + 1);
+    auto& cells = rows[static_cast<std::size_t>(row)];
+    // Cells nearly always arrive left to right.
+    if (cells.empty() || cells.back().col < cell.col) {
+        cells.push_back(cell);
+        return;
+    }
+    auto it = std::lower_bound(cells.begin(), cells.end(), cell.col,
+                               [](const Cell& c, std::uint16_t col) { return c.col < col; });
+    if (it != cells.end() && it->col == cell.col)
+        *it = cell;
+    else
+        cells.insert(it, cell);
+}
+
+std::uint32_t XlBookTag::intern(const std::string& utf8, bool& truncated)
+{
+    if (auto it = textIndex.find(utf8); it != textIndex.end()) {
+        truncated = textCut[it->second];
+        return it->second;
+    }
+    ConvertedText converted = xlStringFromUtf8(utf8);
+    truncated = converted.truncated;
+    const auto index = static_cast<std::uint32_t>(texts.size());
+    texts.push_back(std::move(converted.text));
+    textCut.push_back(converted.truncated);
+    textIndex.emplace(utf8, index);
+    return index;
+}
+
+namespace {
+
+const char* const kNoBook = "no book";
+
+bool fail(XlBookTag* book, std::string text)
+{
+    book->error = std::move(text);
+    return false;
+}
+
+bool cellPlaceOk(XlBookTag* book, int row, int col)
+{
+    if (row < 0 || row >= kMaxRows)
+        return fail(book, "row " + std::to_string(row) + " is outside 0 to 65535");
+    if (col < 0 || col >= kMaxCols)
+        return fail(book, "column " + std::to_string(col) + " is outside 0 to 255");
+    return true;
+}
+
+bool sameNameIgnoringCase(const XlString& a, const XlString& b)
+{
+    const auto fold = [](std::uint16_t u) -> std::uint16_t { return u >= 'a' && u <= 'z' ? u - 32 : u; };
+    return a.units.size() == b.units.size() &&
+           std::equal(a.units.begin(), a.units.end(), b.units.begin(),
+                      [&](std::uint16_t x, std::uint16_t y) { return fold(x) == fold(y); });
+}
+
+// Writes `bytes` to a new file beside `path` and renames it over `path`, so that a failure at
+// any point leaves what was there before.
+bool replaceFile(const std::string& path, const Bytes& bytes, std::string& error)
+{
+    namespace fs = std::filesystem;
+    const std::string temp = path + ".kvlt-tmp";
+    std::FILE* f = std::fopen(temp.c_str(), "wbx");
+    if (!f && errno == EEXIST) {
+        std::error_code ec;
+        fs::remove(temp, ec); // left over from an interrupted save
+        f = std::fopen(temp.c_str(), "wbx");
+    }
+    if (!f) {
+        error = "cannot create " + temp + ": " + std::strerror(errno);
+        return false;
+    }
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
+    int savedErrno = errno;
+#if defined(__unix__) || defined(__APPLE__)
+    if (ok && fsync(fileno(f)) != 0)
+        ok = false, savedErrno = errno;
+#endif
+    if (std::fclose(f) != 0 && ok)
+        ok = false, savedErrno = errno;
+    std::error_code ec;
+    if (!ok) {
+        error = "cannot write " + temp + ": " + std::strerror(savedErrno);
+        fs::remove(temp, ec);
+        return false;
+    }
+    fs::rename(temp, path, ec);
+    if (ec) {
+        error = "cannot replace " + path + ": " + ec.message();
+        fs::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+// The whole file in memory, or false with the book's error text set.
+bool buildFile(XlBookTag* book, Bytes& file)
+{
+    Bytes stream;
+    std::string error;
+    if (!assembleWorkbook(*book, stream, error))
+        return fail(book, error);
+    if (!writeCompoundDocument(file, "Workbook", stream))
+        return fail(book, "the book is too large for the xls format");
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Operations
+
+extern "C" {
+
+BookHandle xlCreateBookCA(void) { return new (std::nothrow) XlBookTag; }
+
+SheetHandle xlBookAddSheetA(BookHandle book, const char* name, SheetHandle initSheet)
+{
+    if (!book)
+        return nullptr;
+    if (initSheet)
+        return fail(book, "copying a sheet is not supported"), nullptr;
+    if (!name || !*name)
+        return fail(book, "a sheet needs a name"), nullptr;
+    ConvertedText converted = xlStringFromUtf8(name, kMaxSheetNameChars);
+    if (converted.truncated)
+        return fail(book, std::string("sheet name longer than 31 characters: ") + name), nullptr;
+    for (std::uint16_t u : converted.text.units)
+        if (u == ':' || u == '\\' || u == '/' || u == '?' || u == '*' || u == '[' || u == ']')
+            return fail(book, std::string("sheet name must not contain : \\ / ? * [ ]: ") + name), nullptr;
+    if (converted.text.units.front() == '\'' || converted.text.units.back() == '\'')
+        return fail(book, std::string("sheet name must not begin or end with ': ") + name), nullptr;
+    for (const auto& sheet : book->sheets)
+        if (sameNameIgnoringCase(sheet->name, converted.text))
+            return fail(book, std::string("a sheet named ") + name + " already exists"), nullptr;
+
+    auto sheet = std::make_unique<XlSheetTag>();
+    sheet->book = book;
+    sheet->name = std::move(converted.text);
+    book->sheets.push_back(std::move(sheet));
+    book->error = "ok";
+    return book->sheets.back().get();
+}
+
+int xlBookSheetCountA(BookHandle book) { return book ? static_cast<int>(book->sheets.size()) : 0; }
+
+int xlSheetWriteStrA(SheetHandle sheet, int row, int col, const char* value, FormatHandle)
+{
+    if (!sheet)
+        return 0;
+    XlBookTag* book = sheet->book;
+    if (!value)
+        return fail(book, "no text given for the cell");
+    if (!cellPlaceOk(book, row, col))
+        return 0;
+    bool truncated = false;
+    const std::uint32_t text = book->intern(value, truncated);
+    sheet->put(row, {.col = static_cast<std::uint16_t>(col), .isText = true, .text = text});
+    if (truncated)
+        return fail(book, "text of cell " + std::to_string(row) + "," + std::to_string(col) +
+                              " cut to 32767 characters");
+    book->error = "ok";
+    return 1;
+}
+
+int xlSheetWriteNumA(SheetHandle sheet, int row, int col, double value, FormatHandle)
+{
+    if (!sheet)
+        return 0;
+    XlBookTag* book = sheet->book;
+    if (!cellPlaceOk(book, row, col))
+        return 0;
+    if (!std::isfinite(value))
+        return fail(book, "number of cell " + std::to_string(row) + "," + std::to_string(col) +
+                              " is not finite");
+    sheet->put(row, {.col = static_cast<std::uint16_t>(col), .number = value});
+    book->error = "ok";
+    return 1;
+}
+
+int xlBookSaveA(BookHandle book, const char* path)
+{
+    if (!book)
+        return 0;
+    if (!path || !*path)
+        return fail(book, "no file name given");
+    Bytes file;
+    if (!buildFile(book, file))
+        return 0;
+    std::string error;
+    if (!replaceFile(path, file, error))
+        return fail(book, error);
+    book->error = "ok";
+    return 1;
+}
+
+int xlBookSaveRawA(BookHandle book, const char** data, unsigned* size)
+{
+    if (data)
+        *data = nullptr;
+    if (size)
+        *size = 0;
+    if (!book)
+        return 0;
+    if (!data || !size)
+        return fail(book, "no place given for the saved book");
+    Bytes file;
+    if (!buildFile(book, file))
+        return 0;
+    book->raw = std::move(file);
+    *data = reinterpret_cast<const char*>(book->raw.data());
+    *size = static_cast<unsigned>(book->raw.size());
+    book->error = "ok";
+    return 1;
+}
+
+const char* xlBookErrorMessageA(BookHandle book) { return book ? book->error.c_str() : kNoBook; }
+
+void xlBookReleaseA(BookHandle book) { delete book; }
+
+} // extern "C"
