@@ -96,7 +96,10 @@ bool writeCompoundDocument(Bytes& file, std::string_view streamName, const Bytes
     file.resize(kSectorSize * (1 + static_cast<std::size_t>(layout.streamSectors)), 0);
 
     writeDirEntry(file, "Root Entry", 5, 1, kEndOfChain, 0);
-    writeDirEntry(file, streamName, 2, kNoStream, 0, static_cast<std::uint32_t>(stream.size()));
+    // The size recorded is the padded one: a smaller size would send readers to the
+    // small-block stream, which this file does not have.
+    const std::size_t recordedSize = std::max(stream.size(), kMiniStreamCutoff);
+    writeDirEntry(file, streamName, 2, kNoStream, 0, static_cast<std::uint32_t>(recordedSize));
     writeDirEntry(file, {}, 0, kNoStream, 0, 0);
     writeDirEntry(file, {}, 0, kNoStream, 0, 0);
 

@@ -12,8 +12,8 @@
 namespace kvlt::xls {
 
 inline constexpr std::size_t kSectorSize = 512;
-// Streams shorter than this belong in the small-block stream; the workbook stream is padded
-// up to it instead, which every reader accepts.
+// Streams shorter than this belong in the small-block stream; a shorter workbook stream is
+// padded with zeros up to it instead (readers stop at the workbook's last EOF record).
 inline constexpr std::size_t kMiniStreamCutoff = 4096;
 // Version 3 files cannot hold a stream larger than this.
 inline constexpr std::size_t kMaxStreamSize = 0x7FFFFFFF;
