@@ -16,9 +16,6 @@ void pdfStartPage(ReportWriter* report);
 // One line of text at (x, y) in the page's current font and fill colour.
 void pdfText(HPDF_Page page, float x, float y, const char* text);
 
-// The text of a footer line that is not the page number.
-extern const char* const kPdfNoticeLine;
-
 // The record owning the document and the page count.
 inline ReportWriter* pdfMaster(ReportWriter* report)
 {

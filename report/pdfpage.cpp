@@ -7,7 +7,7 @@
 #include "pdfrender.h"
 #include "timetext.h"
 
-const char* const kPdfNoticeLine = "Strovane media vault report - confidential, for the vault's operators only";
+const char* const kPdfNoticeLine = "Strovane media vault report - confidential, for vault operators only";
 
 namespace {
 
@@ -28,9 +28,10 @@ void loadLogoOnce(PdfState* pdf)
         pdf->logoWidth = 0;
 }
 
-// Sizes the new page. libharu reads its size table without checking the
-// upper bound itself, so sizes past its last one and unknown directions are
-// reported here with its own error numbers; the page keeps the default size.
+// Sizes the new page. libharu accepts its end marker (12) as a size and reads
+// past its size table, so every size after its last one, and any unknown
+// direction, is reported here with libharu's own error numbers instead; the
+// page keeps libharu's default size.
 void sizePage(PdfState* pdf)
 {
     if (pdf->pageSize > PDF_SIZE_LAST) {

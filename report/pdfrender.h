@@ -83,5 +83,8 @@ unsigned pdfWriteResponse(PdfState* pdf, FILE* out);
 // text was not encoded.
 int pdfDrawQrCode(HPDF_Page page, float x, float y, float size, const char* text);
 
+// The notice line centred in every page's footer.
+extern const char* const kPdfNoticeLine;
+
 // The error handler of every document: one line on standard output.
 void pdfErrorHandler(HPDF_STATUS errorNo, HPDF_STATUS detailNo, void* userData);

@@ -14,7 +14,7 @@ constexpr uint32_t PDF_NOTES_PENDING = 0x04; // the next page adds a notes outli
 constexpr uint32_t PDF_PORTRAIT = 0;
 constexpr uint32_t PDF_LANDSCAPE = 1;
 
-// libharu's predefined sizes; 0-7 are the ones reports name, 8-12 further ones.
+// libharu's predefined sizes; 0-7 are the ones reports name, 8-11 further ones.
 constexpr uint32_t PDF_SIZE_LETTER = 0;
 constexpr uint32_t PDF_SIZE_LEGAL = 1;
 constexpr uint32_t PDF_SIZE_A3 = 2;
@@ -23,7 +23,7 @@ constexpr uint32_t PDF_SIZE_A5 = 4;
 constexpr uint32_t PDF_SIZE_B4 = 5;
 constexpr uint32_t PDF_SIZE_B5 = 6;
 constexpr uint32_t PDF_SIZE_EXECUTIVE = 7;
-constexpr uint32_t PDF_SIZE_LAST = 12; // libharu has no size after this one
+constexpr uint32_t PDF_SIZE_LAST = 11; // COMM10, libharu's last size (its table ends there)
 
 constexpr size_t PDF_PATH_SIZE = 261; // paths cut at 260 characters
 
