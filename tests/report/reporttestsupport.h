@@ -56,3 +56,16 @@ protected:
     void SetUp() override { clearReportEnvironment(); }
     void TearDown() override { clearReportEnvironment(); }
 };
+
+// What a child process wrote to standard output and how it ended.
+struct ChildResult {
+    int exitCode = -1;
+    std::string output;
+};
+
+// Runs body in a forked child with standard input read from stdinBytes and
+// standard output captured; the child exits 0 after body unless body exits.
+template <typename Body>
+ChildResult runInChild(const std::string& stdinBytes, Body body);
+
+#include "childprocess.inl"
