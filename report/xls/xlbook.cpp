@@ -76,7 +76,11 @@ bool cellPlaceOk(XlBookTag* book, int row, int col)
 
 bool sameNameIgnoringCase(const XlString& a, const XlString& b)
 {
-    const auto fold = [](std::uint16_t u) -> std::uint16_t { return u >= 'a' && u <= 'z' ? u - 32 : u; };
+    // Case folding of ASCII and Latin-1 letters; enough for the names this program gives.
+    const auto fold = [](std::uint16_t u) -> std::uint16_t {
+        const bool lower = (u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7);
+        return lower ? static_cast<std::uint16_t>(u - 0x20) : u;
+    };
     return a.units.size() == b.units.size() &&
            std::equal(a.units.begin(), a.units.end(), b.units.begin(),
                       [&](std::uint16_t x, std::uint16_t y) { return fold(x) == fold(y); });
@@ -95,7 +99,7 @@ bool replaceFile(const std::string& path, const Bytes& bytes, std::string& error
         f = std::fopen(temp.c_str(), "wbx");
     }
     if (!f) {
-        error = "cannot create " + temp + ": " + std::strerror(errno);
+        error = "cannot write " + path + ": " + std::strerror(errno);
         return false;
     }
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
@@ -108,7 +112,7 @@ bool replaceFile(const std::string& path, const Bytes& bytes, std::string& error
         ok = false, savedErrno = errno;
     std::error_code ec;
     if (!ok) {
-        error = "cannot write " + temp + ": " + std::strerror(savedErrno);
+        error = "cannot write " + path + ": " + std::strerror(savedErrno);
         fs::remove(temp, ec);
         return false;
     }

@@ -216,6 +216,7 @@ TEST(XlBook, SheetNamesThatTheFormatCannotHoldAreRefused)
     const std::string name31(31, 'n');
     ASSERT_TRUE(xlBookAddSheetA(book.h, name31.c_str(), nullptr));
     ASSERT_TRUE(xlBookAddSheetA(book.h, "Report 1 2", nullptr));
+    ASSERT_TRUE(xlBookAddSheetA(book.h, "\xC3\x89t\xC3\xA9", nullptr)); // Été
 
     const struct {
         std::string name;
@@ -228,17 +229,19 @@ TEST(XlBook, SheetNamesThatTheFormatCannotHoldAreRefused)
         {"q?", "sheet name must not contain : \\ / ? * [ ]: q?"},
         {"'quoted'", "sheet name must not begin or end with ': 'quoted'"},
         {"REPORT 1 2", "a sheet named REPORT 1 2 already exists"},
+        {"\xC3\xA9t\xC3\xA9", "a sheet named \xC3\xA9t\xC3\xA9 already exists"}, // été after Été
     };
     for (const auto& r : refused) {
         EXPECT_EQ(xlBookAddSheetA(book.h, r.name.c_str(), nullptr), nullptr) << r.name;
         EXPECT_EQ(book.error(), r.error);
     }
     EXPECT_EQ(xlBookAddSheetA(book.h, nullptr, nullptr), nullptr);
-    EXPECT_EQ(xlBookSheetCountA(book.h), 2);
+    EXPECT_EQ(xlBookSheetCountA(book.h), 3);
 
     const XlrdBook read = saveAndRead(book.h, "names");
     ASSERT_EQ(read.error, "");
-    ASSERT_EQ(read.sheets.size(), 2u);
+    ASSERT_EQ(read.sheets.size(), 3u);
+    EXPECT_EQ(read.sheets[2].name, "\xC3\x89t\xC3\xA9");
     EXPECT_EQ(read.sheets[0].name, name31);
     EXPECT_EQ(read.sheets[1].name, "Report 1 2");
     EXPECT_EQ(read.sheets[1].nrows, 0);
@@ -289,7 +292,7 @@ TEST(XlBook, FailedSavesReportWhyAndLeaveFilesAlone)
     xlSheetWriteStrA(xlBookAddSheetA(book.h, "S", nullptr), 0, 0, "v", nullptr);
     const std::string missingDir = path + ".d/none/out.xls";
     EXPECT_EQ(xlBookSaveA(book.h, missingDir.c_str()), 0);
-    EXPECT_EQ(book.error(), "cannot create " + missingDir + ".kvlt-tmp: No such file or directory");
+    EXPECT_EQ(book.error(), "cannot write " + missingDir + ": No such file or directory");
     EXPECT_EQ(xlBookSaveA(book.h, ""), 0);
     EXPECT_EQ(book.error(), "no file name given");
     EXPECT_EQ(xlBookSaveA(book.h, nullptr), 0);
