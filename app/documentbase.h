@@ -1,0 +1,67 @@
+// A small document/view layer without any toolkit: a document with a path,
+// a title and a modified flag, loaded and stored through two hooks, and the
+// views that are told when it changes. The window classes build on it; so
+// does the command-line tool.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CDocument;
+
+// Something that shows a document and wants to hear when it changes.
+class CDocumentView {
+public:
+    virtual ~CDocumentView() = default;
+    // hint and hintObject are whatever the document chose to pass along.
+    virtual void OnUpdate(CDocumentView* sender, int64_t hint, void* hintObject) = 0;
+};
+
+class CDocument {
+public:
+    virtual ~CDocument() = default;
+
+    // Empties the document: no path, title "Untitled", not modified.
+    void OnNewDocument();
+    // Loads path. On success the document is bound to it, titled by its file
+    // name and not modified. On failure (after the hook has told the user) the
+    // document is new and untitled, so a later save can never overwrite the
+    // file that failed to load.
+    bool OnOpenDocument(const std::string& path);
+    // Stores to path through a temporary file in the same folder that is
+    // flushed and renamed over it. On failure the user is told, the old file
+    // is untouched and the modified flag stays. On success the document is
+    // bound to path and no longer modified.
+    bool OnSaveDocument(const std::string& path);
+
+    bool IsModified() const { return m_modified; }
+    void SetModifiedFlag(bool modified = true) { m_modified = modified; }
+    const std::string& GetPathName() const { return m_path; }
+    const std::string& GetTitle() const { return m_title; }
+
+    void AddView(CDocumentView* view);
+    void RemoveView(CDocumentView* view);
+    void UpdateAllViews(CDocumentView* sender, int64_t hint = 0, void* hintObject = nullptr);
+
+protected:
+    // Discards the contents (called before a load and by OnNewDocument).
+    virtual void DeleteContents() = 0;
+    // Reads the file; reports its own failures to the user; false on failure.
+    virtual bool LoadFrom(const std::string& path) = 0;
+    // The bytes to write. false when there is nothing that can be written.
+    virtual bool StoreTo(std::string& bytes) = 0;
+
+private:
+    void bind(const std::string& path);
+
+    std::string m_path;
+    std::string m_title = "Untitled";
+    bool m_modified = false;
+    std::vector<CDocumentView*> m_views;
+};
+
+// Writes bytes to path through a temporary file beside it that is flushed to
+// disk and renamed over path. The old file stays as it was when any step
+// fails; error then holds a sentence for the user.
+bool writeFileAtomically(const std::string& path, const std::string& bytes, std::string& error);

@@ -1,0 +1,263 @@
+#include "scanfiledoc.h"
+
+#include "messagebox.h"
+#include "timetext.h"
+
+#include <cjson/cJSON.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <new>
+#include <sys/stat.h>
+
+namespace {
+
+int32_t saturate(int64_t value) {
+    return value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : int32_t(value);
+}
+
+} // namespace
+
+CKVLTOfflineScannerDoc::CKVLTOfflineScannerDoc()
+    : clock([] { return int64_t(std::time(nullptr)); }) {
+    slotMapSetup(&slotMap);
+}
+
+CKVLTOfflineScannerDoc::~CKVLTOfflineScannerDoc() {
+    DeleteContents();
+    slotMap.release(&slotMap);
+}
+
+// ------------------------------------------------------------------ field reading
+
+const char* CKVLTOfflineScannerDoc::stringField(const cJSON* node, const char* key, bool* found) {
+    const cJSON* item = node ? cJSON_GetObjectItemCaseSensitive(node, key) : nullptr;
+    bool ok = cJSON_IsString(item) && item->valuestring != nullptr;
+    if (found)
+        *found = ok;
+    return ok ? item->valuestring : "";
+}
+
+int32_t CKVLTOfflineScannerDoc::numberField(const cJSON* node, const char* key, bool* found) {
+    const cJSON* item = node ? cJSON_GetObjectItemCaseSensitive(node, key) : nullptr;
+    bool ok = cJSON_IsNumber(item);
+    if (found)
+        *found = ok;
+    return ok ? item->valueint : 0;
+}
+
+std::string CKVLTOfflineScannerDoc::repositoryText(const cJSON* node, const char* key) const {
+    std::string text = stringField(node, key);
+    if (!text.empty()) {
+        auto description = repositoryDescriptions.find(text);
+        if (description != repositoryDescriptions.end())
+            return description->second;
+    }
+    return text;
+}
+
+std::string CKVLTOfflineScannerDoc::slotLabel(uint32_t slot) const {
+    // Signed comparisons as the zones are numbered; a slot beyond INT32_MAX is in no zone.
+    if (slot > uint32_t(INT32_MAX))
+        return "Logic Error";
+    int32_t s = int32_t(slot);
+    for (const CZone& zone : zones) {
+        if (zone.firstSlot <= s && s <= zone.lastSlot) {
+            uint32_t pos = uint32_t(int64_t(s) - zone.firstSlot + 1);
+            char text[128];
+            if (zone.slotsPerLevel <= 0)
+                std::snprintf(text, sizeof text, ":%u", pos);
+            else
+                std::snprintf(text, sizeof text, ":%u.%u", pos / uint32_t(zone.slotsPerLevel) + 1,
+                              pos % uint32_t(zone.slotsPerLevel));
+            return zone.name + text;
+        }
+    }
+    return "Logic Error";
+}
+
+// ------------------------------------------------------------------ load
+
+void CKVLTOfflineScannerDoc::DeleteContents() {
+    // The indexes point into the tree: drop them before the tree goes.
+    zones.clear();
+    incomingVolumes.clear();
+    outgoingVolumes.clear();
+    slotVolumes.clear();
+    volumesById.clear();
+    repositoryDescriptions.clear();
+    slotCount = 0;
+    cJSON_Delete(rootNode);
+    rootNode = nullptr;
+}
+
+bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    struct stat status {};
+    if (file == nullptr || fstat(fileno(file), &status) != 0 || S_ISDIR(status.st_mode)) {
+        int err = file == nullptr ? errno : S_ISDIR(status.st_mode) ? EISDIR : errno;
+        if (file)
+            std::fclose(file);
+        kvltMessageBox("Cannot open " + path + ": " + std::strerror(err), "Open Error",
+                       MsgIcon::Information);
+        UpdateAllViews(nullptr, 0, this);
+        return false;
+    }
+
+    size_t length = size_t(status.st_size);
+    char* text = static_cast<char*>(std::malloc(length + 1));
+    size_t got = text ? std::fread(text, 1, length, file) : 0;
+    bool readError = text && (got != length || std::ferror(file));
+    std::fclose(file);
+    if (text == nullptr || readError) {
+        std::free(text);
+        kvltMessageBox(text == nullptr ? "There is not enough memory to read " + path + "."
+                                       : "Cannot read " + path + ".",
+                       "Open Error", MsgIcon::Information);
+        UpdateAllViews(nullptr, 0, this);
+        return false;
+    }
+    text[length] = '\0';
+    rootNode = cJSON_Parse(text); // text after the first complete value is ignored
+    std::free(text);
+
+    if (rootNode == nullptr) {
+        kvltMessageBox("Failed to parse Strovane Offline Scanfile", "Parse Error",
+                       MsgIcon::Information);
+        // The views must stop showing rows of the previous file.
+        UpdateAllViews(nullptr, 0, this);
+        return false;
+    }
+
+    if (const cJSON* repository = cJSON_GetObjectItemCaseSensitive(rootNode, "repository"))
+        loadRepository(repository);
+    if (cJSON* volumes = cJSON_GetObjectItemCaseSensitive(rootNode, "volumes"))
+        loadVolumes(volumes);
+    UpdateAllViews(nullptr, mapRowCount(), this);
+    return true;
+}
+
+void CKVLTOfflineScannerDoc::loadRepository(const cJSON* repository) {
+    loadZones(repository);
+    bool found = false;
+    int32_t slots = numberField(repository, "slots", &found);
+    if (found)
+        slotCount = slots;
+    if (const cJSON* list = cJSON_GetObjectItemCaseSensitive(repository, "repositories")) {
+        repositoryDescriptions.clear();
+        const cJSON* element = nullptr;
+        cJSON_ArrayForEach(element, list) {
+            std::string id = stringField(element, "id");
+            if (!id.empty())
+                repositoryDescriptions[id] = stringField(element, "description");
+        }
+    }
+}
+
+void CKVLTOfflineScannerDoc::loadZones(const cJSON* repository) {
+    zones.clear();
+    const cJSON* list = cJSON_GetObjectItemCaseSensitive(repository, "zones");
+    if (!cJSON_IsArray(list))
+        return;
+    zones.resize(size_t(cJSON_GetArraySize(list)));
+    // 64-bit running total: absurd ranges saturate instead of overflowing.
+    int64_t total = 0;
+    size_t i = 0;
+    const cJSON* element = nullptr;
+    cJSON_ArrayForEach(element, list) {
+        CZone& zone = zones[i++];
+        int64_t start = numberField(element, "slot_start");
+        int64_t end = numberField(element, "slot_end");
+        zone.firstSlot = saturate(total + 1);
+        total += end - start + 1;
+        zone.lastSlot = saturate(total);
+        zone.name = stringField(element, "zone");
+        zone.slotsPerLevel = numberField(element, "slots_per_level");
+    }
+}
+
+void CKVLTOfflineScannerDoc::loadVolumes(cJSON* volumes) {
+    incomingVolumes.clear();
+    outgoingVolumes.clear();
+    volumesById.clear();
+    slotVolumes.clear();
+    if (!cJSON_IsArray(volumes))
+        return;
+    cJSON* element = nullptr;
+    cJSON_ArrayForEach(element, volumes) {
+        bool hasId = false;
+        const char* id = stringField(element, "id", &hasId);
+        if (!hasId)
+            continue;
+        volumesById[std::string_view(id)] = element;
+        int32_t slot = numberField(element, "slot");
+        if (slot != 0)
+            slotVolumes[uint32_t(slot)] = element;
+        else
+            incomingVolumes.push_back(element);
+        bool outgoing = false;
+        stringField(element, "target", &outgoing);
+        if (outgoing)
+            outgoingVolumes.push_back(element);
+    }
+}
+
+// ------------------------------------------------------------------ store
+
+bool CKVLTOfflineScannerDoc::StoreTo(std::string& bytes) {
+    bytes.clear();
+    if (rootNode == nullptr)
+        return false;
+    char* printed = cJSON_Print(rootNode);
+    if (printed == nullptr)
+        return false;
+    bytes.assign(printed);
+    cJSON_free(printed);
+    return true;
+}
+
+// ------------------------------------------------------------------ scan workflow
+
+std::vector<uint32_t> CKVLTOfflineScannerDoc::autoSelectSlots(bool firstAvailable) {
+    slotMap.init(&slotMap, mapRowCount());
+    for (const auto& [slot, volume] : slotVolumes)
+        slotMap.occupy(&slotMap, slot);
+
+    std::vector<uint32_t> rows;
+    uint32_t count = uint32_t(incomingVolumes.size());
+    if (count == 0)
+        return rows;
+    std::vector<uint32_t> results;
+    std::vector<uint32_t*> outputs;
+    try {
+        results.assign(count, 0);
+        outputs.resize(count);
+    } catch (const std::bad_alloc&) {
+        return rows; // nothing selected, as when the allocation finds nothing
+    }
+    for (uint32_t i = 0; i < count; ++i)
+        outputs[i] = &results[i];
+    if (firstAvailable) {
+        slotMap.firstAvailable(&slotMap, count, outputs.data());
+    } else {
+        uint32_t runs = 0;
+        slotMap.intelliSlot(&slotMap, count, outputs.data(), &runs);
+    }
+    for (uint32_t slot : results)
+        if (slot != 0)
+            rows.push_back(slot - 1);
+    return rows;
+}
+
+void CKVLTOfflineScannerDoc::assignSlot(cJSON* volume, uint32_t slot) {
+    cJSON_AddItemToObject(volume, "slot", cJSON_CreateNumber(double(slot)));
+    cJSON_AddItemToObject(volume, "assigned",
+                          cJSON_CreateString(timeString(clock(), kAssignedTimeFormat)));
+    slotVolumes[slot] = volume;
+    incomingVolumes.remove(volume);
+    SetModifiedFlag(true);
+}

@@ -1,0 +1,122 @@
+#include "scanworkflow.h"
+
+#include "messagebox.h"
+
+#include <cjson/cJSON.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+namespace {
+
+std::string format(const char* fmt, auto... args) {
+    char text[512];
+    std::snprintf(text, sizeof text, fmt, args...);
+    return text;
+}
+
+std::string upperCased(std::string text) {
+    for (char& c : text)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+} // namespace
+
+// ------------------------------------------------------------------ selection
+
+CRowSelection::CRowSelection(std::vector<uint32_t> rows) : m_rows(std::move(rows)) {
+    std::sort(m_rows.begin(), m_rows.end());
+    m_rows.erase(std::unique(m_rows.begin(), m_rows.end()), m_rows.end());
+}
+
+int64_t CRowSelection::nextSelectedRow(int64_t row) const {
+    if (row < 0)
+        row = 0;
+    auto at = std::lower_bound(m_rows.begin(), m_rows.end(), uint64_t(row),
+                               [](uint32_t r, uint64_t wanted) { return r < wanted; });
+    return at == m_rows.end() ? -1 : int64_t(*at);
+}
+
+uint32_t requireSlotSelection(const CSlotSelection& selection, void* owner) {
+    uint32_t n = selection.selectedCount();
+    if (n == 0)
+        kvltMessageBox("You must select one item from the list.", "Selection Required",
+                       MsgIcon::Warning, MsgButtons::Ok, owner);
+    return n;
+}
+
+bool checkHandPickedSlots(const CKVLTOfflineScannerDoc& doc, const CSlotSelection& selection,
+                          uint32_t n, void* owner) {
+    if (n > 0) {
+        for (int64_t row = selection.nextSelectedRow(0); row >= 0;
+             row = selection.nextSelectedRow(row + 1)) {
+            uint32_t slot = uint32_t(row + 1);
+            if (doc.slotVolumes.count(slot)) {
+                kvltMessageBox(format("Slot number %u is already occupied", slot),
+                               "Slotting Error", MsgIcon::Information, MsgButtons::Ok, owner);
+                return false;
+            }
+        }
+    }
+    uint32_t incoming = uint32_t(doc.incomingVolumes.size());
+    if (incoming != n) {
+        MsgAnswer answer = kvltMessageBox(
+            format("You have only selected %u free slots, but you have %u Volumes to slot.\n\n"
+                   "Do you want to continue anyway?",
+                   n, incoming),
+            "Slotting Error", MsgIcon::Question, MsgButtons::YesNo, owner);
+        if (answer != MsgAnswer::Yes)
+            return false;
+    }
+    return true;
+}
+
+// ------------------------------------------------------------------ scanning
+
+CScanSession::CScanSession(CKVLTOfflineScannerDoc& doc, const CSlotSelection& selection,
+                           CScanListener* listener, void* owner)
+    : m_doc(doc), m_selection(selection), m_listener(listener), m_owner(owner) {
+    m_selectedCount = selection.selectedCount();
+    m_nextPosition = selection.nextSelectedRow(0) + 1;
+}
+
+std::string CScanSession::statusText() const {
+    return format("%u of %u selected slots remain", m_selectedCount - m_assignedCount,
+                  m_selectedCount);
+}
+
+ScanOutcome CScanSession::scan(const std::string& typed) {
+    std::string barcode = upperCased(typed);
+    auto found = m_doc.volumesById.find(barcode);
+    if (found == m_doc.volumesById.end()) {
+        kvltMessageBox(format("Barcode '%s' is unknown", barcode.c_str()), "Barcode Error",
+                       MsgIcon::Error, MsgButtons::Ok, m_owner);
+        return ScanOutcome::Unknown;
+    }
+    cJSON* volume = found->second;
+    // Any member named "slot", whatever its value and case, means assigned.
+    if (cJSON_GetObjectItem(volume, "slot") != nullptr) {
+        kvltMessageBox(format("Barcode '%s' has already been assigned to a slot", barcode.c_str()),
+                       "Barcode Error", MsgIcon::Error, MsgButtons::Ok, m_owner);
+        return ScanOutcome::AlreadySlotted;
+    }
+    if (m_nextPosition <= 0) {
+        // Never slot 0, never a slot that is taken: refuse until new slots are chosen.
+        kvltMessageBox(format("Barcode '%s' was not slotted: all %u selected slots have been used.",
+                              barcode.c_str(), m_selectedCount),
+                       "Slotting Error", MsgIcon::Error, MsgButtons::Ok, m_owner);
+        return ScanOutcome::NoSlotLeft;
+    }
+
+    uint32_t row = uint32_t(m_nextPosition - 1);
+    m_nextPosition = m_selection.nextSelectedRow(int64_t(row) + 1) + 1;
+    if (m_listener)
+        m_listener->makeRowVisible(row);
+    m_doc.assignSlot(volume, row + 1);
+    m_assignedCount += 1;
+    if (m_listener)
+        m_listener->volumeSlotted(row, volume);
+    return ScanOutcome::Accepted;
+}

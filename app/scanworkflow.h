@@ -1,0 +1,89 @@
+// The rules of slotting and scanning, without any window: what the map
+// list's three commands check, and what one scanned barcode does. The scan
+// dialog and the command-line tool both drive these.
+#pragma once
+
+#include "scanfiledoc.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct cJSON;
+
+// The chosen slots: the selected rows of the repository map (row r is slot r + 1).
+class CSlotSelection {
+public:
+    virtual ~CSlotSelection() = default;
+    virtual uint32_t selectedCount() const = 0;
+    // The first selected row at or after row, or -1 when there is none.
+    virtual int64_t nextSelectedRow(int64_t row) const = 0;
+};
+
+// A selection held as a sorted list of rows (the command-line tool's).
+class CRowSelection final : public CSlotSelection {
+public:
+    CRowSelection() = default;
+    explicit CRowSelection(std::vector<uint32_t> rows);
+    uint32_t selectedCount() const override { return uint32_t(m_rows.size()); }
+    int64_t nextSelectedRow(int64_t row) const override;
+    const std::vector<uint32_t>& rows() const { return m_rows; }
+
+private:
+    std::vector<uint32_t> m_rows;
+};
+
+// The selection check of the map list: warns "You must select one item from
+// the list." when nothing is selected and answers 0, else the count.
+uint32_t requireSlotSelection(const CSlotSelection& selection, void* owner = nullptr);
+
+// "Scan Incoming" with slots picked by hand, after the selection check gave n:
+// refuses an occupied slot, and asks when n differs from the number of
+// incoming volumes. true when the scan dialog may open.
+bool checkHandPickedSlots(const CKVLTOfflineScannerDoc& doc, const CSlotSelection& selection,
+                          uint32_t n, void* owner = nullptr);
+
+// What a window does around an accepted scan. Both default to nothing.
+class CScanListener {
+public:
+    virtual ~CScanListener() = default;
+    // Before the slot is written: bring the map row into view.
+    virtual void makeRowVisible(uint32_t) {}
+    // After the volume got slot row + 1 and left the incoming volumes.
+    virtual void volumeSlotted(uint32_t /*row*/, cJSON* /*volume*/) {}
+};
+
+enum class ScanOutcome {
+    Accepted,       // the volume got the next chosen slot
+    Unknown,        // no volume has this barcode
+    AlreadySlotted, // the volume already has a "slot" member
+    NoSlotLeft,     // every chosen slot has been used
+};
+
+// One scan dialog's worth of scanning: walks the chosen slots in ascending
+// row order, one per accepted barcode.
+class CScanSession {
+public:
+    CScanSession(CKVLTOfflineScannerDoc& doc, const CSlotSelection& selection,
+                 CScanListener* listener = nullptr, void* owner = nullptr);
+
+    // Upper-cases the barcode, looks it up and applies it; refusals are
+    // shown in a message box and change nothing.
+    ScanOutcome scan(const std::string& barcode);
+
+    // "%u of %u selected slots remain"
+    std::string statusText() const;
+    uint32_t selectedCount() const { return m_selectedCount; }
+    uint32_t assignedCount() const { return m_assignedCount; }
+    // 1 + the row of the next slot to use; 0 when none is left.
+    int64_t nextPosition() const { return m_nextPosition; }
+
+private:
+    CKVLTOfflineScannerDoc& m_doc;
+    const CSlotSelection& m_selection;
+    CScanListener* m_listener;
+    void* m_owner;
+    uint32_t m_selectedCount = 0;
+    uint32_t m_assignedCount = 0;
+    int64_t m_nextPosition = 0;
+};

@@ -1,0 +1,144 @@
+// slot: choose slots as the map's commands do, then apply barcodes as the
+// scan dialog does, and save when a scan was accepted.
+#include "commands.h"
+#include "scanfiledoc.h"
+#include "scanworkflow.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+
+namespace {
+
+struct SlotOptions {
+    std::string file;
+    std::string mode;
+    std::string slots;
+    std::string barcodes = "-";
+    std::string output;
+};
+
+// "3,5,7-9" into rows (slot - 1). Every slot must be a row of the map.
+bool parseSlotList(const std::string& text, uint32_t rowCount, std::vector<uint32_t>& rows,
+                   std::string& error) {
+    size_t at = 0;
+    while (at <= text.size()) {
+        size_t comma = text.find(',', at);
+        std::string item = text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+        size_t dash = item.find('-');
+        std::string firstText = item.substr(0, dash);
+        std::string lastText = dash == std::string::npos ? firstText : item.substr(dash + 1);
+        auto number = [](const std::string& digits, uint64_t& value) {
+            if (digits.empty() || digits.size() > 10 ||
+                digits.find_first_not_of("0123456789") != std::string::npos)
+                return false;
+            value = std::strtoull(digits.c_str(), nullptr, 10);
+            return true;
+        };
+        uint64_t first = 0, last = 0;
+        if (!number(firstText, first) || !number(lastText, last) || first > last) {
+            error = "'" + item + "' is not a slot or a range of slots like 7-9";
+            return false;
+        }
+        if (first == 0 || last > rowCount) {
+            error = "slot " + std::to_string(first == 0 ? 0 : last) + " is not on the map (slots 1 to " +
+                    std::to_string(rowCount) + ")";
+            return false;
+        }
+        for (uint64_t slot = first; slot <= last; ++slot)
+            rows.push_back(uint32_t(slot - 1));
+        if (comma == std::string::npos)
+            break;
+        at = comma + 1;
+    }
+    return true;
+}
+
+int parseOptions(const Arguments& args, SlotOptions& options) {
+    if (args.empty())
+        return usageError("slot takes a FILE");
+    options.file = args[0];
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& flag = args[i];
+        if (i + 1 >= args.size())
+            return usageError(flag + " needs a value");
+        const std::string& value = args[++i];
+        if (flag == "--mode")
+            options.mode = value;
+        else if (flag == "--slots")
+            options.slots = value;
+        else if (flag == "--barcodes")
+            options.barcodes = value;
+        else if (flag == "--output")
+            options.output = value;
+        else
+            return usageError("unknown option " + flag);
+    }
+    bool firstAvailable;
+    if (options.mode.empty() == options.slots.empty())
+        return usageError("slot takes either --mode first|intelli or --slots LIST");
+    if (!options.mode.empty() && !parseMode(options.mode, firstAvailable))
+        return usageError("--mode takes first or intelli");
+    return EXIT_DONE;
+}
+
+} // namespace
+
+int cmdSlot(const Arguments& args) {
+    SlotOptions options;
+    if (int status = parseOptions(args, options); status != EXIT_DONE)
+        return status;
+
+    CKVLTOfflineScannerDoc doc;
+    if (!loadScanFile(doc, options.file))
+        return EXIT_FILE_ERROR;
+
+    CRowSelection selection;
+    if (!options.slots.empty()) {
+        std::vector<uint32_t> rows;
+        std::string error;
+        if (!parseSlotList(options.slots, doc.mapRowCount(), rows, error))
+            return usageError(error);
+        selection = CRowSelection(std::move(rows));
+        // Scan Incoming: the hand-picked slots are checked first.
+        uint32_t n = requireSlotSelection(selection);
+        if (!checkHandPickedSlots(doc, selection, n))
+            return EXIT_DONE;
+    } else {
+        bool firstAvailable = true;
+        parseMode(options.mode, firstAvailable);
+        selection = CRowSelection(doc.autoSelectSlots(firstAvailable));
+    }
+    // Opening the scan dialog needs at least one chosen slot.
+    if (requireSlotSelection(selection) == 0)
+        return EXIT_DONE;
+
+    std::ifstream file;
+    std::istream* input = &std::cin;
+    if (options.barcodes != "-") {
+        file.open(options.barcodes, std::ios::binary);
+        if (!file) {
+            std::fprintf(stderr, "kvlt-scan: cannot read barcodes from %s\n",
+                         options.barcodes.c_str());
+            return EXIT_FILE_ERROR;
+        }
+        input = &file;
+    }
+
+    CScanSession session(doc, selection);
+    std::string line;
+    while (std::getline(*input, line)) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+            line.pop_back();
+        session.scan(line);
+        std::printf("%s\n", session.statusText().c_str());
+        std::fflush(stdout);
+    }
+
+    if (session.assignedCount() == 0)
+        return EXIT_DONE;
+    const std::string& target = options.output.empty() ? options.file : options.output;
+    return doc.OnSaveDocument(target) ? EXIT_DONE : EXIT_FILE_ERROR;
+}

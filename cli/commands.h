@@ -1,0 +1,27 @@
+// kvlt-scan, the headless tool: one function per subcommand.
+//
+// Output formats are fixed because scripts read them. Exit status: 0 when the
+// run completed (refused scans included), 1 when the file could not be loaded
+// or saved, 2 for a usage error.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class CKVLTOfflineScannerDoc;
+
+enum ExitStatus { EXIT_DONE = 0, EXIT_FILE_ERROR = 1, EXIT_USAGE = 2 };
+
+using Arguments = std::vector<std::string>;
+
+int cmdInfo(const Arguments& args);
+int cmdList(const Arguments& args);
+int cmdSelect(const Arguments& args);
+int cmdSlot(const Arguments& args);
+
+// Prints "kvlt-scan: " and the message to standard error; returns EXIT_USAGE.
+int usageError(const std::string& message);
+// Loads path into doc; false (the user already told why) when it fails.
+bool loadScanFile(CKVLTOfflineScannerDoc& doc, const std::string& path);
+// "first" or "intelli" into firstAvailable; false for anything else.
+bool parseMode(const std::string& text, bool& firstAvailable);

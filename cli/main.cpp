@@ -1,0 +1,62 @@
+#include "commands.h"
+#include "messagebox.h"
+#include "scanfiledoc.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(const Arguments& args);
+};
+
+const Command kCommands[] = {
+    {"info", cmdInfo},
+    {"list", cmdList},
+    {"select", cmdSelect},
+    {"slot", cmdSlot},
+};
+
+const char* const kUsage =
+    "usage: kvlt-scan info FILE\n"
+    "       kvlt-scan list map|incoming|outgoing FILE\n"
+    "       kvlt-scan select FILE --mode first|intelli\n"
+    "       kvlt-scan slot FILE (--mode first|intelli | --slots LIST) [--barcodes PATH|-] "
+    "[--output PATH]\n";
+
+} // namespace
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "kvlt-scan: %s\n%s", message.c_str(), kUsage);
+    return EXIT_USAGE;
+}
+
+bool loadScanFile(CKVLTOfflineScannerDoc& doc, const std::string& path) {
+    return doc.OnOpenDocument(path);
+}
+
+bool parseMode(const std::string& text, bool& firstAvailable) {
+    if (text == "first" || text == "intelli") {
+        firstAvailable = text == "first";
+        return true;
+    }
+    return false;
+}
+
+int main(int argc, char** argv) {
+    StderrPresenter presenter;
+    setMessagePresenter(&presenter);
+    if (argc < 2)
+        return usageError("no command given");
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        std::fputs(kUsage, stdout);
+        return EXIT_DONE;
+    }
+    Arguments args(argv + 2, argv + argc);
+    for (const Command& command : kCommands)
+        if (std::strcmp(argv[1], command.name) == 0)
+            return command.run(args);
+    return usageError(std::string("unknown command '") + argv[1] + "'");
+}

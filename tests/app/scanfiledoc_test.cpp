@@ -1,0 +1,275 @@
+#include "scanfiledoc.h"
+#include "listtexts.h"
+#include "messagebox.h"
+#include "testfiles.h"
+
+#include <cjson/cJSON.h>
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+using Doc = CKVLTOfflineScannerDoc;
+
+struct RecordingView final : CDocumentView {
+    std::vector<int64_t> hints;
+    void OnUpdate(CDocumentView*, int64_t hint, void*) override { hints.push_back(hint); }
+};
+
+class ScanFile : public ::testing::Test {
+protected:
+    TempFolder folder;
+    ScriptedPresenter boxes;
+    Doc doc;
+
+    bool open(const std::string& text) { return doc.OnOpenDocument(folder.write("scan.json", text)); }
+    std::string id(const cJSON* volume) { return Doc::stringField(volume, "id"); }
+};
+
+// ------------------------------------------------------------------ the documented example
+
+TEST_F(ScanFile, ExampleZonesAndLabels) {
+    ASSERT_TRUE(open(kExampleScanFile));
+    ASSERT_EQ(doc.zones.size(), 2u);
+    EXPECT_EQ(doc.zones[0].firstSlot, 1);
+    EXPECT_EQ(doc.zones[0].lastSlot, 20);
+    EXPECT_EQ(doc.zones[1].firstSlot, 21);
+    EXPECT_EQ(doc.zones[1].lastSlot, 30);
+    EXPECT_EQ(doc.slotCount, 30);
+    const std::pair<uint32_t, const char*> labels[] = {
+        {1, "A:1.1"}, {9, "A:1.9"}, {10, "A:2.0"}, {11, "A:2.1"}, {20, "A:3.0"},
+        {21, "B:1"},  {30, "B:10"}, {31, "Logic Error"}, {0, "Logic Error"}};
+    for (auto [slot, label] : labels)
+        EXPECT_EQ(doc.slotLabel(slot), label) << slot;
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(ScanFile, ExampleVolumesAndLists) {
+    ASSERT_TRUE(open(kExampleScanFile));
+    ASSERT_EQ(doc.incomingVolumes.size(), 2u);
+    EXPECT_EQ(id(doc.incomingVolumes[0]), "V1");
+    EXPECT_EQ(id(doc.incomingVolumes[1]), "V3");
+    ASSERT_EQ(doc.outgoingVolumes.size(), 1u);
+    EXPECT_EQ(id(doc.outgoingVolumes[0]), "V3");
+    ASSERT_EQ(doc.slotVolumes.size(), 1u);
+    EXPECT_EQ(id(doc.slotVolumes.at(12)), "V2");
+
+    EXPECT_EQ(listRowCount(doc, ScanList::Map), 30u);
+    EXPECT_EQ(listCellText(doc, ScanList::Map, 11, MAP_ZONE), "A:2.2");
+    EXPECT_EQ(listCellText(doc, ScanList::Map, 11, MAP_SEQ), "12");
+    EXPECT_EQ(listCellText(doc, ScanList::Map, 11, MAP_VOLUME), "V2");
+    EXPECT_EQ(listCellText(doc, ScanList::Map, 11, MAP_SOURCE), "DC9") << "unknown ids show as they are";
+    EXPECT_EQ(listCellText(doc, ScanList::Map, 12, MAP_VOLUME), "");
+    EXPECT_EQ(listCellText(doc, ScanList::Incoming, 0, VOLUME_REPOSITORY), "Main data centre");
+    EXPECT_EQ(listCellText(doc, ScanList::Outgoing, 0, VOLUME_REPOSITORY), "Main data centre");
+    EXPECT_EQ(listCellText(doc, ScanList::Map, 29, MAP_ZONE), "B:10");
+}
+
+TEST_F(ScanFile, OpenNotifiesTheViewsAndNamesTheDocument) {
+    RecordingView view;
+    doc.AddView(&view);
+    ASSERT_TRUE(open(kExampleScanFile));
+    EXPECT_EQ(view.hints, std::vector<int64_t>{30});
+    EXPECT_EQ(doc.GetTitle(), "scan.json");
+    EXPECT_EQ(doc.GetPathName(), folder.path() + "/scan.json");
+    EXPECT_FALSE(doc.IsModified());
+}
+
+// ------------------------------------------------------------------ load rules
+
+TEST_F(ScanFile, OnlyVolumes) {
+    ASSERT_TRUE(open(R"({"volumes":[{"id":"A"},{"id":"B","slot":0},{"id":7},{"id":""}]})"));
+    EXPECT_EQ(doc.mapRowCount(), 0u);
+    EXPECT_TRUE(doc.zones.empty());
+    ASSERT_EQ(doc.incomingVolumes.size(), 3u) << "a numeric id is in no list";
+    EXPECT_EQ(id(doc.incomingVolumes[1]), "B") << "slot 0 means incoming";
+    EXPECT_EQ(doc.volumesById.count(""), 1u) << "an empty id is a valid key";
+    EXPECT_EQ(doc.volumesById.size(), 3u);
+}
+
+TEST_F(ScanFile, LaterDuplicatesWinInTheMapsButBothStayInTheArrays) {
+    ASSERT_TRUE(open(R"({"repository":{"slots":5,"repositories":[{"id":"R","description":"one"},
+        {"id":"R","description":"two"},{"id":"","description":"ignored"}]},
+        "volumes":[{"id":"X","slot":3},{"id":"Y","slot":3},{"id":"Z","target":"R"},{"id":"Z","target":""}]})"));
+    EXPECT_EQ(id(doc.slotVolumes.at(3)), "Y");
+    EXPECT_EQ(doc.outgoingVolumes.size(), 2u) << "an empty target still makes a volume outgoing";
+    EXPECT_EQ(doc.volumesById.at("Z"), doc.outgoingVolumes[1]);
+    EXPECT_EQ(doc.repositoryText(doc.outgoingVolumes[0], "target"), "two");
+    EXPECT_EQ(doc.repositoryDescriptions.count(""), 0u);
+}
+
+TEST_F(ScanFile, WrongTypesReadAsEmpty) {
+    ASSERT_TRUE(open(R"({"repository":{"slots":"30","zones":{"zone":"A"}},
+        "volumes":[{"id":"A","slot":"4","source":12,"target":null}]})"));
+    EXPECT_EQ(doc.slotCount, 0);
+    EXPECT_TRUE(doc.zones.empty());
+    ASSERT_EQ(doc.incomingVolumes.size(), 1u) << "a string slot is no slot";
+    EXPECT_TRUE(doc.outgoingVolumes.empty());
+    EXPECT_EQ(listCellText(doc, ScanList::Incoming, 0, VOLUME_REPOSITORY), "");
+}
+
+TEST_F(ScanFile, ASecondLoadReplacesEverything) {
+    ASSERT_TRUE(open(kExampleScanFile));
+    ASSERT_TRUE(open(R"({"repository":{"slots":4,"zones":[{"zone":"Q","slot_start":1,"slot_end":4}]},
+        "volumes":[{"id":"N1"}]})"));
+    EXPECT_EQ(doc.slotCount, 4);
+    EXPECT_EQ(doc.zones.size(), 1u);
+    EXPECT_TRUE(doc.repositoryDescriptions.empty());
+    EXPECT_EQ(doc.volumesById.count("V1"), 0u);
+    EXPECT_EQ(doc.incomingVolumes.size(), 1u);
+    EXPECT_TRUE(doc.slotVolumes.empty());
+    EXPECT_TRUE(doc.outgoingVolumes.empty());
+    EXPECT_EQ(doc.slotLabel(4), "Q:4");
+}
+
+TEST_F(ScanFile, ZonesThatShrinkTheRunningTotal) {
+    ASSERT_TRUE(open(R"({"repository":{"slots":10,"zones":[
+        {"zone":"A","slot_start":1,"slot_end":5},
+        {"zone":"E","slot_start":10,"slot_end":9},
+        {"zone":"N","slot_start":10,"slot_end":7},
+        {"zone":"B","slot_start":1,"slot_end":3}]}})"));
+    EXPECT_EQ(doc.zones[1].firstSlot, 6);
+    EXPECT_EQ(doc.zones[1].lastSlot, 5);
+    EXPECT_EQ(doc.zones[2].lastSlot, 3);
+    EXPECT_EQ(doc.zones[3].firstSlot, 4);
+    EXPECT_EQ(doc.slotLabel(4), "A:4") << "the first zone that holds the slot";
+    EXPECT_EQ(doc.slotLabel(6), "B:3");
+}
+
+TEST_F(ScanFile, AbsurdNumbersNeverCrash) {
+    ASSERT_TRUE(open(R"({"repository":{"slots":-5,"zones":[
+        {"zone":"A","slot_start":-2147483648,"slot_end":2147483647,"slots_per_level":-3},
+        {"zone":"B","slot_start":0,"slot_end":1e300}]},
+        "volumes":[{"id":"A","slot":1e12},{"id":"B","slot":-7},{"id":"C","slot":2147483647}]})"));
+    EXPECT_EQ(doc.mapRowCount(), 0u) << "a negative slot count means no rows";
+    // 1e12 reads as the largest 32-bit value, so "C" replaces "A" there.
+    EXPECT_EQ(doc.slotVolumes.size(), 2u);
+    EXPECT_EQ(id(doc.slotVolumes.at(2147483647u)), "C");
+    EXPECT_EQ(id(doc.slotVolumes.at(uint32_t(-7))), "B");
+    EXPECT_EQ(doc.zones[0].lastSlot, INT32_MAX);
+    EXPECT_EQ(doc.slotLabel(1), "A:1");
+    EXPECT_EQ(doc.slotLabel(4000000000u), "Logic Error");
+    EXPECT_TRUE(doc.autoSelectSlots(true).empty());
+    EXPECT_TRUE(doc.autoSelectSlots(false).empty());
+}
+
+// ------------------------------------------------------------------ bad files
+
+TEST_F(ScanFile, NotJsonIsAParseErrorAndLeavesNoDocumentBoundToThePath) {
+    ASSERT_TRUE(open(kExampleScanFile));
+    RecordingView view;
+    doc.AddView(&view);
+    std::string bad = folder.write("bad.json", "{\"repository\": {\"slots\": 3");
+    EXPECT_FALSE(doc.OnOpenDocument(bad));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Failed to parse Strovane Offline Scanfile");
+    EXPECT_EQ(boxes.shown[0].caption, "Parse Error");
+    EXPECT_EQ(boxes.shown[0].icon, MsgIcon::Information);
+    EXPECT_EQ(doc.GetPathName(), "");
+    EXPECT_EQ(doc.GetTitle(), "Untitled");
+    EXPECT_EQ(doc.rootNode, nullptr);
+    EXPECT_EQ(doc.mapRowCount(), 0u);
+    EXPECT_TRUE(doc.volumesById.empty());
+    EXPECT_EQ(view.hints, std::vector<int64_t>{0}) << "the views drop the old rows";
+    // Saving now can only go to a new name; the bad file is never rewritten.
+    EXPECT_EQ(readFile(bad), "{\"repository\": {\"slots\": 3");
+}
+
+TEST_F(ScanFile, MissingUnreadableAndDirectoryPathsAreReported) {
+    for (const std::string& path : {folder.path() + "/nothing.json", folder.path()}) {
+        boxes.shown.clear();
+        EXPECT_FALSE(doc.OnOpenDocument(path));
+        ASSERT_EQ(boxes.shown.size(), 1u) << path;
+        EXPECT_EQ(boxes.shown[0].caption, "Open Error");
+        EXPECT_NE(boxes.shown[0].text.find(path), std::string::npos);
+        EXPECT_EQ(doc.GetPathName(), "");
+    }
+}
+
+TEST_F(ScanFile, DeepNestingAndEmptyFiles) {
+    EXPECT_FALSE(open(std::string(100000, '[') + std::string(100000, ']')));
+    EXPECT_FALSE(open(""));
+    EXPECT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].caption, "Parse Error");
+}
+
+TEST_F(ScanFile, TextAfterTheFirstValueIsIgnored) {
+    EXPECT_TRUE(open(R"({"volumes":[{"id":"A"}]} trailing {garbage)"));
+    EXPECT_EQ(doc.incomingVolumes.size(), 1u);
+}
+
+// ------------------------------------------------------------------ saving
+
+TEST_F(ScanFile, SavingAnUnchangedFileRewritesItInThePrintersLayout) {
+    ASSERT_TRUE(open(kExampleScanFile));
+    ASSERT_TRUE(doc.OnSaveDocument(doc.GetPathName()));
+    std::string saved = readFile(doc.GetPathName());
+    cJSON* original = cJSON_Parse(kExampleScanFile);
+    char* printed = cJSON_Print(original);
+    EXPECT_EQ(saved, printed) << "exactly the printed text, no zero byte, no added line end";
+    cJSON* reread = cJSON_Parse(saved.c_str());
+    EXPECT_TRUE(cJSON_Compare(original, reread, true));
+    cJSON_free(printed);
+    cJSON_Delete(original);
+    cJSON_Delete(reread);
+    EXPECT_EQ(folder.entries(), 1) << "no temporary file is left behind";
+}
+
+TEST_F(ScanFile, SaveAsBindsTheNewPath) {
+    ASSERT_TRUE(open(kExampleScanFile));
+    doc.SetModifiedFlag();
+    std::string other = folder.path() + "/copy.json";
+    ASSERT_TRUE(doc.OnSaveDocument(other));
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.GetTitle(), "copy.json");
+    EXPECT_EQ(readFile(other), readFile(folder.path() + "/copy.json"));
+}
+
+TEST_F(ScanFile, AFailedSaveLeavesTheOldFileAndTheChanges) {
+    ASSERT_TRUE(open(kExampleScanFile));
+    std::string path = doc.GetPathName();
+    std::string before = readFile(path);
+    doc.assignSlot(doc.incomingVolumes[0], 1);
+    ASSERT_TRUE(doc.IsModified());
+
+    // A disk that fills up: the file-size limit stops the write halfway.
+    struct rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit tiny = old;
+    tiny.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    bool saved = doc.OnSaveDocument(path);
+    setrlimit(RLIMIT_FSIZE, &old);
+
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(folder.entries(), 1) << "the partial temporary file is removed";
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, "Save Error");
+    EXPECT_NE(boxes.shown[0].text.find(path), std::string::npos);
+    EXPECT_EQ(boxes.shown[0].icon, MsgIcon::Error);
+
+    // A folder that does not exist.
+    EXPECT_FALSE(doc.OnSaveDocument(folder.path() + "/missing/scan.json"));
+    EXPECT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(doc.GetPathName(), path);
+
+    // And the save still works once the disk has room again.
+    EXPECT_TRUE(doc.OnSaveDocument(path));
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_NE(readFile(path), before);
+}
+
+TEST_F(ScanFile, SavingKeepsThePermissionsOfTheFile) {
+    ASSERT_TRUE(open(kExampleScanFile));
+    chmod(doc.GetPathName().c_str(), 0640);
+    ASSERT_TRUE(doc.OnSaveDocument(doc.GetPathName()));
+    struct stat status {};
+    stat(doc.GetPathName().c_str(), &status);
+    EXPECT_EQ(status.st_mode & 0777, 0640u);
+}
+
+} // namespace

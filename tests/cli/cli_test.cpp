@@ -1,0 +1,253 @@
+// kvlt-scan as a script sees it: exit status, standard output, standard
+// error and the bytes of the files it leaves.
+#include <cjson/cJSON.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string shellQuoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+    std::vector<std::string> lines() const {
+        std::vector<std::string> result;
+        std::istringstream in(out);
+        for (std::string line; std::getline(in, line);)
+            result.push_back(line);
+        return result;
+    }
+};
+
+class KvltScan : public ::testing::Test {
+protected:
+    fs::path dir;
+
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("kvlt-cli-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Runs kvlt-scan with args; prefix goes before the command in the shell
+    // (ulimit and the like), input is its standard input.
+    Result run(const std::vector<std::string>& args, const std::string& input = "",
+               const std::string& prefix = "") {
+        std::string command = prefix + " " + shellQuoted(KVLT_SCAN);
+        for (const std::string& arg : args)
+            command += " " + shellQuoted(arg);
+        writeFile(dir / "stdin", input);
+        command += " <" + shellQuoted((dir / "stdin").string()) + " >" +
+                   shellQuoted((dir / "stdout").string()) + " 2>" + shellQuoted((dir / "stderr").string());
+        int raw = std::system(("/bin/sh -c " + shellQuoted(command)).c_str());
+        Result r;
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = readFile(dir / "stdout");
+        r.err = readFile(dir / "stderr");
+        return r;
+    }
+
+    std::string example(const std::string& name = "scan.json") {
+        std::string path = (dir / name).string();
+        writeFile(path, R"({"repository":{"slots":20,"zones":[
+            {"zone":"A","slot_start":1,"slot_end":10,"slots_per_level":5},
+            {"zone":"B","slot_start":1,"slot_end":10}],
+            "repositories":[{"id":"DC1","description":"Main data centre"}]},
+          "volumes":[{"id":"S4","slot":4,"source":"DC1","assigned":"earlier"},
+            {"id":"S9","slot":9},{"id":"S10","slot":10},{"id":"S15","slot":15,"target":"DC1"},
+            {"id":"N1","source":"DC1"},{"id":"N2","source":"ELSE"},{"id":"N3","target":""},
+            {"id":"N4"},{"id":7},{"id":"S9","slot":9}],
+          "keep":{"me":[1,2,3]}})");
+        return path;
+    }
+};
+
+// ------------------------------------------------------------------ reading commands
+
+TEST_F(KvltScan, InfoPrintsSixLines) {
+    Result r = run({"info", example()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "slots: 20\nzones: 2\nvolumes: 9\nincoming: 4\noutgoing: 2\nslotted: 4\n");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(KvltScan, ListShowsTheCellsSeparatedByTabs) {
+    std::string file = example();
+    std::vector<std::string> map = run({"list", "map", file}).lines();
+    ASSERT_EQ(map.size(), 20u);
+    EXPECT_EQ(map[0], "A:1.1\t1\t\t\t\t");
+    EXPECT_EQ(map[3], "A:1.4\t4\tMain data centre\t\tS4\tearlier");
+    EXPECT_EQ(map[4], "A:2.0\t5\t\t\t\t");
+    EXPECT_EQ(map[14], "B:5\t15\t\tMain data centre\tS15\t");
+    EXPECT_EQ(run({"list", "incoming", file}).lines(),
+              (std::vector<std::string>{"N1\tMain data centre", "N2\tELSE", "N3\t", "N4\t"}));
+    EXPECT_EQ(run({"list", "outgoing", file}).lines(),
+              (std::vector<std::string>{"S15\tMain data centre", "N3\t"}));
+}
+
+TEST_F(KvltScan, SelectPrintsTheChosenSlotsAscending) {
+    std::string file = example();
+    EXPECT_EQ(run({"select", file, "--mode", "first"}).out, "1\n2\n3\n5\n");
+    EXPECT_EQ(run({"select", file, "--mode", "intelli"}).out, "5\n6\n7\n8\n");
+    EXPECT_EQ(readFile(file).find("\"slot\":1,"), std::string::npos) << "select writes nothing";
+}
+
+// ------------------------------------------------------------------ slotting
+
+TEST_F(KvltScan, SlotAppliesBarcodesAndSavesAtomically) {
+    std::string file = example();
+    std::string out = (dir / "out.json").string();
+    Result r = run({"slot", file, "--mode", "intelli", "--output", out}, "n2\r\nnope\nN2\nN1\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "3 of 4 selected slots remain\n3 of 4 selected slots remain\n"
+                     "3 of 4 selected slots remain\n2 of 4 selected slots remain\n");
+    EXPECT_EQ(r.err, "Barcode Error: Barcode 'NOPE' is unknown\n"
+                     "Barcode Error: Barcode 'N2' has already been assigned to a slot\n");
+    EXPECT_EQ(run({"list", "incoming", out}).lines(),
+              (std::vector<std::string>{"N3\t", "N4\t"}));
+    std::vector<std::string> map = run({"list", "map", out}).lines();
+    EXPECT_EQ(map[4].substr(0, 12), "A:2.0\t5\tELSE");
+    EXPECT_NE(map[5].find("\tN1\t"), std::string::npos);
+
+    cJSON* saved = cJSON_Parse(readFile(out).c_str());
+    ASSERT_NE(saved, nullptr);
+    cJSON* keep = cJSON_GetObjectItem(saved, "keep");
+    EXPECT_EQ(cJSON_GetArraySize(cJSON_GetObjectItem(keep, "me")), 3) << "other members survive";
+    cJSON_Delete(saved);
+    EXPECT_EQ(readFile(file).find("\"assigned\":\t\"M"), std::string::npos) << "input untouched";
+}
+
+TEST_F(KvltScan, SlotWithHandPickedSlots) {
+    std::string file = example();
+    Result r = run({"slot", file, "--slots", "3,5-6,1"}, "N1\nN2\nN3\nN4\nS4\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.lines().back(), "0 of 4 selected slots remain");
+    std::vector<std::string> map = run({"list", "map", file}).lines();
+    EXPECT_NE(map[0].find("\tN1\t"), std::string::npos);
+    EXPECT_NE(map[2].find("\tN2\t"), std::string::npos);
+    EXPECT_NE(map[4].find("\tN3\t"), std::string::npos);
+    EXPECT_NE(map[5].find("\tN4\t"), std::string::npos);
+}
+
+TEST_F(KvltScan, HandPickedChecksAnswerYesAndRefuseOccupiedSlots) {
+    std::string file = example();
+    std::string before = readFile(file);
+    Result occupied = run({"slot", file, "--slots", "1,4"}, "N1\n");
+    EXPECT_EQ(occupied.status, 0);
+    EXPECT_EQ(occupied.err, "Slotting Error: Slot number 4 is already occupied\n");
+    EXPECT_EQ(occupied.out, "");
+    EXPECT_EQ(readFile(file), before);
+
+    Result fewer = run({"slot", file, "--slots", "2"}, "N4\nN1\n");
+    EXPECT_EQ(fewer.err.substr(0, 72),
+              "Slotting Error: You have only selected 1 free slots, but you have 4 Volu");
+    EXPECT_NE(fewer.err.find("Slotting Error: Barcode 'N1' was not slotted"), std::string::npos);
+    EXPECT_EQ(fewer.lines(), (std::vector<std::string>{"0 of 1 selected slots remain",
+                                                       "0 of 1 selected slots remain"}));
+}
+
+TEST_F(KvltScan, NoFreeSlotsForIntelliSlotMeansNothingSelected) {
+    std::string file = (dir / "full.json").string();
+    writeFile(file, R"({"repository":{"slots":2},"volumes":[{"id":"A","slot":1},{"id":"B"},{"id":"C"}]})");
+    Result r = run({"slot", file, "--mode", "intelli"}, "B\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "Selection Required: You must select one item from the list.\n");
+    EXPECT_EQ(r.out, "");
+}
+
+// ------------------------------------------------------------------ failures
+
+TEST_F(KvltScan, UsageErrorsExitTwo) {
+    std::string file = example();
+    const std::vector<std::vector<std::string>> calls = {
+        {},
+        {"frobnicate"},
+        {"info"},
+        {"list", "everything", file},
+        {"select", file, "--mode", "best"},
+        {"slot", file},
+        {"slot", file, "--mode", "first", "--slots", "1"},
+        {"slot", file, "--slots", "0"},
+        {"slot", file, "--slots", "21"},
+        {"slot", file, "--slots", "5-3"},
+        {"slot", file, "--slots", "1,,2"},
+        {"slot", file, "--slots", "99999999999999999999"},
+        {"slot", file, "--mode"},
+    };
+    for (const auto& call : calls) {
+        Result r = run(call);
+        EXPECT_EQ(r.status, 2) << (call.empty() ? "" : call[0]);
+        EXPECT_NE(r.err.find("usage: kvlt-scan"), std::string::npos);
+    }
+}
+
+TEST_F(KvltScan, BadFilesExitOneAndStayAsTheyWere) {
+    std::string broken = (dir / "broken.json").string();
+    writeFile(broken, "{\"volumes\": [");
+    for (const auto& call : std::vector<std::vector<std::string>>{
+             {"info", broken}, {"list", "map", broken}, {"slot", broken, "--mode", "first"}}) {
+        Result r = run(call, "X\n");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "Parse Error: Failed to parse Strovane Offline Scanfile\n");
+    }
+    EXPECT_EQ(readFile(broken), "{\"volumes\": [");
+
+    Result missing = run({"info", (dir / "none.json").string()});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("Open Error: Cannot open"), std::string::npos);
+
+    Result barcodes = run({"slot", example(), "--mode", "first", "--barcodes", "/nonexistent"});
+    EXPECT_EQ(barcodes.status, 1);
+    EXPECT_NE(barcodes.err.find("cannot read barcodes"), std::string::npos);
+}
+
+TEST_F(KvltScan, AFullDiskLeavesTheFileIntact) {
+    std::string file = example();
+    std::string before = readFile(file);
+    // ulimit -f counts 512-byte blocks: one block is less than the saved file.
+    Result r = run({"slot", file, "--mode", "first"}, "N1\n", "ulimit -f 1;");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Save Error: The file could not be saved."), std::string::npos);
+    EXPECT_EQ(readFile(file), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 4)
+        << "scan.json, stdin, stdout, stderr: no temporary file is left";
+}
+
+TEST_F(KvltScan, TheBundledSampleLoads) {
+    Result r = run({"info", KVLT_SAMPLE});
+    EXPECT_EQ(r.status, 0);
+    ASSERT_EQ(r.lines().size(), 6u);
+    EXPECT_EQ(r.lines()[0], "slots: 360");
+    EXPECT_EQ(r.err, "");
+}
+
+} // namespace
