@@ -57,10 +57,25 @@ XlrdBook readWithXlrd(const std::string& path)
     return book;
 }
 
+namespace {
+
+// One folder per test program, removed with everything in it when the program ends.
+struct TempFolder {
+    std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("kvlt-xls-" + std::to_string(getpid()));
+    TempFolder() { std::filesystem::create_directories(path); }
+    ~TempFolder()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
+
+} // namespace
+
 std::string tempXlsPath(const std::string& stem)
 {
+    static TempFolder folder;
     static int counter = 0;
-    const auto dir = std::filesystem::temp_directory_path() / ("kvlt-xls-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    return (dir / (stem + "-" + std::to_string(++counter) + ".xls")).string();
+    return (folder.path / (stem + "-" + std::to_string(++counter) + ".xls")).string();
 }
