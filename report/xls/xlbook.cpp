@@ -86,6 +86,31 @@ bool sameNameIgnoringCase(const XlString& a, const XlString& b)
                       [&](std::uint16_t x, std::uint16_t y) { return fold(x) == fold(y); });
 }
 
+// Why no sheet can be added under `name`; empty when it can, with the name converted.
+std::string sheetNameRefusal(const XlBookTag& book, const char* name, SheetHandle initSheet,
+                             XlString& converted)
+{
+    if (initSheet)
+        return "copying a sheet is not supported";
+    if (!name || !*name)
+        return "a sheet needs a name";
+    ConvertedText text = xlStringFromUtf8(name, kMaxSheetNameChars);
+    if (text.truncated)
+        return std::string("sheet name longer than 31 characters: ") + name;
+    const auto& units = text.text.units;
+    if (std::any_of(units.begin(), units.end(), [](std::uint16_t u) {
+            return u == ':' || u == '\\' || u == '/' || u == '?' || u == '*' || u == '[' || u == ']';
+        }))
+        return std::string("sheet name must not contain : \\ / ? * [ ]: ") + name;
+    if (units.front() == '\'' || units.back() == '\'')
+        return std::string("sheet name must not begin or end with ': ") + name;
+    for (const auto& sheet : book.sheets)
+        if (sameNameIgnoringCase(sheet->name, text.text))
+            return std::string("a sheet named ") + name + " already exists";
+    converted = std::move(text.text);
+    return {};
+}
+
 // Writes `bytes` to a new file beside `path` and renames it over `path`, so that a failure at
 // any point leaves what was there before.
 bool replaceFile(const std::string& path, const Bytes& bytes, std::string& error)
@@ -150,25 +175,14 @@ SheetHandle xlBookAddSheetA(BookHandle book, const char* name, SheetHandle initS
 {
     if (!book)
         return nullptr;
-    if (initSheet)
-        return fail(book, "copying a sheet is not supported"), nullptr;
-    if (!name || !*name)
-        return fail(book, "a sheet needs a name"), nullptr;
-    ConvertedText converted = xlStringFromUtf8(name, kMaxSheetNameChars);
-    if (converted.truncated)
-        return fail(book, std::string("sheet name longer than 31 characters: ") + name), nullptr;
-    for (std::uint16_t u : converted.text.units)
-        if (u == ':' || u == '\\' || u == '/' || u == '?' || u == '*' || u == '[' || u == ']')
-            return fail(book, std::string("sheet name must not contain : \\ / ? * [ ]: ") + name), nullptr;
-    if (converted.text.units.front() == '\'' || converted.text.units.back() == '\'')
-        return fail(book, std::string("sheet name must not begin or end with ': ") + name), nullptr;
-    for (const auto& sheet : book->sheets)
-        if (sameNameIgnoringCase(sheet->name, converted.text))
-            return fail(book, std::string("a sheet named ") + name + " already exists"), nullptr;
-
+    XlString converted;
+    if (std::string why = sheetNameRefusal(*book, name, initSheet, converted); !why.empty()) {
+        fail(book, std::move(why));
+        return nullptr;
+    }
     auto sheet = std::make_unique<XlSheetTag>();
     sheet->book = book;
-    sheet->name = std::move(converted.text);
+    sheet->name = std::move(converted);
     book->sheets.push_back(std::move(sheet));
     book->error = "ok";
     return book->sheets.back().get();
