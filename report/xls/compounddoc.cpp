@@ -38,7 +38,8 @@ void writeHeader(Bytes& out, const CompoundLayout& layout, const std::vector<std
         putU32(out, i < fatPositions.size() ? fatPositions[i] : kFreeSect);
 }
 
-// One 128-byte directory entry; the tree is a single black node per level.
+// One 128-byte directory entry. The root has the one stream as its only child, so no entry
+// has siblings.
 void writeDirEntry(Bytes& out, std::string_view name, std::uint8_t type, std::uint32_t child,
                    std::uint32_t startSector, std::uint32_t size)
 {

@@ -49,8 +49,9 @@ std::uint32_t XlBookTag::intern(const std::string& utf8, bool& truncated)
     ConvertedText converted = xlStringFromUtf8(utf8);
     truncated = converted.truncated;
     const auto index = static_cast<std::uint32_t>(texts.size());
-    texts.push_back(std::move(converted.text));
+    // In this order, so that running out of memory half-way leaves only an unused entry.
     textCut.push_back(converted.truncated);
+    texts.push_back(std::move(converted.text));
     textIndex.emplace(utf8, index);
     return index;
 }
@@ -162,6 +163,19 @@ bool buildFile(XlBookTag* book, Bytes& file)
     return true;
 }
 
+// No exception may leave the operations below: running out of memory becomes an error text.
+template <typename Result, typename Operation>
+Result guarded(XlBookTag* book, Result onFailure, Operation&& operation)
+{
+    try {
+        return operation();
+    } catch (const std::bad_alloc&) {
+        if (book)
+            book->error = "out of memory";
+        return onFailure;
+    }
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -173,91 +187,101 @@ BookHandle xlCreateBookCA(void) { return new (std::nothrow) XlBookTag; }
 
 SheetHandle xlBookAddSheetA(BookHandle book, const char* name, SheetHandle initSheet)
 {
-    if (!book)
-        return nullptr;
-    XlString converted;
-    if (std::string why = sheetNameRefusal(*book, name, initSheet, converted); !why.empty()) {
-        fail(book, std::move(why));
-        return nullptr;
-    }
-    auto sheet = std::make_unique<XlSheetTag>();
-    sheet->book = book;
-    sheet->name = std::move(converted);
-    book->sheets.push_back(std::move(sheet));
-    book->error = "ok";
-    return book->sheets.back().get();
+    return guarded(book, SheetHandle{}, [&]() -> SheetHandle {
+        if (!book)
+            return nullptr;
+        XlString converted;
+        if (std::string why = sheetNameRefusal(*book, name, initSheet, converted); !why.empty()) {
+            fail(book, std::move(why));
+            return nullptr;
+        }
+        auto sheet = std::make_unique<XlSheetTag>();
+        sheet->book = book;
+        sheet->name = std::move(converted);
+        book->sheets.push_back(std::move(sheet));
+        book->error = "ok";
+        return book->sheets.back().get();
+    });
 }
 
 int xlBookSheetCountA(BookHandle book) { return book ? static_cast<int>(book->sheets.size()) : 0; }
 
 int xlSheetWriteStrA(SheetHandle sheet, int row, int col, const char* value, FormatHandle)
 {
-    if (!sheet)
-        return 0;
-    XlBookTag* book = sheet->book;
-    if (!value)
-        return fail(book, "no text given for the cell");
-    if (!cellPlaceOk(book, row, col))
-        return 0;
-    bool truncated = false;
-    const std::uint32_t text = book->intern(value, truncated);
-    sheet->put(row, {.col = static_cast<std::uint16_t>(col), .isText = true, .text = text});
-    if (truncated)
-        return fail(book, "text of cell " + std::to_string(row) + "," + std::to_string(col) +
-                              " cut to 32767 characters");
-    book->error = "ok";
-    return 1;
+    return guarded(sheet ? sheet->book : nullptr, 0, [&]() -> int {
+        if (!sheet)
+            return 0;
+        XlBookTag* book = sheet->book;
+        if (!value)
+            return fail(book, "no text given for the cell");
+        if (!cellPlaceOk(book, row, col))
+            return 0;
+        bool truncated = false;
+        const std::uint32_t text = book->intern(value, truncated);
+        sheet->put(row, {.col = static_cast<std::uint16_t>(col), .isText = true, .text = text});
+        if (truncated)
+            return fail(book, "text of cell " + std::to_string(row) + "," + std::to_string(col) +
+                                  " cut to 32767 characters");
+        book->error = "ok";
+        return 1;
+    });
 }
 
 int xlSheetWriteNumA(SheetHandle sheet, int row, int col, double value, FormatHandle)
 {
-    if (!sheet)
-        return 0;
-    XlBookTag* book = sheet->book;
-    if (!cellPlaceOk(book, row, col))
-        return 0;
-    if (!std::isfinite(value))
-        return fail(book, "number of cell " + std::to_string(row) + "," + std::to_string(col) +
-                              " is not finite");
-    sheet->put(row, {.col = static_cast<std::uint16_t>(col), .number = value});
-    book->error = "ok";
-    return 1;
+    return guarded(sheet ? sheet->book : nullptr, 0, [&]() -> int {
+        if (!sheet)
+            return 0;
+        XlBookTag* book = sheet->book;
+        if (!cellPlaceOk(book, row, col))
+            return 0;
+        if (!std::isfinite(value))
+            return fail(book, "number of cell " + std::to_string(row) + "," + std::to_string(col) +
+                                  " is not finite");
+        sheet->put(row, {.col = static_cast<std::uint16_t>(col), .number = value});
+        book->error = "ok";
+        return 1;
+    });
 }
 
 int xlBookSaveA(BookHandle book, const char* path)
 {
-    if (!book)
-        return 0;
-    if (!path || !*path)
-        return fail(book, "no file name given");
-    Bytes file;
-    if (!buildFile(book, file))
-        return 0;
-    std::string error;
-    if (!replaceFile(path, file, error))
-        return fail(book, error);
-    book->error = "ok";
-    return 1;
+    return guarded(book, 0, [&]() -> int {
+        if (!book)
+            return 0;
+        if (!path || !*path)
+            return fail(book, "no file name given");
+        Bytes file;
+        if (!buildFile(book, file))
+            return 0;
+        std::string error;
+        if (!replaceFile(path, file, error))
+            return fail(book, error);
+        book->error = "ok";
+        return 1;
+    });
 }
 
 int xlBookSaveRawA(BookHandle book, const char** data, unsigned* size)
 {
-    if (data)
-        *data = nullptr;
-    if (size)
-        *size = 0;
-    if (!book)
-        return 0;
-    if (!data || !size)
-        return fail(book, "no place given for the saved book");
-    Bytes file;
-    if (!buildFile(book, file))
-        return 0;
-    book->raw = std::move(file);
-    *data = reinterpret_cast<const char*>(book->raw.data());
-    *size = static_cast<unsigned>(book->raw.size());
-    book->error = "ok";
-    return 1;
+    return guarded(book, 0, [&]() -> int {
+        if (data)
+            *data = nullptr;
+        if (size)
+            *size = 0;
+        if (!book)
+            return 0;
+        if (!data || !size)
+            return fail(book, "no place given for the saved book");
+        Bytes file;
+        if (!buildFile(book, file))
+            return 0;
+        book->raw = std::move(file);
+        *data = reinterpret_cast<const char*>(book->raw.data());
+        *size = static_cast<unsigned>(book->raw.size());
+        book->error = "ok";
+        return 1;
+    });
 }
 
 const char* xlBookErrorMessageA(BookHandle book) { return book ? book->error.c_str() : kNoBook; }
