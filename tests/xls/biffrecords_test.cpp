@@ -167,3 +167,35 @@ TEST(BiffRecords, SstStringHeaderIsNeverSplit)
     EXPECT_EQ(anchors[0], (SstAnchor{12, 12}));
     EXPECT_EQ(anchors[1], (SstAnchor{static_cast<std::uint32_t>(cont + 4), 4}));
 }
+
+TEST(BiffRecords, EveryExtSstAnchorPointsAtItsStringInsideItsRecord)
+{
+    // Readers use these anchors to jump into the table; neither xlrd nor LibreOffice checks
+    // them, so check each one against the bytes.
+    std::vector<XlString> texts;
+    for (int i = 0; i < 5000; ++i) {
+        std::u16string s = u"s" + std::u16string(static_cast<std::size_t>(i * 37 % 61), i % 3 ? u'a' : u'€');
+        s += static_cast<char16_t>(u'0' + i % 10);
+        texts.push_back(str(s));
+    }
+    std::vector<const XlString*> strings;
+    for (const auto& t : texts)
+        strings.push_back(&t);
+    Bytes out(40, 0); // the table rarely starts the stream
+    const std::uint16_t bucket = sstBucketSize(strings.size());
+    const auto anchors = writeSst(out, strings, 5000, bucket);
+    ASSERT_EQ(anchors.size(), (strings.size() + bucket - 1) / bucket);
+
+    for (std::size_t a = 0; a < anchors.size(); ++a) {
+        SCOPED_TRACE(a);
+        const XlString& s = texts[a * bucket];
+        const std::size_t pos = anchors[a].streamPos;
+        EXPECT_EQ(u16At(out, pos), s.units.size());
+        EXPECT_EQ(out[pos + 2], s.highByte ? 1 : 0);
+        EXPECT_EQ(s.highByte ? u16At(out, pos + 3) : out[pos + 3], s.units[0]);
+        const std::size_t record = pos - anchors[a].recordOffset;
+        const unsigned type = u16At(out, record);
+        EXPECT_TRUE(type == kRecSst || type == kRecContinue) << type;
+        EXPECT_LT(anchors[a].recordOffset, 4 + u16At(out, record + 2));
+    }
+}
