@@ -84,7 +84,9 @@ void formatNumericField(const char* field, size_t length, uint32_t flags, std::s
     uint64_t magnitude = negative ? uint64_t(0) - uint64_t(value) : uint64_t(value);
     char digits[64];
     formatNumber(magnitude, digits, sizeof digits, (flags & COL_PLAIN_NUMBER) ? NUMBER_PLAIN : NUMBER_GROUPED);
-    out->assign(negative ? "-" : "");
+    out->clear();
+    if (negative)
+        out->push_back('-');
     out->append(digits);
 }
 
