@@ -199,6 +199,12 @@ void writeExtSst(Bytes& out, std::uint16_t bucketSize, const std::vector<SstAnch
     }
 }
 
+void writeWsBool(Bytes& out)
+{
+    putHeader(out, kRecWsBool, 2);
+    putU16(out, 0x04C1); // automatic page breaks, outline symbols, summaries below and right
+}
+
 void writeDimensions(Bytes& out, std::uint32_t firstRow, std::uint32_t rowEnd,
                      std::uint16_t firstCol, std::uint16_t colEnd)
 {

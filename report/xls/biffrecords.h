@@ -22,6 +22,7 @@ enum RecordType : std::uint16_t {
     kRecWindow1 = 0x003D,
     kRecCodepage = 0x0042,
     kRecFont = 0x0031,
+    kRecWsBool = 0x0081,
     kRecBoundSheet = 0x0085,
     kRecXf = 0x00E0,
     kRecSst = 0x00FC,
@@ -71,6 +72,8 @@ std::vector<SstAnchor> writeSst(Bytes& out, const std::vector<const XlString*>& 
                                 std::uint32_t totalRefs, std::uint16_t bucketSize);
 // EXTSST: the index into SST that lets readers find strings without walking the whole table.
 void writeExtSst(Bytes& out, std::uint16_t bucketSize, const std::vector<SstAnchor>& anchors);
+// WSBOOL: a sheet's options; marks the sheet as a worksheet (not a dialog sheet).
+void writeWsBool(Bytes& out);
 // DIMENSIONS: the used range of a sheet (last row and column exclusive; all 0 when empty).
 void writeDimensions(Bytes& out, std::uint32_t firstRow, std::uint32_t rowEnd,
                      std::uint16_t firstCol, std::uint16_t colEnd);

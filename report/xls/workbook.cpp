@@ -65,6 +65,7 @@ void writeGlobals(Bytes& out, const XlBookTag& book, const SharedStrings& sst,
 void writeSheet(Bytes& out, const XlSheetTag& sheet, const SharedStrings& sst, bool selected)
 {
     writeBof(out, BofKind::Worksheet);
+    writeWsBool(out);
     std::uint32_t firstRow = 0, rowEnd = 0;
     std::uint16_t firstCol = std::numeric_limits<std::uint16_t>::max(), colEnd = 0;
     bool any = false;

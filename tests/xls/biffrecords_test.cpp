@@ -82,6 +82,9 @@ TEST(BiffRecords, BoundSheetNamesAndThePositionField)
 TEST(BiffRecords, SheetRecords)
 {
     Bytes out;
+    writeWsBool(out);
+    EXPECT_EQ(out, hex("81 00 02 00 C1 04"));
+    out.clear();
     writeDimensions(out, 1, 3, 0, 2);
     EXPECT_EQ(out, hex("00 02 0E 00 01 00 00 00 03 00 00 00 00 00 02 00 00 00"));
     out.clear();
