@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <regex>
 #include <sstream>
 
 TempDir::TempDir()
@@ -92,25 +91,50 @@ bool fileExists(const std::string& path)
     return ::stat(path.c_str(), &info) == 0;
 }
 
+namespace {
+
+// The number after key in text (blanks skipped), or -1.
+double numberAfter(const std::string& text, const std::string& key, size_t* end = nullptr)
+{
+    const size_t at = text.find(key);
+    if (at == std::string::npos)
+        return -1;
+    const char* start = text.c_str() + at + key.size();
+    char* stop = nullptr;
+    const double value = std::strtod(start, &stop);
+    if (stop == start)
+        return -1;
+    if (end)
+        *end = size_t(stop - text.c_str());
+    return value;
+}
+
+// The text of attribute name="..." inside tag.
+double attribute(const std::string& tag, const char* name)
+{
+    return numberAfter(tag, std::string(name) + "=\"");
+}
+
+} // namespace
+
 int pageCount(const std::string& pdf)
 {
-    std::smatch match;
     const std::string info = run(std::string(PDFINFO) + " " + quote(pdf) + " 2>/dev/null");
-    if (std::regex_search(info, match, std::regex("Pages:\\s+(\\d+)")))
-        return std::stoi(match[1]);
-    return -1;
+    return int(numberAfter(info, "Pages:"));
 }
 
 PageSize pageSize(const std::string& pdf, int page)
 {
     const std::string p = std::to_string(page);
     const std::string info = run(std::string(PDFINFO) + " -f " + p + " -l " + p + " " + quote(pdf) + " 2>/dev/null");
-    std::smatch match;
+    // "Page    1 size: 612 x 792 pts (letter)"
     PageSize size;
-    if (std::regex_search(info, match, std::regex("Page\\s+" + p + " size:\\s+([0-9.]+) x ([0-9.]+) pts"))) {
-        size.width = std::stod(match[1]);
-        size.height = std::stod(match[2]);
-    }
+    const size_t line = info.find(" " + p + " size:");
+    if (line == std::string::npos)
+        return size;
+    size_t end = 0;
+    size.width = numberAfter(info.substr(line), "size:", &end);
+    size.height = numberAfter(info.substr(line).substr(end), "x");
     return size;
 }
 
@@ -134,12 +158,15 @@ std::vector<Word> pageWords(const std::string& pdf, int page)
     const std::string p = std::to_string(page);
     const std::string html =
         run(std::string(PDFTOTEXT) + " -bbox -f " + p + " -l " + p + " " + quote(pdf) + " - 2>/dev/null");
+    // <word xMin="15.000000" yMin="106.6" xMax="45.1" yMax="114.6">Volume</word>
     std::vector<Word> words;
-    const std::regex wordPattern(
-        "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>");
-    for (auto it = std::sregex_iterator(html.begin(), html.end(), wordPattern); it != std::sregex_iterator(); ++it) {
-        const std::smatch& m = *it;
-        words.push_back({m[5], std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4])});
+    for (size_t at = html.find("<word "); at != std::string::npos; at = html.find("<word ", at + 1)) {
+        const size_t close = html.find('>', at), end = html.find("</word>", at);
+        if (close == std::string::npos || end == std::string::npos)
+            break;
+        const std::string tag = html.substr(at, close - at);
+        words.push_back({html.substr(close + 1, end - close - 1), attribute(tag, "xMin"), attribute(tag, "yMin"),
+                         attribute(tag, "xMax"), attribute(tag, "yMax")});
     }
     return words;
 }
