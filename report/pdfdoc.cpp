@@ -245,16 +245,23 @@ unsigned pdfSaveToMemory(PdfState* pdf, std::vector<unsigned char>& bytes)
 
 unsigned pdfSaveToFile(PdfState* pdf, const char* path)
 {
+    if (!path || !*path)
+        return HPDF_FILE_OPEN_ERROR;
     std::vector<unsigned char> bytes;
     if (unsigned status = pdfSaveToMemory(pdf, bytes))
         return status;
 
     // Written beside the target and renamed over it, so that a failed write
-    // never leaves a half file where the user's previous report was.
+    // never leaves a half file where the user's previous report was. The
+    // temporary name is short and hidden: the target's own name may already
+    // be as long as the file system allows.
+    const std::string target(path);
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     std::string temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = std::string(path) + ".part" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        temporary = folder + ".kvltpdf-" + std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".part";
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;

@@ -237,6 +237,15 @@ TEST_F(PdfDocument, FailedSaveReturnsLibharusCodeAndLeavesFilesAsTheyWere)
     ASSERT_EQ(writeSimpleReport(existing, {.rows = 3}), 0u);
     EXPECT_EQ(pageCount(existing), 1);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.root()), {}), 2);
+
+    // A name as long as the file system allows (255) still saves.
+    const std::string longName = std::string(251, 'n') + ".pdf";
+    const std::string here = std::filesystem::current_path();
+    ASSERT_EQ(::chdir(m_dir.root().c_str()), 0);
+    EXPECT_EQ(writeSimpleReport(longName, {.rows = 1}), 0u);
+    EXPECT_EQ(::chdir(here.c_str()), 0);
+    EXPECT_EQ(pageCount(m_dir.path(longName)), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.root()), {}), 3);
 }
 
 TEST_F(PdfDocument, OutputPathFromEnvironmentOrTheDefaultName)
