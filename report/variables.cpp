@@ -38,6 +38,8 @@ bool dateOf(int64_t seconds, int* year, int* month, int* day) {
 // noon so that daylight-saving changes never move the result to another
 // day. False when the C library cannot convert it.
 bool addDays(int year, int month, int day, long long days, int* outYear, int* outMonth, int* outDay) {
+    if (days > INT_MAX / 2 || days < INT_MIN / 2)
+        return false;
     long long mday = day + days;
     if (mday > INT_MAX / 2 || mday < INT_MIN / 2)
         return false;
@@ -57,6 +59,8 @@ bool addDays(int year, int month, int day, long long days, int* outYear, int* ou
 
 // The year and month count months away from year/month.
 bool addMonths(int year, int month, long long count, int* outYear, int* outMonth) {
+    if (count > 1200000 || count < -1200000)
+        return false;
     long long total = (long long)year * 12 + (month - 1) + count;
     if (total < 0 || total / 12 > 100000)
         return false;
@@ -307,7 +311,7 @@ int parseDateExpression(const char* text, PackedDate* date) {
         struct tm today {};
         time_t t = time_t(now);
         localtime_r(&t, &today);
-        computed = n > -1000000 && n < 1000000 &&
+        computed = n > -1000000 && n < 1000000 && offset > -1000000000 && offset < 1000000000 &&
                    addDays(year, month, day, -today.tm_wday + 7 * n + offset, &y, &m, &d);
     } else if (fnmatch("\\*[-+]*", text, 0) == 0) {
         n = signedNumber(text + 1, &rest);

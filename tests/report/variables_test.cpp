@@ -217,3 +217,17 @@ TEST(DateExpressions, HugeOffsetsFallBackToToday) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(DateExpressions, ExtremeNumbersEverywhereStayValidAndSafe) {
+    PackedDate d = 0;
+    for (const char* text : {"M-1+99999999999999999999", "m+1-99999999999999999999", "W+1+99999999999999999999",
+                             "W-99999999999999999999", "y+1+99999999999999999999", "*+99999999999999999999",
+                             "2024-05-06+99999999999999999999", "9999-99-99-99999999999"}) {
+        EXPECT_EQ(parseDateExpression(text, &d), 1) << text;
+        EXPECT_EQ(d & 0xC0000000u, 0xC0000000u) << text;
+    }
+}
+
+} // namespace
