@@ -12,6 +12,8 @@ namespace kvlt::xls {
 namespace {
 
 constexpr std::uint32_t kUnused = std::numeric_limits<std::uint32_t>::max();
+// Spreadsheet programs expect the first font slots filled (slot 4 is never used, so five
+// records make fonts 0 to 3 and 5), and the first 15 cell formats to be style formats.
 constexpr int kFontRecords = 5;
 constexpr int kStyleXfs = 15;
 
