@@ -108,6 +108,22 @@ bool cgiActive() {
     return std::getenv("REQUEST_URI") != nullptr;
 }
 
+bool cgiRequestFormatKeyword(std::string* keyword, CgiError* error) {
+    // The body on standard input can be read only once, and a master report
+    // and its sub-reports each call reportInit: the first reading answers all.
+    static bool s_read = false;
+    static bool s_ok = false;
+    static std::string s_keyword;
+    static CgiError s_error;
+    if (!s_read) {
+        s_ok = cgiReadFormatKeyword(stdin, &s_keyword, &s_error);
+        s_read = true;
+    }
+    *keyword = s_keyword;
+    *error = s_error;
+    return s_ok;
+}
+
 bool cgiReadFormatKeyword(FILE* bodyStream, std::string* keyword, CgiError* error) {
     keyword->clear();
     std::string method = envText("REQUEST_METHOD");

@@ -31,6 +31,10 @@ bool cgiActive();
 // CGI_MAX_BODY, a body shorter than announced, or a parser failure.
 bool cgiReadFormatKeyword(FILE* body, std::string* keyword, CgiError* error);
 
+// The same for this process's own request, read from standard input once:
+// later calls give the first call's answer.
+bool cgiRequestFormatKeyword(std::string* keyword, CgiError* error);
+
 // Writes the error response: "Content-type: text/html\r\n\r\n", then "<b>kind</b>: message<br>\n", with kind and message
 // HTML-escaped.
 void cgiWriteErrorResponse(FILE* out, const CgiError& error);

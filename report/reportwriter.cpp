@@ -231,7 +231,8 @@ void startReport(ReportWriter* report) {
     default:
         break;
     }
-    if (report->flags & RPT_CGI)
+    // One response, one header: a sub-report writes into its master's response.
+    if ((report->flags & RPT_CGI) && master == report)
         writeCgiResponseHeader(report);
 
     if (const char* title = std::getenv("KVLTREPORTTITLE"))
@@ -457,7 +458,7 @@ void reportInit(ReportWriter* report) {
     if (cgiActive()) {
         report->flags |= RPT_CGI;
         CgiError error;
-        if (!cgiReadFormatKeyword(stdin, &keyword, &error))
+        if (!cgiRequestFormatKeyword(&keyword, &error))
             cgiFail(error);
     } else if (const char* value = std::getenv("KVLTREPORTFORMAT")) {
         keyword = value;

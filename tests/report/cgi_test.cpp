@@ -158,3 +158,29 @@ TEST_F(CgiReport, SpreadsheetIsStreamedWithItsLength) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CgiReport, SubReportSharesTheRequestAndTheResponseHeader) {
+    setenv("REQUEST_METHOD", "POST", 1);
+    setenv("CONTENT_LENGTH", "7", 1);
+    ChildResult run = runInChild("RPT=csv", [] {
+        ReportWriter master;
+        ReportWriter sub;
+        reportInit(&master);
+        reportInit(&sub); // the body was read already: same answer, no error
+        sub.master = &master;
+        master.addColumn(&master, 3, "M", 0);
+        sub.addColumn(&sub, 3, "S", 0);
+        master.header(&master, nullptr, "Master", nullptr);
+        master.addRow(&master, "%s", "m1");
+        sub.header(&sub, nullptr, "Sub", nullptr);
+        sub.addRow(&sub, "%s", "s1");
+        sub.closeReport(&sub);
+        master.closeReport(&master);
+    });
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.output, "Content-Type: text/plain;\n\r\nM,\nm1,\nS,\ns1,\n");
+}
+
+} // namespace
