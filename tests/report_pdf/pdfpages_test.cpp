@@ -251,3 +251,21 @@ TEST(PageHeader, BandColourFromTheEnvironment)
     ScopedEnv bad("KVLTPDFCOLORHDR", "FF80001");
     EXPECT_NEAR(bandColour("bad.pdf", 0).g, 105, 2);
 }
+
+TEST(PageHeader, WithoutATitleTheTextsUnderTheBandStayBlack)
+{
+    CleanPdfEnvironment env;
+    TempDir dir;
+    const std::string pdf = dir.path("untitled.pdf");
+    ASSERT_EQ(writeSimpleReport(pdf, {.rows = 1, .title = "", .notes = "Some notes under the band"}), 0u);
+    // Notes (baseline 717) and production time (702): from the top 62 to 92.
+    const std::vector<Rgb> box = pixels(pdf, 1, 10, 66, 200, 28);
+    ASSERT_EQ(box.size(), 200u * 28u);
+    int dark = 0, tinted = 0;
+    for (const Rgb& c : box) {
+        dark += c.r + c.g + c.b < 3 * 128;
+        tinted += std::abs(c.g - c.r) > 30 || std::abs(c.g - c.b) > 30;
+    }
+    EXPECT_GT(dark, 100);   // the text is there
+    EXPECT_EQ(tinted, 0);   // and none of it in the band's green
+}

@@ -194,6 +194,23 @@ Rgb pixel(const std::string& pdf, int page, int x, int y)
     return rgb;
 }
 
+std::vector<Rgb> pixels(const std::string& pdf, int page, int x, int y, int width, int height)
+{
+    const std::string p = std::to_string(page);
+    const std::string ppm = run(std::string(PDFTOPPM) + " -r 72 -f " + p + " -l " + p + " -x " + std::to_string(x) +
+                                " -y " + std::to_string(y) + " -W " + std::to_string(width) + " -H " +
+                                std::to_string(height) + " " + quote(pdf) + " 2>/dev/null");
+    std::vector<Rgb> all;
+    const size_t count = size_t(width) * size_t(height);
+    if (ppm.size() < count * 3 || ppm.compare(0, 2, "P6") != 0)
+        return all;
+    // The samples are the last width x height x 3 bytes, after the text header.
+    for (size_t i = ppm.size() - count * 3; i + 2 < ppm.size(); i += 3)
+        all.push_back({static_cast<unsigned char>(ppm[i]), static_cast<unsigned char>(ppm[i + 1]),
+                       static_cast<unsigned char>(ppm[i + 2])});
+    return all;
+}
+
 std::string decodeQr(const std::string& pdf, int page, bool flop, int dpi)
 {
     TempDir dir;

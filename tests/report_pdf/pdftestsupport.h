@@ -73,6 +73,8 @@ struct Rgb {
     int r = -1, g = -1, b = -1;
 };
 Rgb pixel(const std::string& pdf, int page, int x, int y);
+// Every pixel of a width x height box at 72 dpi (x, y of its top left from the page's top left).
+std::vector<Rgb> pixels(const std::string& pdf, int page, int x, int y, int width, int height);
 
 // ---- zbar: what zbarimg reads from a page rendered at dpi, optionally
 // flipped left to right first.
