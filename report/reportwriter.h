@@ -77,7 +77,6 @@ constexpr uint32_t RPT_CGI = 0x80;           // running as a CGI program
 
 // Field sizes (each includes the terminating NUL).
 constexpr size_t REPORT_LINE_SIZE = 2048;   // lineBuffer; notes cut at 2047
-constexpr size_t REPORT_ROW_SIZE = 1024;    // the classic row limit (rows are no longer cut)
 constexpr size_t REPORT_TITLE_SIZE = 134;   // title; cut at 132 characters
 constexpr size_t REPORT_DELETE_SIZE = 128;  // columnDelete; cut at 127
 constexpr size_t REPORT_PATH_SIZE = 261;    // output and logo paths; cut at 260
