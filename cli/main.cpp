@@ -17,6 +17,7 @@ const Command kCommands[] = {
     {"list", cmdList},
     {"select", cmdSelect},
     {"slot", cmdSlot},
+    {"report", cmdReport},
 };
 
 const char* const kUsage =
@@ -24,7 +25,8 @@ const char* const kUsage =
     "       kvlt-scan list map|incoming|outgoing FILE\n"
     "       kvlt-scan select FILE --mode first|intelli\n"
     "       kvlt-scan slot FILE (--mode first|intelli | --slots LIST) [--barcodes PATH|-] "
-    "[--output PATH]\n";
+    "[--output PATH]\n"
+    "       kvlt-scan report map|incoming|outgoing FILE\n";
 
 } // namespace
 

@@ -1,0 +1,217 @@
+// Starting a PDF page: header band, notes, production time, column bar,
+// footer, QR code, column titles and outline entries.
+#include <cstdio>
+#include <string>
+
+#include "pdfinternal.h"
+#include "pdfrender.h"
+#include "timetext.h"
+
+const char* const kPdfNoticeLine = "Strovane media vault report - confidential, for vault operators only";
+
+namespace {
+
+// Loads the logo the first time any page starts; a logo that libharu cannot
+// read leaves the document without one (and without the error, which would
+// otherwise fail every later call on the document).
+void loadLogoOnce(PdfState* pdf)
+{
+    if (pdf->flags & PDF_LOGO_DONE)
+        return;
+    pdf->flags |= PDF_LOGO_DONE;
+    if (pdf->logoPath[0] != 0) {
+        pdf->logoImage = HPDF_LoadJpegImageFromFile(pdf->doc, pdf->logoPath);
+        if (!pdf->logoImage)
+            HPDF_ResetError(pdf->doc);
+    }
+    if (!pdf->logoImage)
+        pdf->logoWidth = 0;
+}
+
+// Sizes the new page. libharu accepts its end marker (12) as a size and reads
+// past its size table, so every size after its last one, and any unknown
+// direction, is reported here with libharu's own error numbers instead; the
+// page keeps libharu's default size.
+void sizePage(PdfState* pdf)
+{
+    if (pdf->pageSize > PDF_SIZE_LAST) {
+        pdfErrorHandler(HPDF_PAGE_INVALID_SIZE, pdf->orientation, nullptr);
+        return;
+    }
+    if (pdf->orientation != PDF_PORTRAIT && pdf->orientation != PDF_LANDSCAPE) {
+        pdfErrorHandler(HPDF_PAGE_INVALID_DIRECTION, pdf->pageSize, nullptr);
+        return;
+    }
+    HPDF_Page_SetSize(pdf->page, static_cast<HPDF_PageSizes>(pdf->pageSize),
+                      pdf->orientation == PDF_LANDSCAPE ? HPDF_PAGE_LANDSCAPE : HPDF_PAGE_PORTRAIT);
+}
+
+void fillRect(HPDF_Page page, float x, float y, float width, float height)
+{
+    HPDF_Page_Rectangle(page, x, y, width, height);
+    HPDF_Page_Fill(page);
+}
+
+// The "Report-ID" box on the record's first page, the notice line and the page number.
+void drawFooter(ReportWriter* report, float width)
+{
+    PdfState* pdf = report->pdf;
+    HPDF_Page page = pdf->page;
+    const float left = pdf->leftMargin, right = pdf->rightMargin, bottom = pdf->bottomMargin;
+
+    HPDF_Page_SetLineWidth(page, 1);
+    HPDF_Page_SetRGBStroke(page, 0, 0, 0);
+    HPDF_Page_MoveTo(page, left, bottom);
+    HPDF_Page_LineTo(page, width - right, bottom);
+    HPDF_Page_Stroke(page);
+
+    if (bottom > 20) {
+        if (report->pageCount == 1 && report->reportId != 0) {
+            char id[32];
+            std::snprintf(id, sizeof id, "Report-ID %3.3u", unsigned(report->reportId));
+            HPDF_Page_SetFontAndSize(page, pdf->fontFixed, 8);
+            const float textWidth = HPDF_Page_TextWidth(page, id);
+            HPDF_Page_SetRGBFill(page, 0, 0, 0);
+            fillRect(page, right, bottom - 14, textWidth + 10, 14);
+            HPDF_Page_SetRGBFill(page, 1, 1, 1);
+            pdfText(page, right + 5, bottom - 9, id);
+            HPDF_Page_SetFontAndSize(page, pdf->fontRegular, 8);
+        }
+        HPDF_Page_SetRGBFill(page, 0, 0, 0);
+        const float noticeWidth = HPDF_Page_TextWidth(page, kPdfNoticeLine);
+        pdfText(page, (width - noticeWidth) / 2, bottom - 10, kPdfNoticeLine);
+    }
+
+    char number[32];
+    std::snprintf(number, sizeof number, "Page %u", unsigned(pdfMaster(report)->pageCount));
+    pdfText(page, width - right - HPDF_Page_TextWidth(page, number), bottom - 10, number);
+}
+
+// Column titles on the grey bar; also fixes every column's x and pointWidth
+// for the rows of this page.
+void drawColumnTitles(ReportWriter* report, float top)
+{
+    PdfState* pdf = report->pdf;
+    float x = pdf->leftMargin + 5;
+    for (uint32_t i = 0; i < report->columnCount; ++i) {
+        ReportColumn& column = report->columns[i];
+        column.x = x;
+        column.pointWidth = float(column.width) * pdf->unitWidth;
+        if (column.flags & COL_HIDDEN)
+            continue;
+        float offset = 0;
+        if (column.flags & COL_RIGHT)
+            offset = column.pointWidth - HPDF_Page_TextWidth(pdf->page, column.name) - 5;
+        pdfText(pdf->page, x + offset, top - 8, column.name);
+        x += column.pointWidth;
+    }
+}
+
+void addOutlineEntries(ReportWriter* report)
+{
+    PdfState* pdf = report->pdf;
+    if (pdf->flags & PDF_TITLE_PENDING) {
+        pdf->outline = HPDF_CreateOutline(pdf->doc, nullptr, report->pdfTitle ? report->pdfTitle : "", nullptr);
+        if (pdf->outline)
+            HPDF_Outline_SetDestination(pdf->outline, HPDF_Page_CreateDestination(pdf->page));
+    }
+    if (pdf->flags & PDF_NOTES_PENDING) {
+        HPDF_Outline notes =
+            HPDF_CreateOutline(pdf->doc, pdf->outline, report->pdfNotes ? report->pdfNotes : "", nullptr);
+        if (notes)
+            HPDF_Outline_SetDestination(notes, HPDF_Page_CreateDestination(pdf->page));
+    }
+    pdf->flags &= ~(PDF_TITLE_PENDING | PDF_NOTES_PENDING);
+}
+
+} // namespace
+
+void pdfText(HPDF_Page page, float x, float y, const char* text)
+{
+    HPDF_Page_BeginText(page);
+    HPDF_Page_TextOut(page, x, y, text);
+    HPDF_Page_EndText(page);
+}
+
+void pdfStartPage(ReportWriter* report)
+{
+    PdfState* pdf = report->pdf;
+    ReportWriter* master = pdfMaster(report);
+    pdf->page = nullptr;
+    if (!pdf->doc)
+        return;
+    loadLogoOnce(pdf);
+
+    master->pageCount += 1;
+    if (report != master)
+        report->pageCount += 1;
+    pdf->page = HPDF_AddPage(pdf->doc);
+    if (!pdf->page)
+        return;
+    HPDF_Page page = pdf->page;
+    sizePage(pdf);
+    const float W = HPDF_Page_GetWidth(page), H = HPDF_Page_GetHeight(page);
+    const float L = pdf->leftMargin, R = pdf->rightMargin, top = pdf->topMargin;
+
+    if (pdf->logoImage)
+        HPDF_Page_DrawImage(page, pdf->logoImage, L, H - pdf->logoHeight - top, pdf->logoWidth, pdf->logoHeight);
+
+    // Title band, right of the logo when there is one.
+    pdf->bandWidth = W - (L + R + pdf->logoWidth);
+    pdf->bandX = L;
+    if (pdf->logoImage) {
+        pdf->bandX += pdf->logoWidth + 20;
+        pdf->bandWidth -= 20;
+    }
+    HPDF_Page_SetLineWidth(page, 2);
+    HPDF_Page_SetRGBStroke(page, 0, 0, 0);
+    HPDF_Page_SetRGBFill(page, pdf->headerColor[0], pdf->headerColor[1], pdf->headerColor[2]);
+    fillRect(page, pdf->bandX, H - top - 30, pdf->bandWidth, 30);
+    HPDF_Page_SetFontAndSize(page, pdf->fontBold, 18);
+    if (report->pdfTitle && report->pdfTitle[0] != 0) {
+        HPDF_Page_SetRGBFill(page, 1, 1, 1);
+        pdfText(page, pdf->bandX + 10, H - top - 20, report->pdfTitle);
+    }
+    // Back to black even without a title, or the notes would take the band's colour.
+    HPDF_Page_SetRGBFill(page, 0, 0, 0);
+
+    // Notes and production time under the band.
+    HPDF_Page_SetFontAndSize(page, pdf->fontRegular, 8);
+    float D = H - top - 45;
+    if (report->pdfNotes) {
+        pdfText(page, pdf->bandX, D, report->pdfNotes);
+        D -= 15;
+    }
+    std::string production = std::string("Production Time: ") + timeString32(int32_t(master->creationTime));
+    pdfText(page, pdf->bandX, D, production.c_str());
+
+    // Grey column title bar.
+    HPDF_Page_SetLineWidth(page, 2);
+    HPDF_Page_SetGrayFill(page, 0.8f);
+    D -= 15;
+    fillRect(page, L, D - pdf->lineHeight, W - L - R, pdf->lineHeight);
+    HPDF_Page_SetRGBFill(page, 0, 0, 0);
+
+    uint64_t units = 0;
+    for (uint32_t i = 0; i < report->columnCount; ++i)
+        if (!(report->columns[i].flags & COL_HIDDEN))
+            units += report->columns[i].width;
+    pdf->unitWidth = (W - L - R) / float(units ? units : 1);
+
+    drawFooter(report, W);
+
+    // The QR code repeats page, title and production time for scanners.
+    std::string when = timeString(master->creationTime, nullptr);
+    char pageNumber[16];
+    std::snprintf(pageNumber, sizeof pageNumber, "%u", unsigned(master->pageCount));
+    std::string code = std::string(pageNumber) + ";" + (report->pdfTitle ? report->pdfTitle : "") + ";" + when;
+    pdfDrawQrCode(page, W - 100, H - 90, 80, code.c_str());
+
+    drawColumnTitles(report, D);
+
+    pdf->firstRowY = D - 2 * pdf->lineHeight;
+    const float fit = (pdf->firstRowY - pdf->bottomMargin) / pdf->lineHeight;
+    report->rowsPerPage = fit > 0 ? uint32_t(fit) : 0;
+
+    addOutlineEntries(report);
+}

@@ -1,0 +1,168 @@
+// The report writer: one fixed sequence of calls (columns, header, rows,
+// close) turned into fixed-width text, CSV, HTML, JSON, PDF or an xls book.
+//
+// A ReportWriter is a plain record owned by its caller (usually a local
+// variable). reportInit fills every field and installs the operation table;
+// every other operation is reached through the record itself, the record
+// passed first:
+//
+//     ReportWriter report;
+//     reportInit(&report);
+//     report.addColumn(&report, 12, "Volume ID", 0);
+//     report.header(&report, nullptr, "Incoming", nullptr);
+//     report.addRow(&report, "%s", "ABC123 |");
+//     report.endSection(&report);
+//     report.closeReport(&report);
+//
+// Besides the caller, the writer is steered by the KVLT... environment
+// variables and, under a web server (REQUEST_URI set), by the request
+// parameter "RPT". No operation reports an error to the caller except
+// pdfResult (PDF save); nothing throws.
+//
+// The record must not be copied or moved after reportInit: master points to
+// the record itself. Not thread-safe: time and number texts come from shared
+// static buffers.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "progress.h"
+
+struct cJSON;
+struct PdfState;   // report/pdfstate.h (PDF renderer)
+struct SheetState; // report/sheetrender.h (spreadsheet renderer)
+
+// ------------------------------------------------------------------ formats
+
+enum ReportFormat : int32_t {
+    REPORT_TEXT = 0,      // fixed-width text (default)
+    REPORT_CSV = 2,       // comma-separated text
+    REPORT_HTML = 3,      // HTML tables
+    REPORT_PDF = 4,       // PDF document
+    REPORT_EXCEL = 5,     // xls spreadsheet book
+    REPORT_JSON = 6,      // JSON document
+    REPORT_DROPPED = 100, // all output suppressed
+};
+
+// ------------------------------------------------------------------ columns
+
+constexpr uint32_t REPORT_MAX_COLUMNS = 64;
+constexpr uint32_t REPORT_MAX_DELETABLE = 31; // delete list numbers 1..31
+
+constexpr uint32_t COL_RIGHT = 0x01;        // right-aligned (text, HTML, PDF)
+constexpr uint32_t COL_NUMBER = 0x02;       // numeric: grouped digits, number cell in xls
+constexpr uint32_t COL_HIDDEN = 0x04;       // deleted; set only from the delete list
+constexpr uint32_t COL_TAGS = 0x10;         // PDF draws [bracketed] parts as boxes
+constexpr uint32_t COL_FIXED_FONT = 0x20;   // PDF draws the value in Courier
+constexpr uint32_t COL_PLAIN_NUMBER = 0x40; // numeric without digit grouping
+
+struct ReportColumn {
+    uint64_t width;    // width in characters (also the PDF width unit)
+    uint64_t position; // start offset in a text line: sum of (width + 1) of earlier columns
+    uint32_t flags;    // COL_...
+    float x;           // PDF: left edge in points, set when a page starts
+    float pointWidth;  // PDF: width in points, set when a page starts
+    char name[64];     // title, at most 63 characters
+};
+
+// ------------------------------------------------------------------ record flags
+
+constexpr uint32_t RPT_STARTED = 0x01;       // the first header has done its setup
+constexpr uint32_t RPT_CSV_NO_HEADER = 0x02; // KVLTCSVNOHEADER: no CSV header line
+constexpr uint32_t RPT_DROPPED = 0x08;       // dropped by KVLTDROPREPORTnnn
+constexpr uint32_t RPT_SHARED_PDF = 0x10;    // pdf is the master's, not freed here
+constexpr uint32_t RPT_SHARED_BOOK = 0x20;   // sheet is the master's, not freed here
+constexpr uint32_t RPT_CGI = 0x80;           // running as a CGI program
+
+// Field sizes (each includes the terminating NUL).
+constexpr size_t REPORT_LINE_SIZE = 2048;   // lineBuffer; notes cut at 2047
+constexpr size_t REPORT_TITLE_SIZE = 134;   // title; cut at 132 characters
+constexpr size_t REPORT_DELETE_SIZE = 128;  // columnDelete; cut at 127
+constexpr size_t REPORT_PATH_SIZE = 261;    // output and logo paths; cut at 260
+
+struct ReportWriter;
+
+// An extra header function: may write its own lines to report->output.
+using ReportExtraHeader = void (*)(ReportWriter* report);
+
+// ------------------------------------------------------------------ the record
+
+struct ReportWriter {
+    uint32_t columnCount;     // columns defined, 0..64
+    uint64_t hiddenWidth;     // sum of width of the deleted columns
+    uint64_t lineWidth;       // sum of (width + 1) over all columns
+    ReportFormat format;      // public: the caller may set it after reportInit
+    cJSON* jsonRoot;          // the whole JSON document (an array)
+    cJSON* jsonReport;        // report object of the latest header (JSON)
+    cJSON* jsonRecords;       // its "records" array
+    char* pdfTitle;           // owned copy of the latest title (PDF)
+    char* pdfNotes;           // owned copy of the latest formatted notes (PDF)
+    char* htmlLogo;           // owned copy of KVLTREPORTHTMLLOGO (HTML)
+    char lineBuffer[REPORT_LINE_SIZE]; // work line: formatted notes, text lines
+    ReportColumn columns[REPORT_MAX_COLUMNS];
+    char columnDelete[REPORT_DELETE_SIZE]; // e.g. "3,4,8", 1-based
+    FILE* output;             // report text goes here; stdout after reportInit
+    PdfState* pdf;            // zero-filled by reportInit
+    uint32_t pdfResult;       // PDF save result: 0 ok, else the libharu error code
+    SheetState* sheet;        // zero-filled by reportInit
+    uint32_t rowCount;        // rows and group headings since the last counter reset
+    uint32_t pageCount;       // PDF pages started (never reset)
+    int32_t pageRow;          // row position on the PDF page; 0 = next row starts a page
+    uint32_t rowsPerPage;     // data rows per PDF page, computed when a page starts
+    int64_t creationTime;     // time of reportInit
+    ReportWriter* master;     // owner of PDF document and book; the record itself after reportInit
+    uint16_t reportId;        // 0 = none; selects the ...nnn variables
+    char title[REPORT_TITLE_SIZE]; // title from the environment; empty = the caller's
+    ProgressState progress;
+    uint32_t flags;           // RPT_...
+
+    // ---- operation table (filled by reportInit) ----
+
+    // Appends a column at position lineWidth; lineWidth grows by width + 1.
+    // Returns width + 1, or 64 (adding nothing) when 64 columns exist.
+    int (*addColumn)(ReportWriter* report, uint64_t width, const char* name, uint32_t flags);
+    // Formats one row printf-style and writes it. Cells are separated by "|"
+    // (callers end every cell with " |"); runs of "|" count as one. Returns 1.
+    int (*addRow)(ReportWriter* report, const char* format, ...)
+        __attribute__((format(printf, 2, 3)));
+    // Finishes the output (HTML end, JSON document, PDF/xls save or CGI
+    // stream) and frees everything the record owns. Does not close output.
+    void (*closeReport)(ReportWriter* report);
+    // Starts the report or a new section. extraHeader may be nullptr; a null
+    // or empty notesFormat means no notes. The first call does the setup
+    // (delete list, environment, CGI response header). Returns 1.
+    int (*header)(ReportWriter* report, ReportExtraHeader extraHeader, const char* title,
+                  const char* notesFormat, ...);
+    // Ends a section: text separator line, CSV empty line, HTML table end.
+    void (*endSection)(ReportWriter* report);
+    // Text: separator line; CSV: empty line; others: counter reset as newPage.
+    void (*separator)(ReportWriter* report);
+    // rowCount and pageRow to 0 here and on the master: next PDF row starts a page.
+    void (*newPage)(ReportWriter* report);
+    // PDF page direction: 0 portrait, 1 landscape.
+    void (*setOrientation)(ReportWriter* report, uint32_t value);
+    // PDF page size index: 0 letter, 1 legal, 2 A3, 3 A4, 4 A5, 5 B4, 6 B5, 7 executive.
+    void (*setPageSize)(ReportWriter* report, uint32_t value);
+    // PDF output file, at most 260 characters.
+    void (*setOutputPath)(ReportWriter* report, const char* path);
+    // PDF logo (JPEG); taken only when path names an existing regular file.
+    void (*setLogo)(ReportWriter* report, const char* path);
+    // PDF only: a centred heading band between rows.
+    void (*groupHeading)(ReportWriter* report, const char* text);
+};
+
+// Fills the record: zeroes it, makes it its own master, allocates the PDF and
+// sheet states and the JSON root, reads the CGI request or KVLTREPORTFORMAT,
+// KVLTREPORTCOLUMNDELETE, KVLTCSVNOHEADER, KVLTREPORTHTMLLOGO and sets up
+// progress counting. In CGI mode an oversized or malformed request body gets
+// the error response and ends the program with status 1.
+void reportInit(ReportWriter* report);
+
+// The format code of a keyword ("text", "csv", "pdf", "html", "excel",
+// "json", any case); REPORT_TEXT for an unknown keyword.
+ReportFormat reportFormatFromKeyword(const char* keyword);
+
+// Keyword comparison of the report writer: equal length and equal characters
+// after conversion to upper case.
+bool sameTextNoCase(const char* a, const char* b);

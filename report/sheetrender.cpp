@@ -1,0 +1,100 @@
+// xls book output of the report writer, through the xl... operations.
+
+#include "sheetrender.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "reportinternal.h"
+
+// ------------------------------------------------------------------ state
+
+SheetState* sheetStateCreate() {
+    return static_cast<SheetState*>(std::calloc(1, sizeof(SheetState)));
+}
+
+void sheetStateFree(SheetState* state) {
+    if (!state)
+        return;
+    xlBookReleaseA(state->book);
+    std::free(state);
+}
+
+// ------------------------------------------------------------------ format operations
+
+// The master's one-time setup: output path and a new book.
+void sheetSetup(ReportWriter* report) {
+    SheetState* state = report->sheet;
+    if (!state)
+        return;
+    if (const char* path = std::getenv("KVLTEXCELOUTPUTPATH"))
+        std::snprintf(state->outputPath, sizeof state->outputPath, "%s", path);
+    else if (state->outputPath[0] == '\0')
+        std::snprintf(state->outputPath, sizeof state->outputPath, "%s",
+                      reportDefaultName(report, "Sheet-", ".xls").c_str());
+    state->book = xlCreateBookCA();
+}
+
+const char* sheetOutputPath(const ReportWriter* report) {
+    return report->sheet ? report->sheet->outputPath : "";
+}
+
+// A new sheet with the visible column names in row 0.
+void sheetHeader(ReportWriter* report) {
+    SheetState* state = report->sheet;
+    if (!state || !state->book)
+        return;
+    char name[64];
+    std::snprintf(name, sizeof name, "Report %u %u", unsigned(report->reportId), unsigned(std::rand()));
+    state->sheet = xlBookAddSheetA(state->book, name, nullptr);
+    if (!state->sheet) {
+        std::printf("xlBookAddSheet: %s\n", xlBookErrorMessageA(state->book));
+        return;
+    }
+    int column = 0;
+    for (uint32_t i = 0; i < report->columnCount; ++i)
+        if (!(report->columns[i].flags & COL_HIDDEN))
+            xlSheetWriteStrA(state->sheet, 0, column++, report->columns[i].name, nullptr);
+}
+
+// Row rowCount of the current sheet; visible cells fill consecutive columns.
+void sheetRow(ReportWriter* report, ReportCells cells) {
+    SheetState* state = report->sheet;
+    if (!state || !state->sheet)
+        return;
+    int row = int(report->rowCount);
+    int column = 0;
+    for (uint32_t i = 0; i < report->columnCount; ++i) {
+        if (!cells[i])
+            continue;
+        if (report->columns[i].flags & COL_NUMBER)
+            xlSheetWriteNumA(state->sheet, row, column, double(std::atoll(cells[i])), nullptr);
+        else
+            xlSheetWriteStrA(state->sheet, row, column, cells[i], nullptr);
+        ++column;
+    }
+}
+
+// The master's close: stream (CGI) or save, then release the book.
+void sheetClose(ReportWriter* report) {
+    SheetState* state = report->sheet;
+    if (!state || !state->book)
+        return;
+    if (report->flags & RPT_CGI) {
+        const char* data = nullptr;
+        unsigned size = 0;
+        if (xlBookSaveRawA(state->book, &data, &size)) {
+            std::printf("Content-Length: %u\n\r\n", size);
+            std::fflush(stdout);
+            std::fwrite(data, 1, size, stdout);
+            std::fflush(stdout);
+        }
+    } else if (state->outputPath[0] != '\0') {
+        xlBookSaveA(state->book, state->outputPath);
+    }
+    xlBookReleaseA(state->book);
+    state->book = nullptr;
+    state->sheet = nullptr;
+}
