@@ -74,7 +74,13 @@ unsigned getProfileInt(const QString& section, const QString& entry, unsigned de
 
 QString getProfileString(const QString& section, const QString& entry, const QString& defaultValue) {
     const QVariant value = openProfile()->value(key(section, entry));
-    return value.isValid() ? value.toString() : defaultValue;
+    if (!value.isValid())
+        return defaultValue;
+    // A text typed by hand with a comma and no quotes reads as a list; it was
+    // meant as one text.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QStringLiteral(", "));
+    return value.toString();
 }
 
 bool writeProfileInt(const QString& section, const QString& entry, unsigned value) {

@@ -130,9 +130,9 @@ private:
 // An answer for a scripted showing; unset parts keep what the dialog showed.
 struct TaskDialogAnswer {
     int button = IDOK;
-    std::optional<int> radioButton;
-    std::optional<bool> verifyChecked;
-    std::optional<QString> inputText;
+    std::optional<int> radioButton{};
+    std::optional<bool> verifyChecked{};
+    std::optional<QString> inputText{};
 };
 
 // Records every showing and returns queued answers. With the queue empty the
