@@ -25,6 +25,9 @@ inline constexpr unsigned IDB_ABOUTDLG = 322; // about dialog picture
 // ---- Dialog and form templates --------------------------------------------
 inline constexpr unsigned IDD_ABOUTBOX = 11;
 inline constexpr unsigned IDD_KVLTOFFLINESCANNER_FORM = 101;
+// The scan dialog's template had no number of its own that anything depends
+// on; this one is ours.
+inline constexpr unsigned IDD_SCAN_DIALOG = 129;
 
 // ---- Control ids -----------------------------------------------------------
 inline constexpr unsigned IDC_INCOMING_LIST = 1001;
