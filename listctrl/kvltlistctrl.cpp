@@ -21,6 +21,7 @@ CKVLTListCtrl::CKVLTListCtrl(QWidget* parent)
     m_pColumns = new CKVLTColumnModel(this);
     m_pHeader = new CKVLTHeaderCtrl(this);
     m_pHeader->setModel(m_pColumns);
+    m_pHeader->setMinimumSectionSize(0);
     connect(m_pHeader, &QHeaderView::sectionResized, this, [this] {
         UpdateScrollBars();
         viewport()->update();

@@ -14,7 +14,7 @@ namespace {
 const QColor kPyjamaColour(210, 220, 210);
 const QColor kGridColour(192, 192, 192);
 const QColor kSelectedFocus(0, 120, 215);
-const QColor kSelectedNoFocus(204, 204, 204);
+const QColor kSelectedNoFocus(185, 200, 225); // stays apart from the pyjama shade
 const QColor kMenuColour(240, 240, 240); // the classic menu colour of the empty-list box
 constexpr int kSmallIcon = 16;
 constexpr int kLargeIcon = 48;
@@ -223,7 +223,14 @@ int CKVLTListCtrl::AutoSizeWidth(int nColumn, bool useHeader) const {
         for (int c = 0; c < GetColumnCount(); ++c)
             if (c != nColumn)
                 others += m_pHeader->sectionSize(c);
-        return std::max(headerWidth, viewport()->width() - others);
+        // The viewport's size may still be pending while the list is hidden;
+        // the list's own size is not.
+        int available = maximumViewportSize().width();
+        const int headerHeight = m_nView == LVS_REPORT ? m_pHeader->sizeHint().height() : 0;
+        const int rowsInView = (maximumViewportSize().height() - headerHeight) / RowHeight();
+        if (m_nItemCount > rowsInView)
+            available -= verticalScrollBar()->sizeHint().width();
+        return std::max(headerWidth, available - others);
     }
     if (useHeader)
         return headerWidth;
@@ -298,7 +305,8 @@ void CKVLTListCtrl::PaintEmptyMessage(QPainter& painter) {
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(Qt::black);
     painter.setBrush(kMenuColour);
-    painter.drawRoundedRect(box, 5, 5);
+    // Qt's outline covers one pixel past the rectangle's right and bottom.
+    painter.drawRoundedRect(box.adjusted(0, 0, -1, -1), 5, 5);
     const QRect textRect = box.adjusted(0, 12, 0, -12);
     painter.setFont(QApplication::font());
     painter.setPen(Qt::black);
@@ -331,8 +339,7 @@ void CKVLTListCtrl::PaintCell(QPainter& painter, const QRect& cell, int nItem, i
     if (text.isEmpty())
         return;
     painter.setFont(ColumnDrawFont(nColumn));
-    painter.setPen(selected ? (hasFocus() ? QColor(Qt::white) : QColor(Qt::black))
-                            : QColor(Qt::black));
+    painter.setPen(selected && hasFocus() ? QColor(Qt::white) : QColor(Qt::black));
     if (large) {
         painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWrapAnywhere, text);
         return;
@@ -432,6 +439,12 @@ void CKVLTListCtrl::PaintItems(QPainter& painter, const QRect& exposed) {
 }
 
 bool CKVLTListCtrl::viewportEvent(QEvent* event) {
+    // Scroll bars come and go after the list's own resize; the header and
+    // the line ranges follow the viewport.
+    if (event->type() == QEvent::Resize) {
+        UpdateHeaderGeometry();
+        UpdateScrollBars();
+    }
     return QAbstractScrollArea::viewportEvent(event);
 }
 

@@ -49,6 +49,15 @@ CKVLTListFooter::Pane CKVLTListFooter::PaneContent(int n) const {
     return pane;
 }
 
+QString CKVLTListFooter::PaneNumberText(int n) const {
+    const Pane content = PaneContent(n);
+    if (content.label.isEmpty())
+        return {};
+    char digits[64];
+    formatNumber(content.number, digits, sizeof digits, NUMBER_GROUPED);
+    return QString::fromLatin1(digits);
+}
+
 QRect CKVLTListFooter::PaneRect(int n) const {
     const int fixed = kPaneWidths[1] + kPaneWidths[2];
     const int first = std::max(kPaneWidths[0], width() - fixed);
@@ -77,14 +86,12 @@ void CKVLTListFooter::paintEvent(QPaintEvent*) {
             painter.setPen(Qt::white);
             painter.drawText(QRect(pane.left() + 5, pane.top(), w + 5, pane.height()),
                              Qt::AlignLeft | Qt::AlignVCenter, content.label);
-            char digits[64];
-            formatNumber(content.number, digits, sizeof digits, NUMBER_GROUPED);
             painter.setPen(Qt::black);
             const QRect numberRect(pane.left() + w + 20, pane.top(),
                                    std::max(pane.right() - (pane.left() + w + 20) + 1, 0),
                                    pane.height());
             painter.drawText(numberRect, Qt::AlignLeft | Qt::AlignVCenter,
-                             QString::fromLatin1(digits));
+                             PaneNumberText(n));
         }
         // The status bar's own sunken pane border.
         painter.setPen(QColor(160, 160, 160));

@@ -31,6 +31,8 @@ public:
     };
     // What pane n shows now.
     Pane PaneContent(int n) const;
+    // The number of pane n as drawn: grouped digits, empty when the pane has no label.
+    QString PaneNumberText(int n) const;
     // Pane n's rectangle in the bar's coordinates: pane 0 takes the free width.
     QRect PaneRect(int n) const;
 
