@@ -423,8 +423,8 @@ void CKVLTListCtrl::PaintItems(QPainter& painter, const QRect& exposed) {
                                        QFontMetrics(ColumnDrawFont(0))
                                                .horizontalAdvance(GetItemText(item, 0)) +
                                            (large ? 4 : kSmallIcon + 3 * kCellPadding));
-            const QRect label = large ? QRect(cell.left(), cell.top() + kLargeIcon + 5,
-                                              cell.width(), cell.height() - kLargeIcon - 6)
+            const QRect label = large ? QRect(cell.left() + 3, cell.top() + kLargeIcon + 5,
+                                              cell.width() - 6, cell.height() - kLargeIcon - 8)
                                       : QRect(cell.left(), cell.top(), width, cell.height());
             painter.fillRect(label, selectedColour);
         }
