@@ -536,7 +536,9 @@ void CKVLTListCtrl::MoveFocus(int nItem, Qt::KeyboardModifiers modifiers) {
 void CKVLTListCtrl::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     const int key = event->key();
-    const bool commandKey = (modifiers & Qt::ControlModifier) && key > 0 && key < 0x80;
+    // Only the main keyboard's digits are command keys, not the keypad's.
+    const bool commandKey = (modifiers & Qt::ControlModifier) &&
+                            !(modifiers & Qt::KeypadModifier) && key > 0 && key < 0x80;
     if (commandKey)
         ExecuteCommandKey(char(key));
 

@@ -278,9 +278,11 @@ TEST(CommandKeys, CtrlKeysRunTheirCommands) {
     EXPECT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(w.list->GetSelectedCount(), 5);
 
-    // Without Ctrl a letter is no command.
+    // Without Ctrl a letter is no command, and keypad digits are none either.
     QTest::keyClick(w.list, Qt::Key_A);
     EXPECT_EQ(w.list->GetSelectedCount(), 5);
+    QTest::keyClick(w.list, Qt::Key_1, Qt::ControlModifier | Qt::KeypadModifier);
+    EXPECT_EQ(w.list->GetView(), CKVLTListCtrl::LVS_REPORT);
 }
 
 TEST(CommandKeys, GridLinesStartOffWhateverTheStyle) {
