@@ -60,8 +60,3 @@ private:
     bool m_modified = false;
     std::vector<CDocumentView*> m_views;
 };
-
-// Writes bytes to path through a temporary file beside it that is flushed to
-// disk and renamed over path. The old file stays as it was when any step
-// fails; error then holds a sentence for the user.
-bool writeFileAtomically(const std::string& path, const std::string& bytes, std::string& error);

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "atomicfile.h"
 #include "pdfinternal.h"
 #include "timetext.h"
 
@@ -71,21 +72,6 @@ void freeDocument(PdfState* pdf)
     pdf->outline = nullptr;
     pdf->logoImage = nullptr;
     pdf->fontBold = pdf->fontRegular = pdf->fontFixed = nullptr;
-}
-
-// Writes all of bytes to fd; false on any short or failed write.
-bool writeAll(int fd, const unsigned char* bytes, size_t size)
-{
-    while (size > 0) {
-        ssize_t done = ::write(fd, bytes, size);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            return false;
-        bytes += done;
-        size -= size_t(done);
-    }
-    return true;
 }
 
 } // namespace
@@ -252,37 +238,13 @@ unsigned pdfSaveToFile(PdfState* pdf, const char* path)
         return status;
 
     // Written beside the target and renamed over it, so that a failed write
-    // never leaves a half file where the user's previous report was. The
-    // temporary name is short and hidden: the target's own name may already
-    // be as long as the file system allows.
-    const std::string target(path);
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = folder + ".kvltpdf-" + std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".part";
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0) {
-        pdfErrorHandler(HPDF_FILE_OPEN_ERROR, HPDF_STATUS(errno), nullptr);
-        return HPDF_FILE_OPEN_ERROR;
-    }
-    bool written = writeAll(fd, bytes.data(), bytes.size());
-    written = (::close(fd) == 0) && written;
+    // never leaves a half file where the user's previous report was.
+    AtomicWriteResult written = writeFileAtomically(path, bytes.data(), bytes.size());
     if (!written) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        pdfErrorHandler(HPDF_FILE_IO_ERROR, HPDF_STATUS(error), nullptr);
-        return HPDF_FILE_IO_ERROR;
-    }
-    if (::rename(temporary.c_str(), path) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        pdfErrorHandler(HPDF_FILE_OPEN_ERROR, HPDF_STATUS(error), nullptr);
-        return HPDF_FILE_OPEN_ERROR;
+        unsigned status = written.failedStep == AtomicWriteStep::Write ? HPDF_FILE_IO_ERROR
+                                                                        : HPDF_FILE_OPEN_ERROR;
+        pdfErrorHandler(status, HPDF_STATUS(written.error), nullptr);
+        return status;
     }
     return 0;
 }

@@ -3,6 +3,8 @@
 
 #include "compounddoc.h"
 
+#include "atomicfile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -112,43 +114,13 @@ std::string sheetNameRefusal(const XlBookTag& book, const char* name, SheetHandl
     return {};
 }
 
-// Writes `bytes` to a new file beside `path` and renames it over `path`, so that a failure at
-// any point leaves what was there before.
+// Replaces the file at `path` with `bytes`; a failure at any point leaves what was there before.
 bool replaceFile(const std::string& path, const Bytes& bytes, std::string& error)
 {
-    namespace fs = std::filesystem;
-    const std::string temp = path + ".kvlt-tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wbx");
-    if (!f && errno == EEXIST) {
-        std::error_code ec;
-        fs::remove(temp, ec); // left over from an interrupted save
-        f = std::fopen(temp.c_str(), "wbx");
-    }
-    if (!f) {
-        error = "cannot write " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
-    int savedErrno = errno;
-#if defined(__unix__) || defined(__APPLE__)
-    if (ok && fsync(fileno(f)) != 0)
-        ok = false, savedErrno = errno;
-#endif
-    if (std::fclose(f) != 0 && ok)
-        ok = false, savedErrno = errno;
-    std::error_code ec;
-    if (!ok) {
-        error = "cannot write " + path + ": " + std::strerror(savedErrno);
-        fs::remove(temp, ec);
-        return false;
-    }
-    fs::rename(temp, path, ec);
-    if (ec) {
-        error = "cannot replace " + path + ": " + ec.message();
-        fs::remove(temp, ec);
-        return false;
-    }
-    return true;
+    AtomicWriteResult written = writeFileAtomically(path, bytes.data(), bytes.size());
+    if (!written)
+        error = atomicWriteErrorText(path, written);
+    return bool(written);
 }
 
 // The whole file in memory, or false with the book's error text set.

@@ -292,7 +292,8 @@ TEST(XlBook, FailedSavesReportWhyAndLeaveFilesAlone)
     xlSheetWriteStrA(xlBookAddSheetA(book.h, "S", nullptr), 0, 0, "v", nullptr);
     const std::string missingDir = path + ".d/none/out.xls";
     EXPECT_EQ(xlBookSaveA(book.h, missingDir.c_str()), 0);
-    EXPECT_EQ(book.error(), "cannot write " + missingDir + ": No such file or directory");
+    EXPECT_EQ(book.error(),
+              "Cannot create a file in the folder of " + missingDir + ": No such file or directory");
     EXPECT_EQ(xlBookSaveA(book.h, ""), 0);
     EXPECT_EQ(book.error(), "no file name given");
     EXPECT_EQ(xlBookSaveA(book.h, nullptr), 0);
@@ -301,16 +302,19 @@ TEST(XlBook, FailedSavesReportWhyAndLeaveFilesAlone)
     const std::string dir = path + ".dir";
     std::filesystem::create_directories(dir);
     EXPECT_EQ(xlBookSaveA(book.h, dir.c_str()), 0);
-    EXPECT_EQ(book.error().rfind("cannot replace " + dir + ": ", 0), 0u) << book.error();
+    EXPECT_EQ(book.error().rfind("Cannot replace " + dir + ": ", 0), 0u) << book.error();
     EXPECT_TRUE(std::filesystem::is_directory(dir));
-    EXPECT_FALSE(std::filesystem::exists(dir + ".kvlt-tmp"));
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(dir).parent_path()))
+        EXPECT_EQ(entry.path().filename().string().rfind(".kvlt-save-", 0), std::string::npos)
+            << "no temporary file is left: " << entry.path();
 
     // Saving over an existing file replaces it whole.
     ASSERT_EQ(xlBookSaveA(book.h, path.c_str()), 1);
     const XlrdBook read = readWithXlrd(path);
     ASSERT_EQ(read.error, "");
     EXPECT_EQ(textAt(read.sheets[0], 0, 0), "v");
-    EXPECT_FALSE(std::filesystem::exists(path + ".kvlt-tmp"));
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(path).parent_path()))
+        EXPECT_EQ(entry.path().filename().string().rfind(".kvlt-save-", 0), std::string::npos);
 }
 
 TEST(XlBook, NullHandlesAndUnsupportedArgumentsDoNotCrash)
