@@ -35,8 +35,13 @@ bool CDocument::OnOpenDocument(const std::string& path) {
 }
 
 bool CDocument::OnSaveDocument(const std::string& path) {
-    std::string bytes;
-    StoreTo(bytes);
+    CStoredBytes bytes;
+    if (!StoreTo(bytes)) {
+        kvltMessageBox("There is not enough memory to save " + path +
+                           ".\n\nThe file on disk was not changed; your changes are still open.",
+                       "Save Error", MsgIcon::Error);
+        return false;
+    }
     AtomicWriteResult written = writeFileAtomically(path, bytes.data(), bytes.size());
     if (!written) {
         kvltMessageBox("The file could not be saved. " + atomicWriteErrorText(path, written) + "." +

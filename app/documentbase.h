@@ -6,9 +6,38 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CDocument;
+
+// The bytes a document stores: a buffer and the function that frees it, so
+// a large text can go to disk without being copied first.
+class CStoredBytes {
+public:
+    CStoredBytes() = default;
+    CStoredBytes(char* data, size_t size, void (*release)(void*))
+        : m_data(data), m_size(size), m_release(release) {}
+    ~CStoredBytes() {
+        if (m_release)
+            m_release(m_data);
+    }
+    CStoredBytes(CStoredBytes&& other) noexcept { *this = std::move(other); }
+    CStoredBytes& operator=(CStoredBytes&& other) noexcept {
+        std::swap(m_data, other.m_data);
+        std::swap(m_size, other.m_size);
+        std::swap(m_release, other.m_release);
+        return *this;
+    }
+
+    const char* data() const { return m_data ? m_data : ""; }
+    size_t size() const { return m_size; }
+
+private:
+    char* m_data = nullptr;
+    size_t m_size = 0;
+    void (*m_release)(void*) = nullptr;
+};
 
 // Something that shows a document and wants to hear when it changes.
 class CDocumentView {
@@ -49,8 +78,9 @@ protected:
     virtual void DeleteContents() = 0;
     // Reads the file; reports its own failures to the user; false on failure.
     virtual bool LoadFrom(const std::string& path) = 0;
-    // The bytes to write. false when there is nothing that can be written.
-    virtual bool StoreTo(std::string& bytes) = 0;
+    // The bytes to write (none: an empty file). false when they cannot be
+    // made (no memory): then nothing is written at all.
+    virtual bool StoreTo(CStoredBytes& bytes) = 0;
 
 private:
     void bind(const std::string& path);

@@ -245,15 +245,15 @@ void CKVLTOfflineScannerDoc::loadVolumes(cJSON* volumes) {
 
 // ------------------------------------------------------------------ store
 
-bool CKVLTOfflineScannerDoc::StoreTo(std::string& bytes) {
-    bytes.clear();
+bool CKVLTOfflineScannerDoc::StoreTo(CStoredBytes& bytes) {
     if (rootNode == nullptr)
-        return false;
+        return true; // a new document writes an empty file
+    // The printer's own buffer goes to disk as it is: no copy of a text that
+    // can be a hundred megabytes long.
     char* printed = cJSON_Print(rootNode);
     if (printed == nullptr)
         return false;
-    bytes.assign(printed);
-    cJSON_free(printed);
+    bytes = CStoredBytes(printed, std::strlen(printed), cJSON_free);
     return true;
 }
 

@@ -75,7 +75,7 @@ public:
 protected:
     void DeleteContents() override;
     bool LoadFrom(const std::string& path) override;
-    bool StoreTo(std::string& bytes) override;
+    bool StoreTo(CStoredBytes& bytes) override;
 
 private:
     void loadRepository(const cJSON* repository);

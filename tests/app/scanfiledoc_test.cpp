@@ -6,6 +6,7 @@
 #include <cjson/cJSON.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -261,6 +262,34 @@ TEST_F(ScanFile, AFailedSaveLeavesTheOldFileAndTheChanges) {
     EXPECT_TRUE(doc.OnSaveDocument(path));
     EXPECT_FALSE(doc.IsModified());
     EXPECT_NE(readFile(path), before);
+}
+
+// Allocations above this size fail while the hooks below are installed.
+size_t g_allocationLimit = 0;
+void* limitedMalloc(size_t size) { return size > g_allocationLimit ? nullptr : std::malloc(size); }
+
+TEST_F(ScanFile, NoMemoryToPrintWritesNothing) {
+    ASSERT_TRUE(open(kExampleScanFile));
+    std::string before = readFile(doc.GetPathName());
+    doc.assignSlot(doc.incomingVolumes[0], 1);
+    g_allocationLimit = 256; // the printer needs more than that for this tree
+    cJSON_Hooks hooks{limitedMalloc, std::free};
+    cJSON_InitHooks(&hooks);
+    bool saved = doc.OnSaveDocument(doc.GetPathName());
+    cJSON_InitHooks(nullptr);
+
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(readFile(doc.GetPathName()), before) << "never an empty or half file";
+    EXPECT_TRUE(doc.IsModified());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, "Save Error");
+    EXPECT_TRUE(doc.OnSaveDocument(doc.GetPathName()));
+}
+
+TEST_F(ScanFile, SavingANewDocumentWritesAnEmptyFile) {
+    std::string path = folder.write("new.json", "old contents");
+    ASSERT_TRUE(doc.OnSaveDocument(path));
+    EXPECT_EQ(readFile(path), "");
 }
 
 TEST_F(ScanFile, SavingKeepsThePermissionsOfTheFile) {
