@@ -1,0 +1,94 @@
+#include "kvltheaderctrl.h"
+
+#include <QMouseEvent>
+
+int CKVLTColumnModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 0;
+}
+
+int CKVLTColumnModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+// The list's rows live in the derived list, never here.
+QVariant CKVLTColumnModel::data(const QModelIndex& index, int) const {
+    Q_UNUSED(index);
+    return {};
+}
+
+QVariant CKVLTColumnModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return m_columns[section].title;
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(m_columns[section].alignment | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+bool CKVLTColumnModel::setHeaderData(int section, Qt::Orientation orientation,
+                                     const QVariant& value, int role) {
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size())
+        return false;
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        m_columns[section].title = value.toString();
+    else if (role == Qt::TextAlignmentRole)
+        m_columns[section].alignment = Qt::Alignment(value.toInt()) & Qt::AlignHorizontal_Mask;
+    else
+        return false;
+    emit headerDataChanged(Qt::Horizontal, section, section);
+    return true;
+}
+
+int CKVLTColumnModel::insertColumn(int column, const QString& title, Qt::Alignment alignment) {
+    if (column < 0 || column > m_columns.size())
+        column = int(m_columns.size());
+    beginInsertColumns({}, column, column);
+    m_columns.insert(column, Column{title, alignment & Qt::AlignHorizontal_Mask});
+    endInsertColumns();
+    return column;
+}
+
+bool CKVLTColumnModel::removeColumn(int column) {
+    if (column < 0 || column >= m_columns.size())
+        return false;
+    beginRemoveColumns({}, column, column);
+    m_columns.removeAt(column);
+    endRemoveColumns();
+    return true;
+}
+
+QString CKVLTColumnModel::title(int column) const {
+    return column >= 0 && column < m_columns.size() ? m_columns[column].title : QString();
+}
+
+Qt::Alignment CKVLTColumnModel::alignment(int column) const {
+    return column >= 0 && column < m_columns.size() ? m_columns[column].alignment
+                                                     : Qt::Alignment(Qt::AlignLeft);
+}
+
+CKVLTHeaderCtrl::CKVLTHeaderCtrl(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+    // Rows always keep the derived list's order: a click never sorts.
+    setSortIndicatorShown(false);
+    setSectionsClickable(true);
+    setSectionsMovable(true);
+    setHighlightSections(false);
+    setStretchLastSection(false);
+    setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+const QVector<int>& CKVLTHeaderCtrl::ReadColumnOrder() {
+    m_arrColumnOrder.resize(count());
+    for (int visual = 0; visual < count(); ++visual)
+        m_arrColumnOrder[visual] = logicalIndex(visual);
+    return m_arrColumnOrder;
+}
+
+void CKVLTHeaderCtrl::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        m_nHitColumn = logicalIndexAt(event->position().toPoint());
+    QHeaderView::mousePressEvent(event);
+}

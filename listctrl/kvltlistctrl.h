@@ -1,0 +1,275 @@
+// CKVLTListCtrl: the general list control that every list of the product
+// derives from.
+//
+// Rows are virtual: the control keeps only a row count and asks the derived
+// list for the text (and image) of each cell it draws. The selection is a
+// bitset owned by the control, so every whole-list operation stays instant
+// at a million rows. The control never sorts: rows always appear in the
+// derived list's order.
+//
+// How a derived list plugs in (the application's incoming, outgoing and map
+// lists):
+//   - override OnGetItemText / OnGetItemImage to answer cell requests;
+//   - call SetItemCount when the model changes, then Invalidate;
+//   - override OnCommand to take the owner menu's commands when the list is
+//     its own command target (SetContextMenu), and pass every other id to
+//     CKVLTListCtrl::OnCommand, which runs the generated ids 57344 to 57400;
+//   - walk the selection in ascending order with GetNextItem(-1,
+//     LVNI_SELECTED) / GetNextItem(row, LVNI_SELECTED), select a row with
+//     SelectItem, clear with DeselectAllItems, scroll with EnsureVisible,
+//     and ask for a selection with RequireSelection.
+#pragma once
+
+#include "kvltselection.h"
+
+#include <QAbstractScrollArea>
+#include <QEvent>
+#include <QFont>
+#include <QIcon>
+#include <QList>
+#include <QMap>
+#include <QPointer>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <random>
+
+class CKVLTColumnModel;
+class CKVLTHeaderCtrl;
+class CKVLTListFooter;
+class CKVLTStringArray;
+class QMenu;
+
+// Sent (synchronously) to the menu-opening receiver just before the context
+// menu shows; the receiver may change the popup.
+class CKVLTMenuOpeningEvent final : public QEvent {
+public:
+    CKVLTMenuOpeningEvent(unsigned nMessage, QMenu* pPopup)
+        : QEvent(eventType()), m_nMessage(nMessage), m_pPopup(pPopup) {}
+    static QEvent::Type eventType();
+    unsigned message() const { return m_nMessage; }
+    QMenu* popup() const { return m_pPopup; }
+
+private:
+    unsigned m_nMessage;
+    QMenu* m_pPopup;
+};
+
+class CKVLTListCtrl : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    // ---- list-view constants (the platform's numbers) -------------------
+    enum View : int { LVS_ICON = 0, LVS_REPORT = 1, LVS_SMALLICON = 2, LVS_LIST = 3 };
+    static constexpr unsigned LVS_EX_GRIDLINES = 0x01;
+    static constexpr unsigned LVS_EX_SUBITEMIMAGES = 0x02;
+    static constexpr unsigned LVS_EX_FULLROWSELECT = 0x20;
+    enum : int { LVCFMT_LEFT = 0, LVCFMT_RIGHT = 1 };
+    enum : int { LVNI_ALL = 0, LVNI_SELECTED = 2 };
+    enum : int { LVSCW_AUTOSIZE = -1, LVSCW_AUTOSIZE_USEHEADER = -2 };
+
+    static constexpr unsigned kFirstGeneratedId = 57344;
+    static constexpr unsigned kLastGeneratedId = 57400;
+    static constexpr int kFooterHeight = 20;
+    static constexpr int kCaptionHeight = 20;
+    static constexpr int kCaptionGap = 3;
+    static constexpr int kAutoSizeColumns = 16;
+    static constexpr int kMaxColumnTitle = 127;
+
+    explicit CKVLTListCtrl(QWidget* parent = nullptr);
+    ~CKVLTListCtrl() override;
+
+    // ---- set-up (owner) ---------------------------------------------------
+    int InsertColumn(int nCol, const QString& strTitle, int nFormat = LVCFMT_LEFT,
+                     int nWidth = 100);
+    void CreateListFonts();
+    void SetColumnFont(unsigned nColumn, const QFont* pFont);
+    // Icons by resource id, each added to the small (16) and large (48) image lists.
+    void SetListIcons(std::initializer_list<unsigned> iconIds);
+    void SetListIcons(const QList<QIcon>& icons);
+    bool CreateFooter(unsigned nID);
+    bool CreateCaption(unsigned nID, const QString& strTitle, unsigned nIconId);
+    // pCommandTarget receives the owner popup's commands (null: the top-level
+    // window); pMenuOpeningReceiver gets nMenuOpeningMessage with the popup just
+    // before it shows (null: the command target).
+    void SetContextMenu(unsigned nMenuId, unsigned nSubMenu, QObject* pCommandTarget = nullptr,
+                        unsigned nMenuOpeningMessage = 0,
+                        QObject* pMenuOpeningReceiver = nullptr);
+    // Moves the list; with a footer the list is 20 pixels shorter than asked,
+    // leaving the footer's place below it.
+    void MoveWindow(int x, int y, int nWidth, int nHeight, bool bRepaint = true);
+
+    // ---- rows, columns, cells ---------------------------------------------
+    void SetItemCount(int nItems);
+    int GetItemCount() const { return m_nItemCount; }
+    int GetColumnCount() const;
+    QString GetColumnTitle(int nColumn) const;
+    int GetColumnWidth(int nColumn) const;
+    bool SetColumnWidth(int nColumn, int nWidth);
+    // The cell as the list shows it: the derived list's answer.
+    QString GetItemText(int nItem, int nSubItem) const;
+    int GetItemImage(int nItem, int nSubItem) const;
+
+    // ---- selection ------------------------------------------------------------
+    int GetSelectedCount() const { return m_selection.count(); }
+    // With LVNI_SELECTED the next selected row after nItem (-1: from the
+    // start); with LVNI_ALL simply the next row. -1 when there is none.
+    int GetNextItem(int nItem, int nFlags) const;
+    bool IsItemSelected(int nItem) const { return m_selection.isSelected(nItem); }
+    bool SelectItem(int nItem, bool bSelect = true);
+    int GetFocusedItem() const { return m_nFocusItem; }
+    void SetFocusedItem(int nItem);
+    const CKVLTSelection& Selection() const { return m_selection; }
+
+    void SelectAllItems();
+    void DeselectAllItems();
+    void InvertSelection();
+    void SelectRandomRecords();
+    void CopyColumnToClipboard(unsigned nColumn);
+    // Selects n distinct rows drawn at random (no dialog).
+    void SelectRandomRows(unsigned nCount);
+    // Random draws are seeded once per run; tests fix the seed.
+    void SetRandomSeed(uint64_t seed) { m_random.seed(seed); }
+
+    unsigned RequireSelection(bool bSingleItem, unsigned nMinimum);
+
+    // ---- view -------------------------------------------------------------
+    int GetView() const { return m_nView; }
+    void SetView(int nView);
+    unsigned GetExtendedStyle() const { return m_nExtendedStyle; }
+    void SetExtendedStyle(unsigned nStyle);
+    bool EnsureVisible(int nItem, bool bPartialOK = false);
+    int GetTopIndex() const;
+    int GetCountPerPage() const;
+    void RedrawItems(int nFirst, int nLast);
+    // Repaints the whole list (background included when bErase).
+    void Invalidate(bool bErase = true);
+    void AutoSizeColumns();
+    void CycleView();
+    // The row under a point of the viewport, or -1.
+    int HitTest(const QPoint& point) const;
+    // The rectangle a row takes in the viewport (report view: the whole row).
+    QRect GetItemRect(int nItem) const;
+
+    // ---- commands ---------------------------------------------------------
+    void ExecuteCommandKey(char key);
+    // Runs a generated context-menu command (57344 to 57400); false outside
+    // that range.
+    bool OnListCommand(unsigned nID);
+    // Builds the context menu as a right click would show it; nullptr when
+    // this list shows none (after the box of a failed build).
+    std::unique_ptr<QMenu> BuildContextMenu();
+    // Shows the context menu at a global point ((-1,-1): from the keyboard).
+    void ShowContextMenu(QPoint globalPos);
+
+    // Keys that later commands bind (export, print and the filter keys E, F,
+    // K, L, P, Y): an installed handler gets every key the control itself does
+    // not run, upper-cased, and answers whether it ran a command.
+    using CommandKeyHandler = std::function<bool(CKVLTListCtrl& list, char key)>;
+    static void SetCommandKeyHandler(CommandKeyHandler handler);
+
+    // ---- settings -------------------------------------------------------------
+    QString GetListSettingsSection() const;
+    QString GetListSetting(const QString& strEntry, const QString& strDefault) const;
+    unsigned GetListSettingInt(const QString& strEntry, unsigned nDefault) const;
+    void WriteListSetting(const QString& strEntry, const QString& strValue);
+    void WriteListSettingInt(const QString& strEntry, unsigned nValue);
+    void SaveListState();
+
+    // ---- companions -----------------------------------------------------------
+    CKVLTHeaderCtrl* GetHeaderCtrl() const { return m_pHeader; }
+    CKVLTListFooter* GetFooter() const;
+    QWidget* GetCaption() const { return m_pCaption.data(); }
+    QObject* GetCommandTarget();
+    const QFont& GetFixedFont() const { return m_fontFixed; }
+    const QFont& GetNormalFont() const { return m_fontNormal; }
+    // The font cells of a column are drawn in.
+    QFont ColumnDrawFont(int nColumn) const;
+    // The background a non-selected row is drawn on.
+    QColor RowBackground(int nItem) const;
+    int RowHeight() const;
+
+    // ---- members (the product's names) -------------------------------------
+    QPointer<QObject> m_pCommandTarget;
+    QPointer<QObject> m_pMenuOpeningReceiver;
+    QString m_strSettingsName;
+    QList<QIcon> m_imageListSmall;
+    QList<QIcon> m_imageListLarge;
+    bool m_bGridLines = false;
+    bool m_bPyjama = false;
+    bool m_bSavedFiltersChanged = false;
+    unsigned m_nListMenuId = 0;
+    QFont m_fontFixed;
+    QFont m_fontNormal;
+    bool m_bFontsCreated = false;
+    QString m_strReportTitle;
+    QString m_strReportSubtitle;
+    QMap<unsigned, unsigned> m_mapReportExcluded;
+    QMap<unsigned, unsigned> m_mapReportColumnFlags;
+    QMap<unsigned, const QFont*> m_mapColumnFonts;
+    QMap<unsigned, char> m_mapCommandKeys;
+    QMap<unsigned, unsigned> m_mapCopyColumn;
+    QMap<QString, QString> m_mapSavedFilters;
+    unsigned m_nOwnerMenuId = 0;
+    unsigned m_nOwnerSubMenu = 0;
+    unsigned m_nMenuOpeningMessage = 0;
+    unsigned m_nNextCommandId = kFirstGeneratedId;
+
+signals:
+    // The rows' selected states changed.
+    void selectionChanged();
+
+protected:
+    // The derived list's answers for one cell; the defaults are empty.
+    virtual QString OnGetItemText(int nItem, int nSubItem) const;
+    // Image index of a cell, -1 for none.
+    virtual int OnGetItemImage(int nItem, int nSubItem) const;
+    // A menu command chosen in a context menu whose target is this list. The
+    // base runs the generated range; derived lists handle their own ids and
+    // pass the rest on. Returns true when the command was handled.
+    virtual bool OnCommand(unsigned nID);
+
+    bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    struct Layout; // cell geometry of the current view
+    Layout CurrentLayout() const;
+    void UpdateScrollBars();
+    void UpdateHeaderGeometry();
+    void PlaceCaptionAndFooter();
+    void SelectionChanged();
+    void PaintReport(QPainter& painter, const QRect& exposed);
+    void PaintItems(QPainter& painter, const QRect& exposed);
+    void PaintEmptyMessage(QPainter& painter);
+    void PaintCell(QPainter& painter, const QRect& cell, int nItem, int nColumn, bool selected,
+                   bool drawImage, bool large);
+    void MoveFocus(int nItem, Qt::KeyboardModifiers modifiers);
+    int AutoSizeWidth(int nColumn, bool useHeader) const;
+
+    CKVLTColumnModel* m_pColumns = nullptr;
+    CKVLTHeaderCtrl* m_pHeader = nullptr;
+    QPointer<CKVLTListFooter> m_footer;
+    QPointer<QWidget> m_pCaption;
+    CKVLTSelection m_selection;
+    std::mt19937_64 m_random;
+    int m_nItemCount = 0;
+    int m_nFocusItem = -1;
+    int m_nAnchorItem = -1;
+    int m_nView = LVS_REPORT;
+    unsigned m_nExtendedStyle = 0;
+};

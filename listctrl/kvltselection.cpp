@@ -1,0 +1,83 @@
+#include "kvltselection.h"
+
+#include <algorithm>
+#include <bit>
+
+void CKVLTSelection::resize(int rows) {
+    rows = std::max(rows, 0);
+    m_nRows = rows;
+    m_words.resize((size_t(rows) + 63) / 64, 0);
+    trimLastWord();
+    m_nCount = 0;
+    for (uint64_t word : m_words)
+        m_nCount += std::popcount(word);
+}
+
+bool CKVLTSelection::set(int row, bool selected) {
+    if (row < 0 || row >= m_nRows)
+        return false;
+    uint64_t& word = m_words[size_t(row) >> 6];
+    const uint64_t bit = uint64_t(1) << (row & 63);
+    if (bool(word & bit) == selected)
+        return false;
+    word ^= bit;
+    m_nCount += selected ? 1 : -1;
+    return true;
+}
+
+void CKVLTSelection::setRange(int first, int last, bool selected) {
+    first = std::max(first, 0);
+    last = std::min(last, m_nRows - 1);
+    if (first > last)
+        return;
+    // Partial words at both ends, whole words in between.
+    const size_t firstWord = size_t(first) >> 6, lastWord = size_t(last) >> 6;
+    for (size_t w = firstWord; w <= lastWord; ++w) {
+        uint64_t mask = ~uint64_t(0);
+        if (w == firstWord)
+            mask &= ~uint64_t(0) << (first & 63);
+        if (w == lastWord && (last & 63) != 63)
+            mask &= (uint64_t(1) << ((last & 63) + 1)) - 1;
+        const int before = std::popcount(m_words[w]);
+        m_words[w] = selected ? (m_words[w] | mask) : (m_words[w] & ~mask);
+        m_nCount += std::popcount(m_words[w]) - before;
+    }
+}
+
+void CKVLTSelection::selectAll() {
+    std::fill(m_words.begin(), m_words.end(), ~uint64_t(0));
+    trimLastWord();
+    m_nCount = m_nRows;
+}
+
+void CKVLTSelection::clear() {
+    std::fill(m_words.begin(), m_words.end(), 0);
+    m_nCount = 0;
+}
+
+void CKVLTSelection::invert() {
+    for (uint64_t& word : m_words)
+        word = ~word;
+    trimLastWord();
+    m_nCount = m_nRows - m_nCount;
+}
+
+int CKVLTSelection::nextSelected(int after) const {
+    int row = std::max(after + 1, 0);
+    if (row >= m_nRows)
+        return -1;
+    size_t w = size_t(row) >> 6;
+    uint64_t word = m_words[w] & (~uint64_t(0) << (row & 63));
+    while (word == 0) {
+        if (++w >= m_words.size())
+            return -1;
+        word = m_words[w];
+    }
+    return int(w * 64 + std::countr_zero(word));
+}
+
+// Bits past the last row must stay zero so counting and walking never see them.
+void CKVLTSelection::trimLastWord() {
+    if (m_nRows & 63)
+        m_words.back() &= (uint64_t(1) << (m_nRows & 63)) - 1;
+}

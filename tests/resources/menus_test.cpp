@@ -1,0 +1,173 @@
+// The menus, accelerators and strings as the user and the list control see them.
+#include "menuqt.h"
+#include "menus.h"
+#include "resource.h"
+
+#include "commandrouting.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList sl(std::initializer_list<const char*> texts) {
+    QStringList list;
+    for (const char* t : texts)
+        list.append(QString::fromUtf8(t));
+    return list;
+}
+
+// ---- Data ----------------------------------------------------------------------
+
+TEST(MenuData, EveryMenuTheProgramLoadsIsThere) {
+    ASSERT_NE(findMenuResource(IDR_MAINFRAME), nullptr);
+    ASSERT_NE(findMenuResource(318), nullptr);
+    ASSERT_NE(findMenuResource(319), nullptr);
+    EXPECT_EQ(findMenuResource(318)->name, "MAP");
+    EXPECT_EQ(findMenuResource(319)->name, "LISTCTRL");
+    EXPECT_EQ(findMenuResource(0), nullptr);
+    EXPECT_EQ(findMenuResource(320), nullptr);
+    EXPECT_EQ(menuResources().size(), 3u);
+}
+
+TEST(MenuData, IdsKeepTheProductsNumbers) {
+    // Stored menus, the list control's generated range and the string table
+    // all rely on these exact numbers.
+    const std::pair<unsigned, unsigned> ids[] = {
+        {IDR_MAINFRAME, 128},       {IDR_MAP, 318},           {IDR_LISTCTRL, 319},
+        {IDI_SLOT, 313},            {IDI_VOLUME, 314},        {IDI_SCAN, 323},
+        {IDB_ABOUT, 316},           {IDB_ABOUTDLG, 322},      {ID_SCAN_INCOMING, 32792},
+        {ID_SLOTSELECT_FIRSTAVAILABLE, 32772}, {ID_SLOTSELECT_INTELLISLOT, 32773},
+        {ID_LISTCTRL_GENERATED_FIRST, 57344},  {ID_LISTCTRL_GENERATED_LAST, 57400},
+        {ID_FILE_NEW, 57600},       {ID_FILE_OPEN, 57601},    {ID_FILE_SAVE, 57603},
+        {ID_FILE_SAVE_AS, 57604},   {ID_FILE_PRINT, 57607},   {ID_EDIT_UNDO, 57643},
+        {ID_EDIT_CUT, 57635},       {ID_EDIT_COPY, 57634},    {ID_EDIT_PASTE, 57637},
+        {ID_APP_ABOUT, 57664},      {ID_APP_EXIT, 57665},     {ID_NEXT_PANE, 57680},
+        {ID_PREV_PANE, 57681},      {AFX_IDW_STATUS_BAR, 59393}, {IDD_ABOUTBOX, 11},
+        {IDD_KVLTOFFLINESCANNER_FORM, 101}, {IDC_ABOUT_PROPERTIES, 534},
+        {IDC_MAP_FOOTER, 1005},     {IDC_MAP_CAPTION, 1006},  {IDC_SCAN_STATUS, 1011},
+    };
+    for (const auto& [actual, expected] : ids)
+        EXPECT_EQ(actual, expected);
+}
+
+TEST(MenuData, ListMenuTextsEndInTheirCommandKeys) {
+    const MenuResourceDef* list = findMenuResource(IDR_LISTCTRL);
+    ASSERT_EQ(list->popups.size(), 1u);
+    std::string keys;
+    // Depth-first, in menu order, exactly as the list control copies them.
+    auto walk = [&](auto&& self, std::span<const MenuItemDef> items) -> void {
+        for (const MenuItemDef& item : items) {
+            if (item.isPopup())
+                self(self, item.items);
+            else if (!item.isSeparator())
+                keys += item.text.back();
+        }
+    };
+    walk(walk, list->popups[0].items);
+    EXPECT_EQ(keys, "EPAIR123498");
+}
+
+TEST(MenuData, StringsAndAccelerators) {
+    EXPECT_EQ(resourceString(AFX_IDS_APP_TITLE), "KVLTOfflineScanner");
+    EXPECT_EQ(resourceString(AFX_IDS_IDLEMESSAGE), "Ready");
+    EXPECT_EQ(resourceString(IDR_MAINFRAME),
+              "Strovane Offline Scanner\n\nKVLTOfflineScan\n\n\nKVLTOfflineScanner.Document\n"
+              "KVLTOfflineScanner.Document");
+    EXPECT_EQ(resourceString(ID_INDICATOR_CAPS), "CAP");
+    EXPECT_EQ(resourceString(ID_INDICATOR_NUM), "NUM");
+    EXPECT_EQ(resourceString(ID_INDICATOR_SCRL), "SCRL");
+    EXPECT_EQ(resourceString(4242), "");
+
+    std::map<std::string_view, unsigned> table;
+    for (const AcceleratorDef& a : findAccelerators(IDR_MAINFRAME)) {
+        EXPECT_TRUE(table.emplace(a.keys, a.command).second) << "twice: " << a.keys;
+        // Every key text must parse, or the shortcut would silently vanish.
+        EXPECT_FALSE(QKeySequence::fromString(resourceText(a.keys), QKeySequence::PortableText).isEmpty())
+            << a.keys;
+    }
+    const std::map<std::string_view, unsigned> expected = {
+        {"Ctrl+N", 57600},  {"Ctrl+O", 57601},    {"Ctrl+S", 57603},   {"Ctrl+P", 57607},
+        {"Ctrl+Z", 57643},  {"Alt+Backspace", 57643}, {"Ctrl+X", 57635}, {"Shift+Del", 57635},
+        {"Ctrl+C", 57634},  {"Ctrl+Ins", 57634},  {"Ctrl+V", 57637},   {"Shift+Ins", 57637},
+        {"F6", 57680},      {"Shift+F6", 57681},
+    };
+    EXPECT_EQ(table, expected);
+    EXPECT_TRUE(findAccelerators(IDR_MAP).empty());
+}
+
+// ---- Qt menus ----------------------------------------------------------------
+
+TEST(QtMenus, MainMenuBarShowsFileAndHelp) {
+    QMenuBar bar;
+    ASSERT_TRUE(fillMenuBar(&bar, IDR_MAINFRAME));
+    ASSERT_EQ(bar.actions().size(), 2);
+    QMenu* file = bar.actions()[0]->menu();
+    QMenu* help = bar.actions()[1]->menu();
+    EXPECT_EQ(bar.actions()[0]->text(), "&File");
+    EXPECT_EQ(bar.actions()[1]->text(), "&Help");
+    const MenuSnapshot fileSnap = snapshotMenu(file);
+    EXPECT_EQ(fileSnap.texts(), sl({"&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-", "E&xit"}));
+    EXPECT_EQ(fileSnap.items[0].id, ID_FILE_OPEN);
+    EXPECT_EQ(fileSnap.items[1].id, ID_FILE_SAVE);
+    EXPECT_EQ(fileSnap.items[2].id, ID_FILE_SAVE_AS);
+    EXPECT_TRUE(fileSnap.items[3].separator);
+    EXPECT_EQ(fileSnap.items[4].id, ID_APP_EXIT);
+    const MenuSnapshot helpSnap = snapshotMenu(help);
+    EXPECT_EQ(helpSnap.texts(), sl({"&About Strovane Offline Scanner..."}));
+    EXPECT_EQ(helpSnap.items[0].id, ID_APP_ABOUT);
+    EXPECT_FALSE(fillMenuBar(&bar, 4242));
+    EXPECT_EQ(bar.actions().size(), 2);
+}
+
+TEST(QtMenus, MapMenuHasTheSlottingCommands) {
+    std::unique_ptr<QMenu> bar = loadMenu(IDR_MAP);
+    ASSERT_TRUE(bar);
+    QMenu* popup = menuPopup(bar.get(), 0);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(menuPopup(bar.get(), 1), nullptr);
+    EXPECT_EQ(menuPopup(bar.get(), -1), nullptr);
+    const MenuSnapshot snap = snapshotMenu(popup);
+    EXPECT_EQ(snap.texts(), sl({"Scan Incoming", "Slot Select"}));
+    EXPECT_EQ(snap.items[0].id, ID_SCAN_INCOMING);
+    const MenuSnapshot* slotSelect = snap.find(sl({"Slot Select"}));
+    ASSERT_NE(slotSelect, nullptr);
+    EXPECT_EQ(slotSelect->id, 0u); // a popup carries no command
+    EXPECT_EQ(slotSelect->texts(), sl({"&First Available", "&IntelliSlot"}));
+    EXPECT_EQ(slotSelect->items[0].id, 32772u);
+    EXPECT_EQ(slotSelect->items[1].id, 32773u);
+}
+
+TEST(QtMenus, ListMenuKeepsTabsMnemonicsAndNesting) {
+    std::unique_ptr<QMenu> bar = loadMenu(IDR_LISTCTRL);
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar->actions()[0]->text(), "LISTCTRL");
+    const MenuSnapshot snap = snapshotMenu(menuPopup(bar.get(), 0));
+    EXPECT_EQ(snap.texts(), sl({"&Export \tCtrl+E", "&Print\tCtrl+P", "Select", "View"}));
+    EXPECT_EQ(snap.find(sl({"Select"}))->texts(), sl({"All\tCtrl+A", "Invert\tCtrl+I", "Random\tCtrl+R"}));
+    EXPECT_EQ(snap.find(sl({"View"}))->texts(),
+              sl({"Icon\tCtrl+1", "List\tCtrl+2", "Report\tCtrl+3", "Small Icon\tCtrl+4", "Extras"}));
+    EXPECT_EQ(snap.find(sl({"View", "Extras"}))->texts(),
+              sl({"&Display GridLines\tCtrl+9", "Display Pyjama Paper Style\tCtrl+8"}));
+    EXPECT_EQ(loadMenu(4242), nullptr);
+}
+
+TEST(QtMenus, AppendedCommandsCarryIdAndCheckMark) {
+    QMenu menu;
+    QAction* plain = appendCommand(&menu, "Zone", 57344);
+    QAction* checked = appendCommand(&menu, "Report\tCtrl+3", 57345, true);
+    EXPECT_EQ(commandId(plain), 57344u);
+    EXPECT_EQ(commandId(checked), 57345u);
+    const MenuSnapshot snap = snapshotMenu(&menu);
+    EXPECT_FALSE(snap.items[0].checked);
+    EXPECT_TRUE(snap.items[1].checked);
+    EXPECT_EQ(commandId(nullptr), 0u);
+    EXPECT_EQ(commandId(menu.addSeparator()), 0u);
+    EXPECT_EQ(commandId(menu.addMenu("Popup")->menuAction()), 0u);
+    QAction foreign("foreign");
+    EXPECT_EQ(commandId(&foreign), 0u);
+}
+
+} // namespace
