@@ -1,0 +1,152 @@
+// Opening and printing files with the desktop's programs: arguments passed as
+// a list (never through a shell) and failures shown with the table's texts.
+#include "kvltassociation.h"
+#include "messagebox.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class AssociationTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char arg0[] = "appbase_tests";
+        static char* argv[] = {arg0, nullptr};
+        if (QCoreApplication::instance() == nullptr)
+            s_app = new QApplication(argc, argv);
+    }
+    static void TearDownTestSuite() {
+        delete s_app;
+        s_app = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        m_savedCwd = QDir::currentPath();
+    }
+    void TearDown() override {
+        QDir::setCurrent(m_savedCwd);
+        CKVLTAssociation::SetOpener({});
+        CKVLTAssociation::SetSpooler({});
+    }
+
+    // A stand-in program that records its arguments, one a line, and exits with code.
+    QString fakeProgram(const QString& name, int code) {
+        const QString path = m_dir.filePath(name);
+        QFile script(path);
+        EXPECT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write(QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '%1'\nexit %2\n")
+                         .arg(m_dir.filePath(name + ".args"))
+                         .arg(code)
+                         .toUtf8());
+        script.close();
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    }
+    QString argsOf(const QString& name) {
+        QFile file(m_dir.filePath(name + ".args"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QStringLiteral("<not run>");
+    }
+    QString makeFile(const QString& name) {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("%PDF-1.4\n");
+        return path;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_savedCwd;
+    static inline QApplication* s_app = nullptr;
+};
+
+TEST_F(AssociationTest, OpenHandsThePathOverAsOneArgumentWithoutAShell) {
+    CKVLTAssociation::SetOpener(fakeProgram("opener", 0));
+    const QString file = makeFile("Strovane Export; $(touch pwned) `id` 'x'.pdf");
+    ScriptedPresenter boxes;
+    EXPECT_TRUE(CKVLTAssociation(file).Open());
+    EXPECT_EQ(argsOf("opener"), file + "\n");
+    EXPECT_FALSE(QFile::exists(m_dir.filePath("pwned")));
+    EXPECT_FALSE(QFile::exists(QDir::current().filePath("pwned")));
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(AssociationTest, PrintGoesToTheSpooler) {
+    CKVLTAssociation::SetOpener(fakeProgram("opener", 0));
+    CKVLTAssociation::SetSpooler(fakeProgram("spooler", 0));
+    const QString file = makeFile("-report.pdf");
+    QDir::setCurrent(m_dir.path());
+    ScriptedPresenter boxes;
+    EXPECT_TRUE(CKVLTAssociation(QStringLiteral("-report.pdf")).Print());
+    EXPECT_EQ(argsOf("spooler"), file + "\n") << "made absolute, so never taken for an option";
+    EXPECT_EQ(argsOf("opener"), QStringLiteral("<not run>"));
+}
+
+struct FailureCase {
+    const char* name;
+    const char* verb;
+    int exitCode;         // of the stand-in program; -1: the program does not exist
+    bool fileExists;
+    const char* expected; // the text after "Failed to process file: "
+};
+
+class AssociationFailureTest : public AssociationTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(AssociationFailureTest, RefusalIsShownWithTheTablesText) {
+    const FailureCase& c = GetParam();
+    const QString program = c.exitCode < 0 ? m_dir.filePath("no-such-program") : fakeProgram("tool", c.exitCode);
+    CKVLTAssociation::SetOpener(program);
+    CKVLTAssociation::SetSpooler(program);
+    const QString file = c.fileExists ? makeFile("list.pdf") : m_dir.filePath("gone.pdf");
+    ScriptedPresenter boxes;
+    EXPECT_FALSE(CKVLTAssociation(file).Execute(QString::fromLatin1(c.verb)));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, std::string("Failed to process file: ") + c.expected);
+    EXPECT_EQ(boxes.shown[0].caption, "Open Error");
+    EXPECT_EQ(boxes.shown[0].icon, MsgIcon::Error);
+    EXPECT_EQ(boxes.shown[0].owner, nullptr);
+    if (!c.fileExists) {
+        EXPECT_EQ(argsOf("tool"), QStringLiteral("<not run>"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AssociationFailureTest,
+    ::testing::Values(
+        FailureCase{"MissingFile", "open", 0, false, "The specified file was not found"},
+        FailureCase{"MissingFileToPrint", "print", 0, false, "The specified file was not found"},
+        FailureCase{"OpenerFindsNoFile", "open", 2, true, "The specified file was not found"},
+        FailureCase{"NoProgramForTheType", "open", 3, true,
+                    "There is no application associated with the given file name extension"},
+        FailureCase{"ProgramFailed", "open", 4, true, "The file name association is incomplete or invalid"},
+        FailureCase{"OpenerSyntax", "open", 1, true, "Unknown Error"},
+        FailureCase{"NoOpenerInstalled", "open", -1, true,
+                    "There is no application associated with the given file name extension"},
+        FailureCase{"SpoolerRefuses", "print", 1, true, "Unknown Error"},
+        FailureCase{"UnknownVerb", "explore", 0, true,
+                    "There is no application associated with the given file name extension"}),
+    [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+TEST_F(AssociationTest, MissingFolderIsAPathNotFound) {
+    ScriptedPresenter boxes;
+    EXPECT_FALSE(CKVLTAssociation(m_dir.filePath("nowhere/list.pdf")).Open());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Failed to process file: The specified path was not found");
+}
+
+TEST_F(AssociationTest, ResultTable) {
+    EXPECT_EQ(CKVLTAssociation::ResultText(0), QStringLiteral("The operating system is out of memory or resources"));
+    EXPECT_EQ(CKVLTAssociation::ResultText(5), QStringLiteral("The operating system denied access to the specified file"));
+    EXPECT_EQ(CKVLTAssociation::ResultText(30),
+              QStringLiteral("The DDE transaction could not be completed because other DDE transactions were being processed"));
+    EXPECT_EQ(CKVLTAssociation::ResultText(32), QStringLiteral("The specified DLL was not found"));
+    for (int other : {1, 4, 12, 33, 42, -1})
+        EXPECT_EQ(CKVLTAssociation::ResultText(other), QStringLiteral("Unknown Error")) << other;
+}
+
+} // namespace
