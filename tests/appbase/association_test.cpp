@@ -139,14 +139,4 @@ TEST_F(AssociationTest, MissingFolderIsAPathNotFound) {
     EXPECT_EQ(boxes.shown[0].text, "Failed to process file: The specified path was not found");
 }
 
-TEST_F(AssociationTest, ResultTable) {
-    EXPECT_EQ(CKVLTAssociation::ResultText(0), QStringLiteral("The operating system is out of memory or resources"));
-    EXPECT_EQ(CKVLTAssociation::ResultText(5), QStringLiteral("The operating system denied access to the specified file"));
-    EXPECT_EQ(CKVLTAssociation::ResultText(30),
-              QStringLiteral("The DDE transaction could not be completed because other DDE transactions were being processed"));
-    EXPECT_EQ(CKVLTAssociation::ResultText(32), QStringLiteral("The specified DLL was not found"));
-    for (int other : {1, 4, 12, 33, 42, -1})
-        EXPECT_EQ(CKVLTAssociation::ResultText(other), QStringLiteral("Unknown Error")) << other;
-}
-
 } // namespace

@@ -91,15 +91,4 @@ TEST_F(RegistryTest, ReadAccessOpensAStoreThatCannotBeWritten) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(RegistryTest, AttachedKeysAreNotDeleted) {
-    auto* settings = new QSettings(machinePath(), QSettings::IniFormat);
-    {
-        CKVLTRegistry key;
-        key.Attach(settings);
-        EXPECT_EQ(key.Key(), settings);
-    }
-    settings->setValue(QStringLiteral("Still"), 1); // would crash under the sanitizers if deleted
-    delete settings;
-}
-
 } // namespace

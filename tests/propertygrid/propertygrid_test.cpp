@@ -304,10 +304,4 @@ TEST_F(PropertyGridTest, DescriptionAreaShowsTheCurrentRow) {
     EXPECT_FALSE(label->isVisible());
 }
 
-TEST_F(PropertyGridTest, HeaderCanBeSwitchedOff) {
-    grid->EnableHeaderCtrl(false);
-    EXPECT_FALSE(grid->header()->isVisible());
-    EXPECT_EQ(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Value"));
-}
-
 } // namespace
