@@ -54,7 +54,7 @@ CScanDialog::CScanDialog(CMapListCtrl* pMapList)
     connect(m_pCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     m_pSession = std::make_unique<CScanSession>(*pMapList->GetDocument(), m_selection,
-                                                this, static_cast<QWidget*>(this));
+                                                static_cast<CScanListener*>(this), static_cast<QWidget*>(this));
     ShowTexts();
     m_pBarcode->setFocus();
 }

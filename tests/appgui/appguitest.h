@@ -11,7 +11,6 @@
 #include "mainframe.h"
 #include "maplistctrl.h"
 #include "messagebox.h"
-#include "offlinescannerapp.h"
 #include "offlinescannerview.h"
 #include "outgoinglistctrl.h"
 #include "scanfiledoc.h"
@@ -66,6 +65,8 @@ private:
     CFileDialogs* m_previous = nullptr;
 };
 
+class CKVLTOfflineScannerApp;
+
 class AppGuiTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -83,36 +84,20 @@ protected:
         QFile::setPermissions(m_copy, QFile::ReadOwner | QFile::WriteOwner);
     }
     void TearDown() override {
-        m_app.reset();
+        stop();
         QDir::setCurrent(m_savedCwd);
         unsetenv("KVLTUPDATESERVER");
     }
 
     // Starts the program with these arguments (after the program name);
     // returns what its start-up returned.
-    bool start(const QStringList& arguments = {}) {
-        m_app.reset(); // one application object at a time
-        m_args.clear();
-        m_args.push_back("kvlt-offline-scanner");
-        for (const QString& a : arguments)
-            m_args.push_back(a.toStdString());
-        m_argv.clear();
-        for (std::string& a : m_args)
-            m_argv.push_back(a.data());
-        m_argv.push_back(nullptr);
-        m_argc = int(m_args.size());
-        m_app = std::make_unique<CKVLTOfflineScannerApp>(m_argc, m_argv.data());
-        const bool started = m_app->InitInstance();
-        if (started) {
-            doc()->clock = [] { return int64_t(kFixedNow); };
-            QApplication::processEvents();
-        }
-        return started;
-    }
+    bool start(const QStringList& arguments = {});
     bool startOnCopy() { return start({m_copy}); }
 
-    CKVLTOfflineScannerDoc* doc() const { return m_app->GetDocument(); }
-    CMainFrame* frame() const { return m_app->GetMainFrame(); }
+    // The application header clashes with resource.h (both name the string
+    // ids), so the application object is reached through appguitest.cpp.
+    CKVLTOfflineScannerDoc* doc() const;
+    CMainFrame* frame() const;
     CKVLTOfflineScannerView* view() const { return frame()->GetView(); }
     CMapListCtrl* map() const { return view()->MapList(); }
     CIncomingListCtrl* incoming() const { return view()->IncomingList(); }
@@ -153,5 +138,6 @@ protected:
     std::vector<std::string> m_args;
     std::vector<char*> m_argv;
     int m_argc = 0;
-    std::unique_ptr<CKVLTOfflineScannerApp> m_app;
+    void stop();
+    std::shared_ptr<CKVLTOfflineScannerApp> m_app;
 };

@@ -23,7 +23,7 @@ std::vector<int> selectedRows(const CKVLTListCtrl& list) {
 
 // A repository of `slots` slots in one zone; volumes "V<n>" with the given
 // slots (0: incoming).
-std::string smallScanFile(int slots, const std::vector<int>& volumeSlots) {
+std::string smallScanFile(int slotTotal, const std::vector<int>& volumeSlots) {
     std::string volumes;
     for (size_t i = 0; i < volumeSlots.size(); ++i) {
         if (!volumes.empty())
@@ -33,8 +33,8 @@ std::string smallScanFile(int slots, const std::vector<int>& volumeSlots) {
             volumes += ",\"slot\":" + std::to_string(volumeSlots[i]);
         volumes += "}";
     }
-    return "{\"repository\":{\"id\":\"DC1\",\"slots\":" + std::to_string(slots) +
-           ",\"zones\":[{\"zone\":\"A\",\"slot_start\":1,\"slot_end\":" + std::to_string(slots) +
+    return "{\"repository\":{\"id\":\"DC1\",\"slots\":" + std::to_string(slotTotal) +
+           ",\"zones\":[{\"zone\":\"A\",\"slot_start\":1,\"slot_end\":" + std::to_string(slotTotal) +
            "}]},\"volumes\":[" + volumes + "]}";
 }
 
