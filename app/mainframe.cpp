@@ -4,6 +4,7 @@
 #include "commandrouting.h"
 #include "filedialogs.h"
 #include "icons.h"
+#include "lockstate.h"
 #include "menuqt.h"
 #include "menus.h"
 #include "messagebox.h"
@@ -11,9 +12,11 @@
 #include "resource.h"
 #include "scanfiledoc.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -58,6 +61,10 @@ CMainFrame::CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppNa
         m_indicators.append(pane);
     }
 
+    UpdateIndicators();
+    // The locks change with key presses anywhere in the program.
+    qApp->installEventFilter(this);
+
     m_pView = new CKVLTOfflineScannerView(m_document, this);
     setCentralWidget(m_pView);
     resize(m_pView->FormSize() + QSize(0, menuBar()->sizeHint().height() + bar->sizeHint().height()));
@@ -72,6 +79,24 @@ void CMainFrame::UpdateTitle() {
         m_document.GetPathName().empty() ? QString::fromLatin1(kNewFileName)
                                          : QString::fromStdString(m_document.GetTitle());
     setWindowTitle(name + QStringLiteral(" - ") + m_strAppName);
+}
+
+void CMainFrame::UpdateIndicators() {
+    const std::optional<LockState> locks = currentLockState();
+    const bool on[] = {locks && locks->caps, locks && locks->num, locks && locks->scroll};
+    for (int i = 0; i < m_indicators.size(); ++i)
+        m_indicators[i]->setEnabled(on[i]);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ApplicationActivate) {
+        UpdateIndicators();
+    } else if (event->type() == QEvent::KeyRelease) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock)
+            UpdateIndicators();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 bool CMainFrame::event(QEvent* event) {

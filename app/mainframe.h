@@ -37,9 +37,13 @@ public:
 
     // The window title for the document: "<file> - <application>".
     void UpdateTitle();
+    // Lights the indicators of the locks that are on; all stay dim when the
+    // desktop cannot tell.
+    void UpdateIndicators();
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;

@@ -45,6 +45,9 @@ TEST_F(AppGuiTest, StatusBarShowsReadyAndTheLockIndicators) {
     for (QLabel* pane : frame()->Indicators())
         texts << pane->text();
     EXPECT_EQ(texts, (QStringList{"CAP", "NUM", "SCRL"}));
+    // Offscreen there is no keyboard to ask: no indicator claims its lock is on.
+    for (QLabel* pane : frame()->Indicators())
+        EXPECT_FALSE(pane->isEnabled()) << pane->text().toStdString();
     EXPECT_EQ(frame()->statusBar()->property("controlId").toUInt(), AFX_IDW_STATUS_BAR);
     EXPECT_TRUE(frame()->statusBar()->isVisible());
 }
