@@ -6,6 +6,7 @@
 #include "icons.h"
 #include "kvltheaderctrl.h"
 #include "kvltlistfooter.h"
+#include "kvltstringarray.h"
 #include "messagebox.h"
 #include "profile.h"
 
@@ -39,6 +40,7 @@ CKVLTListCtrl::~CKVLTListCtrl() {
     // The footer and the caption are the parent's children; they go with the list.
     delete m_footer.data();
     delete m_pCaption.data();
+    qDeleteAll(m_mapFilterPresets);
 }
 
 QEvent::Type CKVLTMenuOpeningEvent::eventType() {

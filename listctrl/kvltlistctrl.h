@@ -192,6 +192,10 @@ public:
     int RowHeight() const;
 
     // ---- members (the product's names) -------------------------------------
+    // The column filters themselves (m_mapFilters) arrive with the filter row.
+    QPointer<QObject> m_pFilterChangedReceiver; // null: the parent
+    unsigned m_nFilterChangedMessage = 0;
+    QMap<unsigned, CKVLTStringArray*> m_mapFilterPresets; // owned
     QPointer<QObject> m_pCommandTarget;
     QPointer<QObject> m_pMenuOpeningReceiver;
     QString m_strSettingsName;

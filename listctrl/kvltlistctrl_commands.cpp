@@ -331,8 +331,9 @@ std::unique_ptr<QMenu> CKVLTListCtrl::BuildContextMenu() {
 }
 
 void CKVLTListCtrl::ShowContextMenu(QPoint globalPos) {
+    // From the keyboard: 5 pixels into the client area, header included.
     if (globalPos == QPoint(-1, -1))
-        globalPos = viewport()->mapToGlobal(QPoint(5, 5));
+        globalPos = mapToGlobal(contentsRect().topLeft() + QPoint(5, 5));
     std::unique_ptr<QMenu> popup = BuildContextMenu();
     if (!popup)
         return;

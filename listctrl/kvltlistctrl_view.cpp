@@ -423,8 +423,8 @@ void CKVLTListCtrl::PaintItems(QPainter& painter, const QRect& exposed) {
                                        QFontMetrics(ColumnDrawFont(0))
                                                .horizontalAdvance(GetItemText(item, 0)) +
                                            (large ? 4 : kSmallIcon + 3 * kCellPadding));
-            const QRect label = large ? QRect(cell.left(), cell.top() + kLargeIcon + 5,
-                                              cell.width(), cell.height() - kLargeIcon - 6)
+            const QRect label = large ? QRect(cell.left() + 3, cell.top() + kLargeIcon + 5,
+                                              cell.width() - 6, cell.height() - kLargeIcon - 8)
                                       : QRect(cell.left(), cell.top(), width, cell.height());
             painter.fillRect(label, selectedColour);
         }
@@ -536,7 +536,9 @@ void CKVLTListCtrl::MoveFocus(int nItem, Qt::KeyboardModifiers modifiers) {
 void CKVLTListCtrl::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     const int key = event->key();
-    const bool commandKey = (modifiers & Qt::ControlModifier) && key > 0 && key < 0x80;
+    // Only the main keyboard's digits are command keys, not the keypad's.
+    const bool commandKey = (modifiers & Qt::ControlModifier) &&
+                            !(modifiers & Qt::KeypadModifier) && key > 0 && key < 0x80;
     if (commandKey)
         ExecuteCommandKey(char(key));
 

@@ -14,22 +14,32 @@ QString g_machineFolder; // empty: the standard system-wide location
 // by another process is always seen. The profile is read a handful of times
 // per run; this costs nothing that matters.
 std::unique_ptr<QSettings> openProfile() {
+    std::unique_ptr<QSettings> settings;
     if (g_userFolder.isEmpty())
-        return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                           QString::fromLatin1(kProfileOrganization), g_profileName);
-    return std::make_unique<QSettings>(QDir(g_userFolder).filePath(
-                                           QStringLiteral("%1/%2.ini")
-                                               .arg(QString::fromLatin1(kProfileOrganization), g_profileName)),
-                                       QSettings::IniFormat);
+        settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                               QString::fromLatin1(kProfileOrganization), g_profileName);
+    else
+        settings = std::make_unique<QSettings>(
+            QDir(g_userFolder).filePath(
+                QStringLiteral("%1/%2.ini").arg(QString::fromLatin1(kProfileOrganization), g_profileName)),
+            QSettings::IniFormat);
+    // The profile is the user's own: a value missing there must not be
+    // answered from the organization-wide or system-wide files.
+    settings->setFallbacksEnabled(false);
+    return settings;
 }
 
 std::unique_ptr<QSettings> openMachineStore() {
+    std::unique_ptr<QSettings> settings;
     if (g_machineFolder.isEmpty())
-        return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::SystemScope,
-                                           QString::fromLatin1(kProfileOrganization));
-    return std::make_unique<QSettings>(
-        QDir(g_machineFolder).filePath(QStringLiteral("%1.ini").arg(QString::fromLatin1(kProfileOrganization))),
-        QSettings::IniFormat);
+        settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::SystemScope,
+                                               QString::fromLatin1(kProfileOrganization));
+    else
+        settings = std::make_unique<QSettings>(
+            QDir(g_machineFolder).filePath(QStringLiteral("%1.ini").arg(QString::fromLatin1(kProfileOrganization))),
+            QSettings::IniFormat);
+    settings->setFallbacksEnabled(false);
+    return settings;
 }
 
 QString key(const QString& section, const QString& entry) { return section + QLatin1Char('/') + entry; }

@@ -92,13 +92,18 @@ CTaskDialogWindow::CTaskDialogWindow(const TaskDialogState& state, QWidget* owne
     }
     if (!state.radioButtons.empty()) {
         m_radios = new QButtonGroup(this);
+        // The choices sit closer together than the blocks of text around them.
+        auto* radioLayout = new QVBoxLayout;
+        radioLayout->setSpacing(4);
+        radioLayout->setContentsMargins(4, 0, 0, 0);
+        bodyLayout->addLayout(radioLayout);
         const int initial = state.initialRadioButton();
         for (const TaskDialogButton& radio : state.radioButtons) {
             auto* button = new QRadioButton(radio.text, body);
             button->setObjectName(QStringLiteral("radio_%1").arg(radio.id));
             button->setChecked(radio.id == initial);
             m_radios->addButton(button, radio.id);
-            bodyLayout->addWidget(button);
+            radioLayout->addWidget(button);
         }
     }
     bodyLayout->addStretch(1);
@@ -142,6 +147,7 @@ CTaskDialogWindow::CTaskDialogWindow(const TaskDialogState& state, QWidget* owne
         outer->addWidget(line);
         auto* footerLayout = new QHBoxLayout;
         footerLayout->setContentsMargins(16, 8, 16, 10);
+        footerLayout->setSpacing(8);
         const QIcon icon = taskIcon(state.footerIcon);
         if (!icon.isNull()) {
             auto* iconLabel = new QLabel(this);

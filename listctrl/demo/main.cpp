@@ -3,17 +3,20 @@
 // slots, the incoming list a few volumes and the outgoing list none (so it
 // shows the empty-list message). Not installed.
 //
-//   kvlt-listctrl-demo [--rows N] [--menu] [--pyjama] [--grid] [--select]
+//   kvlt-listctrl-demo [--rows N] [--menu [POPUP]] [--pyjama] [--grid] [--select]
+//                      [--view KEY]
 //
 // The switches put the lists in a state worth a screenshot: --menu opens the
-// map's context menu, --pyjama and --grid switch those styles on, --select
-// selects a few map rows.
+// map's context menu (and the named popup in it, e.g. "View"), --pyjama and
+// --grid switch those styles on, --select selects a few map rows, --view runs
+// the view key (1 icon, 2 list, 3 report, 4 small icon) in every list.
 #include "kvltlistctrl.h"
 #include "messagebox.h"
 #include "qtmessagepresenter.h"
 #include "resource.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QTimer>
 #include <QWidget>
 
@@ -163,11 +166,17 @@ int main(int argc, char** argv) {
 
     int rows = 1000000;
     bool menu = false, pyjama = false, grid = false, select = false;
+    QString popup;
+    char viewKey = 0;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--rows") && i + 1 < argc)
             rows = std::atoi(argv[++i]);
-        else if (!std::strcmp(argv[i], "--menu"))
+        else if (!std::strcmp(argv[i], "--menu")) {
             menu = true;
+            if (i + 1 < argc && argv[i + 1][0] != '-')
+                popup = QString::fromLocal8Bit(argv[++i]);
+        } else if (!std::strcmp(argv[i], "--view") && i + 1 < argc)
+            viewKey = argv[++i][0];
         else if (!std::strcmp(argv[i], "--pyjama"))
             pyjama = true;
         else if (!std::strcmp(argv[i], "--grid"))
@@ -191,7 +200,23 @@ int main(int argc, char** argv) {
             view.m_pMap->SelectItem(row);
         view.m_pIncoming->SelectItem(4);
     }
+    if (viewKey)
+        for (CKVLTListCtrl* list : {static_cast<CKVLTListCtrl*>(view.m_pMap),
+                                    static_cast<CKVLTListCtrl*>(view.m_pIncoming),
+                                    static_cast<CKVLTListCtrl*>(view.m_pOutgoing)})
+            list->ExecuteCommandKey(viewKey);
     view.m_pMap->setFocus();
+    if (!popup.isEmpty())
+        // Opens the named popup of the context menu once that menu shows.
+        QTimer::singleShot(800, [popup] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+                for (QAction* action : menu->actions())
+                    if (action->text() == popup && action->menu()) {
+                        menu->setActiveAction(action);
+                        action->menu()->popup(menu->actionGeometry(action).topRight() +
+                                              menu->pos());
+                    }
+        });
     if (menu)
         QTimer::singleShot(300, view.m_pMap, [&view] {
             view.m_pMap->ShowContextMenu(view.m_pMap->viewport()->mapToGlobal(QPoint(120, 80)));

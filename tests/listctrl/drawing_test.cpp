@@ -117,3 +117,52 @@ TEST(Drawing, FullRowSelectionCoversEveryColumn) {
 }
 
 } // namespace
+
+namespace {
+
+// Counts pixels of a pure colour inside a rectangle of the image.
+int countColour(const QImage& image, const QRect& area, QColor colour) {
+    int count = 0;
+    for (int x = std::max(area.left(), 0); x <= std::min(area.right(), image.width() - 1); ++x)
+        for (int y = std::max(area.top(), 0); y <= std::min(area.bottom(), image.height() - 1);
+             ++y)
+            count += image.pixelColor(x, y) == colour;
+    return count;
+}
+
+QIcon solidIcon(QColor colour) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(colour);
+    return QIcon(pixmap);
+}
+
+TEST(Drawing, ImagesInTheFirstColumnAndWithSubItemImagesInOthers) {
+    ListWindow w(3);
+    w.list->SetListIcons(QList<QIcon>{solidIcon(Qt::red), solidIcon(Qt::green)});
+    w.list->image = [](int, int c) { return c; }; // column 0 image 0, column 1 image 1
+    const QRect row = w.list->GetItemRect(0);
+    const QRect first(0, row.top(), w.list->GetColumnWidth(0), row.height());
+    const QRect second(w.list->GetColumnWidth(0), row.top(), w.list->GetColumnWidth(1),
+                       row.height());
+    QImage image = shot(*w.list);
+    EXPECT_EQ(countColour(image, first, Qt::red), 16 * 16);
+    EXPECT_EQ(countColour(image, second, Qt::green), 0);
+    w.list->SetExtendedStyle(CKVLTListCtrl::LVS_EX_SUBITEMIMAGES);
+    image = shot(*w.list);
+    EXPECT_EQ(countColour(image, second, Qt::green), 16 * 16);
+    // An index past the image list draws nothing.
+    w.list->image = [](int, int) { return 7; };
+    image = shot(*w.list);
+    EXPECT_EQ(countColour(image, first, Qt::red), 0);
+}
+
+TEST(Drawing, IconsByResourceIdGoToBothImageLists) {
+    ListWindow w(1);
+    w.list->SetListIcons({313, 314});
+    ASSERT_EQ(w.list->m_imageListSmall.size(), 2);
+    ASSERT_EQ(w.list->m_imageListLarge.size(), 2);
+    EXPECT_FALSE(w.list->m_imageListSmall[1].isNull());
+    EXPECT_FALSE(w.list->m_imageListLarge[0].pixmap(48, 48).isNull());
+}
+
+} // namespace

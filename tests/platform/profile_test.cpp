@@ -44,11 +44,25 @@ TEST_F(ProfileTest, LivesUnderOrvalenAndTheProfileName) {
     EXPECT_EQ(profileFile(), QDir(user.path()).filePath("Orvalen/OtherTool.ini"));
 }
 
-TEST_F(ProfileTest, StandardLocationsWhenNotOverridden) {
+TEST_F(ProfileTest, StandardLocationsAreQtsUserAndSystemStoresWithoutFallbacks) {
+    // Point Qt's own standard locations at the test folders.
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, user.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, machine.path());
     setProfileFolders({}, {});
-    EXPECT_TRUE(profileFile().endsWith("/Orvalen/KVLTOfflineScanner.ini")) << profileFile().toStdString();
-    EXPECT_TRUE(machineSettingsFile().endsWith("/Orvalen.ini")) << machineSettingsFile().toStdString();
-    EXPECT_FALSE(profileFile().startsWith(user.path()));
+    EXPECT_EQ(profileFile(), QDir(user.path()).filePath("Orvalen/KVLTOfflineScanner.ini"));
+    EXPECT_EQ(machineSettingsFile(), QDir(machine.path()).filePath("Orvalen.ini"));
+
+    // Values of the organization-wide and system-wide files never stand in
+    // for a missing per-user value.
+    writeMachineFile("[Runtime]\nRunCount=7\n");
+    QFile orgWide(QDir(user.path()).filePath("Orvalen.ini"));
+    ASSERT_TRUE(orgWide.open(QIODevice::WriteOnly));
+    orgWide.write("[Runtime]\nRunCount=8\n");
+    orgWide.close();
+    EXPECT_EQ(getProfileInt(kSectionRuntime, kEntryRunCount, 0), 0u);
+    ASSERT_TRUE(writeProfileInt(kSectionRuntime, kEntryRunCount, 1));
+    EXPECT_EQ(getProfileInt(kSectionRuntime, kEntryRunCount, 0), 1u);
+    EXPECT_TRUE(readFile(orgWide.fileName()).contains("RunCount=8"));
 }
 
 TEST_F(ProfileTest, MissingValuesGiveTheirDefaults) {
