@@ -95,8 +95,10 @@ void CKVLTAboutWnd::paintEvent(QPaintEvent*) {
     painter.setFont(m_fontTitle);
     textAt(painter, 10, 100, QStringLiteral("Warning:"));
     painter.setFont(m_fontText);
-    textAt(painter, 20, 125, QStringLiteral("This computer program is protected by copyright law and"));
-    textAt(painter, 20, 140, QStringLiteral("international treaties. Unauthorized reproduction or"));
-    textAt(painter, 20, 155, QStringLiteral("distribution of this program, or any portion of it, may"));
+    // Short lines: where Times New Roman is missing, the wider stand-in face
+    // must still fit inside the card.
+    textAt(painter, 20, 125, QStringLiteral("This program is protected by copyright law and"));
+    textAt(painter, 20, 140, QStringLiteral("international treaties. Unauthorized copying or"));
+    textAt(painter, 20, 155, QStringLiteral("distribution of it, or of any part of it, may"));
     textAt(painter, 20, 170, QStringLiteral("result in severe civil and criminal penalties."));
 }

@@ -129,7 +129,8 @@ void CKVLTWinApp::ParseServerAddress() {
     QString text;
     const QStringList args = arguments();
     for (int i = 1; i < args.size(); ++i) {
-        if (!args.at(i).startsWith(QLatin1Char('-')) && !args.at(i).startsWith(QLatin1Char('/'))) {
+        // Options start with '-' here; a leading '/' is a path, not a flag.
+        if (!args.at(i).startsWith(QLatin1Char('-'))) {
             text = args.at(i);
             break;
         }

@@ -66,6 +66,7 @@ TEST_F(AboutWndTest, PaintsTextsPictureAndOutline) {
     EXPECT_GT(darkPixels(image, QRect(10, 100, 60, 16)), 20) << "warning";
     EXPECT_GT(darkPixels(image, QRect(20, 170, 300, 16)), 20) << "last notice line";
     EXPECT_EQ(darkPixels(image, QRect(20, 190, 370, 50)), 0) << "nothing below the notice";
+    EXPECT_EQ(darkPixels(image, QRect(392, 95, 6, 100)), 0) << "no line runs over the right edge";
 }
 
 TEST_F(AboutWndTest, WithoutAPictureThePictureAreaStaysWhite) {

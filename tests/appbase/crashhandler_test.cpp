@@ -103,6 +103,20 @@ TEST_P(FatalSignalTest, PostMortemIsWrittenAndTheUserIsToldWhere) {
 INSTANTIATE_TEST_SUITE_P(Signals, FatalSignalTest, ::testing::Values(SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT),
                          [](const ::testing::TestParamInfo<int>& info) { return std::string(sigabbrev_np(info.param)); });
 
+TEST_F(CrashHandlerTest, RealInvalidWriteIsCaughtWithItsAddress) {
+    auto [pid, status] = crashChild(0, [] {
+        // A store to an unmapped page: a real fault, not a signal sent from outside.
+        volatile int* volatile bad = reinterpret_cast<volatile int*>(uintptr_t(64));
+        *bad = 1;
+    });
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+    const std::string text = readAll(expectedDump(pid));
+    EXPECT_NE(text.find("\nSignal: 11 (SIGSEGV)\nCode: 1\nAddress: 0x40\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("\nProgram counter: 0x0\n"), std::string::npos) << "the faulting instruction is named";
+    EXPECT_NE(readAll(m_dir.filePath("smallmode.txt")).find("caption=Program Terminated\n"), std::string::npos);
+}
+
 TEST_F(CrashHandlerTest, PlantedLinkIsNotFollowed) {
     const QString victim = m_dir.filePath("victim.txt");
     {

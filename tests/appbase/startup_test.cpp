@@ -168,6 +168,18 @@ TEST_F(StartupTest, ServerAddressComesFromTheEnvironmentUnlessTheProgramParsesIt
     unsetenv("KVLTDEFAULTSERVER");
 }
 
+TEST_F(StartupTest, AFileOnTheCommandLineIsTakenInsteadOfTheEnvironment) {
+    setenv("KVLTDEFAULTSERVER", "http://vault.example:8080/", 1);
+    int argc = 2;
+    char arg0[] = "appbase_tests";
+    char arg1[] = "/data/offline-scan.json";
+    char* argv[] = {arg0, arg1, nullptr};
+    TestApp app(argc, argv);
+    app.InitBaseInstance(kAppName, 0, kBuildDate);
+    EXPECT_TRUE(app.GetServer().isEmpty()) << "a path names no server";
+    unsetenv("KVLTDEFAULTSERVER");
+}
+
 TEST_F(StartupTest, ServerAddressFromTheCommandLineTakesTheDefaultPort) {
     int argc = 2;
     char arg0[] = "appbase_tests";
