@@ -55,7 +55,7 @@ void CMapListCtrl::AutoSelectAndScan(bool bFirstAvailable) {
 }
 
 void CMapListCtrl::OpenScanDialog() {
-    if (RequireSelection(true, 0) == 0)
+    if (m_pDocument == nullptr || RequireSelection(true, 0) == 0)
         return;
     CScanDialog dialog(this);
     dialog.exec();
