@@ -1,0 +1,234 @@
+#include "mainframe.h"
+
+#include "aboutdlg.h"
+#include "commandrouting.h"
+#include "filedialogs.h"
+#include "icons.h"
+#include "lockstate.h"
+#include "menuqt.h"
+#include "menus.h"
+#include "messagebox.h"
+#include "offlinescannerview.h"
+#include "resource.h"
+#include "scanfiledoc.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+
+namespace {
+
+QString resource(unsigned id) { return resourceText(resourceString(id)); }
+
+// The name a document without a file goes by: the template's new-file name.
+constexpr const char* kNewFileName = "KVLTOfflineScan";
+
+} // namespace
+
+CMainFrame::CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppName, const QString& strBuildDate)
+    : m_document(document), m_strAppName(strAppName), m_strBuildDate(strBuildDate) {
+    setWindowIcon(loadIcon(IDI_MAINFRAME));
+    setObjectName(QStringLiteral("mainframe"));
+
+    fillMenuBar(menuBar(), IDR_MAINFRAME);
+    for (QAction* popup : menuBar()->actions())
+        if (popup->menu())
+            routeMenuCommands(popup->menu(), this);
+    installAccelerators(this, IDR_MAINFRAME, this);
+
+    // Status bar: the message pane takes the free width; the lock indicators
+    // sit at the right, each as wide as its text.
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("statusbar"));
+    bar->setProperty("controlId", AFX_IDW_STATUS_BAR);
+    bar->setSizeGripEnabled(true);
+    m_pMessage = new QLabel(resource(AFX_IDS_IDLEMESSAGE), bar);
+    bar->addWidget(m_pMessage, 1);
+    for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
+        auto* pane = new QLabel(QString::fromLatin1(indicator), bar);
+        pane->setAlignment(Qt::AlignCenter);
+        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(pane->text()) + 12);
+        pane->setFrameShape(QFrame::Panel);
+        pane->setFrameShadow(QFrame::Sunken);
+        bar->addPermanentWidget(pane);
+        m_indicators.append(pane);
+    }
+
+    UpdateIndicators();
+    // The locks change with key presses anywhere in the program.
+    qApp->installEventFilter(this);
+
+    m_pView = new CKVLTOfflineScannerView(m_document, this);
+    setCentralWidget(m_pView);
+    resize(m_pView->FormSize() + QSize(0, menuBar()->sizeHint().height() + bar->sizeHint().height()));
+    setAcceptDrops(true);
+    UpdateTitle();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::UpdateTitle() {
+    const QString name =
+        m_document.GetPathName().empty() ? QString::fromLatin1(kNewFileName)
+                                         : QString::fromStdString(m_document.GetTitle());
+    setWindowTitle(name + QStringLiteral(" - ") + m_strAppName);
+}
+
+void CMainFrame::UpdateIndicators() {
+    const std::optional<LockState> locks = currentLockState();
+    const bool on[] = {locks && locks->caps, locks && locks->num, locks && locks->scroll};
+    for (int i = 0; i < m_indicators.size(); ++i)
+        m_indicators[i]->setEnabled(on[i]);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ApplicationActivate) {
+        UpdateIndicators();
+    } else if (event->type() == QEvent::KeyRelease) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock)
+            UpdateIndicators();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool CMainFrame::event(QEvent* event) {
+    if (event->type() == CommandEvent::eventType()) {
+        auto* command = static_cast<CommandEvent*>(event);
+        if (OnCommand(command->id()))
+            command->accept();
+        else
+            command->ignore();
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+bool CMainFrame::OnCommand(unsigned nID) {
+    switch (nID) {
+    case ID_FILE_OPEN:
+        OnFileOpen();
+        return true;
+    case ID_FILE_SAVE:
+        OnFileSave();
+        return true;
+    case ID_FILE_SAVE_AS:
+        OnFileSaveAs();
+        return true;
+    case ID_APP_EXIT:
+        close();
+        return true;
+    case ID_APP_ABOUT:
+        OnAppAbout();
+        return true;
+    default:
+        // New, print, the edit commands and the pane keys have no handler in
+        // this program: the keys are taken and nothing happens.
+        return false;
+    }
+}
+
+bool CMainFrame::SaveModified() {
+    if (!m_document.IsModified())
+        return true;
+    const QString name = m_document.GetPathName().empty() ? QString::fromLatin1(kNewFileName)
+                                                          : QString::fromStdString(m_document.GetTitle());
+    switch (kvltMessageBox(QStringLiteral("Save changes to %1?").arg(name).toStdString(), {}, MsgIcon::Warning,
+                           MsgButtons::YesNoCancel, static_cast<QWidget*>(this))) {
+    case MsgAnswer::Yes:
+        return OnFileSave();
+    case MsgAnswer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CMainFrame::NewDocument() {
+    m_document.OnNewDocument();
+    m_document.UpdateAllViews(nullptr, 0, &m_document);
+    UpdateTitle();
+}
+
+bool CMainFrame::OpenDocumentFile(const QString& path, bool bAskToSave) {
+    if (bAskToSave && !SaveModified())
+        return false;
+    const bool loaded = m_document.OnOpenDocument(path.toStdString());
+    if (!loaded)
+        m_document.UpdateAllViews(nullptr, 0, &m_document); // the lists empty with the document
+    UpdateTitle();
+    return loaded;
+}
+
+void CMainFrame::OnFileOpen() {
+    if (!SaveModified())
+        return;
+    const QString path = fileDialogs().GetOpenFileName(this);
+    if (path.isEmpty())
+        return;
+    OpenDocumentFile(path, false);
+}
+
+bool CMainFrame::OnFileSave() {
+    if (m_document.GetPathName().empty())
+        return OnFileSaveAs();
+    return DoSave(QString::fromStdString(m_document.GetPathName()));
+}
+
+bool CMainFrame::OnFileSaveAs() {
+    const QString suggested = m_document.GetPathName().empty() ? QString::fromLatin1(kNewFileName)
+                                                               : QString::fromStdString(m_document.GetPathName());
+    const QString path = fileDialogs().GetSaveFileName(this, suggested);
+    if (path.isEmpty())
+        return false;
+    return DoSave(path);
+}
+
+bool CMainFrame::DoSave(const QString& path) {
+    // Without a loaded scan file there is nothing to write; writing an empty
+    // file would destroy whatever the chosen path holds.
+    if (m_document.rootNode == nullptr) {
+        kvltMessageBox("There is no scan file open, so there is nothing to save.", "Save Error",
+                       MsgIcon::Information, MsgButtons::Ok, static_cast<QWidget*>(this));
+        return false;
+    }
+    const bool saved = m_document.OnSaveDocument(path.toStdString());
+    UpdateTitle();
+    return saved;
+}
+
+void CMainFrame::OnAppAbout() {
+    CAboutDlg dialog(m_strAppName, m_strBuildDate, this);
+    dialog.exec();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_pView->OnCloseRequest([this] { return OnFileSave(); }))
+        event->accept();
+    else
+        event->ignore();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    // Like the desktop's drop on a single-document program: the first file counts.
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            event->acceptProposedAction();
+            activateWindow();
+            OpenDocumentFile(url.toLocalFile());
+            return;
+        }
+    }
+}

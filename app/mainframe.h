@@ -1,0 +1,62 @@
+// The main window: menu, accelerators, status bar, the view, and the file
+// commands of the single document (open, save, save as, exit, about, and
+// files dropped on the window).
+#pragma once
+
+#include <QMainWindow>
+
+class CKVLTOfflineScannerDoc;
+class CKVLTOfflineScannerView;
+class QLabel;
+
+class CMainFrame final : public QMainWindow {
+    Q_OBJECT
+public:
+    CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppName, const QString& strBuildDate);
+    ~CMainFrame() override;
+
+    CKVLTOfflineScannerView* GetView() const { return m_pView; }
+    CKVLTOfflineScannerDoc& GetDocument() const { return m_document; }
+    // The status bar's panes: the message pane, then "CAP", "NUM", "SCRL".
+    QLabel* MessagePane() const { return m_pMessage; }
+    QList<QLabel*> Indicators() const { return m_indicators; }
+
+    // Opens a file in the document, after offering to save unsaved changes.
+    // false when the user cancelled or the file could not be loaded.
+    bool OpenDocumentFile(const QString& path, bool bAskToSave = true);
+    // An empty document, no file.
+    void NewDocument();
+
+    // ---- commands (what the menu and accelerators send) ---------------------
+    // true when the command has a handler here.
+    bool OnCommand(unsigned nID);
+    void OnFileOpen();
+    bool OnFileSave();
+    bool OnFileSaveAs();
+    void OnAppAbout();
+
+    // The window title for the document: "<file> - <application>".
+    void UpdateTitle();
+    // Lights the indicators of the locks that are on; all stay dim when the
+    // desktop cannot tell.
+    void UpdateIndicators();
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // The framework's question before the document is replaced: true to go on.
+    bool SaveModified();
+    bool DoSave(const QString& path);
+
+    CKVLTOfflineScannerDoc& m_document;
+    QString m_strAppName;
+    QString m_strBuildDate;
+    CKVLTOfflineScannerView* m_pView = nullptr;
+    QLabel* m_pMessage = nullptr;
+    QList<QLabel*> m_indicators;
+};

@@ -1,0 +1,79 @@
+#include "maplistctrl.h"
+
+#include "listtexts.h"
+#include "resource.h"
+#include "scandialog.h"
+#include "scanfiledoc.h"
+
+#include <cjson/cJSON.h>
+
+int64_t CMapSelection::nextSelectedRow(int64_t row) const {
+    // GetNextItem looks after the row it is given.
+    const int after = row <= 0 ? -1 : int(row - 1);
+    return m_list.GetNextItem(after, CKVLTListCtrl::LVNI_SELECTED);
+}
+
+CMapListCtrl::CMapListCtrl(QWidget* parent) : CKVLTListCtrl(parent) { m_nListMenuId = IDR_LISTCTRL; }
+
+bool CMapListCtrl::OnCommand(unsigned nID) {
+    switch (nID) {
+    case ID_SCAN_INCOMING:
+        OnScanIncoming();
+        return true;
+    case ID_SLOTSELECT_FIRSTAVAILABLE:
+        OnFirstAvailable();
+        return true;
+    case ID_SLOTSELECT_INTELLISLOT:
+        OnIntelliSlot();
+        return true;
+    default:
+        return CKVLTListCtrl::OnCommand(nID);
+    }
+}
+
+void CMapListCtrl::OnScanIncoming() {
+    if (m_pDocument == nullptr)
+        return;
+    const unsigned n = RequireSelection(true, 0);
+    const CMapSelection selection(*this);
+    if (!checkHandPickedSlots(*m_pDocument, selection, n, static_cast<QWidget*>(this)))
+        return;
+    OpenScanDialog();
+}
+
+void CMapListCtrl::AutoSelectAndScan(bool bFirstAvailable) {
+    if (m_pDocument == nullptr)
+        return;
+    const std::vector<uint32_t> rows = m_pDocument->autoSelectSlots(bFirstAvailable);
+    DeselectAllItems();
+    for (uint32_t row : rows)
+        if (int64_t(row) < GetItemCount())
+            SelectItem(int(row));
+    if (!rows.empty())
+        EnsureVisible(int(rows.front()));
+    OpenScanDialog();
+}
+
+void CMapListCtrl::OpenScanDialog() {
+    if (m_pDocument == nullptr || RequireSelection(true, 0) == 0)
+        return;
+    CScanDialog dialog(this);
+    dialog.exec();
+}
+
+QString CMapListCtrl::OnGetItemText(int nItem, int nSubItem) const {
+    if (m_pDocument == nullptr || nItem < 0 || uint32_t(nItem) >= m_pDocument->mapRowCount())
+        return {};
+    return QString::fromStdString(listCellText(*m_pDocument, ScanList::Map, uint32_t(nItem), nSubItem));
+}
+
+int CMapListCtrl::OnGetItemImage(int nItem, int nSubItem) const {
+    if (nSubItem == MAP_ZONE)
+        return 0;
+    if (nSubItem == MAP_VOLUME && m_pDocument != nullptr && nItem >= 0) {
+        const cJSON* volume = listRowVolume(*m_pDocument, ScanList::Map, uint32_t(nItem));
+        if (cJSON_IsString(cJSON_GetObjectItemCaseSensitive(volume, "id")))
+            return 1;
+    }
+    return -1;
+}

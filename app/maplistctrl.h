@@ -1,0 +1,57 @@
+// The repository map: one row per slot (row r is slot r + 1) and the place
+// where the operator chooses slots and starts scanning. Its context menu
+// carries "Scan Incoming" and "Slot Select" with "First Available" and
+// "IntelliSlot"; each ends in the scan dialog.
+#pragma once
+
+#include "kvltlistctrl.h"
+#include "scanworkflow.h"
+
+class CIncomingListCtrl;
+class COutgoingListCtrl;
+class CKVLTOfflineScannerDoc;
+
+// The map list's selected rows, as the scan rules read the chosen slots.
+class CMapSelection final : public CSlotSelection {
+public:
+    explicit CMapSelection(const CKVLTListCtrl& list) : m_list(list) {}
+    uint32_t selectedCount() const override { return uint32_t(m_list.GetSelectedCount()); }
+    int64_t nextSelectedRow(int64_t row) const override;
+
+private:
+    const CKVLTListCtrl& m_list;
+};
+
+class CMapListCtrl final : public CKVLTListCtrl {
+    Q_OBJECT
+public:
+    explicit CMapListCtrl(QWidget* parent = nullptr);
+
+    void SetDocument(CKVLTOfflineScannerDoc* pDocument) { m_pDocument = pDocument; }
+    CKVLTOfflineScannerDoc* GetDocument() const { return m_pDocument; }
+    void SetLists(CIncomingListCtrl* pIncoming, COutgoingListCtrl* pOutgoing) {
+        m_pIncoming = pIncoming;
+        m_pOutgoing = pOutgoing;
+    }
+    CIncomingListCtrl* GetIncomingList() const { return m_pIncoming; }
+    COutgoingListCtrl* GetOutgoingList() const { return m_pOutgoing; }
+
+    // ---- the "MAP" menu's commands ------------------------------------------
+    void OnScanIncoming();
+    void OnFirstAvailable() { AutoSelectAndScan(true); }
+    void OnIntelliSlot() { AutoSelectAndScan(false); }
+    // The selection check, then the scan dialog over this list.
+    void OpenScanDialog();
+
+protected:
+    bool OnCommand(unsigned nID) override;
+    QString OnGetItemText(int nItem, int nSubItem) const override;
+    int OnGetItemImage(int nItem, int nSubItem) const override;
+
+private:
+    void AutoSelectAndScan(bool bFirstAvailable);
+
+    CKVLTOfflineScannerDoc* m_pDocument = nullptr;
+    CIncomingListCtrl* m_pIncoming = nullptr;
+    COutgoingListCtrl* m_pOutgoing = nullptr;
+};

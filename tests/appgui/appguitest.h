@@ -1,0 +1,143 @@
+// Shared set-up of the window tests: profile and machine stores in a
+// temporary folder, the update check pointed at a closed loopback port, UTC,
+// a copy of the bundled sample, scripted message boxes and file dialogs, and
+// the application object started as the program starts it.
+#pragma once
+
+#include "commandrouting.h"
+#include "filedialogs.h"
+#include "incominglistctrl.h"
+#include "kvltlistfooter.h"
+#include "mainframe.h"
+#include "maplistctrl.h"
+#include "messagebox.h"
+#include "offlinescannerview.h"
+#include "outgoinglistctrl.h"
+#include "scanfiledoc.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// 2022-02-07 13:45:30 UTC, a Monday.
+constexpr time_t kFixedNow = 1644241530;
+constexpr const char* kFixedAssigned = "Monday, February 07, 2022 - 13:45:30 (UTC)";
+
+// File dialogs that answer from a queue and note what they were asked.
+class ScriptedFileDialogs final : public CFileDialogs {
+public:
+    ScriptedFileDialogs() { m_previous = setFileDialogs(this); }
+    ~ScriptedFileDialogs() override { setFileDialogs(m_previous); }
+    QString GetOpenFileName(QWidget*) override {
+        ++openAsked;
+        return take();
+    }
+    QString GetSaveFileName(QWidget*, const QString& suggested) override {
+        saveSuggestions.push_back(suggested);
+        return take();
+    }
+    std::deque<QString> answers;
+    int openAsked = 0;
+    std::vector<QString> saveSuggestions;
+
+private:
+    QString take() {
+        if (answers.empty())
+            return {};
+        QString answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    CFileDialogs* m_previous = nullptr;
+};
+
+class CKVLTOfflineScannerApp;
+
+class AppGuiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("user"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, m_dir.filePath("system"));
+        // Nothing listens on port 1: the start-up's update check fails at once.
+        setenv("KVLTUPDATESERVER", "127.0.0.1:1", 1);
+        unsetenv("KVLTDEFAULTSERVER");
+        setenv("TZ", "UTC", 1);
+        tzset();
+        m_savedCwd = QDir::currentPath();
+        m_copy = m_dir.filePath("scan.json");
+        ASSERT_TRUE(QFile::copy(QStringLiteral(KVLT_SAMPLE_FILE), m_copy));
+        QFile::setPermissions(m_copy, QFile::ReadOwner | QFile::WriteOwner);
+    }
+    void TearDown() override {
+        stop();
+        QDir::setCurrent(m_savedCwd);
+        unsetenv("KVLTUPDATESERVER");
+    }
+
+    // Starts the program with these arguments (after the program name);
+    // returns what its start-up returned.
+    bool start(const QStringList& arguments = {});
+    bool startOnCopy() { return start({m_copy}); }
+
+    // The application header clashes with resource.h (both name the string
+    // ids), so the application object is reached through appguitest.cpp.
+    CKVLTOfflineScannerDoc* doc() const;
+    CMainFrame* frame() const;
+    CKVLTOfflineScannerView* view() const { return frame()->GetView(); }
+    CMapListCtrl* map() const { return view()->MapList(); }
+    CIncomingListCtrl* incoming() const { return view()->IncomingList(); }
+    COutgoingListCtrl* outgoing() const { return view()->OutgoingList(); }
+
+    // Runs body once the next modal dialog is up (the command that opens it
+    // blocks until body closes it).
+    static void whenModal(std::function<void(QWidget*)> body) {
+        QTimer::singleShot(0, [body = std::move(body)] {
+            QWidget* modal = QApplication::activeModalWidget();
+            ASSERT_NE(modal, nullptr) << "no modal dialog opened";
+            body(modal);
+        });
+    }
+
+    static std::string readFile(const QString& path) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return file.readAll().toStdString();
+    }
+
+    // Runs a Python snippet (the system's own interpreter, an independent JSON
+    // reader) with the file as sys.argv[1]; its standard output.
+    static std::string python(const std::string& script, const QString& file) {
+        QProcess process;
+        process.start(QStringLiteral("/usr/bin/python3"),
+                      {QStringLiteral("-c"), QString::fromStdString(script), file});
+        process.waitForFinished(30000);
+        return process.readAllStandardOutput().toStdString() + process.readAllStandardError().toStdString();
+    }
+
+    QTemporaryDir m_dir;
+    QString m_copy;
+    QString m_savedCwd;
+    ScriptedPresenter m_boxes;
+    ScriptedFileDialogs m_files;
+    std::vector<std::string> m_args;
+    std::vector<char*> m_argv;
+    int m_argc = 0;
+    void stop();
+    std::shared_ptr<CKVLTOfflineScannerApp> m_app;
+};

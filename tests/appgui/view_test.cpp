@@ -1,0 +1,139 @@
+// The view's three lists: their one-time set-up, layout on resize, cell
+// texts and images, context menus and header clicks.
+#include "appguitest.h"
+
+#include "captionbar.h"
+#include "kvltheaderctrl.h"
+#include "listtexts.h"
+#include "resource.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QTest>
+
+namespace {
+
+QStringList columnTitles(const CKVLTListCtrl& list) {
+    QStringList titles;
+    for (int c = 0; c < list.GetColumnCount(); ++c)
+        titles << list.GetColumnTitle(c);
+    return titles;
+}
+
+QString captionText(const CKVLTListCtrl& list) {
+    auto* bar = qobject_cast<CKVLTCaptionBar*>(list.GetCaption());
+    return bar ? bar->caption() + "/" + QString::number(bar->windowId()) : QString();
+}
+
+} // namespace
+
+TEST_F(AppGuiTest, ListsAreSetUpOnceWithTheirColumnsCaptionsAndFooters) {
+    ASSERT_TRUE(startOnCopy());
+    EXPECT_TRUE(view()->IsInitialized());
+    EXPECT_EQ(columnTitles(*map()), (QStringList{"Zone", "Seq.", "Source", "Target", "Volume", "Assigned"}));
+    EXPECT_EQ(columnTitles(*incoming()), (QStringList{"Volume", "Source"}));
+    EXPECT_EQ(columnTitles(*outgoing()), (QStringList{"Volume", "Target"}));
+    EXPECT_EQ(map()->GetColumnWidth(0), 100);
+    EXPECT_EQ(map()->GetColumnWidth(1), 50);
+
+    EXPECT_EQ(captionText(*map()), "Repository Map/1006");
+    EXPECT_EQ(captionText(*incoming()), "Incoming Volumes/1008");
+    EXPECT_EQ(captionText(*outgoing()), "Outgoing Volumes/1010");
+    EXPECT_EQ(map()->GetFooter()->GetDlgCtrlID(), IDC_MAP_FOOTER);
+    EXPECT_EQ(incoming()->GetFooter()->GetDlgCtrlID(), IDC_INCOMING_FOOTER);
+    EXPECT_EQ(outgoing()->GetFooter()->GetDlgCtrlID(), IDC_OUTGOING_FOOTER);
+
+    EXPECT_EQ(map()->m_imageListSmall.size(), 2);
+    EXPECT_EQ(incoming()->m_imageListSmall.size(), 1);
+    EXPECT_EQ(outgoing()->m_imageListSmall.size(), 1);
+    EXPECT_EQ(map()->m_nListMenuId, IDR_LISTCTRL);
+    EXPECT_EQ(incoming()->m_nListMenuId, IDR_LISTCTRL);
+    EXPECT_EQ(outgoing()->m_nListMenuId, 0u);
+    EXPECT_TRUE(map()->GetExtendedStyle() & CKVLTListCtrl::LVS_EX_SUBITEMIMAGES);
+    EXPECT_TRUE(map()->GetExtendedStyle() & CKVLTListCtrl::LVS_EX_FULLROWSELECT);
+    // The volume columns share the map's fixed-pitch font.
+    EXPECT_TRUE(incoming()->ColumnDrawFont(0).fixedPitch() || QFontInfo(incoming()->ColumnDrawFont(0)).fixedPitch());
+    EXPECT_EQ(incoming()->ColumnDrawFont(0), map()->m_fontFixed);
+    EXPECT_EQ(map()->ColumnDrawFont(4), map()->m_fontFixed);
+
+    // A second set-up adds nothing.
+    view()->OnInitialUpdate();
+    EXPECT_EQ(map()->GetColumnCount(), 6);
+}
+
+TEST_F(AppGuiTest, CellTextsAndImagesFollowTheFile) {
+    ASSERT_TRUE(startOnCopy());
+    // Slot 76 holds KT0091L8 from LAB ("Backup lab") in zone A, level 4.
+    EXPECT_EQ(map()->GetItemText(75, 4), "KT0091L8");
+    EXPECT_EQ(map()->GetItemText(75, 1), "76");
+    EXPECT_EQ(map()->GetItemText(75, 2), "Backup lab");
+    EXPECT_EQ(map()->GetItemImage(75, 0), 0);
+    EXPECT_EQ(map()->GetItemImage(75, 4), 1);
+    EXPECT_EQ(map()->GetItemImage(75, 2), -1);
+    // An empty slot shows only its zone and number.
+    const int empty = [&] {
+        for (int r = 0; r < 360; ++r)
+            if (map()->GetItemText(r, 4).isEmpty())
+                return r;
+        return -1;
+    }();
+    ASSERT_GE(empty, 0);
+    EXPECT_FALSE(map()->GetItemText(empty, 0).isEmpty());
+    for (int c = 2; c <= 5; ++c)
+        EXPECT_EQ(map()->GetItemText(empty, c), "");
+    EXPECT_EQ(map()->GetItemImage(empty, 4), -1);
+    EXPECT_EQ(incoming()->GetItemImage(0, 0), 0);
+    EXPECT_EQ(incoming()->GetItemImage(0, 1), -1);
+    EXPECT_EQ(outgoing()->GetItemImage(0, 0), 0);
+    EXPECT_FALSE(outgoing()->GetItemText(0, 1).isEmpty());
+}
+
+TEST_F(AppGuiTest, ResizingGivesAllExtraWidthToTheMap) {
+    ASSERT_TRUE(startOnCopy());
+    const int w = incoming()->width();
+    for (const QSize size : {QSize(1300, 800), QSize(1000, 600)}) {
+        frame()->resize(size);
+        QApplication::processEvents();
+        const int cx = view()->width(), cy = view()->height();
+        EXPECT_EQ(incoming()->geometry(), QRect(5, 30, w, cy - 40 - 20));
+        EXPECT_EQ(outgoing()->geometry(), QRect(w + 10, 30, w, cy - 40 - 20));
+        EXPECT_EQ(map()->geometry(), QRect(2 * w + 15, 30, cx - 2 * w - 20, cy - 40 - 20));
+        // Caption above, footer below, both as wide as the list.
+        EXPECT_EQ(map()->GetCaption()->geometry().bottom() + 1 + CKVLTListCtrl::kCaptionGap, 30);
+        EXPECT_EQ(map()->GetFooter()->geometry().top(), map()->geometry().bottom() + 1);
+        EXPECT_EQ(map()->GetFooter()->width(), map()->width());
+    }
+}
+
+TEST_F(AppGuiTest, OnlyTheMapHasAContextMenu) {
+    ASSERT_TRUE(startOnCopy());
+    ScriptedMenuTracker menus;
+    for (CKVLTListCtrl* list : {static_cast<CKVLTListCtrl*>(incoming()), static_cast<CKVLTListCtrl*>(outgoing()),
+                                static_cast<CKVLTListCtrl*>(map())}) {
+        const QPoint at(40, 40);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &click);
+    }
+    ASSERT_EQ(menus.shown.size(), 1u);
+    const QStringList texts = menus.shown[0].menu.texts();
+    ASSERT_GE(texts.size(), 3);
+    EXPECT_EQ(texts.mid(0, 2), (QStringList{"Scan Incoming", "Slot Select"}));
+    const MenuSnapshot* slotSelect = menus.shown[0].menu.find({"Slot Select"});
+    ASSERT_NE(slotSelect, nullptr);
+    EXPECT_EQ(slotSelect->texts(), (QStringList{"&First Available", "&IntelliSlot"}));
+    EXPECT_NE(menus.shown[0].menu.find({"Select", "All\tCtrl+A"}), nullptr) << texts.join('|').toStdString();
+}
+
+TEST_F(AppGuiTest, HeaderClicksKeepTheRowOrder) {
+    ASSERT_TRUE(startOnCopy());
+    const QString firstIncoming = incoming()->GetItemText(0, 0);
+    const QString firstZone = map()->GetItemText(0, 0);
+    for (CKVLTListCtrl* list : {static_cast<CKVLTListCtrl*>(incoming()), static_cast<CKVLTListCtrl*>(map())}) {
+        QHeaderView* header = list->GetHeaderCtrl();
+        ASSERT_NE(header, nullptr);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionPosition(0) + 10, 5));
+    }
+    EXPECT_EQ(incoming()->GetItemText(0, 0), firstIncoming);
+    EXPECT_EQ(map()->GetItemText(0, 0), firstZone);
+    EXPECT_EQ(map()->GetItemText(0, 1), "1");
+}
