@@ -60,7 +60,13 @@ QString CKVLTListFooter::PaneNumberText(int n) const {
 
 QRect CKVLTListFooter::PaneRect(int n) const {
     const int fixed = kPaneWidths[1] + kPaneWidths[2];
-    const int first = std::max(kPaneWidths[0], width() - fixed);
+    // The stretching pane never gets narrower than its own label and number:
+    // under a narrow list the item count matters more than the other two
+    // panes, which then run off the right edge instead.
+    const QFontMetrics metrics(font());
+    const int needed = metrics.horizontalAdvance(QStringLiteral("Total Items")) + 20 +
+                       metrics.horizontalAdvance(PaneNumberText(0)) + 6;
+    const int first = std::max({kPaneWidths[0], width() - fixed, needed});
     switch (n) {
     case 0:
         return QRect(0, 0, first, height());

@@ -122,8 +122,15 @@ TEST(ListFooter, PanesAreLaidOutAndDrawn) {
     EXPECT_EQ(w.footer()->PaneRect(0), QRect(0, 0, 200, 20));
     EXPECT_EQ(w.footer()->PaneRect(1), QRect(200, 0, 150, 20));
     EXPECT_EQ(w.footer()->PaneRect(2), QRect(350, 0, 150, 20));
-    w.footer()->resize(300, 20); // pane 0 keeps its 100 pixels
-    EXPECT_EQ(w.footer()->PaneRect(0).width(), 100);
+    w.footer()->resize(300, 20); // pane 0 keeps at least its 100 pixels
+    EXPECT_GE(w.footer()->PaneRect(0).width(), 100);
+    // ... and never less than its label and number need, so the count of a
+    // narrow list stays readable.
+    const QFontMetrics metrics(w.footer()->font());
+    const int needed = metrics.horizontalAdvance("Total Items") + 20 +
+                       metrics.horizontalAdvance(w.footer()->PaneNumberText(0));
+    EXPECT_GT(w.footer()->PaneRect(0).width(), needed);
+    EXPECT_EQ(w.footer()->PaneRect(1).left(), w.footer()->PaneRect(0).right() + 1);
 
     w.footer()->resize(500, 20);
     const QImage image = w.footer()->grab().toImage();
