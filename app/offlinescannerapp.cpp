@@ -16,9 +16,7 @@ bool CKVLTOfflineScannerApp::InitInstance() {
     // The base must leave the command line to us: it names a scan file here,
     // not a server.
     SetOwnCommandLine(true);
-    // appbaseids.h and resource.h both define the string ids, so this source
-    // takes the picture's id from the former.
-    InitBaseInstance(QString::fromLatin1(kDisplayName), IDB_ABOUT_BASE, QString::fromLatin1(kBuildDate));
+    InitBaseInstance(QString::fromLatin1(kDisplayName), IDB_ABOUT, QString::fromLatin1(kBuildDate));
 
     m_pDocument = std::make_unique<CKVLTOfflineScannerDoc>();
     m_pMainFrame = std::make_unique<CMainFrame>(*m_pDocument, GetAppName(), GetBuildDate());

@@ -17,7 +17,7 @@
 #include <ctime>
 #include <memory>
 
-#include "appbaseids.h"
+#include "resource.h"
 
 class CKVLTAboutWnd;
 

@@ -88,7 +88,7 @@ struct StringDef {
 constexpr StringDef kStrings[] = {
     {IDR_MAINFRAME, "Strovane Offline Scanner\n\nKVLTOfflineScan\n\n\n"
                     "KVLTOfflineScanner.Document\nKVLTOfflineScanner.Document"},
-    {AFX_IDS_APP_TITLE, "KVLTOfflineScanner"},
+    {AFX_IDS_APP_TITLE, kAppTitle},
     {AFX_IDS_IDLEMESSAGE, "Ready"},
     {ID_INDICATOR_CAPS, "CAP"},
     {ID_INDICATOR_NUM, "NUM"},

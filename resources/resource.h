@@ -93,4 +93,6 @@ inline constexpr unsigned ID_INDICATOR_SCRL = 59139;
 // The string table shares its numbers with commands (57344 is both the
 // application title and the first generated menu id); they never meet.
 inline constexpr unsigned AFX_IDS_APP_TITLE = 57344;
+// The application title string: also the name of the per-user profile.
+inline constexpr const char kAppTitle[] = "KVLTOfflineScanner";
 inline constexpr unsigned AFX_IDS_IDLEMESSAGE = 57345;

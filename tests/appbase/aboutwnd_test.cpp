@@ -39,7 +39,7 @@ protected:
 TEST_F(AboutWndTest, IsABorderlessWindowOfFixedSizeAtTheOrigin) {
     TestApp app(m_argc, m_argv);
     app.SetOwnCommandLine(true);
-    app.InitBaseInstance(QStringLiteral("Strovane Offline Scanner"), IDB_ABOUT_BASE, QStringLiteral("Feb  9 2022"));
+    app.InitBaseInstance(QStringLiteral("Strovane Offline Scanner"), IDB_ABOUT, QStringLiteral("Feb  9 2022"));
     CKVLTAboutWnd* about = app.GetAboutWnd();
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(about->windowFlags() & Qt::FramelessWindowHint);
@@ -52,7 +52,7 @@ TEST_F(AboutWndTest, IsABorderlessWindowOfFixedSizeAtTheOrigin) {
 TEST_F(AboutWndTest, PaintsTextsPictureAndOutline) {
     TestApp app(m_argc, m_argv);
     app.SetOwnCommandLine(true);
-    app.InitBaseInstance(QStringLiteral("Strovane Offline Scanner"), IDB_ABOUT_BASE, QStringLiteral("Feb  9 2022"));
+    app.InitBaseInstance(QStringLiteral("Strovane Offline Scanner"), IDB_ABOUT, QStringLiteral("Feb  9 2022"));
     const QImage image = render(*app.GetAboutWnd());
     ASSERT_EQ(image.size(), QSize(400, 250));
     EXPECT_TRUE(isDark(image.pixel(0, 0)));

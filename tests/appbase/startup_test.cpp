@@ -29,7 +29,7 @@ protected:
     Run start(bool ownCommandLine = true) {
         TestApp app(m_argc, m_argv);
         app.SetOwnCommandLine(ownCommandLine);
-        EXPECT_TRUE(app.InitBaseInstance(kAppName, IDB_ABOUT_BASE, kBuildDate));
+        EXPECT_TRUE(app.InitBaseInstance(kAppName, IDB_ABOUT, kBuildDate));
         return {app.GetRunCount(), app.GetGUID(), app.GetUpdateLocation()};
     }
     void SetUp() override {
@@ -137,7 +137,7 @@ TEST_F(StartupTest, ProgramFolderBecomesCurrentAndCommandLinePathsUseTheStartFol
 TEST_F(StartupTest, AboutWindowIsCreatedHiddenWithTheApplicationsTexts) {
     TestApp app(m_argc, m_argv);
     app.SetOwnCommandLine(true);
-    app.InitBaseInstance(kAppName, IDB_ABOUT_BASE, kBuildDate);
+    app.InitBaseInstance(kAppName, IDB_ABOUT, kBuildDate);
     ASSERT_NE(app.GetAboutWnd(), nullptr);
     EXPECT_FALSE(app.GetAboutWnd()->isVisible());
     EXPECT_EQ(app.GetAboutWnd()->windowTitle(), QStringLiteral("About Strovane Offline Scanner"));

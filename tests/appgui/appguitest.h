@@ -94,8 +94,7 @@ protected:
     bool start(const QStringList& arguments = {});
     bool startOnCopy() { return start({m_copy}); }
 
-    // The application header clashes with resource.h (both name the string
-    // ids), so the application object is reached through appguitest.cpp.
+    // The application object, reached through appguitest.cpp.
     CKVLTOfflineScannerDoc* doc() const;
     CMainFrame* frame() const;
     CKVLTOfflineScannerView* view() const { return frame()->GetView(); }
