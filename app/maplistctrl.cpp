@@ -59,6 +59,9 @@ void CMapListCtrl::OpenScanDialog() {
         return;
     CScanDialog dialog(this);
     dialog.exec();
+    // Give the main window back the keyboard, so its accelerators (Ctrl+S)
+    // work at once, also where no window manager hands activation back.
+    window()->activateWindow();
 }
 
 QString CMapListCtrl::OnGetItemText(int nItem, int nSubItem) const {
