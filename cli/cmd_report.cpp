@@ -14,18 +14,6 @@
 
 namespace {
 
-bool parseReportList(const std::string& text, ScanList& list) {
-    if (text == "map")
-        list = ScanList::Map;
-    else if (text == "incoming")
-        list = ScanList::Incoming;
-    else if (text == "outgoing")
-        list = ScanList::Outgoing;
-    else
-        return false;
-    return true;
-}
-
 // Each column as wide as its title or its longest cell, over every row.
 std::vector<size_t> columnWidths(const CKVLTOfflineScannerDoc& doc, ScanList list) {
     int columns = listColumnCount(list);
@@ -44,7 +32,7 @@ std::vector<size_t> columnWidths(const CKVLTOfflineScannerDoc& doc, ScanList lis
 
 int cmdReport(const Arguments& args) {
     ScanList list;
-    if (args.size() != 2 || !parseReportList(args[0], list))
+    if (args.size() != 2 || !parseList(args[0], list))
         return usageError("report takes map, incoming or outgoing, and one FILE");
     CKVLTOfflineScannerDoc doc;
     if (!loadScanFile(doc, args[1]))

@@ -25,18 +25,6 @@ size_t countVolumes(const CKVLTOfflineScannerDoc& doc) {
     return count;
 }
 
-bool parseList(const std::string& text, ScanList& list) {
-    if (text == "map")
-        list = ScanList::Map;
-    else if (text == "incoming")
-        list = ScanList::Incoming;
-    else if (text == "outgoing")
-        list = ScanList::Outgoing;
-    else
-        return false;
-    return true;
-}
-
 } // namespace
 
 int cmdInfo(const Arguments& args) {

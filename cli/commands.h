@@ -5,6 +5,8 @@
 // or saved, 2 for a usage error.
 #pragma once
 
+#include "listtexts.h"
+
 #include <string>
 #include <vector>
 
@@ -26,3 +28,5 @@ int usageError(const std::string& message);
 bool loadScanFile(CKVLTOfflineScannerDoc& doc, const std::string& path);
 // "first" or "intelli" into firstAvailable; false for anything else.
 bool parseMode(const std::string& text, bool& firstAvailable);
+// "map", "incoming" or "outgoing" into list; false for anything else.
+bool parseList(const std::string& text, ScanList& list);

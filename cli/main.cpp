@@ -47,6 +47,18 @@ bool parseMode(const std::string& text, bool& firstAvailable) {
     return false;
 }
 
+bool parseList(const std::string& text, ScanList& list) {
+    if (text == "map")
+        list = ScanList::Map;
+    else if (text == "incoming")
+        list = ScanList::Incoming;
+    else if (text == "outgoing")
+        list = ScanList::Outgoing;
+    else
+        return false;
+    return true;
+}
+
 int main(int argc, char** argv) {
     StderrPresenter presenter;
     setMessagePresenter(&presenter);
