@@ -228,24 +228,24 @@ std::string decodeQr(const std::string& pdf, int page, bool flop, int dpi)
     return text;
 }
 
-uint32_t writeSimpleReport(const std::string& path, const SimpleReport& spec)
+uint32_t writeSimpleReport(const std::string& path, const SimpleReport& wanted)
 {
     ReportWriter report;
     reportInit(&report);
     report.format = REPORT_PDF;
-    report.reportId = spec.reportId;
-    report.setOrientation(&report, spec.orientation);
-    report.setPageSize(&report, spec.pageSize);
+    report.reportId = wanted.reportId;
+    report.setOrientation(&report, wanted.orientation);
+    report.setPageSize(&report, wanted.pageSize);
     report.setOutputPath(&report, path.c_str());
-    if (spec.logo)
-        report.setLogo(&report, spec.logo);
+    if (wanted.logo)
+        report.setLogo(&report, wanted.logo);
     report.addColumn(&report, 20, "Volume", 0);
     report.addColumn(&report, 20, "Value", 0);
-    if (spec.notes)
-        report.header(&report, nullptr, spec.title, "%s", spec.notes);
+    if (wanted.notes)
+        report.header(&report, nullptr, wanted.title, "%s", wanted.notes);
     else
-        report.header(&report, nullptr, spec.title, nullptr);
-    for (uint32_t i = 1; i <= spec.rows; ++i)
+        report.header(&report, nullptr, wanted.title, nullptr);
+    for (uint32_t i = 1; i <= wanted.rows; ++i)
         report.addRow(&report, "Row %05u |Value %u |", i, i);
     report.closeReport(&report);
     return report.pdfResult;

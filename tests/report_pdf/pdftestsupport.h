@@ -91,4 +91,4 @@ struct SimpleReport {
     uint16_t reportId = 0;
     const char* logo = nullptr;
 };
-uint32_t writeSimpleReport(const std::string& path, const SimpleReport& spec);
+uint32_t writeSimpleReport(const std::string& path, const SimpleReport& wanted);
