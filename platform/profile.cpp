@@ -13,15 +13,17 @@ QString g_machineFolder; // empty: the standard system-wide location
 // Each call opens the store afresh, so a changed location or a value written
 // by another process is always seen. The profile is read a handful of times
 // per run; this costs nothing that matters.
+// The native format is the one the application base's registry helper uses,
+// so the run counters and the lists' settings share one file.
 std::unique_ptr<QSettings> openProfile() {
     std::unique_ptr<QSettings> settings;
     if (g_userFolder.isEmpty())
-        settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+        settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                                QString::fromLatin1(kProfileOrganization), g_profileName);
     else
         settings = std::make_unique<QSettings>(
             QDir(g_userFolder).filePath(
-                QStringLiteral("%1/%2.ini").arg(QString::fromLatin1(kProfileOrganization), g_profileName)),
+                QStringLiteral("%1/%2.conf").arg(QString::fromLatin1(kProfileOrganization), g_profileName)),
             QSettings::IniFormat);
     // The profile is the user's own: a value missing there must not be
     // answered from the organization-wide or system-wide files.
@@ -32,11 +34,11 @@ std::unique_ptr<QSettings> openProfile() {
 std::unique_ptr<QSettings> openMachineStore() {
     std::unique_ptr<QSettings> settings;
     if (g_machineFolder.isEmpty())
-        settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::SystemScope,
+        settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::SystemScope,
                                                QString::fromLatin1(kProfileOrganization));
     else
         settings = std::make_unique<QSettings>(
-            QDir(g_machineFolder).filePath(QStringLiteral("%1.ini").arg(QString::fromLatin1(kProfileOrganization))),
+            QDir(g_machineFolder).filePath(QStringLiteral("%1.conf").arg(QString::fromLatin1(kProfileOrganization))),
             QSettings::IniFormat);
     settings->setFallbacksEnabled(false);
     return settings;

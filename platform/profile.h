@@ -47,8 +47,8 @@ QString listSettingsSection(const QString& settingsName);
 void setProfileName(const QString& name);
 QString profileName();
 
-// Puts the per-user profile under userFolder (userFolder/Orvalen/<profile>.ini)
-// and the machine-wide store under machineFolder (machineFolder/Orvalen.ini).
+// Puts the per-user profile under userFolder (userFolder/Orvalen/<profile>.conf)
+// and the machine-wide store under machineFolder (machineFolder/Orvalen.conf).
 // Empty folders restore the standard locations.
 void setProfileFolders(const QString& userFolder, const QString& machineFolder);
 

@@ -28,7 +28,7 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
     void writeMachineFile(const QByteArray& text) {
-        QFile f(QDir(machine.path()).filePath("Orvalen.ini"));
+        QFile f(QDir(machine.path()).filePath("Orvalen.conf"));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(text);
     }
@@ -38,24 +38,24 @@ protected:
 };
 
 TEST_F(ProfileTest, LivesUnderOrvalenAndTheProfileName) {
-    EXPECT_EQ(profileFile(), QDir(user.path()).filePath("Orvalen/KVLTOfflineScanner.ini"));
-    EXPECT_EQ(machineSettingsFile(), QDir(machine.path()).filePath("Orvalen.ini"));
+    EXPECT_EQ(profileFile(), QDir(user.path()).filePath("Orvalen/KVLTOfflineScanner.conf"));
+    EXPECT_EQ(machineSettingsFile(), QDir(machine.path()).filePath("Orvalen.conf"));
     setProfileName("OtherTool");
-    EXPECT_EQ(profileFile(), QDir(user.path()).filePath("Orvalen/OtherTool.ini"));
+    EXPECT_EQ(profileFile(), QDir(user.path()).filePath("Orvalen/OtherTool.conf"));
 }
 
 TEST_F(ProfileTest, StandardLocationsAreQtsUserAndSystemStoresWithoutFallbacks) {
     // Point Qt's own standard locations at the test folders.
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, user.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, machine.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, user.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, machine.path());
     setProfileFolders({}, {});
-    EXPECT_EQ(profileFile(), QDir(user.path()).filePath("Orvalen/KVLTOfflineScanner.ini"));
-    EXPECT_EQ(machineSettingsFile(), QDir(machine.path()).filePath("Orvalen.ini"));
+    EXPECT_EQ(profileFile(), QDir(user.path()).filePath("Orvalen/KVLTOfflineScanner.conf"));
+    EXPECT_EQ(machineSettingsFile(), QDir(machine.path()).filePath("Orvalen.conf"));
 
     // Values of the organization-wide and system-wide files never stand in
     // for a missing per-user value.
     writeMachineFile("[Runtime]\nRunCount=7\n");
-    QFile orgWide(QDir(user.path()).filePath("Orvalen.ini"));
+    QFile orgWide(QDir(user.path()).filePath("Orvalen.conf"));
     ASSERT_TRUE(orgWide.open(QIODevice::WriteOnly));
     orgWide.write("[Runtime]\nRunCount=8\n");
     orgWide.close();
