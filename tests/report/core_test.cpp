@@ -8,23 +8,13 @@
 
 namespace {
 
-class ReportCore : public ReportTest {
+class ReportCore : public CapturedReportTest {
 protected:
-    void init() {
-        reportInit(&report);
-        report.output = out.file();
-    }
-    std::string close() {
-        report.closeReport(&report);
-        return maskProductionTime(out.text());
-    }
     void threeColumns() {
         report.addColumn(&report, 3, "A", 0);
         report.addColumn(&report, 4, "B", 0);
         report.addColumn(&report, 5, "C", 0);
     }
-    CapturedOutput out;
-    ReportWriter report;
 };
 
 TEST_F(ReportCore, InitialRecord) {

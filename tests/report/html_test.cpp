@@ -7,19 +7,12 @@
 
 namespace {
 
-class HtmlReport : public ReportTest {
+class HtmlReport : public CapturedReportTest {
 protected:
     void init() {
         setenv("KVLTREPORTFORMAT", "html", 1);
-        reportInit(&report);
-        report.output = out.file();
+        CapturedReportTest::init();
     }
-    std::string close() {
-        report.closeReport(&report);
-        return maskProductionTime(out.text());
-    }
-    CapturedOutput out;
-    ReportWriter report;
 };
 
 TEST_F(HtmlReport, WholeDocumentByteForByte) {

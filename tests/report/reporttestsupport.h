@@ -57,6 +57,23 @@ protected:
     void TearDown() override { clearReportEnvironment(); }
 };
 
+// A report written to captured standard output, read back with the
+// production time masked.
+class CapturedReportTest : public ReportTest {
+protected:
+    // Sets the record up afresh from the environment as it is now.
+    void init() {
+        reportInit(&report);
+        report.output = out.file();
+    }
+    std::string close() {
+        report.closeReport(&report);
+        return maskProductionTime(out.text());
+    }
+    CapturedOutput out;
+    ReportWriter report;
+};
+
 // What a child process wrote to standard output and how it ended.
 struct ChildResult {
     int exitCode = -1;

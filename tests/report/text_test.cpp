@@ -13,23 +13,13 @@ void twoColumns(ReportWriter* report, uint32_t qtyFlags = 0) {
     report->addColumn(report, 3, "Qty", qtyFlags);
 }
 
-class TextReport : public ReportTest {
+// Tests that set the environment first close the record and start again.
+class TextReport : public CapturedReportTest {
 protected:
     void SetUp() override {
-        ReportTest::SetUp();
+        CapturedReportTest::SetUp();
         init();
     }
-    // Tests that set the environment first close the record and start again.
-    void init() {
-        reportInit(&report);
-        report.output = out.file();
-    }
-    std::string close() {
-        report.closeReport(&report);
-        return maskProductionTime(out.text());
-    }
-    CapturedOutput out;
-    ReportWriter report;
 };
 
 TEST_F(TextReport, HeaderBlockAndRowsByteForByte) {
