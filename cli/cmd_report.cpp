@@ -3,7 +3,6 @@
 // (or a CGI request) names.
 #include "commands.h"
 #include "listtexts.h"
-#include "pdfrender.h"
 #include "reportwriter.h"
 #include "scanfiledoc.h"
 

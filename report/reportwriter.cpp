@@ -15,7 +15,7 @@
 #include <cjson/cJSON.h>
 
 #include "cgi.h"
-#include "pdfrender.h"
+#include "pdf/pdfrender.h"
 #include "reportinternal.h"
 #include "timetext.h"
 

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "pdfrender.h"
+#include "pdf/pdfrender.h"
 #include "pdftestsupport.h"
 
 namespace {

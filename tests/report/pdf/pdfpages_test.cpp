@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cctype>
 
-#include "pdfrender.h"
+#include "pdf/pdfrender.h"
 #include "pdftestsupport.h"
 #include "timetext.h"
 

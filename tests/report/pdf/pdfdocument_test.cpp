@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "pdfrender.h"
+#include "pdf/pdfrender.h"
 #include "pdftestsupport.h"
 #include "timetext.h"
 

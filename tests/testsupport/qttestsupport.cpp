@@ -1,0 +1,24 @@
+#include "qttestsupport.h"
+
+#include <QDir>
+#include <QSettings>
+
+#include <cstdlib>
+
+void IsolatedAppTest::SetUp() {
+    ASSERT_TRUE(m_dir.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("user"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, m_dir.filePath("system"));
+    for (const char* proxy : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
+        unsetenv(proxy);
+    unsetenv("KVLTDEFAULTSERVER");
+    unsetenv("KVLTUPDATESERVER");
+    setenv("TZ", "UTC", 1);
+    tzset();
+    m_savedCwd = QDir::currentPath();
+}
+
+void IsolatedAppTest::TearDown() {
+    QDir::setCurrent(m_savedCwd);
+    unsetenv("KVLTUPDATESERVER");
+}

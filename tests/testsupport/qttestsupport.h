@@ -1,0 +1,28 @@
+// The shared set-up of tests that start an application object: the per-user
+// and machine-wide stores in a temporary folder (never the user's own), no
+// proxy and no default server from the machine, UTC, and the working folder
+// restored afterwards (the start-up changes it).
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+// 2022-02-07 13:45:30 UTC, a Monday.
+constexpr time_t kFixedNow = 1644241530;
+
+class IsolatedAppTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The per-user profile and the machine-wide store as files.
+    QString profilePath() const { return m_dir.filePath("user/Orvalen/KVLTOfflineScanner.conf"); }
+    QString machinePath() const { return m_dir.filePath("system/Orvalen.conf"); }
+
+    QTemporaryDir m_dir;
+    QString m_savedCwd;
+};

@@ -1,0 +1,81 @@
+// What every test program shares: scratch folders, files, environment
+// variables, and other programs run as a user or a script would run them
+// (kvlt-scan, python3 as an independent reader, poppler, qpdf).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// A fresh folder under the temporary-files folder, removed with everything in
+// it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& root() const { return m_strRoot; }
+    // The full path of name inside the folder.
+    std::string path(const std::string& name) const { return m_strRoot + "/" + name; }
+    // Writes bytes to name inside the folder; the full path.
+    std::string write(const std::string& name, const std::string& bytes) const;
+    // Number of entries in the folder.
+    int entries() const;
+
+private:
+    std::string m_strRoot;
+};
+
+// The whole file; empty when it cannot be read.
+std::string readFile(const std::string& path);
+// Replaces the file with bytes; false when it could not be written.
+bool writeFile(const std::string& path, const std::string& bytes);
+bool fileExists(const std::string& path);
+
+// Sets (or with nullopt unsets) an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, std::optional<std::string> value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string m_strName;
+    std::optional<std::string> m_strOld;
+};
+
+// Removes every KVLT... variable and the CGI request variables, so that the
+// machine's environment cannot change a test's outcome.
+void clearKvltEnvironment();
+
+// text in single quotes for /bin/sh.
+std::string shellQuote(const std::string& text);
+
+// How a program ended and what it wrote.
+struct CommandResult {
+    int status = -1; // exit status; -1 when it did not exit normally
+    std::string out;
+    std::string err;
+    // Standard output split into lines (without their line feeds).
+    std::vector<std::string> lines() const;
+};
+
+struct CommandOptions {
+    std::string input;                    // standard input
+    std::vector<std::string> environment; // NAME=value assignments
+    std::string prefix;                   // shell words run first ("ulimit -f 1;")
+};
+
+// Runs the program with its arguments through /bin/sh, every word quoted.
+CommandResult runCommand(const std::vector<std::string>& args, const CommandOptions& options = {});
+
+// Runs a shell command line as it stands; its standard output.
+std::string runShell(const std::string& command, int* status = nullptr);
+
+// Runs the system's python3 (/usr/bin/python3, which has the Debian readers
+// such as xlrd) on script with file as sys.argv[1]; what it printed on
+// standard output and standard error.
+std::string runPython(const std::string& script, const std::string& file, int* status = nullptr);
