@@ -1,7 +1,7 @@
-// Shared set-up of the window tests: profile and machine stores in a
-// temporary folder, the update check pointed at a closed loopback port, UTC,
-// a copy of the bundled sample, scripted message boxes and file dialogs, and
-// the application object started as the program starts it.
+// Shared set-up of the window tests: the isolated application set-up, the
+// update check pointed at a closed loopback port, a copy of the bundled
+// sample, scripted message boxes and file dialogs, and the application object
+// started as the program starts it.
 #pragma once
 
 #include "commandrouting.h"
@@ -13,28 +13,21 @@
 #include "messagebox.h"
 #include "offlinescannerview.h"
 #include "outgoinglistctrl.h"
+#include "qttestsupport.h"
 #include "scanfiledoc.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-// 2022-02-07 13:45:30 UTC, a Monday.
-constexpr time_t kFixedNow = 1644241530;
 constexpr const char* kFixedAssigned = "Monday, February 07, 2022 - 13:45:30 (UTC)";
 
 // File dialogs that answer from a queue and note what they were asked.
@@ -67,26 +60,19 @@ private:
 
 class CKVLTOfflineScannerApp;
 
-class AppGuiTest : public ::testing::Test {
+class AppGuiTest : public IsolatedAppTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("user"));
-        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, m_dir.filePath("system"));
+        IsolatedAppTest::SetUp();
         // Nothing listens on port 1: the start-up's update check fails at once.
         setenv("KVLTUPDATESERVER", "127.0.0.1:1", 1);
-        unsetenv("KVLTDEFAULTSERVER");
-        setenv("TZ", "UTC", 1);
-        tzset();
-        m_savedCwd = QDir::currentPath();
         m_copy = m_dir.filePath("scan.json");
         ASSERT_TRUE(QFile::copy(QStringLiteral(KVLT_SAMPLE_FILE), m_copy));
         QFile::setPermissions(m_copy, QFile::ReadOwner | QFile::WriteOwner);
     }
     void TearDown() override {
         stop();
-        QDir::setCurrent(m_savedCwd);
-        unsetenv("KVLTUPDATESERVER");
+        IsolatedAppTest::TearDown();
     }
 
     // Starts the program with these arguments (after the program name);
@@ -112,26 +98,7 @@ protected:
         });
     }
 
-    static std::string readFile(const QString& path) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return file.readAll().toStdString();
-    }
-
-    // Runs a Python snippet (the system's own interpreter, an independent JSON
-    // reader) with the file as sys.argv[1]; its standard output.
-    static std::string python(const std::string& script, const QString& file) {
-        QProcess process;
-        process.start(QStringLiteral("/usr/bin/python3"),
-                      {QStringLiteral("-c"), QString::fromStdString(script), file});
-        process.waitForFinished(30000);
-        return process.readAllStandardOutput().toStdString() + process.readAllStandardError().toStdString();
-    }
-
-    QTemporaryDir m_dir;
     QString m_copy;
-    QString m_savedCwd;
     ScriptedPresenter m_boxes;
     ScriptedFileDialogs m_files;
     std::vector<std::string> m_args;

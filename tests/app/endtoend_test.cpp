@@ -36,7 +36,7 @@ TEST_F(AppGuiTest, IntelliSlotScanAndSaveFromTheWindow) {
     EXPECT_EQ(frame()->windowTitle(), "scan.json - Strovane Offline Scanner");
 
     // What the file holds, as another reader sees it.
-    const QStringList counts = QString::fromStdString(python(kCountScript, m_copy)).trimmed().split(' ');
+    const QStringList counts = QString::fromStdString(runPython(kCountScript, m_copy)).trimmed().split(' ');
     ASSERT_GE(counts.size(), 5) << counts.join(' ').toStdString();
     const int incomingAtStart = counts[0].toInt();
     const int outgoingAtStart = counts[1].toInt();
@@ -156,5 +156,5 @@ print([k for k, _ in before if k != 'volumes'] == [k for k, _ in after if k != '
                                  "True slot " + std::to_string(chosen[1] + 1) + " assigned " + kFixedAssigned + "\n" +
                                  incomingIds[0].toStdString() + " AB0146L9\n"
                                  "True True\n";
-    EXPECT_EQ(python(check, m_copy), expected);
+    EXPECT_EQ(runPython(check, m_copy), expected);
 }

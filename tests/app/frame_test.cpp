@@ -185,7 +185,7 @@ TEST_F(AppGuiTest, OpenAndSaveAsThroughTheFileDialogs) {
     const QString other = m_dir.filePath("other.json");
     m_files.answers.push_back(other);
     sendCommand(frame(), ID_FILE_SAVE_AS);
-    EXPECT_EQ(python("import json,sys; print(json.load(open(sys.argv[1])) == json.load(open('" +
+    EXPECT_EQ(runPython("import json,sys; print(json.load(open(sys.argv[1])) == json.load(open('" +
                          m_copy.toStdString() + "')))",
                      other),
               "True\n")

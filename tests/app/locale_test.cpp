@@ -6,6 +6,7 @@
 #include "scandialog.h"
 #include "scanwnd.h"
 
+#include <QProcess>
 #include <QTest>
 
 #include <clocale>

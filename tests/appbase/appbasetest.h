@@ -1,23 +1,15 @@
-// Shared set-up of the application base's tests: the per-user and machine-wide
-// stores in a temporary folder, no proxy, UTC, and the update check pointed
-// at a loopback address.
+// Shared set-up of the application base's tests: the isolated application
+// set-up, a start-up clock fixed at kFixedNow, and a reader of the settings
+// files as another program reads them.
 #pragma once
 
 #include "kvltwinapp.h"
+#include "qttestsupport.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSettings>
-#include <QTemporaryDir>
+#include <QFileInfo>
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <ctime>
 #include <string>
-
-// 2022-02-07 13:45:30 UTC, a Monday.
-constexpr time_t kFixedNow = 1644241530;
 
 class TestApp : public CKVLTWinApp {
 public:
@@ -25,38 +17,12 @@ public:
     time_t CurrentTime() const override { return kFixedNow; }
 };
 
-class AppBaseTest : public ::testing::Test {
+class AppBaseTest : public IsolatedAppTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("user"));
-        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, m_dir.filePath("system"));
-        for (const char* proxy : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
-            unsetenv(proxy);
-        unsetenv("KVLTDEFAULTSERVER");
-        setenv("TZ", "UTC", 1);
-        tzset();
-        m_savedCwd = QDir::currentPath();
-    }
-    void TearDown() override {
-        QDir::setCurrent(m_savedCwd);
-        unsetenv(kUpdateServerVariable);
-    }
-
-    QString profilePath() const { return m_dir.filePath("user/Orvalen/KVLTOfflineScanner.conf"); }
-    QString machinePath() const { return m_dir.filePath("system/Orvalen.conf"); }
-
-    static void writeFile(const QString& path, const std::string& text) {
+    // Writes a settings file by hand, its folder made first.
+    static void writeSettingsFile(const QString& path, const std::string& text) {
         QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text.data(), qint64(text.size()));
-    }
-    static std::string readFile(const QString& path) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return file.readAll().toStdString();
+        ASSERT_TRUE(writeFile(path, text));
     }
     // The value of key in [section] of an ini file, read line by line as
     // another program would; "<missing>" when absent.
@@ -78,8 +44,6 @@ protected:
         return "<missing>";
     }
 
-    QTemporaryDir m_dir;
-    QString m_savedCwd;
     int m_argc = 1;
     char m_arg0[16] = "appbase_tests";
     char* m_argv[2] = {m_arg0, nullptr};

@@ -4,6 +4,9 @@
 #include "kvltregistry.h"
 #include "messagebox.h"
 
+#include <QFile>
+#include <QSettings>
+
 #include <cstring>
 
 namespace {
@@ -23,7 +26,7 @@ TEST_P(QueryDwordTest, OnlyWholeNumbersThatFit32BitsAreRead) {
     std::string store = "[General]\n";
     if (c.stored)
         store += std::string("Value=") + c.stored + "\n";
-    writeFile(machinePath(), store);
+    writeSettingsFile(machinePath(), store);
     CKVLTRegistry key;
     key.SetAccess(KVLT_KEY_READ);
     ASSERT_TRUE(key.Open(QStringLiteral("SOFTWARE\\Orvalen"), KvltRootKey::LocalMachine));
@@ -48,7 +51,7 @@ TEST_F(RegistryTest, NothingIsReadWithoutAnOpenKey) {
 }
 
 TEST_F(RegistryTest, SubKeysOfTheUserProfileAreItsSections) {
-    writeFile(profilePath(), "[Runtime]\nRunCount=12\n");
+    writeSettingsFile(profilePath(), "[Runtime]\nRunCount=12\n");
     CKVLTRegistry key;
     ASSERT_TRUE(key.Open(QStringLiteral("Software\\Orvalen\\KVLTOfflineScanner\\Runtime"), KvltRootKey::CurrentUser));
     uint32_t count = 0;
@@ -57,9 +60,9 @@ TEST_F(RegistryTest, SubKeysOfTheUserProfileAreItsSections) {
 }
 
 TEST_F(RegistryTest, FailedOpenIsReportedUnlessQuietAndKeepsTheHeldKey) {
-    writeFile(machinePath(), "[General]\nDisableUpdateCheck=3\n");
+    writeSettingsFile(machinePath(), "[General]\nDisableUpdateCheck=3\n");
     // The user store's folder is a plain file: nothing can be written there.
-    writeFile(m_dir.filePath("blocked"), "x");
+    writeSettingsFile(m_dir.filePath("blocked"), "x");
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("blocked"));
 
     ScriptedPresenter boxes;
@@ -80,7 +83,7 @@ TEST_F(RegistryTest, FailedOpenIsReportedUnlessQuietAndKeepsTheHeldKey) {
 }
 
 TEST_F(RegistryTest, ReadAccessOpensAStoreThatCannotBeWritten) {
-    writeFile(m_dir.filePath("blocked"), "x");
+    writeSettingsFile(m_dir.filePath("blocked"), "x");
     QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, m_dir.filePath("blocked"));
     ScriptedPresenter boxes;
     CKVLTRegistry key;

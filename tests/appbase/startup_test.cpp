@@ -68,7 +68,7 @@ TEST_F(StartupTest, LaterRunsCountOnAndKeepTheIdentity) {
 }
 
 TEST_F(StartupTest, CounterAndIdentityFromAnExistingProfileAreKept) {
-    writeFile(profilePath(), "[Runtime]\nRunCount=41\nGUID=0A1B2C3D-0000-4000-8000-00000000ABCD\n");
+    writeSettingsFile(profilePath(), "[Runtime]\nRunCount=41\nGUID=0A1B2C3D-0000-4000-8000-00000000ABCD\n");
     const Run run = start();
     EXPECT_EQ(run.runCount, 42u);
     EXPECT_EQ(run.guid, QStringLiteral("0A1B2C3D-0000-4000-8000-00000000ABCD"));
@@ -76,13 +76,13 @@ TEST_F(StartupTest, CounterAndIdentityFromAnExistingProfileAreKept) {
 }
 
 TEST_F(StartupTest, UnreadableCounterStartsAgainFromOne) {
-    writeFile(profilePath(), "[Runtime]\nRunCount=many\n");
+    writeSettingsFile(profilePath(), "[Runtime]\nRunCount=many\n");
     EXPECT_EQ(start().runCount, 1u);
     EXPECT_EQ(iniValue(profilePath(), "Runtime", "RunCount"), "1");
 }
 
 TEST_F(StartupTest, StartMessageIsShownOnEveryStartAndNeverWritten) {
-    writeFile(profilePath(), "[Options]\nStartMessage=Scanner 3 goes to the north vault today.\n");
+    writeSettingsFile(profilePath(), "[Options]\nStartMessage=Scanner 3 goes to the north vault today.\n");
     ScriptedPresenter boxes;
     start();
     start();
@@ -100,7 +100,7 @@ TEST_F(StartupTest, StartMessageIsShownOnEveryStartAndNeverWritten) {
 TEST_F(StartupTest, StartMessageComesBeforeTheProfileIsWritten) {
     // The box must appear before anything else happens; the counter is still
     // unwritten while it is shown.
-    writeFile(profilePath(), "[Options]\nStartMessage=Hello\n");
+    writeSettingsFile(profilePath(), "[Options]\nStartMessage=Hello\n");
     class Observer final : public MessagePresenter {
     public:
         explicit Observer(QString path) : m_path(std::move(path)), m_previous(setMessagePresenter(this)) {}
@@ -203,7 +203,7 @@ class UpdateSwitchTest : public AppBaseTest, public ::testing::WithParamInterfac
 TEST_P(UpdateSwitchTest, CheckRunsUnlessDisabledForTheMachine) {
     const SwitchCase& c = GetParam();
     if (c.machineStore)
-        writeFile(machinePath(), c.machineStore);
+        writeSettingsFile(machinePath(), c.machineStore);
     LoopbackServer server("HTTP/1.1 302 Found\r\nLocation: http://updates.example/kvlt\r\nContent-Length: 0\r\n\r\n");
     setenv(kUpdateServerVariable, server.hostAndPort().c_str(), 1);
     ScriptedPresenter boxes;
@@ -232,7 +232,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(AppBaseTest, MachineWideStoreNamesTheUpdateServerWhenTheEnvironmentDoesNot) {
     LoopbackServer server("HTTP/1.1 302 Found\r\nLocation: from-store\r\n\r\n");
     unsetenv(kUpdateServerVariable);
-    writeFile(machinePath(), "[General]\nUpdateServer=" + server.hostAndPort() + "\n");
+    writeSettingsFile(machinePath(), "[General]\nUpdateServer=" + server.hostAndPort() + "\n");
     TestApp app(m_argc, m_argv);
     app.SetOwnCommandLine(true);
     app.InitBaseInstance(kAppName, 0, kBuildDate);

@@ -3,77 +3,34 @@
 #include <cjson/cJSON.h>
 #include <gtest/gtest.h>
 
+#include "testsupport.h"
+
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string shellQuoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-struct Result {
-    int status = -1;
-    std::string out, err;
-    std::vector<std::string> lines() const {
-        std::vector<std::string> result;
-        std::istringstream in(out);
-        for (std::string line; std::getline(in, line);)
-            result.push_back(line);
-        return result;
-    }
-};
+using Result = CommandResult;
 
 class KvltScan : public ::testing::Test {
 protected:
-    fs::path dir;
-
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("kvlt-cli-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    TempDir folder;
+    fs::path dir = folder.root();
 
     // Runs kvlt-scan with args; prefix goes before the command in the shell
     // (ulimit and the like), input is its standard input.
     Result run(const std::vector<std::string>& args, const std::string& input = "",
                const std::string& prefix = "") {
-        std::string command = prefix + " " + shellQuoted(KVLT_SCAN);
-        for (const std::string& arg : args)
-            command += " " + shellQuoted(arg);
-        writeFile(dir / "stdin", input);
-        command += " <" + shellQuoted((dir / "stdin").string()) + " >" +
-                   shellQuoted((dir / "stdout").string()) + " 2>" + shellQuoted((dir / "stderr").string());
-        int raw = std::system(("/bin/sh -c " + shellQuoted(command)).c_str());
-        Result r;
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = readFile(dir / "stdout");
-        r.err = readFile(dir / "stderr");
-        return r;
+        std::vector<std::string> command{KVLT_SCAN};
+        command.insert(command.end(), args.begin(), args.end());
+        CommandOptions options;
+        options.input = input;
+        options.prefix = prefix;
+        return runCommand(command, options);
     }
 
     std::string example(const std::string& name = "scan.json") {
@@ -238,8 +195,7 @@ TEST_F(KvltScan, AFullDiskLeavesTheFileIntact) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Save Error: The file could not be saved."), std::string::npos);
     EXPECT_EQ(readFile(file), before);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 4)
-        << "scan.json, stdin, stdout, stderr: no temporary file is left";
+    EXPECT_EQ(folder.entries(), 1) << "only scan.json: no temporary file is left";
 }
 
 TEST_F(KvltScan, TheBundledSampleLoads) {

@@ -3,47 +3,32 @@
 // by python's csv and json, xlrd and poppler.
 
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "reporttestsupport.h"
+#include <gtest/gtest.h>
+
+#include "testsupport.h"
 
 namespace {
 
-std::string quoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-class KvltScanReport : public ReportTest {
+class KvltScanReport : public ::testing::Test {
 protected:
-    struct Result {
-        int status;
-        std::string out;
-        std::string err;
-    };
+    using Result = CommandResult;
+    void SetUp() override { clearKvltEnvironment(); }
+    void TearDown() override { clearKvltEnvironment(); }
+
     // Runs kvlt-scan with environment assignments (NAME=value) and args.
     Result run(const std::vector<std::string>& env, const std::vector<std::string>& args) {
-        std::string command = "env";
-        for (const std::string& e : env)
-            command += " " + quoted(e);
-        command += " " + quoted(KVLT_SCAN);
-        for (const std::string& a : args)
-            command += " " + quoted(a);
-        command += " >" + quoted(dir.path("out")) + " 2>" + quoted(dir.path("err"));
-        int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(dir.path("out")), readFile(dir.path("err"))};
+        std::vector<std::string> command{KVLT_SCAN};
+        command.insert(command.end(), args.begin(), args.end());
+        CommandOptions options;
+        options.environment = env;
+        return runCommand(command, options);
     }
     // The list's rows as kvlt-scan list prints them: cells joined by tabs.
     std::vector<std::string> listRows(const std::string& list) {
-        std::vector<std::string> rows;
-        std::istringstream in(run({}, {"list", list, KVLT_SAMPLE}).out);
-        for (std::string line; std::getline(in, line);)
-            rows.push_back(line);
-        return rows;
+        return run({}, {"list", list, KVLT_SAMPLE}).lines();
     }
     std::string tabbedRows(const std::string& list) {
         std::string all;

@@ -1,6 +1,7 @@
 // The per-user profile and the machine-wide store, kept in test folders and
 // checked both through the helpers and in the files themselves.
 #include "profile.h"
+#include "qttestsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,10 +24,6 @@ protected:
         setProfileName(kDefaultProfileName);
     }
 
-    static QByteArray readFile(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     void writeMachineFile(const QByteArray& text) {
         QFile f(QDir(machine.path()).filePath("Orvalen.conf"));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -62,7 +59,7 @@ TEST_F(ProfileTest, StandardLocationsAreQtsUserAndSystemStoresWithoutFallbacks) 
     EXPECT_EQ(getProfileInt(kSectionRuntime, kEntryRunCount, 0), 0u);
     ASSERT_TRUE(writeProfileInt(kSectionRuntime, kEntryRunCount, 1));
     EXPECT_EQ(getProfileInt(kSectionRuntime, kEntryRunCount, 0), 1u);
-    EXPECT_TRUE(readFile(orgWide.fileName()).contains("RunCount=8"));
+    EXPECT_NE(readFile(orgWide.fileName()).find("RunCount=8"), std::string::npos);
 }
 
 TEST_F(ProfileTest, MissingValuesGiveTheirDefaults) {
@@ -88,7 +85,7 @@ TEST_F(ProfileTest, WrittenValuesAreInTheFileOneGroupPerSection) {
     EXPECT_EQ(reader.value("Runtime/RunCount").toString(), "1");
     EXPECT_EQ(reader.value("Runtime/GUID").toString(), "0F8FAD5B-D9CB-469F-A165-70867728950E");
     EXPECT_EQ(reader.value("CListCtrl_/Order").toString(), "0,1,2,3,");
-    const QByteArray bytes = readFile(profileFile());
+    const QByteArray bytes = QByteArray::fromStdString(readFile(profileFile()));
     EXPECT_TRUE(bytes.contains("[Runtime]\n")) << bytes.constData();
     EXPECT_TRUE(bytes.contains("RunCount=1\n")) << bytes.constData();
     EXPECT_TRUE(bytes.contains("[CListCtrl_]\n")) << bytes.constData();

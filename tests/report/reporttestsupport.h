@@ -1,5 +1,5 @@
-// Helpers shared by the report writer tests: a clean environment, captured
-// output and independent readers (python3's csv and json modules, xlrd).
+// Helpers shared by the report writer tests: a clean environment and
+// captured output.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,9 +8,7 @@
 #include <string>
 
 #include "reportwriter.h"
-
-// Removes every KVLT... variable and the CGI request variables.
-void clearReportEnvironment();
+#include "testsupport.h"
 
 // Output captured in memory through a FILE*.
 class CapturedOutput {
@@ -32,29 +30,11 @@ private:
 // by TIME, since it is the time of the header call.
 std::string maskProductionTime(std::string text);
 
-// A file in a fresh temporary folder, removed with the folder.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    std::string path(const std::string& name) const { return m_strPath + "/" + name; }
-
-private:
-    std::string m_strPath;
-};
-
-std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& bytes);
-
-// Runs /usr/bin/python3 with the script, the file given as sys.argv[1], and
-// returns what it printed; exitCode receives its exit status.
-std::string runPython(const std::string& script, const std::string& file, int* exitCode = nullptr);
-
 // The fixture of every report test: a clean environment before and after.
 class ReportTest : public ::testing::Test {
 protected:
-    void SetUp() override { clearReportEnvironment(); }
-    void TearDown() override { clearReportEnvironment(); }
+    void SetUp() override { clearKvltEnvironment(); }
+    void TearDown() override { clearKvltEnvironment(); }
 };
 
 // A report written to captured standard output, read back with the

@@ -4,12 +4,23 @@
 // restored afterwards (the start-up changes it).
 #pragma once
 
+#include "testsupport.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <ctime>
+
+// The file helpers for Qt's paths.
+inline std::string readFile(const QString& path) { return readFile(path.toStdString()); }
+inline bool writeFile(const QString& path, const std::string& bytes) {
+    return writeFile(path.toStdString(), bytes);
+}
+inline std::string runPython(const std::string& script, const QString& file) {
+    return runPython(script, file.toStdString());
+}
 
 // 2022-02-07 13:45:30 UTC, a Monday.
 constexpr time_t kFixedNow = 1644241530;

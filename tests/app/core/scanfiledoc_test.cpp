@@ -21,7 +21,7 @@ struct RecordingView final : CDocumentView {
 
 class ScanFile : public ::testing::Test {
 protected:
-    TempFolder folder;
+    TempDir folder;
     ScriptedPresenter boxes;
     Doc doc;
 
@@ -74,7 +74,7 @@ TEST_F(ScanFile, OpenNotifiesTheViewsAndNamesTheDocument) {
     ASSERT_TRUE(open(kExampleScanFile));
     EXPECT_EQ(view.hints, std::vector<int64_t>{30});
     EXPECT_EQ(doc.GetTitle(), "scan.json");
-    EXPECT_EQ(doc.GetPathName(), folder.path() + "/scan.json");
+    EXPECT_EQ(doc.GetPathName(), folder.path("scan.json"));
     EXPECT_FALSE(doc.IsModified());
 }
 
@@ -179,7 +179,7 @@ TEST_F(ScanFile, NotJsonIsAParseErrorAndLeavesNoDocumentBoundToThePath) {
 }
 
 TEST_F(ScanFile, MissingUnreadableAndDirectoryPathsAreReported) {
-    for (const std::string& path : {folder.path() + "/nothing.json", folder.path()}) {
+    for (const std::string& path : {folder.path("nothing.json"), folder.root()}) {
         boxes.shown.clear();
         EXPECT_FALSE(doc.OnOpenDocument(path));
         ASSERT_EQ(boxes.shown.size(), 1u) << path;
@@ -221,11 +221,18 @@ TEST_F(ScanFile, SavingAnUnchangedFileRewritesItInThePrintersLayout) {
 TEST_F(ScanFile, SaveAsBindsTheNewPath) {
     ASSERT_TRUE(open(kExampleScanFile));
     doc.SetModifiedFlag();
-    std::string other = folder.path() + "/copy.json";
+    std::string other = folder.path("copy.json");
     ASSERT_TRUE(doc.OnSaveDocument(other));
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(doc.GetTitle(), "copy.json");
-    EXPECT_EQ(readFile(other), readFile(folder.path() + "/copy.json"));
+    // The copy holds the document as the printer lays it out; the original
+    // keeps its own bytes.
+    cJSON* example = cJSON_Parse(kExampleScanFile);
+    char* printed = cJSON_Print(example);
+    EXPECT_EQ(readFile(other), printed);
+    EXPECT_EQ(readFile(folder.path("scan.json")), kExampleScanFile);
+    cJSON_free(printed);
+    cJSON_Delete(example);
 }
 
 TEST_F(ScanFile, AFailedSaveLeavesTheOldFileAndTheChanges) {
@@ -254,7 +261,7 @@ TEST_F(ScanFile, AFailedSaveLeavesTheOldFileAndTheChanges) {
     EXPECT_EQ(boxes.shown[0].icon, MsgIcon::Error);
 
     // A folder that does not exist.
-    EXPECT_FALSE(doc.OnSaveDocument(folder.path() + "/missing/scan.json"));
+    EXPECT_FALSE(doc.OnSaveDocument(folder.path("missing/scan.json")));
     EXPECT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(doc.GetPathName(), path);
 

@@ -18,7 +18,7 @@ constexpr int64_t kScanTime = 1796632200;
 
 class Scanning : public ::testing::Test {
 protected:
-    TempFolder folder;
+    TempDir folder;
     ScriptedPresenter boxes;
     Doc doc;
 

@@ -40,17 +40,6 @@ protected:
 
 class PropertyGridTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char arg0[] = "propertygrid_tests";
-        static char* argv[] = {arg0, nullptr};
-        s_app = new QApplication(argc, argv);
-    }
-    static void TearDownTestSuite() {
-        delete s_app;
-        s_app = nullptr;
-    }
-
     void SetUp() override {
         owner.resize(420, 320);
         grid = new CKVLTPropertyGridCtrl(&owner);
@@ -108,7 +97,6 @@ protected:
     CKVLTPropertyGridCtrl* grid = nullptr;
     CKVLTPropertyGridProperty *barcode = nullptr, *count = nullptr, *autoSlot = nullptr, *mode = nullptr,
                               *zone = nullptr, *zoneName = nullptr;
-    static inline QApplication* s_app = nullptr;
 };
 
 TEST_F(PropertyGridTest, ModelIsSoundAndShowsNamesAndValues) {

@@ -29,7 +29,7 @@ struct Entry {
 std::vector<Entry> outline(const std::string& pdf)
 {
     std::vector<Entry> entries;
-    const std::string json = run(std::string(QPDF) + " --json --json-key=outlines " + quote(pdf));
+    const std::string json = runShell(std::string(QPDF) + " --json --json-key=outlines " + shellQuote(pdf));
     cJSON* root = cJSON_Parse(json.c_str());
     const cJSON* list = cJSON_GetObjectItem(root, "outlines");
     const cJSON* item = nullptr;
@@ -51,7 +51,7 @@ std::vector<Entry> outline(const std::string& pdf)
 std::string makeJpeg(const TempDir& dir)
 {
     const std::string path = dir.path("logo.jpg");
-    run(std::string(MAGICK) + " -size 316x78 xc:navy " + quote(path));
+    runShell(std::string(MAGICK) + " -size 316x78 xc:navy " + shellQuote(path));
     return path;
 }
 
@@ -166,7 +166,7 @@ TEST_F(PdfDocument, LogoMovesTheBandRightAndAnUnreadableOneIsLeftOut)
     const auto title = findWord(pageWords(withLogo, 1), "Volume");
     ASSERT_TRUE(title);
     EXPECT_NEAR(title->xMin, 188 + 10, 1);
-    EXPECT_NE(run("pdfimages -list " + quote(withLogo)).find("jpeg"), std::string::npos);
+    EXPECT_NE(runShell("pdfimages -list " + shellQuote(withLogo)).find("jpeg"), std::string::npos);
     const Rgb navy = pixel(withLogo, 1, 80, 50); // inside the 158 x 39 logo, 30 to 69 from the top
     EXPECT_LT(navy.r, 10);
     EXPECT_NEAR(navy.b, 128, 4);
@@ -186,14 +186,14 @@ TEST_F(PdfDocument, LogoMovesTheBandRightAndAnUnreadableOneIsLeftOut)
         const auto word = findWord(pageWords(pdf, 1), "Volume");
         ASSERT_TRUE(word);
         EXPECT_NEAR(word->xMin, 20, 1) << bad;
-        EXPECT_EQ(run(std::string(QPDF) + " --check " + quote(pdf) + " >/dev/null 2>&1; echo $?"), "0\n");
+        EXPECT_EQ(runShell(std::string(QPDF) + " --check " + shellQuote(pdf) + " >/dev/null 2>&1; echo $?"), "0\n");
     }
 
     // KVLTPDFLOGOPATH is taken without a check, and a bad one is survived the same way.
     ScopedEnv env("KVLTPDFLOGOPATH", notJpeg);
     EXPECT_EQ(writeSimpleReport(m_dir.path("envlogo.pdf"), {.rows = 1, .logo = logo.c_str()}), 0u);
     EXPECT_EQ(pageCount(m_dir.path("envlogo.pdf")), 1);
-    EXPECT_EQ(run("pdfimages -list " + quote(m_dir.path("envlogo.pdf"))).find("jpeg"), std::string::npos);
+    EXPECT_EQ(runShell("pdfimages -list " + shellQuote(m_dir.path("envlogo.pdf"))).find("jpeg"), std::string::npos);
 }
 
 // ------------------------------------------------------------------ the file
@@ -203,7 +203,7 @@ TEST_F(PdfDocument, StreamsAreCompressedAndQpdfFindsNoFault)
     const std::string pdf = m_dir.path("c.pdf");
     ASSERT_EQ(writeSimpleReport(pdf, {.rows = 200, .notes = "Notes"}), 0u);
     int status = -1;
-    const std::string check = run(std::string(QPDF) + " --check " + quote(pdf) + " 2>&1", &status);
+    const std::string check = runShell(std::string(QPDF) + " --check " + shellQuote(pdf) + " 2>&1", &status);
     EXPECT_EQ(status, 0) << check;
     EXPECT_NE(check.find("No syntax or stream encoding errors"), std::string::npos);
     const std::string bytes = readFile(pdf);

@@ -126,8 +126,8 @@ TEST_F(PdfRows, FixedFontColumnsUseCourierOnly)
                                           [](ReportWriter& r) { r.addRow(&r, "%s", "iiii |iiii |"); });
     const std::string plain = writeReport(m_dir, "plain.pdf", {{10, "Barcode", 0}, {10, "Name", 0}},
                                           [](ReportWriter& r) { r.addRow(&r, "%s", "iiii |iiii |"); });
-    EXPECT_NE(run("pdffonts " + quote(fixed)).find("Courier"), std::string::npos);
-    EXPECT_EQ(run("pdffonts " + quote(plain)).find("Courier"), std::string::npos);
+    EXPECT_NE(runShell("pdffonts " + shellQuote(fixed)).find("Courier"), std::string::npos);
+    EXPECT_EQ(runShell("pdffonts " + shellQuote(plain)).find("Courier"), std::string::npos);
     // Courier gives "iiii" four full 4.8-point cells; Helvetica's i is narrow.
     std::vector<Word> iiii;
     for (const Word& word : pageWords(fixed, 1))

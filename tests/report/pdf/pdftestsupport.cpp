@@ -10,38 +10,6 @@
 #include <memory>
 #include <sstream>
 
-TempDir::TempDir()
-{
-    char pattern[] = "/tmp/kvlt-pdf-XXXXXX";
-    const char* made = ::mkdtemp(pattern);
-    m_strPath = made ? made : "/tmp";
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ignored;
-    if (m_strPath != "/tmp")
-        std::filesystem::remove_all(m_strPath, ignored);
-}
-
-ScopedEnv::ScopedEnv(const char* name, std::optional<std::string> value) : m_strName(name)
-{
-    if (const char* old = std::getenv(name))
-        m_strOld = old;
-    if (value)
-        ::setenv(name, value->c_str(), 1);
-    else
-        ::unsetenv(name);
-}
-
-ScopedEnv::~ScopedEnv()
-{
-    if (m_strOld)
-        ::setenv(m_strName.c_str(), m_strOld->c_str(), 1);
-    else
-        ::unsetenv(m_strName.c_str());
-}
-
 CleanPdfEnvironment::CleanPdfEnvironment()
 {
     for (const char* name :
@@ -51,44 +19,6 @@ CleanPdfEnvironment::CleanPdfEnvironment()
           "KVLTDROPREPORT007", "KVLTREPORTCOLUMNDELETE007"})
         m_vars.push_back(std::make_unique<ScopedEnv>(name, std::nullopt));
     m_vars.push_back(std::make_unique<ScopedEnv>("KVLTPROGRESSDISABLE", "1"));
-}
-
-std::string run(const std::string& command, int* status)
-{
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return out;
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, got);
-    const int rc = ::pclose(pipe);
-    if (status)
-        *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    return out;
-}
-
-std::string quote(const std::string& path)
-{
-    std::string quoted = "'";
-    for (char c : path)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
-
-bool fileExists(const std::string& path)
-{
-    struct stat info{};
-    return ::stat(path.c_str(), &info) == 0;
 }
 
 namespace {
@@ -119,14 +49,14 @@ double attribute(const std::string& tag, const char* name)
 
 int pageCount(const std::string& pdf)
 {
-    const std::string info = run(std::string(PDFINFO) + " " + quote(pdf) + " 2>/dev/null");
+    const std::string info = runShell(std::string(PDFINFO) + " " + shellQuote(pdf) + " 2>/dev/null");
     return int(numberAfter(info, "Pages:"));
 }
 
 PageSize pageSize(const std::string& pdf, int page)
 {
     const std::string p = std::to_string(page);
-    const std::string info = run(std::string(PDFINFO) + " -f " + p + " -l " + p + " " + quote(pdf) + " 2>/dev/null");
+    const std::string info = runShell(std::string(PDFINFO) + " -f " + p + " -l " + p + " " + shellQuote(pdf) + " 2>/dev/null");
     // "Page    1 size: 612 x 792 pts (letter)"
     PageSize size;
     const size_t line = info.find(" " + p + " size:");
@@ -141,7 +71,7 @@ PageSize pageSize(const std::string& pdf, int page)
 std::string pageText(const std::string& pdf, int page)
 {
     const std::string p = std::to_string(page);
-    return run(std::string(PDFTOTEXT) + " -layout -f " + p + " -l " + p + " " + quote(pdf) + " - 2>/dev/null");
+    return runShell(std::string(PDFTOTEXT) + " -layout -f " + p + " -l " + p + " " + shellQuote(pdf) + " - 2>/dev/null");
 }
 
 std::vector<std::string> pageLines(const std::string& pdf, int page)
@@ -157,7 +87,7 @@ std::vector<Word> pageWords(const std::string& pdf, int page)
 {
     const std::string p = std::to_string(page);
     const std::string html =
-        run(std::string(PDFTOTEXT) + " -bbox -f " + p + " -l " + p + " " + quote(pdf) + " - 2>/dev/null");
+        runShell(std::string(PDFTOTEXT) + " -bbox -f " + p + " -l " + p + " " + shellQuote(pdf) + " - 2>/dev/null");
     // <word xMin="15.000000" yMin="106.6" xMax="45.1" yMax="114.6">Volume</word>
     std::vector<Word> words;
     for (size_t at = html.find("<word "); at != std::string::npos; at = html.find("<word ", at + 1)) {
@@ -182,8 +112,8 @@ std::optional<Word> findWord(const std::vector<Word>& words, const std::string& 
 Rgb pixel(const std::string& pdf, int page, int x, int y)
 {
     const std::string p = std::to_string(page);
-    const std::string ppm = run(std::string(PDFTOPPM) + " -r 72 -f " + p + " -l " + p + " -x " + std::to_string(x) +
-                                " -y " + std::to_string(y) + " -W 1 -H 1 " + quote(pdf) + " 2>/dev/null");
+    const std::string ppm = runShell(std::string(PDFTOPPM) + " -r 72 -f " + p + " -l " + p + " -x " + std::to_string(x) +
+                                " -y " + std::to_string(y) + " -W 1 -H 1 " + shellQuote(pdf) + " 2>/dev/null");
     // P6 header: "P6\n1 1\n255\n" then three bytes.
     Rgb rgb;
     if (ppm.size() >= 3 && ppm.compare(0, 2, "P6") == 0) {
@@ -197,9 +127,9 @@ Rgb pixel(const std::string& pdf, int page, int x, int y)
 std::vector<Rgb> pixels(const std::string& pdf, int page, int x, int y, int width, int height)
 {
     const std::string p = std::to_string(page);
-    const std::string ppm = run(std::string(PDFTOPPM) + " -r 72 -f " + p + " -l " + p + " -x " + std::to_string(x) +
+    const std::string ppm = runShell(std::string(PDFTOPPM) + " -r 72 -f " + p + " -l " + p + " -x " + std::to_string(x) +
                                 " -y " + std::to_string(y) + " -W " + std::to_string(width) + " -H " +
-                                std::to_string(height) + " " + quote(pdf) + " 2>/dev/null");
+                                std::to_string(height) + " " + shellQuote(pdf) + " 2>/dev/null");
     std::vector<Rgb> all;
     const size_t count = size_t(width) * size_t(height);
     if (ppm.size() < count * 3 || ppm.compare(0, 2, "P6") != 0)
@@ -215,14 +145,14 @@ std::string decodeQr(const std::string& pdf, int page, bool flop, int dpi)
 {
     TempDir dir;
     const std::string p = std::to_string(page);
-    run(std::string(PDFTOPPM) + " -png -r " + std::to_string(dpi) + " -f " + p + " -l " + p + " -singlefile " +
-        quote(pdf) + " " + quote(dir.path("page")));
+    runShell(std::string(PDFTOPPM) + " -png -r " + std::to_string(dpi) + " -f " + p + " -l " + p + " -singlefile " +
+        shellQuote(pdf) + " " + shellQuote(dir.path("page")));
     std::string image = dir.path("page.png");
     if (flop) {
-        run(std::string(MAGICK) + " " + quote(image) + " -flop " + quote(dir.path("flopped.png")));
+        runShell(std::string(MAGICK) + " " + shellQuote(image) + " -flop " + shellQuote(dir.path("flopped.png")));
         image = dir.path("flopped.png");
     }
-    std::string text = run(std::string(ZBARIMG) + " --raw -q " + quote(image) + " 2>/dev/null");
+    std::string text = runShell(std::string(ZBARIMG) + " --raw -q " + shellQuote(image) + " 2>/dev/null");
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
     return text;

@@ -1,5 +1,5 @@
-// Shared helpers of the PDF tests: temporary folders, environment variables,
-// and the outside readers (poppler, qpdf, zbar) that judge the files.
+// Shared helpers of the PDF tests: a clean PDF environment and the outside
+// readers (poppler, qpdf, zbar) that judge the files.
 #pragma once
 
 #include <cstdint>
@@ -9,33 +9,7 @@
 #include <vector>
 
 #include "reportwriter.h"
-
-// A folder that is removed with everything in it at the end of the test.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string path(const std::string& name) const { return m_strPath + "/" + name; }
-    const std::string& root() const { return m_strPath; }
-
-private:
-    std::string m_strPath;
-};
-
-// Sets (or with nullopt unsets) an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, std::optional<std::string> value);
-    ~ScopedEnv();
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    std::string m_strName;
-    std::optional<std::string> m_strOld;
-};
+#include "testsupport.h"
 
 // Clears every variable that steers the PDF output, so that the machine's
 // environment cannot change a test's outcome.
@@ -47,11 +21,6 @@ private:
     std::vector<std::unique_ptr<ScopedEnv>> m_vars;
 };
 
-// Standard output of a command line run by the shell; paths are quoted by callers.
-std::string run(const std::string& command, int* status = nullptr);
-std::string quote(const std::string& path);
-std::string readFile(const std::string& path);
-bool fileExists(const std::string& path);
 
 // ---- poppler
 int pageCount(const std::string& pdf);

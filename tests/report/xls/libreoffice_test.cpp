@@ -1,27 +1,17 @@
 // A second independent reader: LibreOffice converts a written book to CSV, one file per sheet.
 // LibreOffice is not part of the project's dependencies; without it the test is skipped.
 #include "xl.h"
+#include "testsupport.h"
 #include "xlrdreader.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace fs = std::filesystem;
 
-namespace {
-
-std::string slurp(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-} // namespace
 
 TEST(XlBookLibreOffice, CalcReadsSheetsCellsAndLongSharedStrings)
 {
@@ -63,6 +53,6 @@ TEST(XlBookLibreOffice, CalcReadsSheetsCellsAndLongSharedStrings)
     ASSERT_EQ(std::system(command.c_str()), 0);
 
     const std::string stem = path.stem().string();
-    EXPECT_EQ(slurp(outDir / (stem + "-Report 1 2.csv")), expectedFirst);
-    EXPECT_EQ(slurp(outDir / (stem + "-Export.csv")), wide + ",\n00042,Band \xF0\x9F\x93\xBC\n");
+    EXPECT_EQ(readFile(outDir / (stem + "-Report 1 2.csv")), expectedFirst);
+    EXPECT_EQ(readFile(outDir / (stem + "-Export.csv")), wide + ",\n00042,Band \xF0\x9F\x93\xBC\n");
 }

@@ -1,27 +1,17 @@
 #include "xlrdreader.h"
 
+#include "testsupport.h"
+
 #include <cjson/cJSON.h>
 
-#include <array>
-#include <cstdio>
-#include <filesystem>
 #include <memory>
-#include <unistd.h>
 
 XlrdBook readWithXlrd(const std::string& path)
 {
     XlrdBook book;
     // /usr/bin/python3 on purpose: the one that has the Debian xlrd package.
-    const std::string command = "/usr/bin/python3 '" KVLT_XLRD_DUMP "' '" + path + "'";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe) {
-        book.error = "cannot run python3";
-        return book;
-    }
-    std::string output;
-    std::array<char, 65536> chunk;
-    while (std::size_t n = std::fread(chunk.data(), 1, chunk.size(), pipe.get()))
-        output.append(chunk.data(), n);
+    const std::string output =
+        runShell("/usr/bin/python3 " + shellQuote(KVLT_XLRD_DUMP) + " " + shellQuote(path));
     std::unique_ptr<cJSON, void (*)(cJSON*)> root(cJSON_Parse(output.c_str()), cJSON_Delete);
     if (!root) {
         book.error = "no JSON from the xlrd script: " + output.substr(0, 200);
@@ -57,25 +47,10 @@ XlrdBook readWithXlrd(const std::string& path)
     return book;
 }
 
-namespace {
-
-// One folder per test program, removed with everything in it when the program ends.
-struct TempFolder {
-    std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("kvlt-xls-" + std::to_string(getpid()));
-    TempFolder() { std::filesystem::create_directories(path); }
-    ~TempFolder()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-};
-
-} // namespace
-
 std::string tempXlsPath(const std::string& stem)
 {
-    static TempFolder folder;
+    // One folder per test program, removed when the program ends.
+    static TempDir folder;
     static int counter = 0;
-    return (folder.path / (stem + "-" + std::to_string(++counter) + ".xls")).string();
+    return folder.path(stem + "-" + std::to_string(++counter) + ".xls");
 }
