@@ -3,14 +3,14 @@
 #include "mainframe.h"
 #include "scanfiledoc.h"
 
-#include <QStringList>
 
 CKVLTOfflineScannerApp::CKVLTOfflineScannerApp(int& argc, char** argv) : CKVLTWinApp(argc, argv) {
     EnableRestartRecovery(kRestartAll);
     m_strAppID = QStringLiteral("KVLTOfflineScanner.AppID.NoVersion");
 }
 
-CKVLTOfflineScannerApp::~CKVLTOfflineScannerApp() { ExitInstance(); }
+// The members go in reverse order: the window before the document it shows.
+CKVLTOfflineScannerApp::~CKVLTOfflineScannerApp() = default;
 
 bool CKVLTOfflineScannerApp::InitInstance() {
     // The base must leave the command line to us: it names a scan file here,
@@ -22,14 +22,7 @@ bool CKVLTOfflineScannerApp::InitInstance() {
     m_pMainFrame = std::make_unique<CMainFrame>(*m_pDocument, GetAppName(), GetBuildDate());
 
     // The first argument that is not a switch names the file to open.
-    QString file;
-    const QStringList args = arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        if (!args.at(i).startsWith(QLatin1Char('-'))) {
-            file = args.at(i);
-            break;
-        }
-    }
+    const QString file = FirstCommandLineArgument();
     if (file.isEmpty()) {
         m_pMainFrame->NewDocument();
     } else if (!m_pMainFrame->OpenDocumentFile(ResolveCommandLinePath(file), false)) {

@@ -1,9 +1,9 @@
 #include "kvltregistry.h"
 
 #include "messagebox.h"
+#include "profile.h"
 
 #include <QFileInfo>
-#include <QSettings>
 #include <QStringList>
 
 #include <cerrno>
@@ -52,7 +52,7 @@ bool CKVLTRegistry::Open(const QString& strPath, KvltRootKey root, bool bClosePr
     }
     const QSettings::Scope scope =
         root == KvltRootKey::LocalMachine ? QSettings::SystemScope : QSettings::UserScope;
-    auto* key = new QSettings(QSettings::NativeFormat, scope, organization, application);
+    std::unique_ptr<QSettings> key = openSettingsStore(scope, organization, application);
 
     int error = 0;
     if (key->status() == QSettings::AccessError)
@@ -68,7 +68,6 @@ bool CKVLTRegistry::Open(const QString& strPath, KvltRootKey root, bool bClosePr
             error = EACCES;
     }
     if (error != 0) {
-        delete key;
         ReportError(error, QStringLiteral("Registry Error"));
         return false;
     }
@@ -79,7 +78,7 @@ bool CKVLTRegistry::Open(const QString& strPath, KvltRootKey root, bool bClosePr
         Close();
     else if (!m_bAttached)
         delete m_hKey; // the helper holds one key; an unclosed one must not leak
-    m_hKey = key;
+    m_hKey = key.release();
     m_bAttached = false;
     return true;
 }
@@ -87,28 +86,10 @@ bool CKVLTRegistry::Open(const QString& strPath, KvltRootKey root, bool bClosePr
 bool CKVLTRegistry::QueryDWORD(const QString& strName, uint32_t& dwValue) const {
     if (m_hKey == nullptr)
         return false;
-    const QVariant value = m_hKey->value(strName);
-    if (!value.isValid())
+    const std::optional<uint32_t> value = settingsDword(m_hKey->value(strName));
+    if (!value)
         return false;
-    // The text stores keep numbers as text; a whole number that fits 32 bits
-    // unsigned is the counterpart of a REG_DWORD, anything else is not.
-    bool ok = false;
-    qulonglong number = 0;
-    if (value.typeId() == QMetaType::QString || value.typeId() == QMetaType::QByteArray) {
-        const QString text = value.toString().trimmed();
-        if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-            number = text.mid(2).toULongLong(&ok, 16);
-        else if (!text.startsWith(QLatin1Char('+')) && !text.startsWith(QLatin1Char('-')))
-            number = text.toULongLong(&ok, 10);
-    } else if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::UInt ||
-               value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::ULongLong) {
-        const qlonglong signedNumber = value.toLongLong(&ok);
-        ok = ok && signedNumber >= 0;
-        number = qulonglong(signedNumber);
-    }
-    if (!ok || number > 0xFFFFFFFFull)
-        return false;
-    dwValue = uint32_t(number);
+    dwValue = *value;
     return true;
 }
 

@@ -5,37 +5,19 @@
 #include "kvltaboutwnd.h"
 #include "kvltregistry.h"
 #include "messagebox.h"
+#include "profile.h"
 #include "timetext.h"
 #include "updatecheck.h"
 
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
 #include <QUrl>
 #include <QUuid>
 
 #include <cstdlib>
 
 static void initAppBaseResources() { Q_INIT_RESOURCE(appbase); }
-
-namespace {
-
-// The profile of this application in the per-user store, positioned at a section.
-class ProfileSection {
-public:
-    ProfileSection(const QString& profileName, const QString& section)
-        : m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvalen"), profileName) {
-        m_settings.beginGroup(section);
-    }
-    QSettings& operator*() { return m_settings; }
-    QSettings* operator->() { return &m_settings; }
-
-private:
-    QSettings m_settings;
-};
-
-} // namespace
 
 // ---------------------------------------------------------------------------
 // Construction
@@ -69,15 +51,16 @@ bool CKVLTWinApp::InitBaseInstance(const QString& strAppName, uint16_t nAboutBit
                                    const QString& strBuildDate) {
     kvltInstallCrashHandler(QCoreApplication::applicationFilePath().toStdString());
 
-    setOrganizationName(QStringLiteral("Orvalen"));
+    setOrganizationName(QString::fromLatin1(kProfileOrganization));
     setApplicationName(m_strProfileName);
+    setProfileName(m_strProfileName);
 
-    const QString startMessage = GetProfileString(QStringLiteral("Options"), QStringLiteral("StartMessage"));
+    const QString startMessage = getProfileString(kSectionOptions, kEntryStartMessage);
     if (!startMessage.isEmpty())
         kvltMessageBox(startMessage.toStdString(), "Startup Message", MsgIcon::Information, MsgButtons::Ok);
 
-    m_nRunCount = GetProfileInt(QStringLiteral("Runtime"), QStringLiteral("RunCount"), 0) + 1;
-    WriteProfileInt(QStringLiteral("Runtime"), QStringLiteral("RunCount"), m_nRunCount);
+    m_nRunCount = getProfileInt(kSectionRuntime, kEntryRunCount, 0) + 1;
+    writeProfileInt(kSectionRuntime, kEntryRunCount, m_nRunCount);
 
     // strftime follows LC_TIME, which the constructor keeps at "C".
     char lastRun[128] = "";
@@ -86,17 +69,17 @@ bool CKVLTWinApp::InitBaseInstance(const QString& strAppName, uint16_t nAboutBit
     if (localtime_r(&now, &local) == nullptr ||
         std::strftime(lastRun, sizeof lastRun, "%A, %B %d, %Y - %H:%M:%S", &local) == 0)
         lastRun[0] = '\0';
-    WriteProfileString(QStringLiteral("Runtime"), QStringLiteral("LastRunTime"), QString::fromLatin1(lastRun));
+    writeProfileString(kSectionRuntime, kEntryLastRunTime, QString::fromLatin1(lastRun));
 
     m_strAppName = strAppName;
     m_strBuildDate = strBuildDate;
     ::setApplicationName(m_strAppName.toStdString());
-    m_strGUID = GetProfileString(QStringLiteral("Runtime"), QStringLiteral("GUID"));
+    m_strGUID = getProfileString(kSectionRuntime, kEntryGUID);
     if (m_strGUID.isEmpty()) {
         const QUuid uuid = QUuid::createUuid();
         if (!uuid.isNull()) {
             m_strGUID = uuid.toString(QUuid::WithoutBraces).toUpper();
-            WriteProfileString(QStringLiteral("Runtime"), QStringLiteral("GUID"), m_strGUID);
+            writeProfileString(kSectionRuntime, kEntryGUID, m_strGUID);
         }
     }
 
@@ -115,8 +98,8 @@ bool CKVLTWinApp::InitBaseInstance(const QString& strAppName, uint16_t nAboutBit
     machine.SetAccess(KVLT_KEY_READ);
     machine.SetQuiet(true);
     uint32_t disableUpdateCheck = 0;
-    if (machine.Open(QStringLiteral("SOFTWARE\\Orvalen"), KvltRootKey::LocalMachine, true))
-        machine.QueryDWORD(QStringLiteral("DisableUpdateCheck"), disableUpdateCheck);
+    if (machine.Open(QString::fromLatin1(kMachineKeyPath), KvltRootKey::LocalMachine, true))
+        machine.QueryDWORD(QString::fromLatin1(kEntryDisableUpdateCheck), disableUpdateCheck);
     machine.Close();
     if (disableUpdateCheck == 0)
         CheckForUpdate();
@@ -126,15 +109,7 @@ bool CKVLTWinApp::InitBaseInstance(const QString& strAppName, uint16_t nAboutBit
 // Server, port, user and password of a URL named on the command line, else of
 // $KVLTDEFAULTSERVER. The program has no shell-open registration to make here.
 void CKVLTWinApp::ParseServerAddress() {
-    QString text;
-    const QStringList args = arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        // Options start with '-' here; a leading '/' is a path, not a flag.
-        if (!args.at(i).startsWith(QLatin1Char('-'))) {
-            text = args.at(i);
-            break;
-        }
-    }
+    QString text = FirstCommandLineArgument();
     if (text.isEmpty()) {
         if (const char* server = std::getenv("KVLTDEFAULTSERVER"))
             text = QString::fromLocal8Bit(server);
@@ -173,48 +148,12 @@ QString CKVLTWinApp::UpdateServerHost() const {
     CKVLTRegistry machine;
     machine.SetAccess(KVLT_KEY_READ);
     machine.SetQuiet(true);
-    if (machine.Open(QStringLiteral("SOFTWARE\\Orvalen"), KvltRootKey::LocalMachine, true)) {
-        const QString host = machine.Key()->value(QStringLiteral("UpdateServer")).toString().trimmed();
+    if (machine.Open(QString::fromLatin1(kMachineKeyPath), KvltRootKey::LocalMachine, true)) {
+        const QString host = machine.Key()->value(QString::fromLatin1(kEntryUpdateServer)).toString().trimmed();
         if (!host.isEmpty())
             return host;
     }
     return QString::fromLatin1(kDefaultUpdateServer);
-}
-
-// ---------------------------------------------------------------------------
-// Profile
-// ---------------------------------------------------------------------------
-
-QString CKVLTWinApp::GetProfileString(const QString& strSection, const QString& strEntry,
-                                      const QString& strDefault) const {
-    ProfileSection profile(m_strProfileName, strSection);
-    const QVariant value = profile->value(strEntry);
-    if (!value.isValid() || value.typeId() == QMetaType::QStringList)
-        return strDefault;
-    return value.toString();
-}
-
-uint32_t CKVLTWinApp::GetProfileInt(const QString& strSection, const QString& strEntry,
-                                    uint32_t nDefault) const {
-    ProfileSection profile(m_strProfileName, strSection);
-    bool ok = false;
-    const qulonglong value = profile->value(strEntry).toString().trimmed().toULongLong(&ok);
-    return ok && value <= 0xFFFFFFFFull ? uint32_t(value) : nDefault;
-}
-
-bool CKVLTWinApp::WriteProfileString(const QString& strSection, const QString& strEntry,
-                                     const QString& strValue) {
-    ProfileSection profile(m_strProfileName, strSection);
-    profile->setValue(strEntry, strValue);
-    profile->sync();
-    return profile->status() == QSettings::NoError;
-}
-
-bool CKVLTWinApp::WriteProfileInt(const QString& strSection, const QString& strEntry, uint32_t nValue) {
-    ProfileSection profile(m_strProfileName, strSection);
-    profile->setValue(strEntry, nValue);
-    profile->sync();
-    return profile->status() == QSettings::NoError;
 }
 
 // ---------------------------------------------------------------------------
@@ -225,6 +164,14 @@ QString CKVLTWinApp::ResolveCommandLinePath(const QString& strArgument) const {
     if (strArgument.isEmpty())
         return strArgument;
     return QDir::cleanPath(QDir(m_strStartFolder).absoluteFilePath(strArgument));
+}
+
+QString CKVLTWinApp::FirstCommandLineArgument() const {
+    const QStringList args = arguments();
+    for (int i = 1; i < args.size(); ++i)
+        if (!args.at(i).startsWith(QLatin1Char('-')))
+            return args.at(i);
+    return {};
 }
 
 int CKVLTWinApp::RunCrashReport() {

@@ -57,14 +57,6 @@ public:
     const QString& GetPassword() const { return m_strPassword; }
     const QString& GetProfileName() const { return m_strProfileName; }
 
-    // ---- per-user profile: one group per section ---------------------------
-    QString GetProfileString(const QString& strSection, const QString& strEntry,
-                             const QString& strDefault = {}) const;
-    // A missing value or one that is not a whole number gives the default.
-    uint32_t GetProfileInt(const QString& strSection, const QString& strEntry, uint32_t nDefault) const;
-    bool WriteProfileString(const QString& strSection, const QString& strEntry, const QString& strValue);
-    bool WriteProfileInt(const QString& strSection, const QString& strEntry, uint32_t nValue);
-
     // ---- command-line paths ------------------------------------------------
     // The start-up makes the program's folder the current directory, so a
     // relative path given on the command line must be resolved against the
@@ -72,6 +64,9 @@ public:
     const QString& GetStartFolder() const { return m_strStartFolder; }
     // An absolute path for a command-line argument; absolute ones are cleaned.
     QString ResolveCommandLinePath(const QString& strArgument) const;
+    // The first argument that is not an option (options start with '-'; a
+    // leading '/' is a path); empty when there is none.
+    QString FirstCommandLineArgument() const;
 
     // ---- the small mode the crash handler starts ----------------------------
     // True when started as "<program> --kvlt-crash-report <path>". Then main()

@@ -1,66 +1,16 @@
 #include "profile.h"
 
-#include <QDir>
-#include <QSettings>
-#include <limits>
-
 namespace {
 
 QString g_profileName = QString::fromLatin1(kDefaultProfileName);
-QString g_userFolder;    // empty: the standard per-user location
-QString g_machineFolder; // empty: the standard system-wide location
 
-// Each call opens the store afresh, so a changed location or a value written
-// by another process is always seen. The profile is read a handful of times
-// per run; this costs nothing that matters.
-// The native format is the one the application base's registry helper uses,
-// so the run counters and the lists' settings share one file.
 std::unique_ptr<QSettings> openProfile() {
-    std::unique_ptr<QSettings> settings;
-    if (g_userFolder.isEmpty())
-        settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                               QString::fromLatin1(kProfileOrganization), g_profileName);
-    else
-        settings = std::make_unique<QSettings>(
-            QDir(g_userFolder).filePath(
-                QStringLiteral("%1/%2.conf").arg(QString::fromLatin1(kProfileOrganization), g_profileName)),
-            QSettings::IniFormat);
-    // The profile is the user's own: a value missing there must not be
-    // answered from the organization-wide or system-wide files.
-    settings->setFallbacksEnabled(false);
-    return settings;
+    return openSettingsStore(QSettings::UserScope, QString::fromLatin1(kProfileOrganization),
+                             g_profileName);
 }
 
-std::unique_ptr<QSettings> openMachineStore() {
-    std::unique_ptr<QSettings> settings;
-    if (g_machineFolder.isEmpty())
-        settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::SystemScope,
-                                               QString::fromLatin1(kProfileOrganization));
-    else
-        settings = std::make_unique<QSettings>(
-            QDir(g_machineFolder).filePath(QStringLiteral("%1.conf").arg(QString::fromLatin1(kProfileOrganization))),
-            QSettings::IniFormat);
-    settings->setFallbacksEnabled(false);
-    return settings;
-}
-
-QString key(const QString& section, const QString& entry) { return section + QLatin1Char('/') + entry; }
-
-// A stored number is decimal text; anything that is not a 32-bit number
-// (negative numbers count as their two's-complement value) is unreadable.
-std::optional<unsigned> toDword(const QVariant& value) {
-    if (!value.isValid())
-        return std::nullopt;
-    bool ok = false;
-    const qlonglong n = value.toString().trimmed().toLongLong(&ok);
-    if (!ok || n < std::numeric_limits<qint32>::min() || n > std::numeric_limits<quint32>::max())
-        return std::nullopt;
-    return static_cast<unsigned>(static_cast<quint32>(n));
-}
-
-bool commit(QSettings& settings) {
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+QString key(const QString& section, const QString& entry) {
+    return section + QLatin1Char('/') + entry;
 }
 
 } // namespace
@@ -69,22 +19,71 @@ QString listSettingsSection(const QString& settingsName) {
     return QString::fromLatin1(kListSectionFormat).replace(QLatin1String("%s"), settingsName);
 }
 
+// ---------------------------------------------------------------------------
+// Stores
+// ---------------------------------------------------------------------------
+
 void setProfileName(const QString& name) { g_profileName = name; }
 QString profileName() { return g_profileName; }
 
-void setProfileFolders(const QString& userFolder, const QString& machineFolder) {
-    g_userFolder = userFolder;
-    g_machineFolder = machineFolder;
+std::unique_ptr<QSettings> openSettingsStore(QSettings::Scope scope, const QString& organization,
+                                             const QString& application) {
+    // The settings are read a handful of times per run; opening the store
+    // each time costs nothing that matters.
+    auto settings =
+        std::make_unique<QSettings>(QSettings::NativeFormat, scope, organization, application);
+    settings->setFallbacksEnabled(false);
+    return settings;
 }
 
 QString profileFile() { return openProfile()->fileName(); }
-QString machineSettingsFile() { return openMachineStore()->fileName(); }
 
-unsigned getProfileInt(const QString& section, const QString& entry, unsigned defaultValue) {
-    return toDword(openProfile()->value(key(section, entry))).value_or(defaultValue);
+QString machineSettingsFile() {
+    return openSettingsStore(QSettings::SystemScope, QString::fromLatin1(kProfileOrganization), {})
+        ->fileName();
 }
 
-QString getProfileString(const QString& section, const QString& entry, const QString& defaultValue) {
+std::optional<uint32_t> settingsDword(const QVariant& value) {
+    bool ok = false;
+    qulonglong number = 0;
+    switch (value.typeId()) {
+    case QMetaType::QString:
+    case QMetaType::QByteArray: {
+        // The text stores keep numbers as text.
+        const QString text = value.toString().trimmed();
+        if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+            number = text.mid(2).toULongLong(&ok, 16);
+        else if (!text.startsWith(QLatin1Char('+')) && !text.startsWith(QLatin1Char('-')))
+            number = text.toULongLong(&ok, 10);
+        break;
+    }
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong: {
+        const qlonglong signedNumber = value.toLongLong(&ok);
+        ok = ok && signedNumber >= 0;
+        number = qulonglong(signedNumber);
+        break;
+    }
+    default:
+        break; // missing, or a list ("1, 2")
+    }
+    if (!ok || number > 0xFFFFFFFFull)
+        return std::nullopt;
+    return uint32_t(number);
+}
+
+// ---------------------------------------------------------------------------
+// Per-user profile
+// ---------------------------------------------------------------------------
+
+unsigned getProfileInt(const QString& section, const QString& entry, unsigned defaultValue) {
+    return settingsDword(openProfile()->value(key(section, entry))).value_or(defaultValue);
+}
+
+QString getProfileString(const QString& section, const QString& entry,
+                         const QString& defaultValue) {
     const QVariant value = openProfile()->value(key(section, entry));
     if (!value.isValid())
         return defaultValue;
@@ -96,18 +95,13 @@ QString getProfileString(const QString& section, const QString& entry, const QSt
 }
 
 bool writeProfileInt(const QString& section, const QString& entry, unsigned value) {
-    auto settings = openProfile();
     // Stored as text so that the file reads the same whatever wrote it.
-    settings->setValue(key(section, entry), QString::number(value));
-    return commit(*settings);
+    return writeProfileString(section, entry, QString::number(value));
 }
 
 bool writeProfileString(const QString& section, const QString& entry, const QString& value) {
     auto settings = openProfile();
     settings->setValue(key(section, entry), value);
-    return commit(*settings);
-}
-
-std::optional<unsigned> queryMachineDword(const QString& entry) {
-    return toDword(openMachineStore()->value(entry));
+    settings->sync();
+    return settings->status() == QSettings::NoError;
 }

@@ -6,7 +6,6 @@
 #include "scandialog.h"
 #include "scanwnd.h"
 
-#include <QProcess>
 #include <QTest>
 
 #include <clocale>
@@ -14,26 +13,6 @@
 namespace {
 
 constexpr const char* kGerman = "de_DE.UTF-8";
-
-// Makes sure a German locale can be loaded: the machine's own, or one
-// compiled into folder (then LOCPATH points there).
-bool provideGermanLocale(const QString& folder) {
-    if (std::setlocale(LC_TIME, kGerman) != nullptr) {
-        std::setlocale(LC_TIME, "C");
-        return true;
-    }
-    QDir().mkpath(folder);
-    QProcess localedef;
-    localedef.start(QStringLiteral("localedef"),
-                    {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"), QStringLiteral("UTF-8"),
-                     folder + QStringLiteral("/") + QString::fromLatin1(kGerman)});
-    if (!localedef.waitForFinished(120000))
-        return false;
-    setenv("LOCPATH", folder.toLocal8Bit().constData(), 1);
-    const bool loaded = std::setlocale(LC_TIME, kGerman) != nullptr;
-    std::setlocale(LC_TIME, "C");
-    return loaded;
-}
 
 } // namespace
 
@@ -48,7 +27,7 @@ protected:
 };
 
 TEST_F(GermanLocaleTest, AssignedTimeStaysEnglish) {
-    ASSERT_TRUE(provideGermanLocale(m_dir.filePath("locales"))) << "no German locale could be made";
+    ASSERT_TRUE(provideLocale(kGerman, m_dir.filePath("locales").toStdString())) << "no German locale could be made";
     setenv("LC_ALL", kGerman, 1);
     // What the Qt application object does the first time one is made in a
     // process; done here too so the test holds when an earlier test of this

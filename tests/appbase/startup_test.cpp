@@ -246,11 +246,8 @@ TEST_F(AppBaseTest, MachineWideStoreNamesTheUpdateServerWhenTheEnvironmentDoesNo
 class LocaleTest : public AppBaseTest {
 protected:
     static void SetUpTestSuite() {
-        // The machine may have no locale but C: make a German one for the test.
         s_locales = new QTemporaryDir;
-        const QString target = s_locales->filePath("de_DE.UTF-8");
-        const std::string command = "localedef -i de_DE -f UTF-8 '" + target.toStdString() + "' >/dev/null 2>&1";
-        s_ready = std::system(command.c_str()) == 0 || QFileInfo::exists(target + "/LC_TIME");
+        s_ready = provideLocale("de_DE.UTF-8", s_locales->path().toStdString());
     }
     static void TearDownTestSuite() {
         delete s_locales;
@@ -269,7 +266,6 @@ protected:
 TEST_F(LocaleTest, TextsWrittenIntoFilesStayInTheCLocaleUnderAGermanDesktop) {
     if (!s_ready)
         GTEST_SKIP() << "localedef could not make de_DE.UTF-8";
-    setenv("LOCPATH", s_locales->path().toLocal8Bit().constData(), 1);
     setenv("LANG", "de_DE.UTF-8", 1);
     unsetenv("LC_ALL");
     unsetenv("LC_TIME");

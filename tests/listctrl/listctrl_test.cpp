@@ -247,7 +247,7 @@ TEST(ListSettings, SaveListStateWritesTheOrderOnlyForNamedLists) {
         ListWindow unnamed(1, 4);
         unnamed.list->m_strSettingsName.clear();
     }
-    EXPECT_EQ(getProfileString("CListCtrl_", "Order", "absent"), "absent");
+    EXPECT_EQ(getProfileString(listSettingsSection(""), kEntryOrder, "absent"), "absent");
     {
         ListWindow named(1, 4);
         named.list->m_strSettingsName = "Demo";
@@ -255,16 +255,16 @@ TEST(ListSettings, SaveListStateWritesTheOrderOnlyForNamedLists) {
         named.list->m_mapSavedFilters = {{"first", "A"}, {"second", "B"}};
         named.list->m_bSavedFiltersChanged = true;
     }
-    EXPECT_EQ(getProfileString("CListCtrl_Demo", "Order"), "3,0,1,2,");
-    EXPECT_EQ(getProfileInt("CListCtrl_Demo", "FilterTotal", 0), 2u);
-    EXPECT_EQ(getProfileString("CListCtrl_Demo", "0_Name"), "first");
-    EXPECT_EQ(getProfileString("CListCtrl_Demo", "1_Value"), "B");
+    EXPECT_EQ(getProfileString(listSettingsSection("Demo"), kEntryOrder), "3,0,1,2,");
+    EXPECT_EQ(getProfileInt(listSettingsSection("Demo"), kEntryFilterTotal, 0), 2u);
+    EXPECT_EQ(getProfileString(listSettingsSection("Demo"), QString::asprintf(kEntryFilterNameFormat, 0u)), "first");
+    EXPECT_EQ(getProfileString(listSettingsSection("Demo"), QString::asprintf(kEntryFilterValueFormat, 1u)), "B");
     {
         ListWindow named(1, 4);
         named.list->m_strSettingsName = "Plain";
     }
-    EXPECT_EQ(getProfileString("CListCtrl_Plain", "Order"), "0,1,2,3,");
-    EXPECT_EQ(getProfileString("CListCtrl_Plain", "FilterTotal", "absent"), "absent");
+    EXPECT_EQ(getProfileString(listSettingsSection("Plain"), kEntryOrder), "0,1,2,3,");
+    EXPECT_EQ(getProfileString(listSettingsSection("Plain"), kEntryFilterTotal, "absent"), "absent");
 }
 
 // ------------------------------------------------------------------ views

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -89,6 +90,23 @@ void clearKvltEnvironment() {
         names.push_back(name);
     for (const std::string& name : names)
         ::unsetenv(name.c_str());
+}
+
+bool provideLocale(const std::string& name, const std::string& folder) {
+    const bool present = std::setlocale(LC_ALL, name.c_str()) != nullptr;
+    std::setlocale(LC_ALL, "C");
+    if (present)
+        return true;
+    // "de_DE.UTF-8": the source locale is "de_DE", the charmap "UTF-8".
+    const std::string source = name.substr(0, name.find('.'));
+    const std::string charmap = name.find('.') == std::string::npos ? "UTF-8" : name.substr(name.find('.') + 1);
+    std::filesystem::create_directories(folder);
+    runShell("localedef -i " + shellQuote(source) + " -f " + shellQuote(charmap) + " " +
+             shellQuote(folder + "/" + name) + " >/dev/null 2>&1");
+    ::setenv("LOCPATH", folder.c_str(), 1);
+    const bool made = std::setlocale(LC_ALL, name.c_str()) != nullptr;
+    std::setlocale(LC_ALL, "C");
+    return made;
 }
 
 // ---------------------------------------------------------------- other programs

@@ -51,6 +51,11 @@ private:
 // machine's environment cannot change a test's outcome.
 void clearKvltEnvironment();
 
+// Makes the named locale ("de_DE.UTF-8") loadable: the machine's own, or
+// one compiled by localedef into folder, with LOCPATH then pointing there.
+// False when neither works. The process's own locale is left at "C".
+bool provideLocale(const std::string& name, const std::string& folder);
+
 // text in single quotes for /bin/sh.
 std::string shellQuote(const std::string& text);
 
