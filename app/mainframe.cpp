@@ -74,12 +74,7 @@ CMainFrame::CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppNa
 
 CMainFrame::~CMainFrame() = default;
 
-void CMainFrame::UpdateTitle() {
-    const QString name =
-        m_document.GetPathName().empty() ? QString::fromLatin1(kNewFileName)
-                                         : QString::fromStdString(m_document.GetTitle());
-    setWindowTitle(name + QStringLiteral(" - ") + m_strAppName);
-}
+void CMainFrame::UpdateTitle() { setWindowTitle(DocumentName() + QStringLiteral(" - ") + m_strAppName); }
 
 void CMainFrame::UpdateIndicators() {
     const std::optional<LockState> locks = currentLockState();
@@ -136,19 +131,14 @@ bool CMainFrame::OnCommand(unsigned nID) {
 }
 
 bool CMainFrame::SaveModified() {
-    if (!m_document.IsModified())
-        return true;
-    const QString name = m_document.GetPathName().empty() ? QString::fromLatin1(kNewFileName)
-                                                          : QString::fromStdString(m_document.GetTitle());
-    switch (kvltMessageBox(QStringLiteral("Save changes to %1?").arg(name).toStdString(), {}, MsgIcon::Warning,
-                           MsgButtons::YesNoCancel, static_cast<QWidget*>(this))) {
-    case MsgAnswer::Yes:
-        return OnFileSave();
-    case MsgAnswer::No:
-        return true;
-    default:
-        return false;
-    }
+    return m_document.SaveModified(
+        QStringLiteral("Save changes to %1?").arg(DocumentName()).toStdString(), {}, MsgIcon::Warning,
+        static_cast<QWidget*>(this), [this] { return OnFileSave(); });
+}
+
+QString CMainFrame::DocumentName() const {
+    return m_document.GetPathName().empty() ? QString::fromLatin1(kNewFileName)
+                                            : QString::fromStdString(m_document.GetTitle());
 }
 
 void CMainFrame::NewDocument() {

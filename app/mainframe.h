@@ -51,6 +51,8 @@ protected:
 private:
     // The framework's question before the document is replaced: true to go on.
     bool SaveModified();
+    // The file's name, or the new-file name while there is no file.
+    QString DocumentName() const;
     bool DoSave(const QString& path);
 
     CKVLTOfflineScannerDoc& m_document;

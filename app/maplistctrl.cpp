@@ -1,11 +1,8 @@
 #include "maplistctrl.h"
 
-#include "listtexts.h"
 #include "resource.h"
 #include "scandialog.h"
 #include "scanfiledoc.h"
-
-#include <cjson/cJSON.h>
 
 int64_t CMapSelection::nextSelectedRow(int64_t row) const {
     // GetNextItem looks after the row it is given.
@@ -13,7 +10,9 @@ int64_t CMapSelection::nextSelectedRow(int64_t row) const {
     return m_list.GetNextItem(after, CKVLTListCtrl::LVNI_SELECTED);
 }
 
-CMapListCtrl::CMapListCtrl(QWidget* parent) : CKVLTListCtrl(parent) { m_nListMenuId = IDR_LISTCTRL; }
+CMapListCtrl::CMapListCtrl(QWidget* parent) : CScanListCtrl(ScanList::Map, parent) {
+    m_nListMenuId = IDR_LISTCTRL;
+}
 
 bool CMapListCtrl::OnCommand(unsigned nID) {
     switch (nID) {
@@ -62,21 +61,4 @@ void CMapListCtrl::OpenScanDialog() {
     // Give the main window back the keyboard, so its accelerators (Ctrl+S)
     // work at once, also where no window manager hands activation back.
     window()->activateWindow();
-}
-
-QString CMapListCtrl::OnGetItemText(int nItem, int nSubItem) const {
-    if (m_pDocument == nullptr || nItem < 0 || uint32_t(nItem) >= m_pDocument->mapRowCount())
-        return {};
-    return QString::fromStdString(listCellText(*m_pDocument, ScanList::Map, uint32_t(nItem), nSubItem));
-}
-
-int CMapListCtrl::OnGetItemImage(int nItem, int nSubItem) const {
-    if (nSubItem == MAP_ZONE)
-        return 0;
-    if (nSubItem == MAP_VOLUME && m_pDocument != nullptr && nItem >= 0) {
-        const cJSON* volume = listRowVolume(*m_pDocument, ScanList::Map, uint32_t(nItem));
-        if (cJSON_IsString(cJSON_GetObjectItemCaseSensitive(volume, "id")))
-            return 1;
-    }
-    return -1;
 }

@@ -4,12 +4,11 @@
 // "IntelliSlot"; each ends in the scan dialog.
 #pragma once
 
-#include "kvltlistctrl.h"
+#include "scanlistctrl.h"
 #include "scanworkflow.h"
 
 class CIncomingListCtrl;
 class COutgoingListCtrl;
-class CKVLTOfflineScannerDoc;
 
 // The map list's selected rows, as the scan rules read the chosen slots.
 class CMapSelection final : public CSlotSelection {
@@ -22,13 +21,11 @@ private:
     const CKVLTListCtrl& m_list;
 };
 
-class CMapListCtrl final : public CKVLTListCtrl {
+class CMapListCtrl final : public CScanListCtrl {
     Q_OBJECT
 public:
     explicit CMapListCtrl(QWidget* parent = nullptr);
 
-    void SetDocument(CKVLTOfflineScannerDoc* pDocument) { m_pDocument = pDocument; }
-    CKVLTOfflineScannerDoc* GetDocument() const { return m_pDocument; }
     void SetLists(CIncomingListCtrl* pIncoming, COutgoingListCtrl* pOutgoing) {
         m_pIncoming = pIncoming;
         m_pOutgoing = pOutgoing;
@@ -45,13 +42,10 @@ public:
 
 protected:
     bool OnCommand(unsigned nID) override;
-    QString OnGetItemText(int nItem, int nSubItem) const override;
-    int OnGetItemImage(int nItem, int nSubItem) const override;
 
 private:
     void AutoSelectAndScan(bool bFirstAvailable);
 
-    CKVLTOfflineScannerDoc* m_pDocument = nullptr;
     CIncomingListCtrl* m_pIncoming = nullptr;
     COutgoingListCtrl* m_pOutgoing = nullptr;
 };

@@ -115,6 +115,15 @@ void CKVLTOfflineScannerView::OnInitialUpdate() {
 void CKVLTOfflineScannerView::OnUpdate(CDocumentView*, int64_t hint, void* hintObject) {
     if (hintObject == nullptr)
         return;
+    if (hintObject != &m_document) {
+        // A volume was slotted into slot hint: its map row changed and it
+        // left the incoming volumes.
+        if (m_bInitialized) {
+            m_pMap->RedrawItems(int(hint - 1), int(hint - 1));
+            m_pIncoming->volumeSlotted();
+        }
+        return;
+    }
     if (!m_bInitialized) {
         m_bUpdatePending = true;
         m_nPendingHint = hint;
@@ -157,15 +166,7 @@ void CKVLTOfflineScannerView::SizeLastColumns() {
 }
 
 bool CKVLTOfflineScannerView::OnCloseRequest(const std::function<bool()>& saveDocument) {
-    if (!m_document.IsModified())
-        return true;
-    switch (kvltMessageBox("Would you like to save the changes you have made before exiting?", "Confirm Cancel",
-                           MsgIcon::Question, MsgButtons::YesNoCancel, static_cast<QWidget*>(this))) {
-    case MsgAnswer::Yes:
-        return saveDocument();
-    case MsgAnswer::No:
-        return true;
-    default:
-        return false;
-    }
+    return m_document.SaveModified("Would you like to save the changes you have made before exiting?",
+                                   "Confirm Cancel", MsgIcon::Question, static_cast<QWidget*>(this),
+                                   saveDocument);
 }

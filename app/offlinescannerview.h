@@ -29,7 +29,9 @@ public:
     void OnInitialUpdate();
     bool IsInitialized() const { return m_bInitialized; }
 
-    // hint: the slot count; hintObject: the document, none when nothing changed.
+    // After a load: hint the slot count, hintObject the document. After a
+    // scan: hint the slot, hintObject the slotted volume. No hint object:
+    // nothing changed.
     void OnUpdate(CDocumentView* sender, int64_t hint, void* hintObject) override;
 
     // A request to close the window reached the view: true when it may close.

@@ -3,7 +3,6 @@
 #include "dialogs.h"
 #include "dialogunits.h"
 #include "icons.h"
-#include "incominglistctrl.h"
 #include "resource.h"
 #include "scanwnd.h"
 
@@ -70,9 +69,3 @@ void CScanDialog::OnScan() {
 void CScanDialog::ShowTexts() { m_pStatus->setText(QString::fromStdString(m_pSession->statusText())); }
 
 void CScanDialog::makeRowVisible(uint32_t row) { m_pMapList->EnsureVisible(int(row), false); }
-
-void CScanDialog::volumeSlotted(uint32_t row, cJSON* volume) {
-    m_pMapList->RedrawItems(int(row), int(row));
-    if (CIncomingListCtrl* incoming = m_pMapList->GetIncomingList())
-        incoming->volumeSlotted(volume);
-}

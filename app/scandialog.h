@@ -30,7 +30,6 @@ public:
 
 private:
     void makeRowVisible(uint32_t row) override;
-    void volumeSlotted(uint32_t row, cJSON* volume) override;
     void ShowTexts();
 
     CMapListCtrl* m_pMapList;

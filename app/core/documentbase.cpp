@@ -1,7 +1,6 @@
 #include "documentbase.h"
 
 #include "atomicfile.h"
-#include "messagebox.h"
 
 #include <algorithm>
 
@@ -52,6 +51,20 @@ bool CDocument::OnSaveDocument(const std::string& path) {
     bind(path);
     m_modified = false;
     return true;
+}
+
+bool CDocument::SaveModified(const std::string& text, const std::string& caption, MsgIcon icon,
+                             void* owner, const std::function<bool()>& save) const {
+    if (!m_modified)
+        return true;
+    switch (kvltMessageBox(text, caption, icon, MsgButtons::YesNoCancel, owner)) {
+    case MsgAnswer::Yes:
+        return save();
+    case MsgAnswer::No:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void CDocument::bind(const std::string& path) {

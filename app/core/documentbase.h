@@ -5,9 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "messagebox.h"
 
 class CDocument;
 
@@ -63,6 +66,13 @@ public:
     // is untouched and the modified flag stays. On success the document is
     // bound to path and no longer modified.
     bool OnSaveDocument(const std::string& path);
+
+    // Before the document is closed or replaced: when it is modified, asks
+    // text (caption, icon, owner window) with Yes, No and Cancel. Yes runs
+    // save, No goes on without saving, Cancel stops. True to go on; a failed
+    // save stops too.
+    bool SaveModified(const std::string& text, const std::string& caption, MsgIcon icon,
+                      void* owner, const std::function<bool()>& save) const;
 
     bool IsModified() const { return m_modified; }
     void SetModifiedFlag(bool modified = true) { m_modified = modified; }

@@ -99,3 +99,14 @@ std::string listCellText(const CKVLTOfflineScannerDoc& doc, ScanList list, uint3
         return {};
     }
 }
+
+int listCellImage(const CKVLTOfflineScannerDoc& doc, ScanList list, uint32_t row, int column) {
+    if (list != ScanList::Map)
+        return column == VOLUME_ID ? 0 : -1;
+    if (column == MAP_ZONE)
+        return 0;
+    if (column == MAP_VOLUME &&
+        cJSON_IsString(cJSON_GetObjectItemCaseSensitive(listRowVolume(doc, list, row), "id")))
+        return 1;
+    return -1;
+}

@@ -27,5 +27,9 @@ const ListColumn& listColumn(ScanList list, int column);
 uint32_t listRowCount(const CKVLTOfflineScannerDoc& doc, ScanList list);
 // The text of one cell, exactly as the list shows it.
 std::string listCellText(const CKVLTOfflineScannerDoc& doc, ScanList list, uint32_t row, int column);
+// The image of one cell, -1 for none: the map's zone column shows the slot
+// (0) and its volume column a volume (1) when the slot holds one; the volume
+// lists show a volume (0) in their first column.
+int listCellImage(const CKVLTOfflineScannerDoc& doc, ScanList list, uint32_t row, int column);
 // The volume node behind a row (for the map: the slotted volume, or none).
 cJSON* listRowVolume(const CKVLTOfflineScannerDoc& doc, ScanList list, uint32_t row);

@@ -296,4 +296,5 @@ void CKVLTOfflineScannerDoc::assignSlot(cJSON* volume, uint32_t slot) {
     slotVolumes.assign(slot, volume);
     incomingVolumes.remove(volume);
     SetModifiedFlag(true);
+    UpdateAllViews(nullptr, slot, volume);
 }

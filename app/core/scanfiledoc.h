@@ -27,6 +27,10 @@ struct CZone {
     int32_t slotsPerLevel = 0;
 };
 
+// Views hear of changes through OnUpdate, told apart by the hint object:
+//   - the document itself after a load (or a failed one), with the slot
+//     count as hint;
+//   - a volume node after that volume was slotted, with its slot as hint.
 class CKVLTOfflineScannerDoc final : public CDocument {
 public:
     CKVLTOfflineScannerDoc();
@@ -54,7 +58,8 @@ public:
     // chooses for the incoming volumes, in the order the allocation gave them.
     std::vector<uint32_t> autoSelectSlots(bool firstAvailable);
     // Appends "slot" and "assigned" to the volume, enters it in slotVolumes,
-    // takes it off incomingVolumes and marks the document modified.
+    // takes it off incomingVolumes, marks the document modified and tells the
+    // views.
     void assignSlot(cJSON* volume, uint32_t slot);
     // The time source for "assigned"; tests replace it.
     std::function<int64_t()> clock;

@@ -115,7 +115,5 @@ ScanOutcome CScanSession::scan(const std::string& typed) {
         m_listener->makeRowVisible(row);
     m_doc.assignSlot(volume, row + 1);
     m_assignedCount += 1;
-    if (m_listener)
-        m_listener->volumeSlotted(row, volume);
     return ScanOutcome::Accepted;
 }

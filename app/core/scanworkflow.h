@@ -43,14 +43,13 @@ uint32_t requireSlotSelection(const CSlotSelection& selection, void* owner = nul
 bool checkHandPickedSlots(const CKVLTOfflineScannerDoc& doc, const CSlotSelection& selection,
                           uint32_t n, void* owner = nullptr);
 
-// What a window does around an accepted scan. Both default to nothing.
+// What a window does before an accepted scan is written; the document tells
+// its views about the change itself.
 class CScanListener {
 public:
     virtual ~CScanListener() = default;
-    // Before the slot is written: bring the map row into view.
+    // Bring the map row of the slot about to be written into view.
     virtual void makeRowVisible(uint32_t) {}
-    // After the volume got slot row + 1 and left the incoming volumes.
-    virtual void volumeSlotted(uint32_t /*row*/, cJSON* /*volume*/) {}
 };
 
 enum class ScanOutcome {
