@@ -2,6 +2,7 @@
 
 #include "crashhandler.h"
 #include "hostinfo.h"
+#include "icons.h"
 #include "kvltaboutwnd.h"
 #include "kvltregistry.h"
 #include "messagebox.h"
@@ -17,8 +18,6 @@
 
 #include <cstdlib>
 
-static void initAppBaseResources() { Q_INIT_RESOURCE(appbase); }
-
 // ---------------------------------------------------------------------------
 // Construction
 // ---------------------------------------------------------------------------
@@ -28,7 +27,6 @@ CKVLTWinApp::CKVLTWinApp(int& argc, char** argv, const QString& strProfileName)
     // QApplication has just set the process locale from the environment; the
     // times and numbers written into files must stay in the C form.
     kvltUseCLocaleForTexts();
-    initAppBaseResources();
     config_init(&m_config);
     m_strStartFolder = QDir::currentPath();
 
@@ -84,7 +82,7 @@ bool CKVLTWinApp::InitBaseInstance(const QString& strAppName, uint16_t nAboutBit
     }
 
     if (nAboutBitmap != 0)
-        m_bmpAbout.load(QStringLiteral(":/appbase/bitmap-%1.png").arg(nAboutBitmap));
+        m_bmpAbout = loadBitmap(nAboutBitmap);
     m_pAboutWnd = std::make_unique<CKVLTAboutWnd>(*this);
 
     if (!m_bOwnCommandLine)

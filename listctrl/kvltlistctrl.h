@@ -119,7 +119,6 @@ public:
     int GetNextItem(int nItem, int nFlags) const;
     bool IsItemSelected(int nItem) const { return m_selection.isSelected(nItem); }
     bool SelectItem(int nItem, bool bSelect = true);
-    int GetFocusedItem() const { return m_nFocusItem; }
     void SetFocusedItem(int nItem);
     const CKVLTSelection& Selection() const { return m_selection; }
 
@@ -183,8 +182,6 @@ public:
     CKVLTListFooter* GetFooter() const;
     QWidget* GetCaption() const { return m_pCaption.data(); }
     QObject* GetCommandTarget();
-    const QFont& GetFixedFont() const { return m_fontFixed; }
-    const QFont& GetNormalFont() const { return m_fontNormal; }
     // The font cells of a column are drawn in.
     QFont ColumnDrawFont(int nColumn) const;
     // The background a non-selected row is drawn on.

@@ -19,7 +19,6 @@ public:
     // Makes the bar a visible child of the parent that reports on pList.
     // Fails (false) without a parent or a list.
     bool Create(QWidget* pParent, CKVLTListCtrl* pList, unsigned nID);
-    bool HasWindow() const { return m_pList != nullptr; }
     unsigned GetDlgCtrlID() const { return m_nID; }
 
     // Repaints the whole bar.

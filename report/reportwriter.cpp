@@ -274,8 +274,7 @@ int opAddColumn(ReportWriter* report, uint64_t width, const char* name, uint32_t
 }
 
 int opAddRow(ReportWriter* report, const char* format, ...) {
-    if (report->progress.tick)
-        report->progress.tick(&report->progress);
+    progressTick(&report->progress);
     report->rowCount += 1;
     if (report->format == REPORT_DROPPED)
         return 1;

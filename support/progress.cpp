@@ -54,7 +54,6 @@ char* formatDuration(uint32_t e, char* buffer, size_t size) {
 
 void progressInit(ProgressState* state) {
     *state = ProgressState{};
-    state->tick = progressTick;
     if (std::getenv("KVLTPROGRESSDISABLE") != nullptr)
         state->flags |= PROGRESS_DISABLED;
 }

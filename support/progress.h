@@ -1,4 +1,5 @@
-// Progress counting and number texts of the report writer.
+// Progress counting and number texts: the report writer counts its rows,
+// the list footer shows its counts.
 #pragma once
 
 #include <cstddef>
@@ -37,7 +38,6 @@ struct ProgressState {
     int64_t startTime = 0;
     char taskName[32] = "Main-Task";
     uint32_t flags = 0;
-    void (*tick)(ProgressState* state) = nullptr;
 };
 
 // Fills the state as a freshly set-up report writer has it, the disabled flag
