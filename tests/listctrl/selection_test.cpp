@@ -47,11 +47,14 @@ TEST(SelectionBitset, RandomOperationsAgreeWithAReference) {
                 if (rows)
                     reference[size_t(a)] = false;
                 break;
-            case 2:
-                selection.setRange(std::min(a, b), std::max(a, b), op % 2 == 0);
+            case 2: {
+                // Ranges are selected and deselected alike.
+                const bool select = random() % 2 == 0;
+                selection.setRange(std::min(a, b), std::max(a, b), select);
                 for (int r = std::min(a, b); rows && r <= std::max(a, b); ++r)
-                    reference[size_t(r)] = true;
+                    reference[size_t(r)] = select;
                 break;
+            }
             case 3:
                 selection.invert();
                 reference.flip();

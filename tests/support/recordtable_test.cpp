@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -28,25 +31,40 @@ TEST(RecordTable, GrowsInWholeStepsAndCountsEveryPut) {
 }
 
 TEST(RecordTable, SortsAndFindsByKeyBytes) {
+    // Keys over the whole 32-bit range, so that every byte of the key takes
+    // part; the order is that of the key bytes, as memcmp sees them.
+    std::mt19937 random(11);
+    std::vector<uint32_t> keys;
+    for (int i = 0; i < 500; ++i)
+        keys.push_back(uint32_t(random()) >> (i % 4 * 8));
     RecordTable t;
-    recordTableSetup(&t, sizeof(Item), 4, 0, 4);
-    for (uint32_t key : {0x30u, 0x10u, 0x20u, 0x05u})
-        {
+    recordTableSetup(&t, sizeof(Item), 16, 0, 4);
+    for (uint32_t key : keys) {
         Item item{key, nullptr};
         t.append(&t, &item);
     }
     t.sortByKey(&t);
-    uint32_t keys[4];
-    for (uint32_t i = 0; i < 4; ++i)
-        keys[i] = static_cast<Item*>(t.at(&t, i, false))->key;
-    EXPECT_EQ(keys[0], 0x05u);
-    EXPECT_EQ(keys[3], 0x30u);
-    Item wanted{0x20, nullptr};
-    auto* found = static_cast<Item*>(t.find(&t, &wanted, nullptr));
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(found->key, 0x20u);
-    Item missing{0x21, nullptr};
-    EXPECT_EQ(t.find(&t, &missing, nullptr), nullptr);
+
+    std::vector<uint32_t> expected = keys;
+    std::sort(expected.begin(), expected.end(), [](uint32_t a, uint32_t b) {
+        return std::memcmp(&a, &b, sizeof a) < 0;
+    });
+    std::vector<uint32_t> sorted;
+    for (uint32_t i = 0; i < t.count; ++i)
+        sorted.push_back(static_cast<Item*>(t.at(&t, i, false))->key);
+    EXPECT_EQ(sorted, expected);
+
+    for (uint32_t key : keys) {
+        Item wanted{key, nullptr};
+        auto* found = static_cast<Item*>(t.find(&t, &wanted, nullptr));
+        ASSERT_NE(found, nullptr) << key;
+        EXPECT_EQ(found->key, key);
+    }
+    for (uint32_t missing : {0x00000000u, 0x00000100u, 0xFFFFFFFFu})
+        if (std::find(keys.begin(), keys.end(), missing) == keys.end()) {
+            Item wanted{missing, nullptr};
+            EXPECT_EQ(t.find(&t, &wanted, nullptr), nullptr) << missing;
+        }
     t.release(&t);
 }
 
