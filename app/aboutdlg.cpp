@@ -11,7 +11,9 @@
 
 namespace {
 
-QString text(std::string_view view) { return QString::fromUtf8(view.data(), qsizetype(view.size())); }
+QString text(std::string_view view) {
+    return QString::fromUtf8(view.data(), qsizetype(view.size()));
+}
 
 } // namespace
 
@@ -30,8 +32,9 @@ CAboutDlg::CAboutDlg(const QString& strAppName, const QString& strBuildDate, QWi
         switch (control.kind) {
         case DialogControlKind::Picture: {
             auto* picture = new QLabel(this);
-            picture->setPixmap(loadBitmap(IDB_ABOUTDLG).scaled(rect.size(), Qt::KeepAspectRatio,
-                                                                Qt::SmoothTransformation));
+            picture->setPixmap(
+                loadBitmap(IDB_ABOUTDLG)
+                    .scaled(rect.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
             picture->setAlignment(Qt::AlignCenter);
             picture->setGeometry(rect);
             break;

@@ -9,7 +9,7 @@ class CKVLTPropertyGridCtrl;
 
 class CAboutDlg final : public QDialog {
     Q_OBJECT
-public:
+  public:
     CAboutDlg(const QString& strAppName, const QString& strBuildDate, QWidget* parent = nullptr);
 
     CKVLTPropertyGridCtrl* PropertyGrid() const { return m_pGrid; }
@@ -18,6 +18,6 @@ public:
     static constexpr const char* kSupportPhone = "+44 113 496 0721";
     static constexpr const char* kSupportWebsite = "https://support.orvalen.com/strovane";
 
-private:
+  private:
     CKVLTPropertyGridCtrl* m_pGrid = nullptr;
 };

@@ -5,9 +5,10 @@
 namespace {
 
 class QtFileDialogs final : public CFileDialogs {
-public:
+  public:
     QString GetOpenFileName(QWidget* parent) override {
-        return QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), {}, QStringLiteral("All Files (*)"));
+        return QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), {},
+                                            QStringLiteral("All Files (*)"));
     }
     QString GetSaveFileName(QWidget* parent, const QString& suggested) override {
         return QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"), suggested,
@@ -20,7 +21,9 @@ CFileDialogs* g_current = &g_standard;
 
 } // namespace
 
-CFileDialogs& fileDialogs() { return *g_current; }
+CFileDialogs& fileDialogs() {
+    return *g_current;
+}
 
 CFileDialogs* setFileDialogs(CFileDialogs* dialogs) {
     CFileDialogs* previous = g_current == &g_standard ? nullptr : g_current;

@@ -8,7 +8,7 @@
 class QWidget;
 
 class CFileDialogs {
-public:
+  public:
     virtual ~CFileDialogs() = default;
     // The chosen file, or an empty text when the user cancelled.
     virtual QString GetOpenFileName(QWidget* parent) = 0;

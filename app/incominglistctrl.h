@@ -6,7 +6,7 @@
 
 class CIncomingListCtrl final : public CScanListCtrl {
     Q_OBJECT
-public:
+  public:
     explicit CIncomingListCtrl(QWidget* parent = nullptr);
 
     // After an accepted scan, which has taken the volume off the document's

@@ -15,7 +15,8 @@ std::optional<LockState> currentLockState() {
     auto isOn = [display](const char* name) {
         Bool on = False;
         const Atom atom = XInternAtom(display, name, True);
-        return atom != None && XkbGetNamedIndicator(display, atom, nullptr, &on, nullptr, nullptr) && on;
+        return atom != None &&
+               XkbGetNamedIndicator(display, atom, nullptr, &on, nullptr, nullptr) && on;
     };
     return LockState{isOn("Caps Lock"), isOn("Num Lock"), isOn("Scroll Lock")};
 #else

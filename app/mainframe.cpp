@@ -16,8 +16,8 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QKeyEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
@@ -25,14 +25,17 @@
 
 namespace {
 
-QString resource(unsigned id) { return resourceText(resourceString(id)); }
+QString resource(unsigned id) {
+    return resourceText(resourceString(id));
+}
 
 // The name a document without a file goes by: the template's new-file name.
 constexpr const char* kNewFileName = "KVLTOfflineScan";
 
 } // namespace
 
-CMainFrame::CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppName, const QString& strBuildDate)
+CMainFrame::CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppName,
+                       const QString& strBuildDate)
     : m_document(document), m_strAppName(strAppName), m_strBuildDate(strBuildDate) {
     setWindowIcon(loadIcon(IDI_MAINFRAME));
     setObjectName(QStringLiteral("mainframe"));
@@ -67,14 +70,17 @@ CMainFrame::CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppNa
 
     m_pView = new CKVLTOfflineScannerView(m_document, this);
     setCentralWidget(m_pView);
-    resize(m_pView->FormSize() + QSize(0, menuBar()->sizeHint().height() + bar->sizeHint().height()));
+    resize(m_pView->FormSize() +
+           QSize(0, menuBar()->sizeHint().height() + bar->sizeHint().height()));
     setAcceptDrops(true);
     UpdateTitle();
 }
 
 CMainFrame::~CMainFrame() = default;
 
-void CMainFrame::UpdateTitle() { setWindowTitle(DocumentName() + QStringLiteral(" - ") + m_strAppName); }
+void CMainFrame::UpdateTitle() {
+    setWindowTitle(DocumentName() + QStringLiteral(" - ") + m_strAppName);
+}
 
 void CMainFrame::UpdateIndicators() {
     const std::optional<LockState> locks = currentLockState();
@@ -132,8 +138,8 @@ bool CMainFrame::OnCommand(unsigned nID) {
 
 bool CMainFrame::SaveModified() {
     return m_document.SaveModified(
-        QStringLiteral("Save changes to %1?").arg(DocumentName()).toStdString(), {}, MsgIcon::Warning,
-        static_cast<QWidget*>(this), [this] { return OnFileSave(); });
+        QStringLiteral("Save changes to %1?").arg(DocumentName()).toStdString(), {},
+        MsgIcon::Warning, static_cast<QWidget*>(this), [this] { return OnFileSave(); });
 }
 
 QString CMainFrame::DocumentName() const {
@@ -173,8 +179,9 @@ bool CMainFrame::OnFileSave() {
 }
 
 bool CMainFrame::OnFileSaveAs() {
-    const QString suggested = m_document.GetPathName().empty() ? QString::fromLatin1(kNewFileName)
-                                                               : QString::fromStdString(m_document.GetPathName());
+    const QString suggested = m_document.GetPathName().empty()
+                                  ? QString::fromLatin1(kNewFileName)
+                                  : QString::fromStdString(m_document.GetPathName());
     const QString path = fileDialogs().GetSaveFileName(this, suggested);
     if (path.isEmpty())
         return false;

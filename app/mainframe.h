@@ -11,8 +11,9 @@ class QLabel;
 
 class CMainFrame final : public QMainWindow {
     Q_OBJECT
-public:
-    CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppName, const QString& strBuildDate);
+  public:
+    CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppName,
+               const QString& strBuildDate);
     ~CMainFrame() override;
 
     CKVLTOfflineScannerView* GetView() const { return m_pView; }
@@ -41,14 +42,14 @@ public:
     // desktop cannot tell.
     void UpdateIndicators();
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-private:
+  private:
     // The framework's question before the document is replaced: true to go on.
     bool SaveModified();
     // The file's name, or the new-file name while there is no file.

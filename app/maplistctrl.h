@@ -12,18 +12,18 @@ class COutgoingListCtrl;
 
 // The map list's selected rows, as the scan rules read the chosen slots.
 class CMapSelection final : public CSlotSelection {
-public:
+  public:
     explicit CMapSelection(const CKVLTListCtrl& list) : m_list(list) {}
     uint32_t selectedCount() const override { return uint32_t(m_list.GetSelectedCount()); }
     int64_t nextSelectedRow(int64_t row) const override;
 
-private:
+  private:
     const CKVLTListCtrl& m_list;
 };
 
 class CMapListCtrl final : public CScanListCtrl {
     Q_OBJECT
-public:
+  public:
     explicit CMapListCtrl(QWidget* parent = nullptr);
 
     void SetLists(CIncomingListCtrl* pIncoming, COutgoingListCtrl* pOutgoing) {
@@ -40,10 +40,10 @@ public:
     // The selection check, then the scan dialog over this list.
     void OpenScanDialog();
 
-protected:
+  protected:
     bool OnCommand(unsigned nID) override;
 
-private:
+  private:
     void AutoSelectAndScan(bool bFirstAvailable);
 
     CIncomingListCtrl* m_pIncoming = nullptr;

@@ -3,7 +3,6 @@
 #include "mainframe.h"
 #include "scanfiledoc.h"
 
-
 CKVLTOfflineScannerApp::CKVLTOfflineScannerApp(int& argc, char** argv) : CKVLTWinApp(argc, argv) {
     EnableRestartRecovery(kRestartAll);
     m_strAppID = QStringLiteral("KVLTOfflineScanner.AppID.NoVersion");

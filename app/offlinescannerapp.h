@@ -12,7 +12,7 @@ class CMainFrame;
 
 class CKVLTOfflineScannerApp : public CKVLTWinApp {
     Q_OBJECT
-public:
+  public:
     CKVLTOfflineScannerApp(int& argc, char** argv);
     ~CKVLTOfflineScannerApp() override;
 
@@ -36,7 +36,7 @@ public:
     static constexpr const char* kBuildDate = "Feb  9 2022";
     static constexpr unsigned kRestartAll = 63;
 
-private:
+  private:
     // A documented no-op: see GetRestartManagerSupportFlags.
     void EnableRestartRecovery(unsigned flags) { m_dwRestartManagerSupportFlags = flags; }
 

@@ -18,7 +18,8 @@ void insertColumns(CKVLTListCtrl& list, ScanList which) {
     for (int c = 0; c < listColumnCount(which); ++c) {
         const ListColumn& column = listColumn(which, c);
         list.InsertColumn(c, QString::fromUtf8(column.title),
-                          column.rightAligned ? CKVLTListCtrl::LVCFMT_RIGHT : CKVLTListCtrl::LVCFMT_LEFT,
+                          column.rightAligned ? CKVLTListCtrl::LVCFMT_RIGHT
+                                              : CKVLTListCtrl::LVCFMT_LEFT,
                           column.width);
     }
 }
@@ -42,9 +43,10 @@ CKVLTOfflineScannerView::CKVLTOfflineScannerView(CKVLTOfflineScannerDoc& documen
     m_pOutgoing = new COutgoingListCtrl(this);
     m_pMap = new CMapListCtrl(this);
     for (const DialogControlDef& control : form.controls) {
-        CKVLTListCtrl* list = control.id == IDC_INCOMING_LIST   ? static_cast<CKVLTListCtrl*>(m_pIncoming)
-                              : control.id == IDC_OUTGOING_LIST ? static_cast<CKVLTListCtrl*>(m_pOutgoing)
-                                                                : static_cast<CKVLTListCtrl*>(m_pMap);
+        CKVLTListCtrl* list =
+            control.id == IDC_INCOMING_LIST   ? static_cast<CKVLTListCtrl*>(m_pIncoming)
+            : control.id == IDC_OUTGOING_LIST ? static_cast<CKVLTListCtrl*>(m_pOutgoing)
+                                              : static_cast<CKVLTListCtrl*>(m_pMap);
         list->setGeometry(units.toPixels(control.x, control.y, control.cx, control.cy));
     }
     m_pIncoming->setObjectName(QStringLiteral("incoming"));
@@ -55,7 +57,9 @@ CKVLTOfflineScannerView::CKVLTOfflineScannerView(CKVLTOfflineScannerDoc& documen
     m_document.AddView(this);
 }
 
-CKVLTOfflineScannerView::~CKVLTOfflineScannerView() { m_document.RemoveView(this); }
+CKVLTOfflineScannerView::~CKVLTOfflineScannerView() {
+    m_document.RemoveView(this);
+}
 
 void CKVLTOfflineScannerView::OnInitialUpdate() {
     if (m_bInitialized)
@@ -132,8 +136,9 @@ void CKVLTOfflineScannerView::OnUpdate(CDocumentView*, int64_t hint, void* hintO
     m_pMap->SetItemCount(int(std::clamp<int64_t>(hint, 0, INT32_MAX)));
     m_pIncoming->SetItemCount(int(m_document.incomingVolumes.size()));
     m_pOutgoing->SetItemCount(int(m_document.outgoingVolumes.size()));
-    for (CKVLTListCtrl* list : {static_cast<CKVLTListCtrl*>(m_pMap), static_cast<CKVLTListCtrl*>(m_pIncoming),
-                                static_cast<CKVLTListCtrl*>(m_pOutgoing)})
+    for (CKVLTListCtrl* list :
+         {static_cast<CKVLTListCtrl*>(m_pMap), static_cast<CKVLTListCtrl*>(m_pIncoming),
+          static_cast<CKVLTListCtrl*>(m_pOutgoing)})
         list->Invalidate(true);
     SizeLastColumns();
 }
@@ -166,7 +171,7 @@ void CKVLTOfflineScannerView::SizeLastColumns() {
 }
 
 bool CKVLTOfflineScannerView::OnCloseRequest(const std::function<bool()>& saveDocument) {
-    return m_document.SaveModified("Would you like to save the changes you have made before exiting?",
-                                   "Confirm Cancel", MsgIcon::Question, static_cast<QWidget*>(this),
-                                   saveDocument);
+    return m_document.SaveModified(
+        "Would you like to save the changes you have made before exiting?", "Confirm Cancel",
+        MsgIcon::Question, static_cast<QWidget*>(this), saveDocument);
 }

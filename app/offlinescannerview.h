@@ -15,7 +15,7 @@ class COutgoingListCtrl;
 
 class CKVLTOfflineScannerView final : public QWidget, public CDocumentView {
     Q_OBJECT
-public:
+  public:
     CKVLTOfflineScannerView(CKVLTOfflineScannerDoc& document, QWidget* parent = nullptr);
     ~CKVLTOfflineScannerView() override;
 
@@ -42,11 +42,11 @@ public:
     // The form's size in pixels, from its template.
     QSize FormSize() const { return m_formSize; }
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void LayOutLists(int cx, int cy);
     void SizeLastColumns();
 

@@ -6,6 +6,7 @@
 
 class COutgoingListCtrl final : public CScanListCtrl {
     Q_OBJECT
-public:
-    explicit COutgoingListCtrl(QWidget* parent = nullptr) : CScanListCtrl(ScanList::Outgoing, parent) {}
+  public:
+    explicit COutgoingListCtrl(QWidget* parent = nullptr)
+        : CScanListCtrl(ScanList::Outgoing, parent) {}
 };

@@ -53,7 +53,8 @@ CScanDialog::CScanDialog(CMapListCtrl* pMapList)
     connect(m_pCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     m_pSession = std::make_unique<CScanSession>(*pMapList->GetDocument(), m_selection,
-                                                static_cast<CScanListener*>(this), static_cast<QWidget*>(this));
+                                                static_cast<CScanListener*>(this),
+                                                static_cast<QWidget*>(this));
     ShowTexts();
     m_pBarcode->setFocus();
 }
@@ -66,6 +67,10 @@ void CScanDialog::OnScan() {
     ShowTexts();
 }
 
-void CScanDialog::ShowTexts() { m_pStatus->setText(QString::fromStdString(m_pSession->statusText())); }
+void CScanDialog::ShowTexts() {
+    m_pStatus->setText(QString::fromStdString(m_pSession->statusText()));
+}
 
-void CScanDialog::makeRowVisible(uint32_t row) { m_pMapList->EnsureVisible(int(row), false); }
+void CScanDialog::makeRowVisible(uint32_t row) {
+    m_pMapList->EnsureVisible(int(row), false);
+}

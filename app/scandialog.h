@@ -16,7 +16,7 @@ class QPushButton;
 
 class CScanDialog final : public QDialog, private CScanListener {
     Q_OBJECT
-public:
+  public:
     explicit CScanDialog(CMapListCtrl* pMapList);
     ~CScanDialog() override;
 
@@ -28,7 +28,7 @@ public:
     // The scan action: what Enter in the barcode field does.
     void OnScan();
 
-private:
+  private:
     void makeRowVisible(uint32_t row) override;
     void ShowTexts();
 

@@ -10,18 +10,18 @@ class CKVLTOfflineScannerDoc;
 
 class CScanListCtrl : public CKVLTListCtrl {
     Q_OBJECT
-public:
+  public:
     CScanListCtrl(ScanList list, QWidget* parent);
 
     void SetDocument(CKVLTOfflineScannerDoc* pDocument) { m_pDocument = pDocument; }
     CKVLTOfflineScannerDoc* GetDocument() const { return m_pDocument; }
 
-protected:
+  protected:
     QString OnGetItemText(int nItem, int nSubItem) const override;
     int OnGetItemImage(int nItem, int nSubItem) const override;
 
     CKVLTOfflineScannerDoc* m_pDocument = nullptr;
 
-private:
+  private:
     const ScanList m_list;
 };

@@ -7,7 +7,7 @@ namespace {
 
 // Upper-cases the text in place; everything is acceptable.
 class UpperCaseValidator final : public QValidator {
-public:
+  public:
     using QValidator::QValidator;
     State validate(QString& input, int&) const override {
         input = input.toUpper();

@@ -7,17 +7,17 @@
 
 class CScanWnd final : public QLineEdit {
     Q_OBJECT
-public:
+  public:
     explicit CScanWnd(QWidget* parent = nullptr);
 
     // The field's font: 60 logical units high, normal weight, antialiased,
     // no face name of its own.
     static QFont LargeFont();
 
-signals:
+  signals:
     // Enter (or the keypad's Enter) was pressed in the field.
     void scanRequested();
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
 };

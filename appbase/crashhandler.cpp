@@ -21,13 +21,13 @@ extern char** environ;
 // ---------------------------------------------------------------------------
 namespace {
 
-constexpr size_t kPathSize = 260;   // the dump path keeps the size it always had
+constexpr size_t kPathSize = 260; // the dump path keeps the size it always had
 constexpr size_t kProgramSize = 1024;
 constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGSYS};
 
-char g_tempDir[kPathSize];      // ends with '/'; empty when unknown
-char g_program[kProgramSize];   // started again in the small mode
-long g_utcOffset = 0;           // local time minus UTC, seconds, taken at installation
+char g_tempDir[kPathSize];    // ends with '/'; empty when unknown
+char g_program[kProgramSize]; // started again in the small mode
+long g_utcOffset = 0;         // local time minus UTC, seconds, taken at installation
 alignas(16) char g_altStack[64 * 1024];
 volatile sig_atomic_t g_entered = 0;
 
@@ -76,17 +76,26 @@ void writeAll(int fd, const char* data, size_t length) {
     }
 }
 
-void writeText(int fd, const FixedText& text) { writeAll(fd, text.data, text.used); }
+void writeText(int fd, const FixedText& text) {
+    writeAll(fd, text.data, text.used);
+}
 
 const char* signalName(int sig) {
     switch (sig) {
-    case SIGSEGV: return "SIGSEGV";
-    case SIGBUS: return "SIGBUS";
-    case SIGILL: return "SIGILL";
-    case SIGFPE: return "SIGFPE";
-    case SIGABRT: return "SIGABRT";
-    case SIGSYS: return "SIGSYS";
-    default: return "signal";
+    case SIGSEGV:
+        return "SIGSEGV";
+    case SIGBUS:
+        return "SIGBUS";
+    case SIGILL:
+        return "SIGILL";
+    case SIGFPE:
+        return "SIGFPE";
+    case SIGABRT:
+        return "SIGABRT";
+    case SIGSYS:
+        return "SIGSYS";
+    default:
+        return "signal";
     }
 }
 
@@ -285,7 +294,7 @@ bool kvltInstallCrashHandler(const std::string& relaunchProgram) {
     void* warmUp[2];
     ::backtrace(warmUp, 2);
 
-    stack_t altStack {};
+    stack_t altStack{};
     altStack.ss_sp = g_altStack;
     altStack.ss_size = sizeof g_altStack;
     ::sigaltstack(&altStack, nullptr);
@@ -315,8 +324,10 @@ std::string kvltCrashDumpPath(int year, int dayOfYear, unsigned pid) {
 }
 
 std::string kvltCrashMessage(const std::string& dumpPath) {
-    return "This Program has terminated due to error.\n\nA debugging dump file has been created at " +
+    return "This Program has terminated due to error.\n\nA debugging dump file has been created "
+           "at " +
            dumpPath +
-           ".\n\nIf you send us this file we can use it to fix the problem.\n\nThe path to dump file "
+           ".\n\nIf you send us this file we can use it to fix the problem.\n\nThe path to dump "
+           "file "
            "has been copied to your Windows Clipboard.";
 }

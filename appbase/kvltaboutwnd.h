@@ -10,7 +10,7 @@ class CKVLTWinApp;
 
 class CKVLTAboutWnd : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CKVLTAboutWnd(CKVLTWinApp& app);
 
     // Shows the window and notes that it is shown.
@@ -20,11 +20,11 @@ public:
     static constexpr int kWidth = 400;
     static constexpr int kHeight = 250;
 
-protected:
+  protected:
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
 
-private:
+  private:
     void HideWindow();
 
     bool m_bShown = false;

@@ -10,7 +10,7 @@
 #include <cstdint>
 
 class CKVLTAssociation {
-public:
+  public:
     explicit CKVLTAssociation(const QString& strPath) : m_strPath(strPath) {}
     virtual ~CKVLTAssociation() = default;
 
@@ -34,7 +34,7 @@ public:
     // request as accepted (an opener may stay in the foreground with the file).
     static constexpr int kAnswerWaitMs = 3000;
 
-private:
+  private:
     // The shell result for the request: > 32 accepted, otherwise the failure.
     int Run(const QString& strVerb) const;
 

@@ -15,9 +15,11 @@ constexpr uint32_t kKeySetValue = 0x0002; // the write bit of an access mask
 
 // Splits "Software\Org\App\Group..." into its store and group parts. Returns
 // false for a path that names no organization.
-bool splitKeyPath(const QString& path, QString& organization, QString& application, QString& group) {
+bool splitKeyPath(const QString& path, QString& organization, QString& application,
+                  QString& group) {
     QStringList parts = path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
-    if (!parts.isEmpty() && parts.front().compare(QLatin1String("Software"), Qt::CaseInsensitive) == 0)
+    if (!parts.isEmpty() &&
+        parts.front().compare(QLatin1String("Software"), Qt::CaseInsensitive) == 0)
         parts.pop_front();
     if (parts.isEmpty())
         return false;
@@ -29,7 +31,9 @@ bool splitKeyPath(const QString& path, QString& organization, QString& applicati
 
 } // namespace
 
-CKVLTRegistry::~CKVLTRegistry() { Close(); }
+CKVLTRegistry::~CKVLTRegistry() {
+    Close();
+}
 
 void CKVLTRegistry::Close() {
     if (!m_bAttached)

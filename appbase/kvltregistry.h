@@ -23,7 +23,7 @@ constexpr uint32_t KVLT_KEY_READ = 0x20019;
 constexpr uint32_t KVLT_KEY_ALL_ACCESS = 0xF003F;
 
 class CKVLTRegistry {
-public:
+  public:
     CKVLTRegistry() = default;
     virtual ~CKVLTRegistry();
     CKVLTRegistry(const CKVLTRegistry&) = delete;
@@ -59,7 +59,7 @@ public:
     // Releases the held store (deleting it unless attached).
     void Close();
 
-private:
+  private:
     QSettings* m_hKey = nullptr; // owned unless m_bAttached
     bool m_bAttached = false;
     bool m_bQuiet = false;

@@ -55,7 +55,8 @@ bool CKVLTWinApp::InitBaseInstance(const QString& strAppName, uint16_t nAboutBit
 
     const QString startMessage = getProfileString(kSectionOptions, kEntryStartMessage);
     if (!startMessage.isEmpty())
-        kvltMessageBox(startMessage.toStdString(), "Startup Message", MsgIcon::Information, MsgButtons::Ok);
+        kvltMessageBox(startMessage.toStdString(), "Startup Message", MsgIcon::Information,
+                       MsgButtons::Ok);
 
     m_nRunCount = getProfileInt(kSectionRuntime, kEntryRunCount, 0) + 1;
     writeProfileInt(kSectionRuntime, kEntryRunCount, m_nRunCount);
@@ -138,7 +139,9 @@ void CKVLTWinApp::CheckForUpdate() {
     m_strUpdateLocation = QString::fromStdString(location);
 }
 
-time_t CKVLTWinApp::CurrentTime() const { return std::time(nullptr); }
+time_t CKVLTWinApp::CurrentTime() const {
+    return std::time(nullptr);
+}
 
 QString CKVLTWinApp::UpdateServerHost() const {
     if (const char* host = std::getenv(kUpdateServerVariable); host && *host)
@@ -147,7 +150,8 @@ QString CKVLTWinApp::UpdateServerHost() const {
     machine.SetAccess(KVLT_KEY_READ);
     machine.SetQuiet(true);
     if (machine.Open(QString::fromLatin1(kMachineKeyPath), KvltRootKey::LocalMachine, true)) {
-        const QString host = machine.Key()->value(QString::fromLatin1(kEntryUpdateServer)).toString().trimmed();
+        const QString host =
+            machine.Key()->value(QString::fromLatin1(kEntryUpdateServer)).toString().trimmed();
         if (!host.isEmpty())
             return host;
     }
@@ -174,6 +178,7 @@ QString CKVLTWinApp::FirstCommandLineArgument() const {
 
 int CKVLTWinApp::RunCrashReport() {
     clipboard()->setText(m_strCrashReportPath);
-    kvltMessageBox(kvltCrashMessage(m_strCrashReportPath.toStdString()), "Program Terminated", MsgIcon::Error);
+    kvltMessageBox(kvltCrashMessage(m_strCrashReportPath.toStdString()), "Program Terminated",
+                   MsgIcon::Error);
     return 0;
 }

@@ -23,9 +23,10 @@ class CKVLTAboutWnd;
 
 class CKVLTWinApp : public QApplication {
     Q_OBJECT
-public:
+  public:
     // strProfileName is the application title that names the per-user profile.
-    CKVLTWinApp(int& argc, char** argv, const QString& strProfileName = QString::fromLatin1(kAppTitle));
+    CKVLTWinApp(int& argc, char** argv,
+                const QString& strProfileName = QString::fromLatin1(kAppTitle));
     ~CKVLTWinApp() override;
 
     // The start-up sequence: crash handler, profile, "StartMessage", "RunCount",
@@ -77,7 +78,7 @@ public:
     // ("Program Terminated"). Returns the process's exit code.
     int RunCrashReport();
 
-protected:
+  protected:
     // The time the start-up records as "LastRunTime".
     virtual time_t CurrentTime() const;
     // The update server: $KVLTUPDATESERVER, else the string "UpdateServer" of the
@@ -98,7 +99,7 @@ protected:
     QString m_strUserName;
     QString m_strPassword;
 
-private:
+  private:
     void ParseServerAddress();
 
     QString m_strProfileName;

@@ -23,7 +23,9 @@ size_t collectHeader(char* data, size_t size, size_t count, void* userData) {
 }
 
 // The body is never read: the first body bytes end the transfer.
-size_t refuseBody(char*, size_t, size_t, void*) { return 0; }
+size_t refuseBody(char*, size_t, size_t, void*) {
+    return 0;
+}
 
 struct CurlHandle {
     CURL* curl = curl_easy_init();
@@ -99,7 +101,8 @@ bool kvltIsValidUpdateHost(const std::string& host) {
     return true;
 }
 
-long kvltCheckForUpdate(const std::string& host, const std::string& userAgent, std::string& location) {
+long kvltCheckForUpdate(const std::string& host, const std::string& userAgent,
+                        std::string& location) {
     if (!kvltIsValidUpdateHost(host))
         return 0;
     CurlHandle handle;

@@ -24,4 +24,5 @@ bool kvltIsValidUpdateHost(const std::string& host);
 // CR after it, location receives the text between them; otherwise location is
 // left as it was. Never reports anything. Returns the status code, or 0 when no
 // answer came.
-long kvltCheckForUpdate(const std::string& host, const std::string& userAgent, std::string& location);
+long kvltCheckForUpdate(const std::string& host, const std::string& userAgent,
+                        std::string& location);

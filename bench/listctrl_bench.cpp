@@ -16,7 +16,7 @@ constexpr int kRows = 1000000;
 
 // A repository-map-like list: six columns, texts made on request.
 class BenchList final : public CKVLTListCtrl {
-public:
+  public:
     explicit BenchList(QWidget* parent) : CKVLTListCtrl(parent) {
         for (const char* title : {"Zone", "Seq.", "Source", "Target", "Volume", "Assigned"})
             InsertColumn(GetColumnCount(), title, LVCFMT_LEFT, 100);
@@ -24,7 +24,7 @@ public:
         SetRandomSeed(42);
     }
 
-protected:
+  protected:
     QString OnGetItemText(int nItem, int nSubItem) const override {
         switch (nSubItem) {
         case 0:

@@ -22,7 +22,7 @@ struct Column {
     const char* title;
     int width;
 };
-const Column kColumns[6] = {{"Zone", 8},   {"Seq", 7},     {"Source", 24},
+const Column kColumns[6] = {{"Zone", 8},    {"Seq", 7},    {"Source", 24},
                             {"Target", 24}, {"Volume", 8}, {"Assigned", 44}};
 
 struct Row {
@@ -105,19 +105,27 @@ void BM_FprintfSameTextBytes(benchmark::State& state) {
     for (auto _ : state) {
         FILE* out = std::fopen(path.c_str(), "wb");
         for (const Row& r : all)
-            std::fprintf(out, "%-8.8s %-7.7s %-24.24s %-24.24s %-8.8s %-44.44s \n", r.cells[0].c_str(),
-                         r.cells[1].c_str(), r.cells[2].c_str(), r.cells[3].c_str(), r.cells[4].c_str(),
-                         r.cells[5].c_str());
+            std::fprintf(out, "%-8.8s %-7.7s %-24.24s %-24.24s %-8.8s %-44.44s \n",
+                         r.cells[0].c_str(), r.cells[1].c_str(), r.cells[2].c_str(),
+                         r.cells[3].c_str(), r.cells[4].c_str(), r.cells[5].c_str());
         std::fclose(out);
     }
     state.SetItemsProcessed(state.iterations() * kRows);
     std::remove(path.c_str());
 }
 
-void BM_Text(benchmark::State& state) { characterFormat(state, REPORT_TEXT); }
-void BM_Csv(benchmark::State& state) { characterFormat(state, REPORT_CSV); }
-void BM_Html(benchmark::State& state) { characterFormat(state, REPORT_HTML); }
-void BM_Json(benchmark::State& state) { characterFormat(state, REPORT_JSON); }
+void BM_Text(benchmark::State& state) {
+    characterFormat(state, REPORT_TEXT);
+}
+void BM_Csv(benchmark::State& state) {
+    characterFormat(state, REPORT_CSV);
+}
+void BM_Html(benchmark::State& state) {
+    characterFormat(state, REPORT_HTML);
+}
+void BM_Json(benchmark::State& state) {
+    characterFormat(state, REPORT_JSON);
+}
 
 void BM_Pdf(benchmark::State& state) {
     rowTexts();

@@ -23,7 +23,9 @@ namespace fs = std::filesystem;
 
 const std::string& scanFilePath() {
     static const std::string path = [] {
-        std::string p = (fs::temp_directory_path() / ("kvlt-bench-" + std::to_string(getpid()) + ".json")).string();
+        std::string p =
+            (fs::temp_directory_path() / ("kvlt-bench-" + std::to_string(getpid()) + ".json"))
+                .string();
         if (!generateScanFile(p, ScanFileShape{}))
             std::abort();
         return p;
@@ -151,16 +153,21 @@ template <bool Intelli> void BM_Allocate(benchmark::State& state) {
     }
     map.release(&map);
 }
-void BM_FirstAvailable(benchmark::State& state) { BM_Allocate<false>(state); }
-void BM_IntelliSlot(benchmark::State& state) { BM_Allocate<true>(state); }
+void BM_FirstAvailable(benchmark::State& state) {
+    BM_Allocate<false>(state);
+}
+void BM_IntelliSlot(benchmark::State& state) {
+    BM_Allocate<true>(state);
+}
 
 void BM_Baseline_IntelliSlotPlain(benchmark::State& state) {
     const SlotMap& original = occupiedMap();
     Outputs plainOut, fastOut;
     for (auto _ : state) {
         state.PauseTiming();
-        PlainMap plain{original.capacity, original.used,
-                       std::vector<uint8_t>(original.bits, original.bits + (original.capacity + 7) / 8)};
+        PlainMap plain{
+            original.capacity, original.used,
+            std::vector<uint8_t>(original.bits, original.bits + (original.capacity + 7) / 8)};
         state.ResumeTiming();
         plain.intelliSlot(kRequest, plainOut.pointers.data(), nullptr);
     }

@@ -13,8 +13,7 @@ namespace {
 constexpr int kRows = 60000;
 constexpr int kCols = 6;
 
-BookHandle fillBook()
-{
+BookHandle fillBook() {
     BookHandle book = xlCreateBookCA();
     SheetHandle sheet = xlBookAddSheetA(book, "Report 1 16807", nullptr);
     const char* titles[kCols] = {"Volume", "Slot", "Zone", "Assigned", "Media", "Size"};
@@ -32,8 +31,7 @@ BookHandle fillBook()
 }
 
 // Filling the cells and saving to memory: the whole cost of one export.
-void BM_XlsFillAndSaveRaw(benchmark::State& state)
-{
+void BM_XlsFillAndSaveRaw(benchmark::State& state) {
     for (auto _ : state) {
         BookHandle book = fillBook();
         const char* data = nullptr;
@@ -49,8 +47,7 @@ void BM_XlsFillAndSaveRaw(benchmark::State& state)
 BENCHMARK(BM_XlsFillAndSaveRaw)->Unit(benchmark::kMillisecond);
 
 // Saving a filled book to a file (written beside the target and renamed over it).
-void BM_XlsSaveFile(benchmark::State& state)
-{
+void BM_XlsSaveFile(benchmark::State& state) {
     BookHandle book = fillBook();
     const auto path = std::filesystem::temp_directory_path() / "kvlt-xls-bench.xls";
     for (auto _ : state) {

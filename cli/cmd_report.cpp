@@ -62,7 +62,8 @@ int cmdReport(const Arguments& args) {
     report.closeReport(&report);
 
     if (report.pdfResult != 0) {
-        std::fprintf(stderr, "kvlt-scan: PDF Export failed with result code: %u\n", report.pdfResult);
+        std::fprintf(stderr, "kvlt-scan: PDF Export failed with result code: %u\n",
+                     report.pdfResult);
         return EXIT_FILE_ERROR;
     }
     return std::fflush(stdout) == 0 ? EXIT_DONE : EXIT_FILE_ERROR;

@@ -26,7 +26,8 @@ bool parseSlotList(const std::string& text, uint32_t rowCount, std::vector<uint3
     size_t at = 0;
     while (at <= text.size()) {
         size_t comma = text.find(',', at);
-        std::string item = text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+        std::string item =
+            text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
         size_t dash = item.find('-');
         std::string firstText = item.substr(0, dash);
         std::string lastText = dash == std::string::npos ? firstText : item.substr(dash + 1);
@@ -43,8 +44,8 @@ bool parseSlotList(const std::string& text, uint32_t rowCount, std::vector<uint3
             return false;
         }
         if (first == 0 || last > rowCount) {
-            error = "slot " + std::to_string(first == 0 ? 0 : last) + " is not on the map (slots 1 to " +
-                    std::to_string(rowCount) + ")";
+            error = "slot " + std::to_string(first == 0 ? 0 : last) +
+                    " is not on the map (slots 1 to " + std::to_string(rowCount) + ")";
             return false;
         }
         for (uint64_t slot = first; slot <= last; ++slot)

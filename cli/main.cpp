@@ -13,11 +13,8 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"info", cmdInfo},
-    {"list", cmdList},
-    {"select", cmdSelect},
-    {"slot", cmdSlot},
-    {"report", cmdReport},
+    {"info", cmdInfo}, {"list", cmdList},     {"select", cmdSelect},
+    {"slot", cmdSlot}, {"report", cmdReport},
 };
 
 const char* const kUsage =

@@ -67,7 +67,7 @@ QString CKVLTColumnModel::title(int column) const {
 
 Qt::Alignment CKVLTColumnModel::alignment(int column) const {
     return column >= 0 && column < m_columns.size() ? m_columns[column].alignment
-                                                     : Qt::Alignment(Qt::AlignLeft);
+                                                    : Qt::Alignment(Qt::AlignLeft);
 }
 
 CKVLTHeaderCtrl::CKVLTHeaderCtrl(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {

@@ -11,7 +11,7 @@
 // them through the ordinary model interface.
 class CKVLTColumnModel final : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     using QAbstractTableModel::QAbstractTableModel;
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -27,7 +27,7 @@ public:
     QString title(int column) const;
     Qt::Alignment alignment(int column) const;
 
-private:
+  private:
     struct Column {
         QString title;
         Qt::Alignment alignment;
@@ -37,15 +37,15 @@ private:
 
 class CKVLTHeaderCtrl final : public QHeaderView {
     Q_OBJECT
-public:
+  public:
     explicit CKVLTHeaderCtrl(QWidget* parent = nullptr);
 
-    int m_nHitColumn = -1;             // column under the last left-button press, -1 none
-    QVector<int> m_arrColumnOrder;     // buffer for reading and writing the column order
+    int m_nHitColumn = -1;         // column under the last left-button press, -1 none
+    QVector<int> m_arrColumnOrder; // buffer for reading and writing the column order
 
     // The logical column shown at each position, left to right.
     const QVector<int>& ReadColumnOrder();
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
 };

@@ -63,7 +63,9 @@ int CKVLTListCtrl::InsertColumn(int nCol, const QString& strTitle, int nFormat, 
     return column;
 }
 
-int CKVLTListCtrl::GetColumnCount() const { return m_pColumns->columnCount(); }
+int CKVLTListCtrl::GetColumnCount() const {
+    return m_pColumns->columnCount();
+}
 
 QString CKVLTListCtrl::GetColumnTitle(int nColumn) const {
     return m_pColumns->title(nColumn).left(kMaxColumnTitle);
@@ -131,7 +133,9 @@ void CKVLTListCtrl::SetListIcons(const QList<QIcon>& icons) {
 
 // ------------------------------------------------------------------ caption and footer
 
-CKVLTListFooter* CKVLTListCtrl::GetFooter() const { return m_footer.data(); }
+CKVLTListFooter* CKVLTListCtrl::GetFooter() const {
+    return m_footer.data();
+}
 
 bool CKVLTListCtrl::CreateFooter(unsigned nID) {
     QWidget* parent = parentWidget();
@@ -248,8 +252,12 @@ int CKVLTListCtrl::GetItemImage(int nItem, int nSubItem) const {
     return OnGetItemImage(nItem, nSubItem);
 }
 
-QString CKVLTListCtrl::OnGetItemText(int, int) const { return {}; }
-int CKVLTListCtrl::OnGetItemImage(int, int) const { return -1; }
+QString CKVLTListCtrl::OnGetItemText(int, int) const {
+    return {};
+}
+int CKVLTListCtrl::OnGetItemImage(int, int) const {
+    return -1;
+}
 
 // ------------------------------------------------------------------ selection prompt
 

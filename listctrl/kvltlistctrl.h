@@ -46,21 +46,21 @@ class QMenu;
 // Sent (synchronously) to the menu-opening receiver just before the context
 // menu shows; the receiver may change the popup.
 class CKVLTMenuOpeningEvent final : public QEvent {
-public:
+  public:
     CKVLTMenuOpeningEvent(unsigned nMessage, QMenu* pPopup)
         : QEvent(eventType()), m_nMessage(nMessage), m_pPopup(pPopup) {}
     static QEvent::Type eventType();
     unsigned message() const { return m_nMessage; }
     QMenu* popup() const { return m_pPopup; }
 
-private:
+  private:
     unsigned m_nMessage;
     QMenu* m_pPopup;
 };
 
 class CKVLTListCtrl : public QAbstractScrollArea {
     Q_OBJECT
-public:
+  public:
     // ---- list-view constants (the platform's numbers) -------------------
     enum View : int { LVS_ICON = 0, LVS_REPORT = 1, LVS_SMALLICON = 2, LVS_LIST = 3 };
     static constexpr unsigned LVS_EX_GRIDLINES = 0x01;
@@ -95,8 +95,7 @@ public:
     // window); pMenuOpeningReceiver gets nMenuOpeningMessage with the popup just
     // before it shows (null: the command target).
     void SetContextMenu(unsigned nMenuId, unsigned nSubMenu, QObject* pCommandTarget = nullptr,
-                        unsigned nMenuOpeningMessage = 0,
-                        QObject* pMenuOpeningReceiver = nullptr);
+                        unsigned nMenuOpeningMessage = 0, QObject* pMenuOpeningReceiver = nullptr);
     // Moves the list; with a footer the list is 20 pixels shorter than asked,
     // leaving the footer's place below it.
     void MoveWindow(int x, int y, int nWidth, int nHeight, bool bRepaint = true);
@@ -218,11 +217,11 @@ public:
     unsigned m_nMenuOpeningMessage = 0;
     unsigned m_nNextCommandId = kFirstGeneratedId;
 
-signals:
+  signals:
     // The rows' selected states changed.
     void selectionChanged();
 
-protected:
+  protected:
     // The derived list's answers for one cell; the defaults are empty.
     virtual QString OnGetItemText(int nItem, int nSubItem) const;
     // Image index of a cell, -1 for none.
@@ -247,7 +246,7 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
-private:
+  private:
     struct Layout; // cell geometry of the current view
     Layout CurrentLayout() const;
     void UpdateScrollBars();

@@ -130,8 +130,7 @@ void CKVLTListCtrl::SelectRandomRecords() {
                                                 "there are only %2 records in total")
                                      .arg(n)
                                      .arg(rows);
-            kvltMessageBox(text.toStdString(), "Input Error", MsgIcon::Error, MsgButtons::Ok,
-                           this);
+            kvltMessageBox(text.toStdString(), "Input Error", MsgIcon::Error, MsgButtons::Ok, this);
             continue;
         }
         SelectRandomRows(unsigned(n));
@@ -147,10 +146,9 @@ void CKVLTListCtrl::CopyColumnToClipboard(unsigned nColumn) {
          item = GetNextItem(item, LVNI_SELECTED))
         texts.Add(GetItemText(item, int(nColumn)));
     texts.CopyToClipboard(this);
-    kvltMessageBox(QStringLiteral("%1 items copied to clipboard.")
-                       .arg(texts.GetSize())
-                       .toStdString(),
-                   "Column Copied", MsgIcon::Information, MsgButtons::Ok, this);
+    kvltMessageBox(
+        QStringLiteral("%1 items copied to clipboard.").arg(texts.GetSize()).toStdString(),
+        "Column Copied", MsgIcon::Information, MsgButtons::Ok, this);
 }
 
 // ------------------------------------------------------------------ key commands
@@ -230,7 +228,9 @@ bool CKVLTListCtrl::OnListCommand(unsigned nID) {
     return true;
 }
 
-bool CKVLTListCtrl::OnCommand(unsigned nID) { return OnListCommand(nID); }
+bool CKVLTListCtrl::OnCommand(unsigned nID) {
+    return OnListCommand(nID);
+}
 
 bool CKVLTListCtrl::event(QEvent* event) {
     if (event->type() == CommandEvent::eventType()) {
@@ -291,8 +291,7 @@ std::unique_ptr<QMenu> CKVLTListCtrl::BuildContextMenu() {
         return nullptr;
     const MenuResourceDef* ownerMenu = findMenuResource(m_nOwnerMenuId);
     if (!ownerMenu) {
-        kvltMessageBox("Unable to load menu resource", {}, MsgIcon::Warning, MsgButtons::Ok,
-                       this);
+        kvltMessageBox("Unable to load menu resource", {}, MsgIcon::Warning, MsgButtons::Ok, this);
         return nullptr;
     }
     if (m_nOwnerSubMenu >= ownerMenu->popups.size() ||
@@ -342,6 +341,6 @@ void CKVLTListCtrl::ShowContextMenu(QPoint globalPos) {
 
 void CKVLTListCtrl::contextMenuEvent(QContextMenuEvent* event) {
     ShowContextMenu(event->reason() == QContextMenuEvent::Keyboard ? QPoint(-1, -1)
-                                                                    : event->globalPos());
+                                                                   : event->globalPos());
     event->accept();
 }

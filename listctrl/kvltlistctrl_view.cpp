@@ -15,7 +15,7 @@ const QColor kPyjamaColour(210, 220, 210);
 const QColor kGridColour(192, 192, 192);
 const QColor kSelectedFocus(0, 120, 215);
 const QColor kSelectedNoFocus(185, 200, 225); // stays apart from the pyjama shade
-const QColor kMenuColour(240, 240, 240); // the classic menu colour of the empty-list box
+const QColor kMenuColour(240, 240, 240);      // the classic menu colour of the empty-list box
 constexpr int kSmallIcon = 16;
 constexpr int kLargeIcon = 48;
 constexpr int kIconCellWidth = 100;
@@ -32,7 +32,7 @@ struct CKVLTListCtrl::Layout {
     int view = LVS_REPORT;
     int cellWidth = 0;
     int cellHeight = 0;
-    int perLine = 1;   // items per line, or per column in list view
+    int perLine = 1; // items per line, or per column in list view
     int visibleLines = 1;
     bool flowDown = false;
 };
@@ -97,8 +97,8 @@ QRect CKVLTListCtrl::GetItemRect(int nItem) const {
     if (layout.flowDown)
         return QRect((line - horizontalScrollBar()->value()) * layout.cellWidth,
                      slot * layout.cellHeight, layout.cellWidth, layout.cellHeight);
-    const int x = layout.view == LVS_REPORT ? -horizontalScrollBar()->value()
-                                            : slot * layout.cellWidth;
+    const int x =
+        layout.view == LVS_REPORT ? -horizontalScrollBar()->value() : slot * layout.cellWidth;
     return QRect(x, (line - verticalScrollBar()->value()) * layout.cellHeight, layout.cellWidth,
                  layout.cellHeight);
 }
@@ -113,7 +113,8 @@ int CKVLTListCtrl::HitTest(const QPoint& point) const {
         if (slot >= layout.perLine)
             return -1;
         item = (long long)(point.x() / layout.cellWidth + horizontalScrollBar()->value()) *
-                   layout.perLine + slot;
+                   layout.perLine +
+               slot;
     } else {
         int slot = 0;
         if (layout.view == LVS_REPORT) {
@@ -125,7 +126,8 @@ int CKVLTListCtrl::HitTest(const QPoint& point) const {
                 return -1;
         }
         item = (long long)(point.y() / layout.cellHeight + verticalScrollBar()->value()) *
-                   layout.perLine + slot;
+                   layout.perLine +
+               slot;
     }
     return item < m_nItemCount ? int(item) : -1;
 }
@@ -251,8 +253,8 @@ int CKVLTListCtrl::AutoSizeWidth(int nColumn, bool useHeader) const {
 void CKVLTListCtrl::AutoSizeColumns() {
     const int columns = std::min(GetColumnCount(), kAutoSizeColumns);
     for (int column = 0; column < columns; ++column)
-        m_pHeader->resizeSection(column, std::max(AutoSizeWidth(column, false),
-                                                  AutoSizeWidth(column, true)));
+        m_pHeader->resizeSection(
+            column, std::max(AutoSizeWidth(column, false), AutoSizeWidth(column, true)));
     UpdateScrollBars();
     viewport()->update();
 }
@@ -310,8 +312,8 @@ void CKVLTListCtrl::PaintEmptyMessage(QPainter& painter) {
     const QRect textRect = box.adjusted(0, 12, 0, -12);
     painter.setFont(QApplication::font());
     painter.setPen(Qt::black);
-    painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap |
-                                   Qt::TextDontClip,
+    painter.drawText(textRect,
+                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap | Qt::TextDontClip,
                      QStringLiteral("There are no items to display in this list."));
     painter.restore();
 }
@@ -375,8 +377,7 @@ void CKVLTListCtrl::PaintReport(QPainter& painter, const QRect& exposed) {
             const bool highlight = selected && (fullRow || column == 0);
             if (highlight)
                 painter.fillRect(cell, selectedColour);
-            PaintCell(painter, cell, item, column, highlight, column == 0 || subItemImages,
-                      false);
+            PaintCell(painter, cell, item, column, highlight, column == 0 || subItemImages, false);
         }
         if (item == m_nFocusItem && hasFocus()) {
             QRect focus = fullRow ? QRect(-horizontalScrollBar()->value(), row.top(),
@@ -397,8 +398,8 @@ void CKVLTListCtrl::PaintReport(QPainter& painter, const QRect& exposed) {
             painter.drawLine(0, y, width, y);
         for (int visual = 0; visual < columns; ++visual) {
             const int column = m_pHeader->logicalIndex(visual);
-            const int x = m_pHeader->sectionViewportPosition(column) +
-                          m_pHeader->sectionSize(column) - 1;
+            const int x =
+                m_pHeader->sectionViewportPosition(column) + m_pHeader->sectionSize(column) - 1;
             painter.drawLine(x, 0, x, viewport()->height());
         }
     }
@@ -407,8 +408,8 @@ void CKVLTListCtrl::PaintReport(QPainter& painter, const QRect& exposed) {
 void CKVLTListCtrl::PaintItems(QPainter& painter, const QRect& exposed) {
     const Layout layout = CurrentLayout();
     const int first = GetTopIndex();
-    const int last = std::min(m_nItemCount - 1,
-                              first + (layout.visibleLines + 1) * layout.perLine - 1);
+    const int last =
+        std::min(m_nItemCount - 1, first + (layout.visibleLines + 1) * layout.perLine - 1);
     const QColor selectedColour = hasFocus() ? kSelectedFocus : kSelectedNoFocus;
     const bool large = m_nView == LVS_ICON;
     for (int item = first; item <= last; ++item) {
@@ -419,10 +420,10 @@ void CKVLTListCtrl::PaintItems(QPainter& painter, const QRect& exposed) {
         painter.fillRect(cell, RowBackground(item));
         if (selected) {
             // Only the label is highlighted, as in the icon views of the platform.
-            const int width = std::min(cell.width(),
-                                       QFontMetrics(ColumnDrawFont(0))
-                                               .horizontalAdvance(GetItemText(item, 0)) +
-                                           (large ? 4 : kSmallIcon + 3 * kCellPadding));
+            const int width =
+                std::min(cell.width(),
+                         QFontMetrics(ColumnDrawFont(0)).horizontalAdvance(GetItemText(item, 0)) +
+                             (large ? 4 : kSmallIcon + 3 * kCellPadding));
             const QRect label = large ? QRect(cell.left() + 3, cell.top() + kLargeIcon + 5,
                                               cell.width() - 6, cell.height() - kLargeIcon - 8)
                                       : QRect(cell.left(), cell.top(), width, cell.height());
@@ -544,8 +545,8 @@ void CKVLTListCtrl::keyPressEvent(QKeyEvent* event) {
 
     const Layout layout = CurrentLayout();
     const int focus = std::max(m_nFocusItem, 0);
-    const int lineStep = layout.flowDown ? 1 : layout.perLine;  // one line up or down
-    const int sideStep = layout.flowDown ? layout.perLine : 1;  // one cell left or right
+    const int lineStep = layout.flowDown ? 1 : layout.perLine; // one line up or down
+    const int sideStep = layout.flowDown ? layout.perLine : 1; // one cell left or right
     switch (key) {
     case Qt::Key_Up:
         MoveFocus(m_nFocusItem < 0 ? 0 : focus - lineStep, modifiers);

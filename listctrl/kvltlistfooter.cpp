@@ -96,8 +96,7 @@ void CKVLTListFooter::paintEvent(QPaintEvent*) {
             const QRect numberRect(pane.left() + w + 20, pane.top(),
                                    std::max(pane.right() - (pane.left() + w + 20) + 1, 0),
                                    pane.height());
-            painter.drawText(numberRect, Qt::AlignLeft | Qt::AlignVCenter,
-                             PaneNumberText(n));
+            painter.drawText(numberRect, Qt::AlignLeft | Qt::AlignVCenter, PaneNumberText(n));
         }
         // The status bar's own sunken pane border.
         painter.setPen(QColor(160, 160, 160));

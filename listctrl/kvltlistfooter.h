@@ -10,7 +10,7 @@ class CKVLTListCtrl;
 
 class CKVLTListFooter final : public QWidget {
     Q_OBJECT
-public:
+  public:
     CKVLTListFooter() = default;
 
     static constexpr int kPaneCount = 3;
@@ -25,7 +25,7 @@ public:
     void Refresh() { update(); }
 
     struct Pane {
-        QString label;      // empty: the pane shows nothing of its own
+        QString label; // empty: the pane shows nothing of its own
         uint64_t number = 0;
     };
     // What pane n shows now.
@@ -37,9 +37,9 @@ public:
 
     CKVLTListCtrl* m_pList = nullptr;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     unsigned m_nID = 0;
 };

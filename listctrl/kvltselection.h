@@ -11,7 +11,7 @@
 #include <vector>
 
 class CKVLTSelection final {
-public:
+  public:
     // Sets the number of rows; rows beyond the new count lose their state,
     // new rows start unselected.
     void resize(int rows);
@@ -34,7 +34,7 @@ public:
     // or -1 when there is none.
     int nextSelected(int after) const;
 
-private:
+  private:
     void trimLastWord();
 
     std::vector<uint64_t> m_words;

@@ -9,7 +9,7 @@
 class QWidget;
 
 class CKVLTStringArray final {
-public:
+  public:
     explicit CKVLTStringArray(bool bUnique) : m_bUnique(bUnique) {}
 
     // Stores the string and returns its index, or -1 when the array is unique
@@ -31,7 +31,7 @@ public:
     // The clipboard text: every string followed by CR LF.
     QString JoinedText() const;
 
-private:
+  private:
     QStringList m_strings;
     QHash<QString, unsigned> m_mapCounts;
     unsigned m_nTotal = 0;

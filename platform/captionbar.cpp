@@ -2,7 +2,8 @@
 
 #include <QPainter>
 
-CKVLTCaptionBar::CKVLTCaptionBar(QWidget* parent, unsigned windowId, const QString& title, const QIcon& icon)
+CKVLTCaptionBar::CKVLTCaptionBar(QWidget* parent, unsigned windowId, const QString& title,
+                                 const QIcon& icon)
     : QWidget(parent), m_nWindowId(windowId), m_strCaption(title), m_icon(icon) {
     setObjectName(QStringLiteral("caption_%1").arg(windowId));
     setAccessibleName(title);
@@ -57,5 +58,6 @@ void CKVLTCaptionBar::paintEvent(QPaintEvent*) {
     if (!m_icon.isNull())
         m_icon.paint(&painter, iconRect());
     painter.setPen(pal.color(QPalette::Text));
-    painter.drawText(textRect(), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, m_strCaption);
+    painter.drawText(textRect(), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
+                     m_strCaption);
 }

@@ -8,7 +8,7 @@
 class CKVLTCaptionBar final : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     // A visible child of parent with the window id, title and icon.
     CKVLTCaptionBar(QWidget* parent, unsigned windowId, const QString& title,
                     const QIcon& icon = {});
@@ -31,10 +31,10 @@ public:
     QRect iconRect() const;
     QRect textRect() const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     unsigned m_nWindowId;
     QString m_strCaption;
     QIcon m_icon;

@@ -24,7 +24,8 @@ MsgAnswer affirmativeAnswer(MsgButtons buttons) {
 
 MsgAnswer kvltMessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                          MsgButtons buttons, void* owner) {
-    MessageRequest request{text, caption.empty() ? g_applicationName : caption, icon, buttons, owner};
+    MessageRequest request{text, caption.empty() ? g_applicationName : caption, icon, buttons,
+                           owner};
     return g_presenter->present(request);
 }
 
@@ -34,8 +35,12 @@ MessagePresenter* setMessagePresenter(MessagePresenter* presenter) {
     return previous;
 }
 
-void setApplicationName(const std::string& name) { g_applicationName = name; }
-const std::string& applicationName() { return g_applicationName; }
+void setApplicationName(const std::string& name) {
+    g_applicationName = name;
+}
+const std::string& applicationName() {
+    return g_applicationName;
+}
 
 MsgAnswer StderrPresenter::present(const MessageRequest& request) {
     std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), request.text.c_str());
@@ -44,7 +49,9 @@ MsgAnswer StderrPresenter::present(const MessageRequest& request) {
 }
 
 ScriptedPresenter::ScriptedPresenter() : m_previous(setMessagePresenter(this)) {}
-ScriptedPresenter::~ScriptedPresenter() { setMessagePresenter(m_previous); }
+ScriptedPresenter::~ScriptedPresenter() {
+    setMessagePresenter(m_previous);
+}
 
 MsgAnswer ScriptedPresenter::present(const MessageRequest& request) {
     shown.push_back(request);

@@ -23,7 +23,7 @@ struct MessageRequest {
 };
 
 class MessagePresenter {
-public:
+  public:
     virtual ~MessagePresenter() = default;
     virtual MsgAnswer present(const MessageRequest& request) = 0;
 };
@@ -45,14 +45,14 @@ const std::string& applicationName();
 // Writes "caption: text" to standard error and answers the affirmative button
 // of the box (OK, or Yes). The command-line tool's presenter.
 class StderrPresenter final : public MessagePresenter {
-public:
+  public:
     MsgAnswer present(const MessageRequest& request) override;
 };
 
 // Records every box and returns queued answers; when the queue is empty it
 // answers the affirmative button. For tests.
 class ScriptedPresenter final : public MessagePresenter {
-public:
+  public:
     ScriptedPresenter();
     ~ScriptedPresenter() override;
     ScriptedPresenter(const ScriptedPresenter&) = delete;
@@ -63,7 +63,7 @@ public:
 
     std::vector<MessageRequest> shown;
 
-private:
+  private:
     std::deque<MsgAnswer> m_answers;
     MessagePresenter* m_previous = nullptr;
 };

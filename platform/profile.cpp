@@ -23,8 +23,12 @@ QString listSettingsSection(const QString& settingsName) {
 // Stores
 // ---------------------------------------------------------------------------
 
-void setProfileName(const QString& name) { g_profileName = name; }
-QString profileName() { return g_profileName; }
+void setProfileName(const QString& name) {
+    g_profileName = name;
+}
+QString profileName() {
+    return g_profileName;
+}
 
 std::unique_ptr<QSettings> openSettingsStore(QSettings::Scope scope, const QString& organization,
                                              const QString& application) {
@@ -36,7 +40,9 @@ std::unique_ptr<QSettings> openSettingsStore(QSettings::Scope scope, const QStri
     return settings;
 }
 
-QString profileFile() { return openProfile()->fileName(); }
+QString profileFile() {
+    return openProfile()->fileName();
+}
 
 QString machineSettingsFile() {
     return openSettingsStore(QSettings::SystemScope, QString::fromLatin1(kProfileOrganization), {})

@@ -74,8 +74,8 @@ std::unique_ptr<QMessageBox> QtMessagePresenter::createBox(const MessageRequest&
     auto* owner = static_cast<QWidget*>(request.owner);
     auto box = std::make_unique<QMessageBox>(owner);
     box->setIcon(toQtIcon(request.icon));
-    box->setWindowTitle(QString::fromStdString(request.caption.empty() ? applicationName()
-                                                                       : request.caption));
+    box->setWindowTitle(
+        QString::fromStdString(request.caption.empty() ? applicationName() : request.caption));
     // Messages are plain texts with line breaks, never markup.
     box->setTextFormat(Qt::PlainText);
     box->setText(QString::fromStdString(request.text));

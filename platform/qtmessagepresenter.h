@@ -12,7 +12,7 @@
 class QMessageBox;
 
 class QtMessagePresenter final : public MessagePresenter {
-public:
+  public:
     MsgAnswer present(const MessageRequest& request) override;
 
     // The box as it would be shown, without showing it.

@@ -19,9 +19,12 @@ struct CommonButtonDef {
 
 // The order in which the common buttons stand, left to right.
 constexpr CommonButtonDef kCommonButtons[] = {
-    {TDCBF_OK_BUTTON, IDOK, "OK"},           {TDCBF_YES_BUTTON, IDYES, "Yes"},
-    {TDCBF_NO_BUTTON, IDNO, "No"},           {TDCBF_RETRY_BUTTON, IDRETRY, "Retry"},
-    {TDCBF_CANCEL_BUTTON, IDCANCEL, "Cancel"}, {TDCBF_CLOSE_BUTTON, IDCLOSE, "Close"},
+    {TDCBF_OK_BUTTON, IDOK, "OK"},
+    {TDCBF_YES_BUTTON, IDYES, "Yes"},
+    {TDCBF_NO_BUTTON, IDNO, "No"},
+    {TDCBF_RETRY_BUTTON, IDRETRY, "Retry"},
+    {TDCBF_CANCEL_BUTTON, IDCANCEL, "Cancel"},
+    {TDCBF_CLOSE_BUTTON, IDCLOSE, "Close"},
 };
 
 } // namespace
@@ -70,7 +73,9 @@ void CKVLTTaskDialog::AddRadioButton(const QString& text, int id) {
     m_state.radioButtons.push_back({text, id, true});
 }
 
-void CKVLTTaskDialog::AddButton(const QString& text, int id) { m_state.buttons.push_back({text, id, true}); }
+void CKVLTTaskDialog::AddButton(const QString& text, int id) {
+    m_state.buttons.push_back({text, id, true});
+}
 
 void CKVLTTaskDialog::EnableButton(int id, bool enable) {
     bool found = false;
@@ -101,7 +106,7 @@ int CKVLTTaskDialog::DoModal() {
 namespace {
 
 class QtTaskDialogPresenter final : public TaskDialogPresenter {
-public:
+  public:
     TaskDialogResult present(const TaskDialogState& state, QWidget* owner) override {
         CTaskDialogWindow window(state, owner);
         window.exec();
@@ -114,7 +119,9 @@ TaskDialogPresenter* g_presenter = &g_qtPresenter;
 
 } // namespace
 
-TaskDialogPresenter* currentTaskDialogPresenter() { return g_presenter; }
+TaskDialogPresenter* currentTaskDialogPresenter() {
+    return g_presenter;
+}
 
 TaskDialogPresenter* setTaskDialogPresenter(TaskDialogPresenter* presenter) {
     TaskDialogPresenter* previous = g_presenter;
@@ -122,12 +129,17 @@ TaskDialogPresenter* setTaskDialogPresenter(TaskDialogPresenter* presenter) {
     return previous;
 }
 
-ScriptedTaskDialogPresenter::ScriptedTaskDialogPresenter() : m_previous(setTaskDialogPresenter(this)) {}
-ScriptedTaskDialogPresenter::~ScriptedTaskDialogPresenter() { setTaskDialogPresenter(m_previous); }
+ScriptedTaskDialogPresenter::ScriptedTaskDialogPresenter()
+    : m_previous(setTaskDialogPresenter(this)) {}
+ScriptedTaskDialogPresenter::~ScriptedTaskDialogPresenter() {
+    setTaskDialogPresenter(m_previous);
+}
 
-TaskDialogResult ScriptedTaskDialogPresenter::present(const TaskDialogState& state, QWidget* owner) {
+TaskDialogResult ScriptedTaskDialogPresenter::present(const TaskDialogState& state,
+                                                      QWidget* owner) {
     shown.push_back({state, owner});
-    TaskDialogResult declined{IDCANCEL, state.initialRadioButton(), state.verifyChecked, state.inputText};
+    TaskDialogResult declined{IDCANCEL, state.initialRadioButton(), state.verifyChecked,
+                              state.inputText};
     if (m_answers.empty())
         return declined;
     const TaskDialogAnswer answer = m_answers.front();
@@ -135,16 +147,19 @@ TaskDialogResult ScriptedTaskDialogPresenter::present(const TaskDialogState& sta
 
     const bool byCancel = answer.button == IDCANCEL && state.isCancellable();
     if (!byCancel && !state.isButtonAvailable(answer.button)) {
-        errors.push_back(QStringLiteral("button %1 is not shown or not enabled").arg(answer.button));
+        errors.push_back(
+            QStringLiteral("button %1 is not shown or not enabled").arg(answer.button));
         return declined;
     }
     TaskDialogResult result = declined;
     result.button = answer.button;
     if (answer.radioButton) {
-        const bool exists = std::any_of(state.radioButtons.begin(), state.radioButtons.end(),
-                                        [&](const TaskDialogButton& r) { return r.id == *answer.radioButton; });
+        const bool exists =
+            std::any_of(state.radioButtons.begin(), state.radioButtons.end(),
+                        [&](const TaskDialogButton& r) { return r.id == *answer.radioButton; });
         if (!exists) {
-            errors.push_back(QStringLiteral("there is no radio button %1").arg(*answer.radioButton));
+            errors.push_back(
+                QStringLiteral("there is no radio button %1").arg(*answer.radioButton));
             return declined;
         }
         result.radioButton = *answer.radioButton;

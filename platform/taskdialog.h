@@ -51,11 +51,11 @@ struct TaskDialogState {
     QString content;
     QString footer;
     TaskIcon footerIcon = TaskIcon::None;
-    bool cancellation = false; // Escape and the close box answer IDCANCEL
+    bool cancellation = false;                  // Escape and the close box answer IDCANCEL
     std::vector<TaskDialogButton> radioButtons; // in the order added; enabled is unused
-    int defaultRadioButton = 0; // no radio of this id: the first radio is selected
-    std::vector<TaskDialogButton> buttons; // extra push buttons, in the order added
-    unsigned commonButtons = 0; // TDCBF_ flags; none and no extra button: OK alone
+    int defaultRadioButton = 0;                 // no radio of this id: the first radio is selected
+    std::vector<TaskDialogButton> buttons;      // extra push buttons, in the order added
+    unsigned commonButtons = 0;                 // TDCBF_ flags; none and no extra button: OK alone
     int defaultButton = IDOK;
     std::vector<int> disabledCommonButtons;
     QString verificationText; // empty: no check box
@@ -82,7 +82,7 @@ struct TaskDialogResult {
 };
 
 class TaskDialogPresenter {
-public:
+  public:
     virtual ~TaskDialogPresenter() = default;
     virtual TaskDialogResult present(const TaskDialogState& state, QWidget* owner) = 0;
 };
@@ -91,7 +91,7 @@ public:
 TaskDialogPresenter* setTaskDialogPresenter(TaskDialogPresenter* presenter);
 
 class CKVLTTaskDialog {
-public:
+  public:
     explicit CKVLTTaskDialog(QWidget* owner = nullptr) : m_pOwner(owner) {}
 
     void SetWindowTitle(const QString& title) { m_state.windowTitle = title; }
@@ -121,7 +121,7 @@ public:
 
     const TaskDialogState& state() const { return m_state; }
 
-private:
+  private:
     QWidget* m_pOwner = nullptr;
     TaskDialogState m_state;
     TaskDialogResult m_result;
@@ -141,7 +141,7 @@ struct TaskDialogAnswer {
 // that does not exist, is recorded in errors and declined. Installs itself
 // while it lives.
 class ScriptedTaskDialogPresenter final : public TaskDialogPresenter {
-public:
+  public:
     ScriptedTaskDialogPresenter();
     ~ScriptedTaskDialogPresenter() override;
     ScriptedTaskDialogPresenter(const ScriptedTaskDialogPresenter&) = delete;
@@ -157,7 +157,7 @@ public:
     std::vector<Shown> shown;
     std::vector<QString> errors;
 
-private:
+  private:
     std::deque<TaskDialogAnswer> m_answers;
     TaskDialogPresenter* m_previous = nullptr;
 };

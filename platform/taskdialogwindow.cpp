@@ -74,7 +74,8 @@ CTaskDialogWindow::CTaskDialogWindow(const TaskDialogState& state, QWidget* owne
     bodyLayout->setSpacing(10);
 
     if (!state.mainInstruction.isEmpty()) {
-        QLabel* instruction = wrappedLabel(state.mainInstruction, QStringLiteral("mainInstruction"), body);
+        QLabel* instruction =
+            wrappedLabel(state.mainInstruction, QStringLiteral("mainInstruction"), body);
         QFont font = instruction->font();
         font.setPointSizeF(font.pointSizeF() * 1.3);
         instruction->setFont(font);
@@ -183,7 +184,9 @@ QPushButton* CTaskDialogWindow::pushButton(int id) const {
     return it == m_buttons.end() ? nullptr : it->second;
 }
 
-QAbstractButton* CTaskDialogWindow::radioButton(int id) const { return m_radios ? m_radios->button(id) : nullptr; }
+QAbstractButton* CTaskDialogWindow::radioButton(int id) const {
+    return m_radios ? m_radios->button(id) : nullptr;
+}
 
 void CTaskDialogWindow::finish(int button) {
     m_nButton = button;

@@ -18,7 +18,7 @@ class QPushButton;
 class CTaskDialogWindow final : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     CTaskDialogWindow(const TaskDialogState& state, QWidget* owner);
 
     // What the user did so far: the button that closed the window (IDCANCEL
@@ -30,13 +30,13 @@ public:
 
     static QIcon taskIcon(TaskIcon icon);
 
-public slots:
+  public slots:
     void reject() override; // Escape: Cancel when the dialog may be cancelled
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void finish(int button);
 
     bool m_bCancellable = false;

@@ -27,7 +27,8 @@ bool equalsNoCase(const std::string& a, const char* b) {
     if (a.size() != n)
         return false;
     for (size_t i = 0; i < n; ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }
@@ -35,7 +36,7 @@ bool equalsNoCase(const std::string& a, const char* b) {
 // Hands cgicc a request whose body we have already read and bounded, so
 // that cgicc never reads standard input itself nor trusts CONTENT_LENGTH.
 class BoundedInput final : public cgicc::CgiInput {
-public:
+  public:
     BoundedInput(std::string method, std::string body)
         : m_strMethod(std::move(method)), m_strBody(std::move(body)) {}
 
@@ -59,7 +60,7 @@ public:
         return envText(name);
     }
 
-private:
+  private:
     std::string m_strMethod;
     std::string m_strBody;
     size_t m_nOffset = 0;
@@ -91,11 +92,20 @@ bool parseContentLength(const std::string& text, size_t* length, CgiError* error
 void writeEscaped(FILE* out, const std::string& text) {
     for (char c : text) {
         switch (c) {
-        case '<': std::fputs("&lt;", out); break;
-        case '>': std::fputs("&gt;", out); break;
-        case '&': std::fputs("&amp;", out); break;
-        case '"': std::fputs("&quot;", out); break;
-        default: std::fputc(c, out);
+        case '<':
+            std::fputs("&lt;", out);
+            break;
+        case '>':
+            std::fputs("&gt;", out);
+            break;
+        case '&':
+            std::fputs("&amp;", out);
+            break;
+        case '"':
+            std::fputs("&quot;", out);
+            break;
+        default:
+            std::fputc(c, out);
         }
     }
 }

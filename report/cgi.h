@@ -35,8 +35,8 @@ bool cgiReadFormatKeyword(FILE* body, std::string* keyword, CgiError* error);
 // later calls give the first call's answer.
 bool cgiRequestFormatKeyword(std::string* keyword, CgiError* error);
 
-// Writes the error response: "Content-type: text/html\r\n\r\n", then "<b>kind</b>: message<br>\n", with kind and message
-// HTML-escaped.
+// Writes the error response: "Content-type: text/html\r\n\r\n", then "<b>kind</b>: message<br>\n",
+// with kind and message HTML-escaped.
 void cgiWriteErrorResponse(FILE* out, const CgiError& error);
 
 // The error response to standard output, then exit status 1.

@@ -12,12 +12,23 @@
 void htmlAppendEscaped(std::string* out, const char* value) {
     for (const char* p = value; *p; ++p) {
         switch (*p) {
-        case '"': out->append("&quot;"); break;
-        case '&': out->append("&amp;"); break;
-        case '\'': out->append("&apos;"); break;
-        case '<': out->append("&lt;"); break;
-        case '>': out->append("&gt;"); break;
-        default: out->push_back(*p);
+        case '"':
+            out->append("&quot;");
+            break;
+        case '&':
+            out->append("&amp;");
+            break;
+        case '\'':
+            out->append("&apos;");
+            break;
+        case '<':
+            out->append("&lt;");
+            break;
+        case '>':
+            out->append("&gt;");
+            break;
+        default:
+            out->push_back(*p);
         }
     }
 }
@@ -36,7 +47,8 @@ void htmlHeader(ReportWriter* report, const char* title, const char* notes) {
         // The logo address is escaped too: it stands inside an attribute.
         std::string address;
         htmlAppendEscaped(&address, report->htmlLogo);
-        logoCell = "<img src=\"" + address + "\" alt=\"Report Logo\" style=\"width:237px;height:59px;border:0;\">";
+        logoCell = "<img src=\"" + address +
+                   "\" alt=\"Report Logo\" style=\"width:237px;height:59px;border:0;\">";
     } else {
         logoCell = "<h1>Report</h1>";
     }
@@ -45,11 +57,13 @@ void htmlHeader(ReportWriter* report, const char* title, const char* notes) {
     out += "</td><td width=\"80%\" bgcolor=\"#0A4169\"><font size=\"6\" color=\"#fff\">&nbsp; ";
     htmlAppendEscaped(&out, title);
     out += "</td>";
-    out += "<tr><td width = \"20%\" bgcolor=\"#ffffff\"></td><td width = \"80%\" bgcolor=\"#ffffff\">Production Time: ";
+    out += "<tr><td width = \"20%\" bgcolor=\"#ffffff\"></td><td width = \"80%\" "
+           "bgcolor=\"#ffffff\">Production Time: ";
     out += reportHeaderTime();
     out += "</td>";
     if (notes) {
-        out += "</tr><tr>\n<td width=\"20%\" bgcolor=\"#ffffff\"></td><td width=\"80%\" bgcolor=\"#ffffff\">Report Notes: ";
+        out += "</tr><tr>\n<td width=\"20%\" bgcolor=\"#ffffff\"></td><td width=\"80%\" "
+               "bgcolor=\"#ffffff\">Report Notes: ";
         htmlAppendEscaped(&out, notes);
         out += "</td></tr>";
     }

@@ -19,7 +19,8 @@ const char* reportHeaderTime();
 void reportWrite(FILE* stream, const std::string& text);
 
 // ---- fixed-width text (textformat.cpp)
-void textHeader(ReportWriter* report, ReportExtraHeader extraHeader, const char* title, const char* notes);
+void textHeader(ReportWriter* report, ReportExtraHeader extraHeader, const char* title,
+                const char* notes);
 void textRow(ReportWriter* report, ReportCells cells);
 void textSeparator(ReportWriter* report);
 

@@ -83,7 +83,8 @@ void formatNumericField(const char* field, size_t length, uint32_t flags, std::s
     bool negative = value < 0;
     uint64_t magnitude = negative ? uint64_t(0) - uint64_t(value) : uint64_t(value);
     char digits[64];
-    formatNumber(magnitude, digits, sizeof digits, (flags & COL_PLAIN_NUMBER) ? NUMBER_PLAIN : NUMBER_GROUPED);
+    formatNumber(magnitude, digits, sizeof digits,
+                 (flags & COL_PLAIN_NUMBER) ? NUMBER_PLAIN : NUMBER_GROUPED);
     out->clear();
     if (negative)
         out->push_back('-');
@@ -91,7 +92,8 @@ void formatNumericField(const char* field, size_t length, uint32_t flags, std::s
 }
 
 bool trimmedFormat(ReportFormat format) {
-    return format == REPORT_CSV || format == REPORT_HTML || format == REPORT_JSON || format == REPORT_EXCEL;
+    return format == REPORT_CSV || format == REPORT_HTML || format == REPORT_JSON ||
+           format == REPORT_EXCEL;
 }
 
 // Per-row work areas, reused so that a row allocates nothing once warm.
@@ -180,11 +182,13 @@ void writeCgiResponseHeader(ReportWriter* report) {
         break;
     case REPORT_PDF:
         std::fputs("Content-type: application/pdf\r\n", stdout);
-        std::fprintf(stdout, "Content-disposition: attachment; filename=\"%s\"\r\n", pdfOutputPath(report));
+        std::fprintf(stdout, "Content-disposition: attachment; filename=\"%s\"\r\n",
+                     pdfOutputPath(report));
         break;
     case REPORT_EXCEL:
         std::fputs("Content-type: application/vnd.ms-excel\r\n", stdout);
-        std::fprintf(stdout, "Content-disposition: attachment; filename=\"%s\"\r\n", sheetOutputPath(report));
+        std::fprintf(stdout, "Content-disposition: attachment; filename=\"%s\"\r\n",
+                     sheetOutputPath(report));
         break;
     case REPORT_JSON:
         std::fputs("Content-Type: application/json;\n\r\n", stdout);
@@ -286,19 +290,32 @@ int opAddRow(ReportWriter* report, const char* format, ...) {
     splitRow(report);
 
     switch (report->format) {
-    case REPORT_TEXT: textRow(report, g_row.cells); break;
-    case REPORT_CSV: csvRow(report, g_row.cells); break;
-    case REPORT_HTML: htmlRow(report, g_row.cells); break;
-    case REPORT_JSON: jsonRow(report, g_row.cells); break;
-    case REPORT_PDF: pdfAddRow(report, g_row.cells); break;
-    case REPORT_EXCEL: sheetRow(report, g_row.cells); break;
-    case REPORT_DROPPED: break;
+    case REPORT_TEXT:
+        textRow(report, g_row.cells);
+        break;
+    case REPORT_CSV:
+        csvRow(report, g_row.cells);
+        break;
+    case REPORT_HTML:
+        htmlRow(report, g_row.cells);
+        break;
+    case REPORT_JSON:
+        jsonRow(report, g_row.cells);
+        break;
+    case REPORT_PDF:
+        pdfAddRow(report, g_row.cells);
+        break;
+    case REPORT_EXCEL:
+        sheetRow(report, g_row.cells);
+        break;
+    case REPORT_DROPPED:
+        break;
     }
     return 1;
 }
 
-int opHeader(ReportWriter* report, ReportExtraHeader extraHeader, const char* title, const char* notesFormat,
-             ...) {
+int opHeader(ReportWriter* report, ReportExtraHeader extraHeader, const char* title,
+             const char* notesFormat, ...) {
     if (!(report->flags & RPT_STARTED))
         startReport(report);
     const char* effectiveTitle = report->title[0] ? report->title : (title ? title : "");
@@ -317,32 +334,60 @@ int opHeader(ReportWriter* report, ReportExtraHeader extraHeader, const char* ti
     const char* shownNotes = (notesFormat && notesFormat[0]) ? notes : nullptr;
 
     switch (report->format) {
-    case REPORT_TEXT: textHeader(report, extraHeader, effectiveTitle, shownNotes); break;
-    case REPORT_CSV: csvHeader(report); break;
-    case REPORT_HTML: htmlHeader(report, effectiveTitle, shownNotes); break;
-    case REPORT_JSON: jsonHeader(report, effectiveTitle); break;
-    case REPORT_PDF: pdfHeader(report, effectiveTitle, notes); break;
-    case REPORT_EXCEL: sheetHeader(report); break;
-    case REPORT_DROPPED: break;
+    case REPORT_TEXT:
+        textHeader(report, extraHeader, effectiveTitle, shownNotes);
+        break;
+    case REPORT_CSV:
+        csvHeader(report);
+        break;
+    case REPORT_HTML:
+        htmlHeader(report, effectiveTitle, shownNotes);
+        break;
+    case REPORT_JSON:
+        jsonHeader(report, effectiveTitle);
+        break;
+    case REPORT_PDF:
+        pdfHeader(report, effectiveTitle, notes);
+        break;
+    case REPORT_EXCEL:
+        sheetHeader(report);
+        break;
+    case REPORT_DROPPED:
+        break;
     }
     return 1;
 }
 
 void opEndSection(ReportWriter* report) {
     switch (report->format) {
-    case REPORT_TEXT: textSeparator(report); break;
-    case REPORT_CSV: csvBlankLine(report); break;
-    case REPORT_HTML: htmlEndSection(report); break;
-    case REPORT_PDF: pdfEndSection(report); break;
-    default: break;
+    case REPORT_TEXT:
+        textSeparator(report);
+        break;
+    case REPORT_CSV:
+        csvBlankLine(report);
+        break;
+    case REPORT_HTML:
+        htmlEndSection(report);
+        break;
+    case REPORT_PDF:
+        pdfEndSection(report);
+        break;
+    default:
+        break;
     }
 }
 
 void opSeparator(ReportWriter* report) {
     switch (report->format) {
-    case REPORT_TEXT: textSeparator(report); break;
-    case REPORT_CSV: csvBlankLine(report); break;
-    default: resetCounters(report); break;
+    case REPORT_TEXT:
+        textSeparator(report);
+        break;
+    case REPORT_CSV:
+        csvBlankLine(report);
+        break;
+    default:
+        resetCounters(report);
+        break;
     }
 }
 
@@ -413,7 +458,8 @@ bool sameTextNoCase(const char* a, const char* b) {
     if (n != std::strlen(b))
         return false;
     for (size_t i = 0; i < n; ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }

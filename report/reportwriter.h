@@ -76,10 +76,10 @@ constexpr uint32_t RPT_SHARED_BOOK = 0x20;   // sheet is the master's, not freed
 constexpr uint32_t RPT_CGI = 0x80;           // running as a CGI program
 
 // Field sizes (each includes the terminating NUL).
-constexpr size_t REPORT_LINE_SIZE = 2048;   // lineBuffer; notes cut at 2047
-constexpr size_t REPORT_TITLE_SIZE = 134;   // title; cut at 132 characters
-constexpr size_t REPORT_DELETE_SIZE = 128;  // columnDelete; cut at 127
-constexpr size_t REPORT_PATH_SIZE = 261;    // output and logo paths; cut at 260
+constexpr size_t REPORT_LINE_SIZE = 2048;  // lineBuffer; notes cut at 2047
+constexpr size_t REPORT_TITLE_SIZE = 134;  // title; cut at 132 characters
+constexpr size_t REPORT_DELETE_SIZE = 128; // columnDelete; cut at 127
+constexpr size_t REPORT_PATH_SIZE = 261;   // output and logo paths; cut at 260
 
 struct ReportWriter;
 
@@ -89,33 +89,33 @@ using ReportExtraHeader = void (*)(ReportWriter* report);
 // ------------------------------------------------------------------ the record
 
 struct ReportWriter {
-    uint32_t columnCount;     // columns defined, 0..64
-    uint64_t hiddenWidth;     // sum of width of the deleted columns
-    uint64_t lineWidth;       // sum of (width + 1) over all columns
-    ReportFormat format;      // public: the caller may set it after reportInit
-    cJSON* jsonRoot;          // the whole JSON document (an array)
-    cJSON* jsonReport;        // report object of the latest header (JSON)
-    cJSON* jsonRecords;       // its "records" array
-    char* pdfTitle;           // owned copy of the latest title (PDF)
-    char* pdfNotes;           // owned copy of the latest formatted notes (PDF)
-    char* htmlLogo;           // owned copy of KVLTREPORTHTMLLOGO (HTML)
+    uint32_t columnCount;              // columns defined, 0..64
+    uint64_t hiddenWidth;              // sum of width of the deleted columns
+    uint64_t lineWidth;                // sum of (width + 1) over all columns
+    ReportFormat format;               // public: the caller may set it after reportInit
+    cJSON* jsonRoot;                   // the whole JSON document (an array)
+    cJSON* jsonReport;                 // report object of the latest header (JSON)
+    cJSON* jsonRecords;                // its "records" array
+    char* pdfTitle;                    // owned copy of the latest title (PDF)
+    char* pdfNotes;                    // owned copy of the latest formatted notes (PDF)
+    char* htmlLogo;                    // owned copy of KVLTREPORTHTMLLOGO (HTML)
     char lineBuffer[REPORT_LINE_SIZE]; // work line: formatted notes, text lines
     ReportColumn columns[REPORT_MAX_COLUMNS];
     char columnDelete[REPORT_DELETE_SIZE]; // e.g. "3,4,8", 1-based
-    FILE* output;             // report text goes here; stdout after reportInit
-    PdfState* pdf;            // zero-filled by reportInit
-    uint32_t pdfResult;       // PDF save result: 0 ok, else the libharu error code
-    SheetState* sheet;        // zero-filled by reportInit
-    uint32_t rowCount;        // rows and group headings since the last counter reset
-    uint32_t pageCount;       // PDF pages started (never reset)
-    int32_t pageRow;          // row position on the PDF page; 0 = next row starts a page
-    uint32_t rowsPerPage;     // data rows per PDF page, computed when a page starts
-    int64_t creationTime;     // time of reportInit
-    ReportWriter* master;     // owner of PDF document and book; the record itself after reportInit
-    uint16_t reportId;        // 0 = none; selects the ...nnn variables
+    FILE* output;                          // report text goes here; stdout after reportInit
+    PdfState* pdf;                         // zero-filled by reportInit
+    uint32_t pdfResult;                    // PDF save result: 0 ok, else the libharu error code
+    SheetState* sheet;                     // zero-filled by reportInit
+    uint32_t rowCount;                     // rows and group headings since the last counter reset
+    uint32_t pageCount;                    // PDF pages started (never reset)
+    int32_t pageRow;      // row position on the PDF page; 0 = next row starts a page
+    uint32_t rowsPerPage; // data rows per PDF page, computed when a page starts
+    int64_t creationTime; // time of reportInit
+    ReportWriter* master; // owner of PDF document and book; the record itself after reportInit
+    uint16_t reportId;    // 0 = none; selects the ...nnn variables
     char title[REPORT_TITLE_SIZE]; // title from the environment; empty = the caller's
     ProgressState progress;
-    uint32_t flags;           // RPT_...
+    uint32_t flags; // RPT_...
 
     // ---- operation table (filled by reportInit) ----
 

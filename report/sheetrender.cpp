@@ -47,7 +47,8 @@ void sheetHeader(ReportWriter* report) {
     if (!state || !state->book)
         return;
     char name[64];
-    std::snprintf(name, sizeof name, "Report %u %u", unsigned(report->reportId), unsigned(std::rand()));
+    std::snprintf(name, sizeof name, "Report %u %u", unsigned(report->reportId),
+                  unsigned(std::rand()));
     state->sheet = xlBookAddSheetA(state->book, name, nullptr);
     if (!state->sheet) {
         std::printf("xlBookAddSheet: %s\n", xlBookErrorMessageA(state->book));

@@ -6,7 +6,7 @@
 #include "xl.h"
 
 struct SheetState {
-    BookHandle book;        // none until the spreadsheet setup
-    SheetHandle sheet;      // sheet of the latest header
+    BookHandle book;                   // none until the spreadsheet setup
+    SheetHandle sheet;                 // sheet of the latest header
     char outputPath[REPORT_PATH_SIZE]; // file that closeReport saves to (260 characters)
 };

@@ -44,7 +44,8 @@ void writeLine(ReportWriter* report, bool useAlignment, ValueOf valueOf) {
 
 // ------------------------------------------------------------------ format operations
 
-void textHeader(ReportWriter* report, ReportExtraHeader extraHeader, const char* title, const char* notes) {
+void textHeader(ReportWriter* report, ReportExtraHeader extraHeader, const char* title,
+                const char* notes) {
     FILE* out = report->output;
     std::fputs("\n", out);
     std::fputs("             System: Strovane\n", out);
@@ -57,9 +58,11 @@ void textHeader(ReportWriter* report, ReportExtraHeader extraHeader, const char*
         std::fputs("\n", out);
     }
     std::fprintf(out, "    Production Time: %s\n", reportHeaderTime());
-    std::fprintf(out, "       Report Width: %llu bytes\n", static_cast<unsigned long long>(report->lineWidth));
+    std::fprintf(out, "       Report Width: %llu bytes\n",
+                 static_cast<unsigned long long>(report->lineWidth));
     if (report->hiddenWidth != 0)
-        std::fprintf(out, "      Report Hidden: %llu bytes\n", static_cast<unsigned long long>(report->hiddenWidth));
+        std::fprintf(out, "      Report Hidden: %llu bytes\n",
+                     static_cast<unsigned long long>(report->hiddenWidth));
     std::fputs("\n", out);
     if (extraHeader) {
         extraHeader(report);

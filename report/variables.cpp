@@ -37,7 +37,8 @@ bool dateOf(int64_t seconds, int* year, int* month, int* day) {
 // A calendar date moved by days, through mktime's normalisation. Works at
 // noon so that daylight-saving changes never move the result to another
 // day. False when the C library cannot convert it.
-bool addDays(int year, int month, int day, long long days, int* outYear, int* outMonth, int* outDay) {
+bool addDays(int year, int month, int day, long long days, int* outYear, int* outMonth,
+             int* outDay) {
     if (days > INT_MAX / 2 || days < INT_MIN / 2)
         return false;
     long long mday = day + days;
@@ -200,7 +201,8 @@ void opDestroy(ReportVariables* context) {
     context->configuration = nullptr;
 }
 
-int opExpandText(ReportVariables* context, const char* text, char* output, size_t size, int noEnvironment) {
+int opExpandText(ReportVariables* context, const char* text, char* output, size_t size,
+                 int noEnvironment) {
     if (!output || size == 0)
         return 1;
     std::memset(output, 0, size);
@@ -231,7 +233,8 @@ int opExpandText(ReportVariables* context, const char* text, char* output, size_
             w.putWhole(name);
         } else if (c == '$') {
             config_setting_t* variables = variableGroup(context);
-            config_setting_t* group = variables ? config_setting_get_member(variables, name.c_str()) : nullptr;
+            config_setting_t* group =
+                variables ? config_setting_get_member(variables, name.c_str()) : nullptr;
             const char* value = nullptr;
             if (group && config_setting_is_group(group)) {
                 const char* type = memberText(group, "type");
@@ -257,11 +260,12 @@ int opExpandText(ReportVariables* context, const char* text, char* output, size_
 // ------------------------------------------------------------------ public
 
 PackedDate packDate(int year, int month, int day) {
-    uint32_t word = (uint32_t(year) & 0xFFFFu) | (uint32_t(month) & 0x0Fu) << 16 | (uint32_t(day) & 0x3Fu) << 24 |
-                    0xC0000000u;
+    uint32_t word = (uint32_t(year) & 0xFFFFu) | (uint32_t(month) & 0x0Fu) << 16 |
+                    (uint32_t(day) & 0x3Fu) << 24 | 0xC0000000u;
     // Stored little-endian whatever the host order is.
-    unsigned char bytes[4] = {static_cast<unsigned char>(word), static_cast<unsigned char>(word >> 8),
-                              static_cast<unsigned char>(word >> 16), static_cast<unsigned char>(word >> 24)};
+    unsigned char bytes[4] = {
+        static_cast<unsigned char>(word), static_cast<unsigned char>(word >> 8),
+        static_cast<unsigned char>(word >> 16), static_cast<unsigned char>(word >> 24)};
     PackedDate date;
     std::memcpy(&date, bytes, sizeof date);
     return date;
@@ -288,8 +292,9 @@ int parseDateExpression(const char* text, PackedDate* date) {
         long long mm = std::atoll(text + 5);
         long long dd = signedNumber(text + 8, &rest);
         offset = signedNumber(rest, &rest);
-        computed = yy > 0 && yy < 100000 && mm >= -10000 && mm <= 10000 && dd > -100000 && dd < 100000 &&
-                   addMonths(int(yy), 1, mm - 1, &y, &m) && addDays(y, m, int(dd), offset, &y, &m, &d);
+        computed = yy > 0 && yy < 100000 && mm >= -10000 && mm <= 10000 && dd > -100000 &&
+                   dd < 100000 && addMonths(int(yy), 1, mm - 1, &y, &m) &&
+                   addDays(y, m, int(dd), offset, &y, &m, &d);
     } else if (fnmatch("[12][0-9][0-9][0-9]", text, 0) == 0) {
         y = std::atoi(text);
         m = 1;
@@ -299,13 +304,16 @@ int parseDateExpression(const char* text, PackedDate* date) {
         computed = addMonths(year, month, n, &y, &m) && addDays(y, m, 1, offset, &y, &m, &d);
     } else if (fnmatch("m[-+]*", text, 0) == 0) {
         numbersAfterLetter();
-        computed = addMonths(year, month, n, &y, &m) && addDays(y, m, daysInMonth(y, m), offset, &y, &m, &d);
+        computed = addMonths(year, month, n, &y, &m) &&
+                   addDays(y, m, daysInMonth(y, m), offset, &y, &m, &d);
     } else if (fnmatch("Y[-+]*", text, 0) == 0) {
         numbersAfterLetter();
-        computed = n > -100000 && n < 100000 && year + n > 0 && addDays(int(year + n), 1, 1, offset, &y, &m, &d);
+        computed = n > -100000 && n < 100000 && year + n > 0 &&
+                   addDays(int(year + n), 1, 1, offset, &y, &m, &d);
     } else if (fnmatch("y[-+]*", text, 0) == 0) {
         numbersAfterLetter();
-        computed = n > -100000 && n < 100000 && year + n > 0 && addDays(int(year + n), 12, 31, offset, &y, &m, &d);
+        computed = n > -100000 && n < 100000 && year + n > 0 &&
+                   addDays(int(year + n), 12, 31, offset, &y, &m, &d);
     } else if (fnmatch("W[-+]*", text, 0) == 0) {
         numbersAfterLetter();
         struct tm today {};

@@ -49,7 +49,8 @@ struct ReportVariables {
     // (size bytes, always terminated; a replacement that does not fit whole
     // is left out). With noEnvironment set, %name gives "***BADENV:name***".
     // Returns 1.
-    int (*expandText)(ReportVariables* context, const char* text, char* output, size_t size, int noEnvironment);
+    int (*expandText)(ReportVariables* context, const char* text, char* output, size_t size,
+                      int noEnvironment);
 };
 
 // Sets up the context. With a store and useStore set, that store is used as

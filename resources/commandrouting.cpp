@@ -41,7 +41,7 @@ void routeMenuCommands(QMenu* menu, QObject* target) {
 namespace {
 
 class InteractiveMenuTracker final : public PopupMenuTracker {
-public:
+  public:
     QAction* track(QMenu* menu, const QPoint& globalPos) override { return menu->exec(globalPos); }
 };
 
@@ -169,7 +169,9 @@ QStringList MenuSnapshot::texts() const {
 }
 
 ScriptedMenuTracker::ScriptedMenuTracker() : m_previous(setPopupMenuTracker(this)) {}
-ScriptedMenuTracker::~ScriptedMenuTracker() { setPopupMenuTracker(m_previous); }
+ScriptedMenuTracker::~ScriptedMenuTracker() {
+    setPopupMenuTracker(m_previous);
+}
 
 QAction* ScriptedMenuTracker::track(QMenu* menu, const QPoint& globalPos) {
     shown.push_back({snapshotMenu(menu), globalPos});

@@ -24,12 +24,12 @@ class QObject;
 class QWidget;
 
 class CommandEvent final : public QEvent {
-public:
+  public:
     explicit CommandEvent(unsigned id);
     static QEvent::Type eventType();
     unsigned id() const { return m_nId; }
 
-private:
+  private:
     unsigned m_nId;
 };
 
@@ -55,8 +55,8 @@ void installAccelerators(QWidget* window, unsigned tableId, QObject* target);
 
 // What a popup menu showed, one node per entry.
 struct MenuSnapshot {
-    QString text;          // full text, "&" and tab label included; empty for separators
-    unsigned id = 0;       // command id; 0 for popups and separators
+    QString text;    // full text, "&" and tab label included; empty for separators
+    unsigned id = 0; // command id; 0 for popups and separators
     bool separator = false;
     bool checked = false;
     bool enabled = true;
@@ -73,7 +73,7 @@ MenuSnapshot snapshotMenu(const QMenu* menu);
 // Decides which entry of a popup is chosen. The default one shows the menu
 // and lets the user choose.
 class PopupMenuTracker {
-public:
+  public:
     virtual ~PopupMenuTracker() = default;
     virtual QAction* track(QMenu* menu, const QPoint& globalPos) = 0;
 };
@@ -85,7 +85,7 @@ PopupMenuTracker* setPopupMenuTracker(PopupMenuTracker* tracker);
 // by command id or by a path of texts; when the queue is empty the menu is
 // dismissed. Installs itself while it lives.
 class ScriptedMenuTracker final : public PopupMenuTracker {
-public:
+  public:
     ScriptedMenuTracker();
     ~ScriptedMenuTracker() override;
     ScriptedMenuTracker(const ScriptedMenuTracker&) = delete;
@@ -105,7 +105,7 @@ public:
     // Choices that named no enabled entry of the menu they were meant for.
     QStringList errors;
 
-private:
+  private:
     struct Choice {
         unsigned id;
         QStringList path;

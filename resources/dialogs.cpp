@@ -18,12 +18,13 @@ constexpr DialogControlDef kFormControls[] = {
 // The three statements are the maker's own wording and may change freely.
 constexpr DialogControlDef kAboutControls[] = {
     {IDC_STATIC, DialogControlKind::Picture, "", 7, 7, 267, 156},
-    {IDC_STATIC, DialogControlKind::Static, "Strovane Offline Scanner is a product of Orvalen. All rights reserved.",
-     7, 170, 267, 16},
     {IDC_STATIC, DialogControlKind::Static,
-     "This copy is licensed for use with a Strovane media-vault tracking installation.", 7, 192, 267, 16},
-    {IDC_STATIC, DialogControlKind::Static, "Orvalen, makers of media-vault tracking software.", 7, 214, 267,
-     17},
+     "Strovane Offline Scanner is a product of Orvalen. All rights reserved.", 7, 170, 267, 16},
+    {IDC_STATIC, DialogControlKind::Static,
+     "This copy is licensed for use with a Strovane media-vault tracking installation.", 7, 192,
+     267, 16},
+    {IDC_STATIC, DialogControlKind::Static, "Orvalen, makers of media-vault tracking software.", 7,
+     214, 267, 17},
     {IDC_ABOUT_PROPERTIES, DialogControlKind::PropertyGrid, "", 7, 236, 267, 82},
     {kIdOk, DialogControlKind::Button, "OK", 7, 321, 70, 14},
 };

@@ -16,8 +16,8 @@ int mulDiv(int a, int b, int c) {
 DialogUnits::DialogUnits(const QFont& font) {
     const QFontMetrics metrics(font);
     // The average width is taken over the 52 Latin letters and rounded up.
-    const int extent =
-        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int extent = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     m_nBaseX = (extent / 26 + 1) / 2;
     m_nBaseY = metrics.height();
     if (m_nBaseX < 1)
@@ -26,8 +26,12 @@ DialogUnits::DialogUnits(const QFont& font) {
         m_nBaseY = 1;
 }
 
-int DialogUnits::toPixelsX(int dialogUnits) const { return mulDiv(dialogUnits, m_nBaseX, 4); }
-int DialogUnits::toPixelsY(int dialogUnits) const { return mulDiv(dialogUnits, m_nBaseY, 8); }
+int DialogUnits::toPixelsX(int dialogUnits) const {
+    return mulDiv(dialogUnits, m_nBaseX, 4);
+}
+int DialogUnits::toPixelsY(int dialogUnits) const {
+    return mulDiv(dialogUnits, m_nBaseY, 8);
+}
 
 QRect DialogUnits::toPixels(int x, int y, int cx, int cy) const {
     // Both edges are converted, so neighbouring controls never overlap by rounding.

@@ -7,7 +7,7 @@
 #include <QRect>
 
 class DialogUnits {
-public:
+  public:
     explicit DialogUnits(const QFont& font);
 
     int baseX() const { return m_nBaseX; } // average character width in pixels
@@ -17,7 +17,7 @@ public:
     int toPixelsY(int dialogUnits) const;
     QRect toPixels(int x, int y, int cx, int cy) const;
 
-private:
+  private:
     int m_nBaseX = 0;
     int m_nBaseY = 0;
 };

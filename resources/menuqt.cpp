@@ -18,7 +18,9 @@ unsigned commandId(const QAction* action) {
 
 // The command id travels in the action's data, so a copied or rebuilt menu
 // keeps it without any table beside the menu.
-void setCommandId(QAction* action, unsigned id) { action->setData(id); }
+void setCommandId(QAction* action, unsigned id) {
+    action->setData(id);
+}
 
 QAction* appendCommand(QMenu* menu, const QString& text, unsigned id, bool checked) {
     QAction* action = menu->addAction(text);

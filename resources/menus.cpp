@@ -71,13 +71,11 @@ constexpr MenuResourceDef kMenus[] = {
 
 // ---- Accelerators (128) ------------------------------------------------------
 constexpr AcceleratorDef kMainAccelerators[] = {
-    {"Ctrl+N", ID_FILE_NEW},          {"Ctrl+O", ID_FILE_OPEN},
-    {"Ctrl+S", ID_FILE_SAVE},         {"Ctrl+P", ID_FILE_PRINT},
-    {"Ctrl+Z", ID_EDIT_UNDO},         {"Alt+Backspace", ID_EDIT_UNDO},
-    {"Ctrl+X", ID_EDIT_CUT},          {"Shift+Del", ID_EDIT_CUT},
-    {"Ctrl+C", ID_EDIT_COPY},         {"Ctrl+Ins", ID_EDIT_COPY},
-    {"Ctrl+V", ID_EDIT_PASTE},        {"Shift+Ins", ID_EDIT_PASTE},
-    {"F6", ID_NEXT_PANE},             {"Shift+F6", ID_PREV_PANE},
+    {"Ctrl+N", ID_FILE_NEW},    {"Ctrl+O", ID_FILE_OPEN},   {"Ctrl+S", ID_FILE_SAVE},
+    {"Ctrl+P", ID_FILE_PRINT},  {"Ctrl+Z", ID_EDIT_UNDO},   {"Alt+Backspace", ID_EDIT_UNDO},
+    {"Ctrl+X", ID_EDIT_CUT},    {"Shift+Del", ID_EDIT_CUT}, {"Ctrl+C", ID_EDIT_COPY},
+    {"Ctrl+Ins", ID_EDIT_COPY}, {"Ctrl+V", ID_EDIT_PASTE},  {"Shift+Ins", ID_EDIT_PASTE},
+    {"F6", ID_NEXT_PANE},       {"Shift+F6", ID_PREV_PANE},
 };
 
 // ---- Strings -----------------------------------------------------------------
@@ -104,7 +102,9 @@ const MenuResourceDef* findMenuResource(unsigned id) {
     return nullptr;
 }
 
-std::span<const MenuResourceDef> menuResources() { return kMenus; }
+std::span<const MenuResourceDef> menuResources() {
+    return kMenus;
+}
 
 std::span<const AcceleratorDef> findAccelerators(unsigned id) {
     if (id == IDR_MAINFRAME)

@@ -20,8 +20,8 @@ struct MenuItemDef {
 
 struct MenuResourceDef {
     unsigned id = 0;
-    std::string_view name;                // the resource's name, "MAP", "LISTCTRL"
-    std::span<const MenuItemDef> popups;  // the bar: one entry per popup
+    std::string_view name;               // the resource's name, "MAP", "LISTCTRL"
+    std::span<const MenuItemDef> popups; // the bar: one entry per popup
 };
 
 // The menu resource of that id, or nullptr when there is none (callers show

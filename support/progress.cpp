@@ -84,4 +84,6 @@ void progressTickAt(ProgressState* s, int64_t now) {
     s->lastTime = now;
 }
 
-void progressTick(ProgressState* state) { progressTickAt(state, int64_t(std::time(nullptr))); }
+void progressTick(ProgressState* state) {
+    progressTickAt(state, int64_t(std::time(nullptr)));
+}

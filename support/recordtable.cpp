@@ -90,7 +90,9 @@ void* tableFind(RecordTable* t, const void* key, int (*compare)(const void*, con
     return std::bsearch(key, t->data, t->count, t->elementSize, compare);
 }
 
-int tableAppend(RecordTable* t, const void* source) { return tablePut(t, t->count, true, source); }
+int tableAppend(RecordTable* t, const void* source) {
+    return tablePut(t, t->count, true, source);
+}
 
 } // namespace
 
@@ -115,4 +117,6 @@ void recordTableSetup(RecordTable* t, uint32_t elementSize, uint32_t growStep, u
     };
 }
 
-bool recordTableReserve(RecordTable* t, uint32_t n) { return n <= t->capacity || resize(t, n); }
+bool recordTableReserve(RecordTable* t, uint32_t n) {
+    return n <= t->capacity || resize(t, n);
+}

@@ -17,7 +17,9 @@ namespace {
 
 // ------------------------------------------------------------------ bit helpers
 
-constexpr uint8_t maskOf(uint32_t slot) { return uint8_t(0x80u >> ((slot - 1) & 7u)); }
+constexpr uint8_t maskOf(uint32_t slot) {
+    return uint8_t(0x80u >> ((slot - 1) & 7u));
+}
 
 bool bitSet(const SlotMap* m, uint32_t slot) {
     return (m->bits[(slot - 1) >> 3] & maskOf(slot)) != 0;
@@ -146,7 +148,7 @@ bool mapIsFree(const SlotMap* m, uint32_t slot) {
 char* mapErrorText(const SlotMap*, uint32_t code, char* buffer) {
     static const char* const texts[] = {
         "Slot Operation OK", "Slot Exceeds Maximum Allocated", "Slot Already Occupied",
-        "Slot is Zero", "Invalid slotting mode",
+        "Slot is Zero",      "Invalid slotting mode",
     };
     const char* text = code < std::size(texts) ? texts[code] : "Unknown Error";
     std::memcpy(buffer, text, std::strlen(text) + 1);

@@ -10,17 +10,17 @@
 // ------------------------------------------------------------------ result codes
 
 enum SlotResult : uint32_t {
-    SLOT_OK = 0,              // the operation did what was asked
-    SLOT_EXCEEDS_MAXIMUM = 1, // slot number above the capacity
-    SLOT_ALREADY_OCCUPIED = 2,// occupy of a slot that is taken
-    SLOT_IS_ZERO = 3,         // slot 0 does not exist
-    SLOT_INVALID_MODE = 4,    // unknown slotting mode (no operation returns it)
+    SLOT_OK = 0,               // the operation did what was asked
+    SLOT_EXCEEDS_MAXIMUM = 1,  // slot number above the capacity
+    SLOT_ALREADY_OCCUPIED = 2, // occupy of a slot that is taken
+    SLOT_IS_ZERO = 3,          // slot 0 does not exist
+    SLOT_INVALID_MODE = 4,     // unknown slotting mode (no operation returns it)
 };
 
 // The allocation operations answer with their own two values.
 enum SlotAllocResult : uint32_t {
-    SLOT_ALLOC_OK = 0,        // every requested slot was handed out
-    SLOT_ALLOC_TOO_FEW = 1,   // not enough free slots
+    SLOT_ALLOC_OK = 0,      // every requested slot was handed out
+    SLOT_ALLOC_TOO_FEW = 1, // not enough free slots
 };
 
 // Longest errorText text ("Slot Exceeds Maximum Allocated") plus its zero.

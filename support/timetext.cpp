@@ -43,7 +43,8 @@ const char* timeString(int64_t seconds, const char* fmt) {
 int64_t decodeDate(const void* stored) {
     const auto* b = static_cast<const unsigned char*>(stored);
     // Read as little-endian whatever the host order is.
-    uint32_t word = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+    uint32_t word =
+        uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
 
     struct tm when {};
     if (word & 0x80000000u) {

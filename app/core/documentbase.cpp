@@ -77,11 +77,12 @@ void CDocument::AddView(CDocumentView* view) {
         m_views.push_back(view);
 }
 
-void CDocument::RemoveView(CDocumentView* view) { std::erase(m_views, view); }
+void CDocument::RemoveView(CDocumentView* view) {
+    std::erase(m_views, view);
+}
 
 void CDocument::UpdateAllViews(CDocumentView* sender, int64_t hint, void* hintObject) {
     for (CDocumentView* view : m_views)
         if (view != sender)
             view->OnUpdate(sender, hint, hintObject);
 }
-

@@ -17,7 +17,7 @@ class CDocument;
 // The bytes a document stores: a buffer and the function that frees it, so
 // a large text can go to disk without being copied first.
 class CStoredBytes {
-public:
+  public:
     CStoredBytes() = default;
     CStoredBytes(char* data, size_t size, void (*release)(void*))
         : m_data(data), m_size(size), m_release(release) {}
@@ -36,7 +36,7 @@ public:
     const char* data() const { return m_data ? m_data : ""; }
     size_t size() const { return m_size; }
 
-private:
+  private:
     char* m_data = nullptr;
     size_t m_size = 0;
     void (*m_release)(void*) = nullptr;
@@ -44,14 +44,14 @@ private:
 
 // Something that shows a document and wants to hear when it changes.
 class CDocumentView {
-public:
+  public:
     virtual ~CDocumentView() = default;
     // hint and hintObject are whatever the document chose to pass along.
     virtual void OnUpdate(CDocumentView* sender, int64_t hint, void* hintObject) = 0;
 };
 
 class CDocument {
-public:
+  public:
     virtual ~CDocument() = default;
 
     // Empties the document: no path, title "Untitled", not modified.
@@ -83,7 +83,7 @@ public:
     void RemoveView(CDocumentView* view);
     void UpdateAllViews(CDocumentView* sender, int64_t hint = 0, void* hintObject = nullptr);
 
-protected:
+  protected:
     // Discards the contents (called before a load and by OnNewDocument).
     virtual void DeleteContents() = 0;
     // Reads the file; reports its own failures to the user; false on failure.
@@ -92,7 +92,7 @@ protected:
     // made (no memory): then nothing is written at all.
     virtual bool StoreTo(CStoredBytes& bytes) = 0;
 
-private:
+  private:
     void bind(const std::string& path);
 
     std::string m_path;

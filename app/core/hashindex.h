@@ -6,6 +6,7 @@
 // added or replaced, never removed, which keeps probing simple.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -13,14 +14,13 @@
 #include <functional>
 #include <string_view>
 #include <vector>
-#include <algorithm>
 
 struct cJSON;
 
 // Traits give the lookup key type (Key), what an entry stores of it (Stored),
 // hash(Key), equal(Stored, Key), store(Key) and keyOf(Stored).
 template <typename Traits> class CHashIndex {
-public:
+  public:
     using Key = typename Traits::Key;
     using Stored = typename Traits::Stored;
 
@@ -73,7 +73,7 @@ public:
                 f(Traits::keyOf(e.key), e.value);
     }
 
-private:
+  private:
     // At most two thirds full: small enough tables for a million volumes,
     // short enough probes with the tags.
     static size_t capacityFor(size_t n) { return std::bit_ceil(std::max<size_t>(16, n + n / 2)); }

@@ -9,9 +9,9 @@ const ListColumn kMapColumns[MAP_COLUMN_COUNT] = {
     {"Target", false, 100}, {"Volume", false, 100}, {"Assigned", false, 100},
 };
 const ListColumn kIncomingColumns[VOLUME_COLUMN_COUNT] = {{"Volume", false, 100},
-                                                         {"Source", false, 100}};
+                                                          {"Source", false, 100}};
 const ListColumn kOutgoingColumns[VOLUME_COLUMN_COUNT] = {{"Volume", false, 100},
-                                                         {"Target", false, 100}};
+                                                          {"Target", false, 100}};
 
 } // namespace
 

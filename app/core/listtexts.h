@@ -10,7 +10,15 @@
 
 enum class ScanList { Map, Incoming, Outgoing };
 
-enum MapColumn { MAP_ZONE, MAP_SEQ, MAP_SOURCE, MAP_TARGET, MAP_VOLUME, MAP_ASSIGNED, MAP_COLUMN_COUNT };
+enum MapColumn {
+    MAP_ZONE,
+    MAP_SEQ,
+    MAP_SOURCE,
+    MAP_TARGET,
+    MAP_VOLUME,
+    MAP_ASSIGNED,
+    MAP_COLUMN_COUNT
+};
 enum VolumeColumn { VOLUME_ID, VOLUME_REPOSITORY, VOLUME_COLUMN_COUNT };
 
 struct ListColumn {
@@ -26,7 +34,8 @@ const ListColumn& listColumn(ScanList list, int column);
 // Number of rows the list shows for the loaded document.
 uint32_t listRowCount(const CKVLTOfflineScannerDoc& doc, ScanList list);
 // The text of one cell, exactly as the list shows it.
-std::string listCellText(const CKVLTOfflineScannerDoc& doc, ScanList list, uint32_t row, int column);
+std::string listCellText(const CKVLTOfflineScannerDoc& doc, ScanList list, uint32_t row,
+                         int column);
 // The image of one cell, -1 for none: the map's zone column shows the slot
 // (0) and its volume column a volume (1) when the slot holds one; the volume
 // lists show a volume (0) in their first column.

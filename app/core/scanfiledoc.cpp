@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <new>
 #include <fcntl.h>
+#include <new>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,7 +23,7 @@ namespace {
 // memory mapped with huge pages where the system allows it: that costs a
 // fraction of filling a plain heap buffer page by page.
 class CFileText {
-public:
+  public:
     CFileText() = default;
     ~CFileText() {
         if (m_data != nullptr)
@@ -36,7 +36,8 @@ public:
     int read(int fd, size_t length) {
         constexpr size_t kHugePage = size_t(2) << 20;
         m_mapped = (length + 1 + kHugePage - 1) & ~(kHugePage - 1);
-        void* data = mmap(nullptr, m_mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        void* data =
+            mmap(nullptr, m_mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (data == MAP_FAILED)
             return ENOMEM;
         m_data = static_cast<char*>(data);
@@ -57,7 +58,7 @@ public:
     }
     const char* c_str() const { return m_data; }
 
-private:
+  private:
     char* m_data = nullptr;
     size_t m_mapped = 0;
 };
@@ -144,7 +145,10 @@ void CKVLTOfflineScannerDoc::DeleteContents() {
 bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat status {};
-    int err = fd < 0 ? errno : fstat(fd, &status) != 0 ? errno : S_ISDIR(status.st_mode) ? EISDIR : 0;
+    int err = fd < 0                    ? errno
+              : fstat(fd, &status) != 0 ? errno
+              : S_ISDIR(status.st_mode) ? EISDIR
+                                        : 0;
     CFileText text;
     if (err == 0)
         err = text.read(fd, size_t(status.st_size));

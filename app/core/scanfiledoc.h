@@ -32,7 +32,7 @@ struct CZone {
 //     count as hint;
 //   - a volume node after that volume was slotted, with its slot as hint.
 class CKVLTOfflineScannerDoc final : public CDocument {
-public:
+  public:
     CKVLTOfflineScannerDoc();
     ~CKVLTOfflineScannerDoc() override;
     CKVLTOfflineScannerDoc(const CKVLTOfflineScannerDoc&) = delete;
@@ -77,12 +77,12 @@ public:
     CIdIndex volumesById;
     SlotMap slotMap;
 
-protected:
+  protected:
     void DeleteContents() override;
     bool LoadFrom(const std::string& path) override;
     bool StoreTo(CStoredBytes& bytes) override;
 
-private:
+  private:
     void loadRepository(const cJSON* repository);
     void loadZones(const cJSON* repository);
     void loadVolumes(cJSON* volumes);

@@ -54,8 +54,8 @@ bool checkHandPickedSlots(const CKVLTOfflineScannerDoc& doc, const CSlotSelectio
              row = selection.nextSelectedRow(row + 1)) {
             uint32_t slot = uint32_t(row + 1);
             if (doc.slotVolumes.count(slot)) {
-                kvltMessageBox(format("Slot number %u is already occupied", slot),
-                               "Slotting Error", MsgIcon::Information, MsgButtons::Ok, owner);
+                kvltMessageBox(format("Slot number %u is already occupied", slot), "Slotting Error",
+                               MsgIcon::Information, MsgButtons::Ok, owner);
                 return false;
             }
         }

@@ -13,7 +13,7 @@ struct cJSON;
 
 // The chosen slots: the selected rows of the repository map (row r is slot r + 1).
 class CSlotSelection {
-public:
+  public:
     virtual ~CSlotSelection() = default;
     virtual uint32_t selectedCount() const = 0;
     // The first selected row at or after row, or -1 when there is none.
@@ -22,14 +22,14 @@ public:
 
 // A selection held as a sorted list of rows (the command-line tool's).
 class CRowSelection final : public CSlotSelection {
-public:
+  public:
     CRowSelection() = default;
     explicit CRowSelection(std::vector<uint32_t> rows);
     uint32_t selectedCount() const override { return uint32_t(m_rows.size()); }
     int64_t nextSelectedRow(int64_t row) const override;
     const std::vector<uint32_t>& rows() const { return m_rows; }
 
-private:
+  private:
     std::vector<uint32_t> m_rows;
 };
 
@@ -46,7 +46,7 @@ bool checkHandPickedSlots(const CKVLTOfflineScannerDoc& doc, const CSlotSelectio
 // What a window does before an accepted scan is written; the document tells
 // its views about the change itself.
 class CScanListener {
-public:
+  public:
     virtual ~CScanListener() = default;
     // Bring the map row of the slot about to be written into view.
     virtual void makeRowVisible(uint32_t) {}
@@ -62,7 +62,7 @@ enum class ScanOutcome {
 // One scan dialog's worth of scanning: walks the chosen slots in ascending
 // row order, one per accepted barcode.
 class CScanSession {
-public:
+  public:
     CScanSession(CKVLTOfflineScannerDoc& doc, const CSlotSelection& selection,
                  CScanListener* listener = nullptr, void* owner = nullptr);
 
@@ -77,7 +77,7 @@ public:
     // 1 + the row of the next slot to use; 0 when none is left.
     int64_t nextPosition() const { return m_nextPosition; }
 
-private:
+  private:
     CKVLTOfflineScannerDoc& m_doc;
     const CSlotSelection& m_selection;
     CScanListener* m_listener;

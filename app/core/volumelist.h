@@ -14,7 +14,7 @@
 struct cJSON;
 
 class CVolumeList {
-public:
+  public:
     void clear();
     void push_back(cJSON* volume);
     // Number of entries still in the list.
@@ -32,7 +32,7 @@ public:
                 f(m_items[i]);
     }
 
-private:
+  private:
     void buildIndex();
 
     std::vector<cJSON*> m_items;

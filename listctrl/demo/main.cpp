@@ -27,10 +27,10 @@ namespace {
 enum MapColumn { Zone, Seq, Source, Target, Volume, Assigned, MapColumnCount };
 
 class DemoMapList final : public CKVLTListCtrl {
-public:
+  public:
     using CKVLTListCtrl::CKVLTListCtrl;
 
-protected:
+  protected:
     QString OnGetItemText(int nItem, int nSubItem) const override {
         const unsigned slot = unsigned(nItem) + 1;
         const bool held = slot % 7 == 3;
@@ -73,25 +73,25 @@ protected:
 };
 
 class DemoVolumeList final : public CKVLTListCtrl {
-public:
+  public:
     DemoVolumeList(QWidget* parent, int rows, const char* place)
         : CKVLTListCtrl(parent), m_strPlace(QString::fromLatin1(place)) {
         SetItemCount(rows);
     }
 
-protected:
+  protected:
     QString OnGetItemText(int nItem, int nSubItem) const override {
         return nSubItem == 0 ? QStringLiteral("IN%1").arg(nItem + 1, 5, 10, QLatin1Char('0'))
                              : m_strPlace;
     }
     int OnGetItemImage(int, int nSubItem) const override { return nSubItem == 0 ? 0 : -1; }
 
-private:
+  private:
     QString m_strPlace;
 };
 
 class DemoView final : public QWidget {
-public:
+  public:
     explicit DemoView(int mapRows) {
         setWindowTitle(QStringLiteral("List control demonstration"));
         m_pMap = new DemoMapList(this);
@@ -106,8 +106,7 @@ public:
         m_pMap->InsertColumn(Source, QStringLiteral("Source"), CKVLTListCtrl::LVCFMT_LEFT, 100);
         m_pMap->InsertColumn(Target, QStringLiteral("Target"), CKVLTListCtrl::LVCFMT_LEFT, 100);
         m_pMap->InsertColumn(Volume, QStringLiteral("Volume"), CKVLTListCtrl::LVCFMT_LEFT, 100);
-        m_pMap->InsertColumn(Assigned, QStringLiteral("Assigned"), CKVLTListCtrl::LVCFMT_LEFT,
-                             100);
+        m_pMap->InsertColumn(Assigned, QStringLiteral("Assigned"), CKVLTListCtrl::LVCFMT_LEFT, 100);
         m_pMap->CreateListFonts();
         m_pMap->SetColumnFont(Zone, &m_pMap->m_fontFixed);
         m_pMap->SetColumnFont(Volume, &m_pMap->m_fontFixed);
@@ -131,7 +130,7 @@ public:
     DemoVolumeList* m_pIncoming;
     DemoVolumeList* m_pOutgoing;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent*) override {
         const int w = 230, cx = width(), cy = height();
         m_pIncoming->MoveWindow(5, 30, w, cy - 40);
@@ -142,9 +141,9 @@ protected:
         m_pOutgoing->SetColumnWidth(1, CKVLTListCtrl::LVSCW_AUTOSIZE_USEHEADER);
     }
 
-private:
-    void setUpVolumeList(CKVLTListCtrl* list, const char* second, unsigned footer,
-                         unsigned caption, const char* title) {
+  private:
+    void setUpVolumeList(CKVLTListCtrl* list, const char* second, unsigned footer, unsigned caption,
+                         const char* title) {
         list->InsertColumn(0, QStringLiteral("Volume"), CKVLTListCtrl::LVCFMT_LEFT, 100);
         list->InsertColumn(1, QString::fromLatin1(second), CKVLTListCtrl::LVCFMT_LEFT, 100);
         list->SetListIcons({IDI_VOLUME});

@@ -18,18 +18,21 @@
 // ---------------------------------------------------------------------------
 
 class CKVLTPropertyGridModel final : public QAbstractItemModel {
-public:
-    explicit CKVLTPropertyGridModel(CKVLTPropertyGridCtrl* grid) : QAbstractItemModel(grid), m_grid(grid) {}
+  public:
+    explicit CKVLTPropertyGridModel(CKVLTPropertyGridCtrl* grid)
+        : QAbstractItemModel(grid), m_grid(grid) {}
 
     static CKVLTPropertyGridProperty* prop(const QModelIndex& index) {
-        return index.isValid() ? static_cast<CKVLTPropertyGridProperty*>(index.internalPointer()) : nullptr;
+        return index.isValid() ? static_cast<CKVLTPropertyGridProperty*>(index.internalPointer())
+                               : nullptr;
     }
 
     QModelIndex indexOf(const CKVLTPropertyGridProperty* p, int column) const {
         if (p == nullptr || p->GetGrid() != m_grid)
             return {};
         const int row = p->IndexInParent();
-        return row < 0 ? QModelIndex() : createIndex(row, column, const_cast<CKVLTPropertyGridProperty*>(p));
+        return row < 0 ? QModelIndex()
+                       : createIndex(row, column, const_cast<CKVLTPropertyGridProperty*>(p));
     }
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override {
@@ -59,7 +62,9 @@ public:
         return parent.column() == 0 ? prop(parent)->GetSubItemsCount() : 0;
     }
 
-    int columnCount(const QModelIndex& = {}) const override { return CKVLTPropertyGridCtrl::ColumnCount; }
+    int columnCount(const QModelIndex& = {}) const override {
+        return CKVLTPropertyGridCtrl::ColumnCount;
+    }
 
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid())
@@ -94,8 +99,7 @@ public:
     }
 
     bool setData(const QModelIndex& index, const QVariant& value, int role) override {
-        if (!index.isValid() || role != Qt::EditRole ||
-            !(flags(index) & Qt::ItemIsEditable))
+        if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
             return false;
         CKVLTPropertyGridProperty* p = prop(index);
         const QVariant before = p->GetValue();
@@ -116,8 +120,8 @@ public:
         Qt::ItemFlags flags = Qt::ItemIsSelectable;
         if (p->IsEnabled())
             flags |= Qt::ItemIsEnabled;
-        if (index.column() == CKVLTPropertyGridCtrl::ValueColumn && !p->IsGroup() && p->IsAllowEdit() &&
-            p->IsEnabled())
+        if (index.column() == CKVLTPropertyGridCtrl::ValueColumn && !p->IsGroup() &&
+            p->IsAllowEdit() && p->IsEnabled())
             flags |= Qt::ItemIsEditable;
         if (p->GetSubItemsCount() == 0)
             flags |= Qt::ItemNeverHasChildren;
@@ -127,7 +131,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
             return {};
-        return section == CKVLTPropertyGridCtrl::NameColumn ? QStringLiteral("Property") : QStringLiteral("Value");
+        return section == CKVLTPropertyGridCtrl::NameColumn ? QStringLiteral("Property")
+                                                            : QStringLiteral("Value");
     }
 
     void emitChanged(const CKVLTPropertyGridProperty* p) {
@@ -142,7 +147,7 @@ public:
     using QAbstractItemModel::endInsertRows;
     using QAbstractItemModel::endResetModel;
 
-private:
+  private:
     CKVLTPropertyGridCtrl* m_grid;
 };
 
@@ -153,10 +158,12 @@ private:
 namespace {
 
 class PropertyDelegate final : public QStyledItemDelegate {
-public:
-    explicit PropertyDelegate(CKVLTPropertyGridCtrl* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+  public:
+    explicit PropertyDelegate(CKVLTPropertyGridCtrl* grid)
+        : QStyledItemDelegate(grid), m_grid(grid) {}
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         CKVLTPropertyGridProperty* p = m_grid->PropertyAt(index);
         if (p && !p->IsGroup() && index.column() == CKVLTPropertyGridCtrl::ValueColumn) {
             painter->save();
@@ -189,7 +196,8 @@ public:
             edit->setText(p->FormatProperty());
     }
 
-    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override {
         if (auto* combo = qobject_cast<QComboBox*>(editor))
             model->setData(index, combo->currentText());
         else if (auto* edit = qobject_cast<QLineEdit*>(editor))
@@ -201,7 +209,7 @@ public:
         editor->setGeometry(option.rect);
     }
 
-private:
+  private:
     CKVLTPropertyGridCtrl* m_grid;
 };
 
@@ -240,7 +248,8 @@ CKVLTPropertyGridCtrl::~CKVLTPropertyGridCtrl() {
         delete p;
 }
 
-int CKVLTPropertyGridCtrl::AddProperty(CKVLTPropertyGridProperty* pProp, bool bRedraw, bool bAdjustLayout) {
+int CKVLTPropertyGridCtrl::AddProperty(CKVLTPropertyGridProperty* pProp, bool bRedraw,
+                                       bool bAdjustLayout) {
     if (pProp == nullptr || pProp->GetParent() != nullptr || pProp->GetGrid() != nullptr)
         return -1;
     const int row = int(m_lstProps.size());
@@ -271,7 +280,8 @@ CKVLTPropertyGridProperty* CKVLTPropertyGridCtrl::PropertyAt(const QModelIndex& 
     return index.model() == m_pModel ? CKVLTPropertyGridModel::prop(index) : nullptr;
 }
 
-QModelIndex CKVLTPropertyGridCtrl::IndexOf(const CKVLTPropertyGridProperty* pProp, int nColumn) const {
+QModelIndex CKVLTPropertyGridCtrl::IndexOf(const CKVLTPropertyGridProperty* pProp,
+                                           int nColumn) const {
     return m_pModel->indexOf(pProp, nColumn);
 }
 
@@ -317,7 +327,8 @@ void CKVLTPropertyGridCtrl::AdjustLayout() {
 bool CKVLTPropertyGridCtrl::OnPropertyChanged(CKVLTPropertyGridProperty* pProp) {
     if (pProp->IsRequired() && pProp->FormatProperty().isEmpty()) {
         const QVariant before = pProp->GetPreviousValue();
-        const bool wasEmpty = !before.isValid() || (before.typeId() != QMetaType::Bool && before.toString().isEmpty());
+        const bool wasEmpty = !before.isValid() ||
+                              (before.typeId() != QMetaType::Bool && before.toString().isEmpty());
         if (!wasEmpty) {
             pProp->m_varValue = before;
             m_pModel->emitChanged(pProp);
@@ -331,7 +342,8 @@ bool CKVLTPropertyGridCtrl::OnPropertyChanged(CKVLTPropertyGridProperty* pProp) 
     if (!pProp->GetDependents().isEmpty()) {
         const QVariant value = pProp->GetValue();
         bool on = value.toBool();
-        if (value.typeId() == QMetaType::QString) // a text counts as true when it is a non-zero number
+        if (value.typeId() ==
+            QMetaType::QString) // a text counts as true when it is a non-zero number
             on = value.toString().toLongLong() != 0;
         for (CKVLTPropertyGridProperty* dependent : pProp->GetDependents())
             dependent->Show(on, false);
@@ -343,7 +355,9 @@ bool CKVLTPropertyGridCtrl::OnPropertyChanged(CKVLTPropertyGridProperty* pProp) 
 
 // ---- look -------------------------------------------------------------------
 
-void CKVLTPropertyGridCtrl::EnableHeaderCtrl(bool bEnable) { header()->setVisible(bEnable); }
+void CKVLTPropertyGridCtrl::EnableHeaderCtrl(bool bEnable) {
+    header()->setVisible(bEnable);
+}
 
 void CKVLTPropertyGridCtrl::EnableDescriptionArea(bool bEnable) {
     m_bDescriptionArea = bEnable;
@@ -369,7 +383,8 @@ QString CKVLTPropertyGridCtrl::DescriptionText() const {
     const CKVLTPropertyGridProperty* p = GetCurSel();
     if (p == nullptr)
         return {};
-    return p->GetDescription().isEmpty() ? p->GetName() : p->GetName() + QLatin1Char('\n') + p->GetDescription();
+    return p->GetDescription().isEmpty() ? p->GetName()
+                                         : p->GetName() + QLatin1Char('\n') + p->GetDescription();
 }
 
 void CKVLTPropertyGridCtrl::PlaceDescription() {
@@ -397,19 +412,20 @@ void CKVLTPropertyGridCtrl::mousePressEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton)
         return;
     const QModelIndex index = indexAt(e->position().toPoint());
-    if (index.isValid() && index.column() == ValueColumn && (model()->flags(index) & Qt::ItemIsEditable) &&
-        state() != EditingState)
+    if (index.isValid() && index.column() == ValueColumn &&
+        (model()->flags(index) & Qt::ItemIsEditable) && state() != EditingState)
         edit(index);
 }
 
-void CKVLTPropertyGridCtrl::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+void CKVLTPropertyGridCtrl::currentChanged(const QModelIndex& current,
+                                           const QModelIndex& previous) {
     QTreeView::currentChanged(current, previous);
     if (m_bDescriptionArea)
         m_pDescription->setText(DescriptionText());
 }
 
 void CKVLTPropertyGridCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
-                                   const QModelIndex& index) const {
+                                    const QModelIndex& index) const {
     const CKVLTPropertyGridProperty* p = PropertyAt(index);
     if (p && p->IsGroup() && m_bVSDotNetLook)
         painter->fillRect(option.rect, palette().color(QPalette::Button));

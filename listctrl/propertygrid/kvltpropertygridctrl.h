@@ -22,19 +22,19 @@ class CKVLTPropertyGridModel;
 // Sent to the parent window when a row changed: the row as first parameter,
 // 0 as second.
 class CKVLTPropertyChangedEvent final : public QEvent {
-public:
+  public:
     CKVLTPropertyChangedEvent(QEvent::Type type, CKVLTPropertyGridProperty* pProp)
         : QEvent(type), m_pProp(pProp) {}
     CKVLTPropertyGridProperty* wParam() const { return m_pProp; }
     intptr_t lParam() const { return 0; }
 
-private:
+  private:
     CKVLTPropertyGridProperty* m_pProp;
 };
 
 class CKVLTPropertyGridCtrl : public QTreeView {
     Q_OBJECT
-public:
+  public:
     enum Column { NameColumn, ValueColumn, ColumnCount };
 
     explicit CKVLTPropertyGridCtrl(QWidget* pParent = nullptr);
@@ -42,9 +42,12 @@ public:
 
     // Takes ownership of a top-level row (a group or a value). Returns its index,
     // or -1 when the row is null or already placed.
-    int AddProperty(CKVLTPropertyGridProperty* pProp, bool bRedraw = true, bool bAdjustLayout = true);
+    int AddProperty(CKVLTPropertyGridProperty* pProp, bool bRedraw = true,
+                    bool bAdjustLayout = true);
     int GetPropertyCount() const { return int(m_lstProps.size()); }
-    CKVLTPropertyGridProperty* GetProperty(int nIndex) const { return m_lstProps.at(size_t(nIndex)); }
+    CKVLTPropertyGridProperty* GetProperty(int nIndex) const {
+        return m_lstProps.at(size_t(nIndex));
+    }
     void RemoveAll();
     // The row shown at a model index, or null.
     CKVLTPropertyGridProperty* PropertyAt(const QModelIndex& index) const;
@@ -56,7 +59,10 @@ public:
     // A row's value changed through the grid; see the class comment.
     virtual bool OnPropertyChanged(CKVLTPropertyGridProperty* pProp);
 
-    void SetNameColumnWidth(int nWidth) { m_nNameColumnWidth = nWidth; AdjustLayout(); }
+    void SetNameColumnWidth(int nWidth) {
+        m_nNameColumnWidth = nWidth;
+        AdjustLayout();
+    }
     int GetNameColumnWidth() const { return m_nNameColumnWidth; }
     void SetChangeMessage(uint32_t nMessage) { m_nChangeMessage = nMessage; }
     uint32_t GetChangeMessage() const { return m_nChangeMessage; }
@@ -78,20 +84,21 @@ public:
     // Tells the grid that a row's value was set from code.
     void UpdateProperty(CKVLTPropertyGridProperty* pProp);
 
-signals:
+  signals:
     // After every accepted change (the grid's own change handling).
     void propertyChanged(CKVLTPropertyGridProperty* pProp);
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
-    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
 
     int m_nNameColumnWidth = 180;
     uint32_t m_nChangeMessage = 0;
 
-private:
+  private:
     friend class CKVLTPropertyGridModel;
     friend class CKVLTPropertyGridProperty;
     void ApplyVisibility(CKVLTPropertyGridProperty* pProp);

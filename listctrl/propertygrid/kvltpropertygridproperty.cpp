@@ -14,7 +14,8 @@
 // Construction and tree
 // ---------------------------------------------------------------------------
 
-CKVLTPropertyGridProperty::CKVLTPropertyGridProperty(const QString& strName, const QVariant& varValue,
+CKVLTPropertyGridProperty::CKVLTPropertyGridProperty(const QString& strName,
+                                                     const QVariant& varValue,
                                                      const QString& strDescription)
     : m_strName(strName), m_strDescription(strDescription), m_varValue(varValue),
       m_varValueOrig(varValue), m_varPrevious(varValue), m_nValueType(varValue.typeId()) {}
@@ -28,7 +29,8 @@ CKVLTPropertyGridProperty::~CKVLTPropertyGridProperty() {
 }
 
 bool CKVLTPropertyGridProperty::AddSubItem(CKVLTPropertyGridProperty* pProp) {
-    if (pProp == nullptr || pProp == this || pProp->m_pParent != nullptr || pProp->m_pWndList != nullptr)
+    if (pProp == nullptr || pProp == this || pProp->m_pParent != nullptr ||
+        pProp->m_pWndList != nullptr)
         return false;
     pProp->m_pParent = this;
     pProp->SetGrid(m_pWndList);
@@ -142,7 +144,8 @@ void CKVLTPropertyGridProperty::OnDrawValue(QPainter* pDC, const QRect& rect) co
     pDC->drawRect(rect.adjusted(0, 0, -1, -1));
     pDC->setPen(m_bEnabled ? m_clrText : QColor(Qt::gray));
     const QRect textRect = rect.adjusted(5, 0, -2, 0);
-    const QString text = pDC->fontMetrics().elidedText(FormatProperty(), Qt::ElideRight, textRect.width());
+    const QString text =
+        pDC->fontMetrics().elidedText(FormatProperty(), Qt::ElideRight, textRect.width());
     pDC->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
     pDC->restore();
 }
@@ -163,17 +166,19 @@ QWidget* CKVLTPropertyGridProperty::CreateInPlaceEdit(QWidget* pParent, const QR
         if (m_dwEditStyle & KVLT_ES_READONLY)
             edit->setReadOnly(true);
         if (m_dwEditStyle & KVLT_ES_NUMBER)
-            edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+            edit->setValidator(new QRegularExpressionValidator(
+                QRegularExpression(QStringLiteral("[0-9]*")), edit));
         if (m_dwEditStyle & (KVLT_ES_UPPERCASE | KVLT_ES_LOWERCASE)) {
             const bool upper = m_dwEditStyle & KVLT_ES_UPPERCASE;
-            QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, upper](const QString& text) {
-                const QString cased = upper ? text.toUpper() : text.toLower();
-                if (cased != text) {
-                    const int pos = edit->cursorPosition();
-                    edit->setText(cased);
-                    edit->setCursorPosition(pos);
-                }
-            });
+            QObject::connect(edit, &QLineEdit::textEdited, edit,
+                             [edit, upper](const QString& text) {
+                                 const QString cased = upper ? text.toUpper() : text.toLower();
+                                 if (cased != text) {
+                                     const int pos = edit->cursorPosition();
+                                     edit->setText(cased);
+                                     edit->setCursorPosition(pos);
+                                 }
+                             });
         }
         editor = edit;
     } else if (IsBool()) {

@@ -34,7 +34,7 @@ constexpr uint32_t KVLT_ES_NUMBER = 0x2000;
 constexpr int kPropertyEditControlId = 3;
 
 class CKVLTPropertyGridProperty {
-public:
+  public:
     // A value row. The value's type (text, number, boolean) is kept when edited.
     CKVLTPropertyGridProperty(const QString& strName, const QVariant& varValue,
                               const QString& strDescription = {});
@@ -48,7 +48,9 @@ public:
     // Takes ownership. False (and nothing taken) for a null or already placed row.
     bool AddSubItem(CKVLTPropertyGridProperty* pProp);
     int GetSubItemsCount() const { return int(m_lstSubItems.size()); }
-    CKVLTPropertyGridProperty* GetSubItem(int nIndex) const { return m_lstSubItems.at(size_t(nIndex)); }
+    CKVLTPropertyGridProperty* GetSubItem(int nIndex) const {
+        return m_lstSubItems.at(size_t(nIndex));
+    }
     CKVLTPropertyGridProperty* GetParent() const { return m_pParent; }
     int IndexInParent() const;
     bool IsGroup() const { return m_bGroup; }
@@ -101,7 +103,7 @@ public:
     // otherwise). A text box accepts at most m_nMaxLength characters.
     virtual QWidget* CreateInPlaceEdit(QWidget* pParent, const QRect& rect, bool& bDefaultFormat);
 
-protected:
+  protected:
     uint32_t m_dwEditStyle = 0;
     QList<CKVLTPropertyGridProperty*> m_arrDependents;
     QColor m_clrText = QColor(0, 0, 0);
@@ -109,7 +111,7 @@ protected:
     bool m_bRequired = false;
     int m_nMaxLength = INT_MAX;
 
-private:
+  private:
     friend class CKVLTPropertyGridCtrl;
     friend class CKVLTPropertyGridModel;
     void SetGrid(CKVLTPropertyGridCtrl* pGrid);

@@ -22,22 +22,19 @@
 namespace {
 
 // Copies text into a fixed field, cut silently at its size.
-void copyCut(char* field, size_t size, const char* text)
-{
+void copyCut(char* field, size_t size, const char* text) {
     if (!text)
         text = "";
     std::snprintf(field, size, "%s", text);
 }
 
 // A heap copy that the record owns (freed with free); null for null.
-char* ownedCopy(const char* text)
-{
+char* ownedCopy(const char* text) {
     return text ? strdup(text) : nullptr;
 }
 
 // Exactly six hexadecimal digits RRGGBB into three fractions; false leaves rgb.
-bool parseColor(const char* text, float rgb[3])
-{
+bool parseColor(const char* text, float rgb[3]) {
     if (!text || std::strlen(text) != 6)
         return false;
     for (int i = 0; i < 6; ++i)
@@ -51,8 +48,7 @@ bool parseColor(const char* text, float rgb[3])
 }
 
 // The band colour variable: the per-report one when it is set, else the general one.
-const char* colorVariable(const ReportWriter* report)
-{
+const char* colorVariable(const ReportWriter* report) {
     if (report->reportId != 0) {
         char name[32];
         std::snprintf(name, sizeof name, "KVLTPDFCOLORHDR%3.3u", unsigned(report->reportId));
@@ -63,8 +59,7 @@ const char* colorVariable(const ReportWriter* report)
 }
 
 // Drops the document and every handle that lived inside it.
-void freeDocument(PdfState* pdf)
-{
+void freeDocument(PdfState* pdf) {
     if (pdf->doc)
         HPDF_Free(pdf->doc);
     pdf->doc = nullptr;
@@ -78,13 +73,11 @@ void freeDocument(PdfState* pdf)
 
 // ------------------------------------------------------------------ state
 
-PdfState* pdfStateCreate()
-{
+PdfState* pdfStateCreate() {
     return new PdfState{};
 }
 
-void pdfStateFree(PdfState* state)
-{
+void pdfStateFree(PdfState* state) {
     if (!state)
         return;
     freeDocument(state);
@@ -93,57 +86,50 @@ void pdfStateFree(PdfState* state)
 
 // ------------------------------------------------------------------ setters
 
-void pdfSetOrientation(ReportWriter* report, uint32_t value)
-{
+void pdfSetOrientation(ReportWriter* report, uint32_t value) {
     report->pdf->orientation = value;
 }
 
-void pdfSetPageSize(ReportWriter* report, uint32_t value)
-{
+void pdfSetPageSize(ReportWriter* report, uint32_t value) {
     report->pdf->pageSize = value;
 }
 
-void pdfSetOutputPath(ReportWriter* report, const char* path)
-{
+void pdfSetOutputPath(ReportWriter* report, const char* path) {
     copyCut(report->pdf->outputPath, sizeof report->pdf->outputPath, path);
 }
 
-void pdfSetLogo(ReportWriter* report, const char* path)
-{
-    struct stat info{};
+void pdfSetLogo(ReportWriter* report, const char* path) {
+    struct stat info {};
     if (!path || ::stat(path, &info) != 0 || !S_ISREG(info.st_mode))
         return;
     copyCut(report->pdf->logoPath, sizeof report->pdf->logoPath, path);
 }
 
-uint32_t pdfOrientationFromName(const char* name)
-{
+uint32_t pdfOrientationFromName(const char* name) {
     return name && sameTextNoCase(name, "landscape") ? PDF_LANDSCAPE : PDF_PORTRAIT;
 }
 
-uint32_t pdfPageSizeFromName(const char* name)
-{
-    static const char* const names[] = {"letter", "legal", "A3", "A4", "A5", "B4", "B5", "executive"};
+uint32_t pdfPageSizeFromName(const char* name) {
+    static const char* const names[] = {"letter", "legal", "A3", "A4",
+                                        "A5",     "B4",    "B5", "executive"};
     for (uint32_t i = 0; name && i < sizeof names / sizeof names[0]; ++i)
         if (sameTextNoCase(name, names[i]))
             return i;
     return PDF_SIZE_LETTER;
 }
 
-const char* pdfOutputPath(const ReportWriter* report)
-{
+const char* pdfOutputPath(const ReportWriter* report) {
     return report->pdf ? report->pdf->outputPath : "";
 }
 
 // ------------------------------------------------------------------ set-up and headers
 
-void pdfErrorHandler(HPDF_STATUS errorNo, HPDF_STATUS detailNo, void* /*userData*/)
-{
-    std::printf("Error PDF Object: error_no=%04X, detail_no=%u\n", unsigned(errorNo), unsigned(detailNo));
+void pdfErrorHandler(HPDF_STATUS errorNo, HPDF_STATUS detailNo, void* /*userData*/) {
+    std::printf("Error PDF Object: error_no=%04X, detail_no=%u\n", unsigned(errorNo),
+                unsigned(detailNo));
 }
 
-void pdfSetup(ReportWriter* report)
-{
+void pdfSetup(ReportWriter* report) {
     PdfState* pdf = report->pdf;
     freeDocument(pdf);
     pdf->doc = HPDF_New(pdfErrorHandler, nullptr);
@@ -183,8 +169,7 @@ void pdfSetup(ReportWriter* report)
     }
 }
 
-void pdfHeader(ReportWriter* report, const char* title, const char* notes)
-{
+void pdfHeader(ReportWriter* report, const char* title, const char* notes) {
     PdfState* pdf = report->pdf;
     const char* previous = pdfMaster(report)->pdfTitle;
     const bool sameTitle = previous && title && std::strcmp(previous, title) == 0;
@@ -204,8 +189,7 @@ void pdfHeader(ReportWriter* report, const char* title, const char* notes)
 
 // ------------------------------------------------------------------ saving and closing
 
-unsigned pdfSaveToMemory(PdfState* pdf, std::vector<unsigned char>& bytes)
-{
+unsigned pdfSaveToMemory(PdfState* pdf, std::vector<unsigned char>& bytes) {
     bytes.clear();
     if (!pdf || !pdf->doc)
         return HPDF_INVALID_DOCUMENT;
@@ -229,8 +213,7 @@ unsigned pdfSaveToMemory(PdfState* pdf, std::vector<unsigned char>& bytes)
     return 0;
 }
 
-unsigned pdfSaveToFile(PdfState* pdf, const char* path)
-{
+unsigned pdfSaveToFile(PdfState* pdf, const char* path) {
     if (!path || !*path)
         return HPDF_FILE_OPEN_ERROR;
     std::vector<unsigned char> bytes;
@@ -242,15 +225,14 @@ unsigned pdfSaveToFile(PdfState* pdf, const char* path)
     AtomicWriteResult written = writeFileAtomically(path, bytes.data(), bytes.size());
     if (!written) {
         unsigned status = written.failedStep == AtomicWriteStep::Write ? HPDF_FILE_IO_ERROR
-                                                                        : HPDF_FILE_OPEN_ERROR;
+                                                                       : HPDF_FILE_OPEN_ERROR;
         pdfErrorHandler(status, HPDF_STATUS(written.error), nullptr);
         return status;
     }
     return 0;
 }
 
-unsigned pdfWriteResponse(PdfState* pdf, FILE* out)
-{
+unsigned pdfWriteResponse(PdfState* pdf, FILE* out) {
     std::vector<unsigned char> bytes;
     if (unsigned status = pdfSaveToMemory(pdf, bytes))
         return status;
@@ -261,8 +243,7 @@ unsigned pdfWriteResponse(PdfState* pdf, FILE* out)
     return 0;
 }
 
-void pdfClose(ReportWriter* report)
-{
+void pdfClose(ReportWriter* report) {
     PdfState* pdf = report->pdf;
     if (pdfMaster(report) != report || !pdf || !pdf->doc)
         return;

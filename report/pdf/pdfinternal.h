@@ -17,7 +17,6 @@ void pdfStartPage(ReportWriter* report);
 void pdfText(HPDF_Page page, float x, float y, const char* text);
 
 // The record owning the document and the page count.
-inline ReportWriter* pdfMaster(ReportWriter* report)
-{
+inline ReportWriter* pdfMaster(ReportWriter* report) {
     return report->master ? report->master : report;
 }

@@ -7,15 +7,15 @@
 #include "pdfrender.h"
 #include "timetext.h"
 
-const char* const kPdfNoticeLine = "Strovane media vault report - confidential, for vault operators only";
+const char* const kPdfNoticeLine =
+    "Strovane media vault report - confidential, for vault operators only";
 
 namespace {
 
 // Loads the logo the first time any page starts; a logo that libharu cannot
 // read leaves the document without one (and without the error, which would
 // otherwise fail every later call on the document).
-void loadLogoOnce(PdfState* pdf)
-{
+void loadLogoOnce(PdfState* pdf) {
     if (pdf->flags & PDF_LOGO_DONE)
         return;
     pdf->flags |= PDF_LOGO_DONE;
@@ -32,8 +32,7 @@ void loadLogoOnce(PdfState* pdf)
 // past its size table, so every size after its last one, and any unknown
 // direction, is reported here with libharu's own error numbers instead; the
 // page keeps libharu's default size.
-void sizePage(PdfState* pdf)
-{
+void sizePage(PdfState* pdf) {
     if (pdf->pageSize > PDF_SIZE_LAST) {
         pdfErrorHandler(HPDF_PAGE_INVALID_SIZE, pdf->orientation, nullptr);
         return;
@@ -46,15 +45,13 @@ void sizePage(PdfState* pdf)
                       pdf->orientation == PDF_LANDSCAPE ? HPDF_PAGE_LANDSCAPE : HPDF_PAGE_PORTRAIT);
 }
 
-void fillRect(HPDF_Page page, float x, float y, float width, float height)
-{
+void fillRect(HPDF_Page page, float x, float y, float width, float height) {
     HPDF_Page_Rectangle(page, x, y, width, height);
     HPDF_Page_Fill(page);
 }
 
 // The "Report-ID" box on the record's first page, the notice line and the page number.
-void drawFooter(ReportWriter* report, float width)
-{
+void drawFooter(ReportWriter* report, float width) {
     PdfState* pdf = report->pdf;
     HPDF_Page page = pdf->page;
     const float left = pdf->leftMargin, right = pdf->rightMargin, bottom = pdf->bottomMargin;
@@ -89,8 +86,7 @@ void drawFooter(ReportWriter* report, float width)
 
 // Column titles on the grey bar; also fixes every column's x and pointWidth
 // for the rows of this page.
-void drawColumnTitles(ReportWriter* report, float top)
-{
+void drawColumnTitles(ReportWriter* report, float top) {
     PdfState* pdf = report->pdf;
     float x = pdf->leftMargin + 5;
     for (uint32_t i = 0; i < report->columnCount; ++i) {
@@ -107,17 +103,17 @@ void drawColumnTitles(ReportWriter* report, float top)
     }
 }
 
-void addOutlineEntries(ReportWriter* report)
-{
+void addOutlineEntries(ReportWriter* report) {
     PdfState* pdf = report->pdf;
     if (pdf->flags & PDF_TITLE_PENDING) {
-        pdf->outline = HPDF_CreateOutline(pdf->doc, nullptr, report->pdfTitle ? report->pdfTitle : "", nullptr);
+        pdf->outline = HPDF_CreateOutline(pdf->doc, nullptr,
+                                          report->pdfTitle ? report->pdfTitle : "", nullptr);
         if (pdf->outline)
             HPDF_Outline_SetDestination(pdf->outline, HPDF_Page_CreateDestination(pdf->page));
     }
     if (pdf->flags & PDF_NOTES_PENDING) {
-        HPDF_Outline notes =
-            HPDF_CreateOutline(pdf->doc, pdf->outline, report->pdfNotes ? report->pdfNotes : "", nullptr);
+        HPDF_Outline notes = HPDF_CreateOutline(pdf->doc, pdf->outline,
+                                                report->pdfNotes ? report->pdfNotes : "", nullptr);
         if (notes)
             HPDF_Outline_SetDestination(notes, HPDF_Page_CreateDestination(pdf->page));
     }
@@ -126,15 +122,13 @@ void addOutlineEntries(ReportWriter* report)
 
 } // namespace
 
-void pdfText(HPDF_Page page, float x, float y, const char* text)
-{
+void pdfText(HPDF_Page page, float x, float y, const char* text) {
     HPDF_Page_BeginText(page);
     HPDF_Page_TextOut(page, x, y, text);
     HPDF_Page_EndText(page);
 }
 
-void pdfStartPage(ReportWriter* report)
-{
+void pdfStartPage(ReportWriter* report) {
     PdfState* pdf = report->pdf;
     ReportWriter* master = pdfMaster(report);
     pdf->page = nullptr;
@@ -154,7 +148,8 @@ void pdfStartPage(ReportWriter* report)
     const float L = pdf->leftMargin, R = pdf->rightMargin, top = pdf->topMargin;
 
     if (pdf->logoImage)
-        HPDF_Page_DrawImage(page, pdf->logoImage, L, H - pdf->logoHeight - top, pdf->logoWidth, pdf->logoHeight);
+        HPDF_Page_DrawImage(page, pdf->logoImage, L, H - pdf->logoHeight - top, pdf->logoWidth,
+                            pdf->logoHeight);
 
     // Title band, right of the logo when there is one.
     pdf->bandWidth = W - (L + R + pdf->logoWidth);
@@ -182,7 +177,8 @@ void pdfStartPage(ReportWriter* report)
         pdfText(page, pdf->bandX, D, report->pdfNotes);
         D -= 15;
     }
-    std::string production = std::string("Production Time: ") + timeString32(int32_t(master->creationTime));
+    std::string production =
+        std::string("Production Time: ") + timeString32(int32_t(master->creationTime));
     pdfText(page, pdf->bandX, D, production.c_str());
 
     // Grey column title bar.
@@ -204,7 +200,8 @@ void pdfStartPage(ReportWriter* report)
     std::string when = timeString(master->creationTime, nullptr);
     char pageNumber[16];
     std::snprintf(pageNumber, sizeof pageNumber, "%u", unsigned(master->pageCount));
-    std::string code = std::string(pageNumber) + ";" + (report->pdfTitle ? report->pdfTitle : "") + ";" + when;
+    std::string code =
+        std::string(pageNumber) + ";" + (report->pdfTitle ? report->pdfTitle : "") + ";" + when;
     pdfDrawQrCode(page, W - 100, H - 90, 80, code.c_str());
 
     drawColumnTitles(report, D);

@@ -7,8 +7,7 @@
 
 namespace {
 
-uint32_t atLeastOneRowPerPage(ReportWriter* report)
-{
+uint32_t atLeastOneRowPerPage(ReportWriter* report) {
     if (report->rowsPerPage < 1)
         report->rowsPerPage = 1;
     return report->rowsPerPage;
@@ -16,24 +15,21 @@ uint32_t atLeastOneRowPerPage(ReportWriter* report)
 
 // Places the row counted last on the page: its position (1-based) becomes
 // pageRow (0 when it fills the page) and its bottom y is returned.
-float placeRow(ReportWriter* report)
-{
+float placeRow(ReportWriter* report) {
     const uint32_t perPage = atLeastOneRowPerPage(report);
     report->pageRow = int32_t(report->rowCount % perPage);
     const uint32_t position = report->pageRow ? uint32_t(report->pageRow) : perPage;
     return report->pdf->firstRowY - float(position - 1) * report->pdf->lineHeight;
 }
 
-void fillRect(HPDF_Page page, float x, float y, float width, float height)
-{
+void fillRect(HPDF_Page page, float x, float y, float width, float height) {
     HPDF_Page_Rectangle(page, x, y, width, height);
     HPDF_Page_Fill(page);
 }
 
 // Each bracketed part of text (and any text between brackets) as a white
 // word on a black box, left to right from the column's edge.
-void drawTags(ReportWriter* report, const ReportColumn& column, const char* text, float y)
-{
+void drawTags(ReportWriter* report, const ReportColumn& column, const char* text, float y) {
     PdfState* pdf = report->pdf;
     HPDF_Page page = pdf->page;
     float x = column.x;
@@ -66,8 +62,7 @@ void drawTags(ReportWriter* report, const ReportColumn& column, const char* text
 
 } // namespace
 
-void pdfAddRow(ReportWriter* report, const char* const* cells)
-{
+void pdfAddRow(ReportWriter* report, const char* const* cells) {
     PdfState* pdf = report->pdf;
     if (report->pageRow == 0)
         pdfStartPage(report);
@@ -82,7 +77,8 @@ void pdfAddRow(ReportWriter* report, const char* const* cells)
         HPDF_Page_SetLineWidth(page, 2);
         HPDF_Page_SetRGBStroke(page, 0, 0, 0);
         HPDF_Page_SetGrayFill(page, 0.98f);
-        fillRect(page, pdf->leftMargin, y, width - pdf->leftMargin - pdf->rightMargin, pdf->lineHeight);
+        fillRect(page, pdf->leftMargin, y, width - pdf->leftMargin - pdf->rightMargin,
+                 pdf->lineHeight);
         HPDF_Page_SetRGBFill(page, 0, 0, 0);
     }
 
@@ -106,8 +102,7 @@ void pdfAddRow(ReportWriter* report, const char* const* cells)
     }
 }
 
-void pdfGroupHeading(ReportWriter* report, const char* text)
-{
+void pdfGroupHeading(ReportWriter* report, const char* text) {
     PdfState* pdf = report->pdf;
     report->rowCount += 1;
     const uint32_t perPage = atLeastOneRowPerPage(report);
@@ -143,8 +138,7 @@ void pdfGroupHeading(ReportWriter* report, const char* text)
     HPDF_Page_SetRGBFill(page, 0, 0, 0);
 }
 
-void pdfEndSection(ReportWriter* report)
-{
+void pdfEndSection(ReportWriter* report) {
     if (report->rowCount != 0) {
         report->rowCount = 0;
         report->pageRow = 0;
@@ -167,7 +161,8 @@ void pdfEndSection(ReportWriter* report)
     HPDF_Page_SetFontAndSize(page, pdf->fontBold, 18);
     HPDF_Page_SetRGBFill(page, 1, 1, 1);
     // Centred on the bar itself: with a logo the bar starts right of it.
-    pdfText(page, pdf->bandX + (pdf->bandWidth - HPDF_Page_TextWidth(page, text)) / 2, v + 10, text);
+    pdfText(page, pdf->bandX + (pdf->bandWidth - HPDF_Page_TextWidth(page, text)) / 2, v + 10,
+            text);
     HPDF_Page_SetRGBStroke(page, 0, 0, 0);
     HPDF_Page_SetRGBFill(page, 0, 0, 0);
 }

@@ -29,27 +29,27 @@ constexpr size_t PDF_PATH_SIZE = 261; // paths cut at 260 characters
 
 struct PdfState {
     HPDF_Doc doc;
-    HPDF_Page page;        // current page
-    HPDF_Outline outline;  // outline entry of the current title
-    HPDF_Image logoImage;  // loaded once per document
-    float logoWidth;       // 158 drawn, 0 without a logo
-    float logoHeight;      // 39
-    float topMargin;       // 30
-    float bottomMargin;    // 30
-    float leftMargin;      // 10 (L)
-    float rightMargin;     // 10 (R)
-    float lineHeight;      // one row: 12
-    float bandWidth;       // title band, per page
-    float bandX;           // left edge of the title band, per page
-    HPDF_Font fontBold;    // Helvetica-Bold
-    HPDF_Font fontRegular; // Helvetica
-    HPDF_Font fontFixed;   // Courier
-    float unitWidth;       // points per column width unit, per page
-    float firstRowY;       // bottom of the first row, per page
+    HPDF_Page page;                 // current page
+    HPDF_Outline outline;           // outline entry of the current title
+    HPDF_Image logoImage;           // loaded once per document
+    float logoWidth;                // 158 drawn, 0 without a logo
+    float logoHeight;               // 39
+    float topMargin;                // 30
+    float bottomMargin;             // 30
+    float leftMargin;               // 10 (L)
+    float rightMargin;              // 10 (R)
+    float lineHeight;               // one row: 12
+    float bandWidth;                // title band, per page
+    float bandX;                    // left edge of the title band, per page
+    HPDF_Font fontBold;             // Helvetica-Bold
+    HPDF_Font fontRegular;          // Helvetica
+    HPDF_Font fontFixed;            // Courier
+    float unitWidth;                // points per column width unit, per page
+    float firstRowY;                // bottom of the first row, per page
     char logoPath[PDF_PATH_SIZE];   // JPEG logo
     char outputPath[PDF_PATH_SIZE]; // output file
-    uint32_t flags;        // PDF_LOGO_DONE, PDF_TITLE_PENDING, PDF_NOTES_PENDING
-    uint32_t orientation;  // PDF_PORTRAIT or PDF_LANDSCAPE
-    uint32_t pageSize;     // libharu page size index
-    float headerColor[3];  // red, green, blue of the title band, 0 to 1
+    uint32_t flags;                 // PDF_LOGO_DONE, PDF_TITLE_PENDING, PDF_NOTES_PENDING
+    uint32_t orientation;           // PDF_PORTRAIT or PDF_LANDSCAPE
+    uint32_t pageSize;              // libharu page size index
+    float headerColor[3];           // red, green, blue of the title band, 0 to 1
 };

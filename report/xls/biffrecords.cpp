@@ -6,15 +6,13 @@ namespace kvlt::xls {
 
 namespace {
 
-void putHeader(Bytes& out, RecordType type, std::size_t length)
-{
+void putHeader(Bytes& out, RecordType type, std::size_t length) {
     putU16(out, type);
     putU16(out, static_cast<unsigned>(length));
 }
 
 // The characters of a text, 1 or 2 bytes each, from unit `first` on.
-void putChars(Bytes& out, const XlString& s, std::size_t first, std::size_t count)
-{
+void putChars(Bytes& out, const XlString& s, std::size_t first, std::size_t count) {
     for (std::size_t i = first; i < first + count; ++i) {
         if (s.highByte)
             putU16(out, s.units[i]);
@@ -25,29 +23,25 @@ void putChars(Bytes& out, const XlString& s, std::size_t first, std::size_t coun
 
 // The SST with its CONTINUE records: keeps track of the record being filled.
 class SstStream {
-public:
+  public:
     explicit SstStream(Bytes& out) : m_out(out) { open(kRecSst); }
     ~SstStream() { close(); }
 
     std::size_t room() const { return kMaxRecordData - (m_out.size() - m_recordStart - 4); }
-    std::uint16_t offsetInRecord() const
-    {
+    std::uint16_t offsetInRecord() const {
         return static_cast<std::uint16_t>(m_out.size() - m_recordStart);
     }
-    void next()
-    {
+    void next() {
         close();
         open(kRecContinue);
     }
 
-private:
-    void open(RecordType type)
-    {
+  private:
+    void open(RecordType type) {
         m_recordStart = m_out.size();
         putHeader(m_out, type, 0);
     }
-    void close()
-    {
+    void close() {
         const std::size_t length = m_out.size() - m_recordStart - 4;
         m_out[m_recordStart + 2] = static_cast<std::uint8_t>(length & 0xFF);
         m_out[m_recordStart + 3] = static_cast<std::uint8_t>(length >> 8);
@@ -59,8 +53,7 @@ private:
 
 } // namespace
 
-void writeBof(Bytes& out, BofKind kind)
-{
+void writeBof(Bytes& out, BofKind kind) {
     putHeader(out, kRecBof, 16);
     putU16(out, 0x0600); // BIFF8
     putU16(out, static_cast<unsigned>(kind));
@@ -70,16 +63,16 @@ void writeBof(Bytes& out, BofKind kind)
     putU32(out, 0x0006); // lowest version that can read all records
 }
 
-void writeEof(Bytes& out) { putHeader(out, kRecEof, 0); }
+void writeEof(Bytes& out) {
+    putHeader(out, kRecEof, 0);
+}
 
-void writeCodepage(Bytes& out)
-{
+void writeCodepage(Bytes& out) {
     putHeader(out, kRecCodepage, 2);
     putU16(out, 1200);
 }
 
-void writeWindow1(Bytes& out)
-{
+void writeWindow1(Bytes& out) {
     putHeader(out, kRecWindow1, 18);
     putU16(out, 0);      // left
     putU16(out, 0);      // top
@@ -92,8 +85,7 @@ void writeWindow1(Bytes& out)
     putU16(out, 0x0258); // tab bar width ratio (60%)
 }
 
-void writeFont(Bytes& out)
-{
+void writeFont(Bytes& out) {
     static constexpr char kName[] = "Arial";
     const std::size_t nameLength = sizeof kName - 1;
     putHeader(out, kRecFont, 16 + nameLength);
@@ -112,31 +104,28 @@ void writeFont(Bytes& out)
         putU8(out, static_cast<unsigned char>(kName[i]));
 }
 
-void writeXf(Bytes& out, bool style)
-{
+void writeXf(Bytes& out, bool style) {
     putHeader(out, kRecXf, 20);
-    putU16(out, 0);                      // font 0
-    putU16(out, 0);                      // number format "General"
+    putU16(out, 0);                       // font 0
+    putU16(out, 0);                       // number format "General"
     putU16(out, style ? 0xFFF5 : 0x0001); // locked; style formats have no parent
-    putU8(out, 0x20);                    // aligned to the bottom
-    putU8(out, 0);                       // no rotation
-    putU8(out, 0);                       // no indent
-    putU8(out, style ? 0xF4 : 0x00);     // attributes a style leaves to its cells
-    putU32(out, 0);                      // no borders
+    putU8(out, 0x20);                     // aligned to the bottom
+    putU8(out, 0);                        // no rotation
+    putU8(out, 0);                        // no indent
+    putU8(out, style ? 0xF4 : 0x00);      // attributes a style leaves to its cells
+    putU32(out, 0);                       // no borders
     putU32(out, 0);
     putU16(out, 0x20C0); // automatic pattern colours
 }
 
-void writeStyle(Bytes& out)
-{
+void writeStyle(Bytes& out) {
     putHeader(out, kRecStyle, 4);
     putU16(out, 0x8000); // built-in, on format 0
     putU8(out, 0);       // "Normal"
     putU8(out, 0xFF);    // no outline level
 }
 
-std::size_t writeBoundSheet(Bytes& out, const XlString& name, std::uint32_t bofPos)
-{
+std::size_t writeBoundSheet(Bytes& out, const XlString& name, std::uint32_t bofPos) {
     putHeader(out, kRecBoundSheet, 8 + name.charBytes());
     const std::size_t posField = out.size();
     putU32(out, bofPos);
@@ -147,16 +136,14 @@ std::size_t writeBoundSheet(Bytes& out, const XlString& name, std::uint32_t bofP
     return posField;
 }
 
-std::uint16_t sstBucketSize(std::size_t uniqueCount)
-{
+std::uint16_t sstBucketSize(std::size_t uniqueCount) {
     // At most 128 buckets keeps EXTSST within one record; readers expect at least 8 per bucket.
     const std::size_t size = (uniqueCount + 127) / 128;
     return static_cast<std::uint16_t>(std::clamp<std::size_t>(size, 8, 0xFFFF));
 }
 
 std::vector<SstAnchor> writeSst(Bytes& out, const std::vector<const XlString*>& strings,
-                                std::uint32_t totalRefs, std::uint16_t bucketSize)
-{
+                                std::uint32_t totalRefs, std::uint16_t bucketSize) {
     std::vector<SstAnchor> anchors;
     SstStream sst(out);
     putU32(out, totalRefs);
@@ -188,8 +175,7 @@ std::vector<SstAnchor> writeSst(Bytes& out, const std::vector<const XlString*>& 
     return anchors;
 }
 
-void writeExtSst(Bytes& out, std::uint16_t bucketSize, const std::vector<SstAnchor>& anchors)
-{
+void writeExtSst(Bytes& out, std::uint16_t bucketSize, const std::vector<SstAnchor>& anchors) {
     putHeader(out, kRecExtSst, 2 + 8 * anchors.size());
     putU16(out, bucketSize);
     for (const SstAnchor& a : anchors) {
@@ -199,15 +185,13 @@ void writeExtSst(Bytes& out, std::uint16_t bucketSize, const std::vector<SstAnch
     }
 }
 
-void writeWsBool(Bytes& out)
-{
+void writeWsBool(Bytes& out) {
     putHeader(out, kRecWsBool, 2);
     putU16(out, 0x04C1); // automatic page breaks, outline symbols, summaries below and right
 }
 
 void writeDimensions(Bytes& out, std::uint32_t firstRow, std::uint32_t rowEnd,
-                     std::uint16_t firstCol, std::uint16_t colEnd)
-{
+                     std::uint16_t firstCol, std::uint16_t colEnd) {
     putHeader(out, kRecDimensions, 14);
     putU32(out, firstRow);
     putU32(out, rowEnd);
@@ -216,8 +200,7 @@ void writeDimensions(Bytes& out, std::uint32_t firstRow, std::uint32_t rowEnd,
     putU16(out, 0);
 }
 
-void writeWindow2(Bytes& out, bool selected)
-{
+void writeWindow2(Bytes& out, bool selected) {
     // Grid, headers, zeros, default grid colour, outline symbols; the shown sheet is also
     // selected and displayed.
     const unsigned flags = 0x00B6 | (selected ? 0x0600 : 0);
@@ -232,8 +215,7 @@ void writeWindow2(Bytes& out, bool selected)
 }
 
 void writeLabelSst(Bytes& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf,
-                   std::uint32_t sstIndex)
-{
+                   std::uint32_t sstIndex) {
     putHeader(out, kRecLabelSst, 10);
     putU16(out, row);
     putU16(out, col);
@@ -241,8 +223,7 @@ void writeLabelSst(Bytes& out, std::uint16_t row, std::uint16_t col, std::uint16
     putU32(out, sstIndex);
 }
 
-void writeNumber(Bytes& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf, double value)
-{
+void writeNumber(Bytes& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf, double value) {
     putHeader(out, kRecNumber, 14);
     putU16(out, row);
     putU16(out, col);

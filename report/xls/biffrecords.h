@@ -42,8 +42,9 @@ inline constexpr std::uint16_t kDefaultCellXf = 15;
 
 // Where an SST string starts, as EXTSST records it.
 struct SstAnchor {
-    std::uint32_t streamPos = 0;    // stream position of the string's first byte
-    std::uint16_t recordOffset = 0; // from the start (header included) of the SST or CONTINUE record
+    std::uint32_t streamPos = 0; // stream position of the string's first byte
+    std::uint16_t recordOffset =
+        0; // from the start (header included) of the SST or CONTINUE record
     bool operator==(const SstAnchor&) const = default;
 };
 

@@ -10,11 +10,13 @@ constexpr std::uint32_t kNoStream = 0xFFFFFFFF;
 constexpr std::size_t kEntriesPerSector = kSectorSize / 4;
 constexpr std::size_t kHeaderDifatEntries = 109;
 
-std::uint32_t ceilDiv(std::size_t a, std::size_t b) { return static_cast<std::uint32_t>((a + b - 1) / b); }
+std::uint32_t ceilDiv(std::size_t a, std::size_t b) {
+    return static_cast<std::uint32_t>((a + b - 1) / b);
+}
 
 // Header: signature, versions, sector sizes and where the tables start.
-void writeHeader(Bytes& out, const CompoundLayout& layout, const std::vector<std::uint32_t>& fatPositions)
-{
+void writeHeader(Bytes& out, const CompoundLayout& layout,
+                 const std::vector<std::uint32_t>& fatPositions) {
     static constexpr std::uint8_t kSignature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     out.insert(out.end(), std::begin(kSignature), std::end(kSignature));
     out.insert(out.end(), 16, 0); // class id
@@ -31,7 +33,8 @@ void writeHeader(Bytes& out, const CompoundLayout& layout, const std::vector<std
     putU32(out, kMiniStreamCutoff);
     putU32(out, kEndOfChain); // no small-block allocation table
     putU32(out, 0);
-    const std::uint32_t firstDifat = layout.difatSectors ? layout.directorySector + 1 + layout.fatSectors : kEndOfChain;
+    const std::uint32_t firstDifat =
+        layout.difatSectors ? layout.directorySector + 1 + layout.fatSectors : kEndOfChain;
     putU32(out, firstDifat);
     putU32(out, layout.difatSectors);
     for (std::size_t i = 0; i < kHeaderDifatEntries; ++i)
@@ -41,8 +44,7 @@ void writeHeader(Bytes& out, const CompoundLayout& layout, const std::vector<std
 // One 128-byte directory entry. The root has the one stream as its only child, so no entry
 // has siblings.
 void writeDirEntry(Bytes& out, std::string_view name, std::uint8_t type, std::uint32_t child,
-                   std::uint32_t startSector, std::uint32_t size)
-{
+                   std::uint32_t startSector, std::uint32_t size) {
     const std::size_t start = out.size();
     for (char c : name)
         putU16(out, static_cast<unsigned char>(c));
@@ -61,16 +63,16 @@ void writeDirEntry(Bytes& out, std::string_view name, std::uint8_t type, std::ui
 
 } // namespace
 
-CompoundLayout compoundLayout(std::size_t streamSize)
-{
+CompoundLayout compoundLayout(std::size_t streamSize) {
     CompoundLayout layout;
     layout.streamSectors = ceilDiv(std::max(streamSize, kMiniStreamCutoff), kSectorSize);
     layout.directorySector = layout.streamSectors;
     // The table must also map its own sectors and those of its extension: grow until it fits.
     for (;;) {
         const std::uint32_t fat = ceilDiv(layout.totalSectors(), kEntriesPerSector);
-        const std::uint32_t difat =
-            fat > kHeaderDifatEntries ? ceilDiv(fat - kHeaderDifatEntries, kEntriesPerSector - 1) : 0;
+        const std::uint32_t difat = fat > kHeaderDifatEntries
+                                        ? ceilDiv(fat - kHeaderDifatEntries, kEntriesPerSector - 1)
+                                        : 0;
         if (fat == layout.fatSectors && difat == layout.difatSectors)
             return layout;
         layout.fatSectors = fat;
@@ -78,8 +80,7 @@ CompoundLayout compoundLayout(std::size_t streamSize)
     }
 }
 
-bool writeCompoundDocument(Bytes& file, std::string_view streamName, const Bytes& stream)
-{
+bool writeCompoundDocument(Bytes& file, std::string_view streamName, const Bytes& stream) {
     file.clear();
     if (stream.size() > kMaxStreamSize)
         return false;
@@ -104,7 +105,8 @@ bool writeCompoundDocument(Bytes& file, std::string_view streamName, const Bytes
     writeDirEntry(file, {}, 0, kNoStream, 0, 0);
     writeDirEntry(file, {}, 0, kNoStream, 0, 0);
 
-    std::vector<std::uint32_t> fat(static_cast<std::size_t>(layout.fatSectors) * kEntriesPerSector, kFreeSect);
+    std::vector<std::uint32_t> fat(static_cast<std::size_t>(layout.fatSectors) * kEntriesPerSector,
+                                   kFreeSect);
     for (std::uint32_t s = 0; s < layout.streamSectors; ++s)
         fat[s] = s + 1 < layout.streamSectors ? s + 1 : kEndOfChain;
     fat[layout.directorySector] = kEndOfChain;

@@ -25,8 +25,7 @@ struct SharedStrings {
     std::uint32_t totalRefs = 0;
 };
 
-SharedStrings collectSharedStrings(const XlBookTag& book)
-{
+SharedStrings collectSharedStrings(const XlBookTag& book) {
     SharedStrings sst;
     sst.indexOfText.assign(book.texts.size(), kUnused);
     for (const auto& sheet : book.sheets)
@@ -45,8 +44,7 @@ SharedStrings collectSharedStrings(const XlBookTag& book)
 }
 
 void writeGlobals(Bytes& out, const XlBookTag& book, const SharedStrings& sst,
-                  std::vector<std::size_t>& sheetPosFields)
-{
+                  std::vector<std::size_t>& sheetPosFields) {
     writeBof(out, BofKind::Globals);
     writeCodepage(out);
     writeWindow1(out);
@@ -64,8 +62,7 @@ void writeGlobals(Bytes& out, const XlBookTag& book, const SharedStrings& sst,
     writeEof(out);
 }
 
-void writeSheet(Bytes& out, const XlSheetTag& sheet, const SharedStrings& sst, bool selected)
-{
+void writeSheet(Bytes& out, const XlSheetTag& sheet, const SharedStrings& sst, bool selected) {
     writeBof(out, BofKind::Worksheet);
     writeWsBool(out);
     std::uint32_t firstRow = 0, rowEnd = 0;
@@ -97,8 +94,7 @@ void writeSheet(Bytes& out, const XlSheetTag& sheet, const SharedStrings& sst, b
 
 } // namespace
 
-bool assembleWorkbook(const XlBookTag& book, Bytes& stream, std::string& error)
-{
+bool assembleWorkbook(const XlBookTag& book, Bytes& stream, std::string& error) {
     stream.clear();
     if (book.sheets.empty()) {
         error = "the book has no sheets";

@@ -24,8 +24,7 @@ using namespace kvlt::xls;
 // ---------------------------------------------------------------------------------------------
 // Model
 
-void XlSheetTag::put(int row, const Cell& cell)
-{
+void XlSheetTag::put(int row, const Cell& cell) {
     if (rows.size() <= static_cast<std::size_t>(row))
         rows.resize(static_cast<std::size_t>(row) + 1);
     auto& cells = rows[static_cast<std::size_t>(row)];
@@ -42,8 +41,7 @@ void XlSheetTag::put(int row, const Cell& cell)
         cells.insert(it, cell);
 }
 
-std::uint32_t XlBookTag::intern(const std::string& utf8, bool& truncated)
-{
+std::uint32_t XlBookTag::intern(const std::string& utf8, bool& truncated) {
     if (auto it = textIndex.find(utf8); it != textIndex.end()) {
         truncated = textCut[it->second];
         return it->second;
@@ -62,14 +60,12 @@ namespace {
 
 const char* const kNoBook = "no book";
 
-bool fail(XlBookTag* book, std::string text)
-{
+bool fail(XlBookTag* book, std::string text) {
     book->error = std::move(text);
     return false;
 }
 
-bool cellPlaceOk(XlBookTag* book, int row, int col)
-{
+bool cellPlaceOk(XlBookTag* book, int row, int col) {
     if (row < 0 || row >= kMaxRows)
         return fail(book, "row " + std::to_string(row) + " is outside 0 to 65535");
     if (col < 0 || col >= kMaxCols)
@@ -77,8 +73,7 @@ bool cellPlaceOk(XlBookTag* book, int row, int col)
     return true;
 }
 
-bool sameNameIgnoringCase(const XlString& a, const XlString& b)
-{
+bool sameNameIgnoringCase(const XlString& a, const XlString& b) {
     // Case folding of ASCII and Latin-1 letters; enough for the names this program gives.
     const auto fold = [](std::uint16_t u) -> std::uint16_t {
         const bool lower = (u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7);
@@ -91,8 +86,7 @@ bool sameNameIgnoringCase(const XlString& a, const XlString& b)
 
 // Why no sheet can be added under `name`; empty when it can, with the name converted.
 std::string sheetNameRefusal(const XlBookTag& book, const char* name, SheetHandle initSheet,
-                             XlString& converted)
-{
+                             XlString& converted) {
     if (initSheet)
         return "copying a sheet is not supported";
     if (!name || !*name)
@@ -102,7 +96,8 @@ std::string sheetNameRefusal(const XlBookTag& book, const char* name, SheetHandl
         return std::string("sheet name longer than 31 characters: ") + name;
     const auto& units = text.text.units;
     if (std::any_of(units.begin(), units.end(), [](std::uint16_t u) {
-            return u == ':' || u == '\\' || u == '/' || u == '?' || u == '*' || u == '[' || u == ']';
+            return u == ':' || u == '\\' || u == '/' || u == '?' || u == '*' || u == '[' ||
+                   u == ']';
         }))
         return std::string("sheet name must not contain : \\ / ? * [ ]: ") + name;
     if (units.front() == '\'' || units.back() == '\'')
@@ -115,8 +110,7 @@ std::string sheetNameRefusal(const XlBookTag& book, const char* name, SheetHandl
 }
 
 // Replaces the file at `path` with `bytes`; a failure at any point leaves what was there before.
-bool replaceFile(const std::string& path, const Bytes& bytes, std::string& error)
-{
+bool replaceFile(const std::string& path, const Bytes& bytes, std::string& error) {
     AtomicWriteResult written = writeFileAtomically(path, bytes.data(), bytes.size());
     if (!written)
         error = atomicWriteErrorText(path, written);
@@ -124,8 +118,7 @@ bool replaceFile(const std::string& path, const Bytes& bytes, std::string& error
 }
 
 // The whole file in memory, or false with the book's error text set.
-bool buildFile(XlBookTag* book, Bytes& file)
-{
+bool buildFile(XlBookTag* book, Bytes& file) {
     Bytes stream;
     std::string error;
     if (!assembleWorkbook(*book, stream, error))
@@ -137,8 +130,7 @@ bool buildFile(XlBookTag* book, Bytes& file)
 
 // No exception may leave the operations below: running out of memory becomes an error text.
 template <typename Result, typename Operation>
-Result guarded(XlBookTag* book, Result onFailure, Operation&& operation)
-{
+Result guarded(XlBookTag* book, Result onFailure, Operation&& operation) {
     try {
         return operation();
     } catch (const std::bad_alloc&) {
@@ -155,10 +147,11 @@ Result guarded(XlBookTag* book, Result onFailure, Operation&& operation)
 
 extern "C" {
 
-BookHandle xlCreateBookCA(void) { return new (std::nothrow) XlBookTag; }
+BookHandle xlCreateBookCA(void) {
+    return new (std::nothrow) XlBookTag;
+}
 
-SheetHandle xlBookAddSheetA(BookHandle book, const char* name, SheetHandle initSheet)
-{
+SheetHandle xlBookAddSheetA(BookHandle book, const char* name, SheetHandle initSheet) {
     return guarded(book, SheetHandle{}, [&]() -> SheetHandle {
         if (!book)
             return nullptr;
@@ -176,10 +169,11 @@ SheetHandle xlBookAddSheetA(BookHandle book, const char* name, SheetHandle initS
     });
 }
 
-int xlBookSheetCountA(BookHandle book) { return book ? static_cast<int>(book->sheets.size()) : 0; }
+int xlBookSheetCountA(BookHandle book) {
+    return book ? static_cast<int>(book->sheets.size()) : 0;
+}
 
-int xlSheetWriteStrA(SheetHandle sheet, int row, int col, const char* value, FormatHandle)
-{
+int xlSheetWriteStrA(SheetHandle sheet, int row, int col, const char* value, FormatHandle) {
     return guarded(sheet ? sheet->book : nullptr, 0, [&]() -> int {
         if (!sheet)
             return 0;
@@ -199,8 +193,7 @@ int xlSheetWriteStrA(SheetHandle sheet, int row, int col, const char* value, For
     });
 }
 
-int xlSheetWriteNumA(SheetHandle sheet, int row, int col, double value, FormatHandle)
-{
+int xlSheetWriteNumA(SheetHandle sheet, int row, int col, double value, FormatHandle) {
     return guarded(sheet ? sheet->book : nullptr, 0, [&]() -> int {
         if (!sheet)
             return 0;
@@ -216,8 +209,7 @@ int xlSheetWriteNumA(SheetHandle sheet, int row, int col, double value, FormatHa
     });
 }
 
-int xlBookSaveA(BookHandle book, const char* path)
-{
+int xlBookSaveA(BookHandle book, const char* path) {
     return guarded(book, 0, [&]() -> int {
         if (!book)
             return 0;
@@ -234,8 +226,7 @@ int xlBookSaveA(BookHandle book, const char* path)
     });
 }
 
-int xlBookSaveRawA(BookHandle book, const char** data, unsigned* size)
-{
+int xlBookSaveRawA(BookHandle book, const char** data, unsigned* size) {
     return guarded(book, 0, [&]() -> int {
         if (data)
             *data = nullptr;
@@ -256,8 +247,12 @@ int xlBookSaveRawA(BookHandle book, const char** data, unsigned* size)
     });
 }
 
-const char* xlBookErrorMessageA(BookHandle book) { return book ? book->error.c_str() : kNoBook; }
+const char* xlBookErrorMessageA(BookHandle book) {
+    return book ? book->error.c_str() : kNoBook;
+}
 
-void xlBookReleaseA(BookHandle book) { delete book; }
+void xlBookReleaseA(BookHandle book) {
+    delete book;
+}
 
 } // extern "C"

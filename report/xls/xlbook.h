@@ -38,7 +38,7 @@ struct XlSheetTag {
 struct XlBookTag {
     std::vector<std::unique_ptr<XlSheetTag>> sheets;
     std::vector<kvlt::xls::XlString> texts;
-    std::vector<bool> textCut; // texts[i] was cut to the cell limit
+    std::vector<bool> textCut;                                // texts[i] was cut to the cell limit
     std::unordered_map<std::string, std::uint32_t> textIndex; // by the UTF-8 given
     std::string error = "ok";
     kvlt::xls::Bytes raw; // the last xlBookSaveRawA result

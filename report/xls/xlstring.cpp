@@ -8,8 +8,7 @@ constexpr std::uint32_t kReplacement = 0xFFFD;
 
 // Decodes one code point at `pos` and advances it; malformed input yields U+FFFD and skips
 // one byte, so decoding always makes progress.
-std::uint32_t decodeOne(std::string_view s, std::size_t& pos)
-{
+std::uint32_t decodeOne(std::string_view s, std::size_t& pos) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
     const unsigned char lead = byte(pos);
     if (lead < 0x80) {
@@ -51,8 +50,7 @@ std::uint32_t decodeOne(std::string_view s, std::size_t& pos)
 
 } // namespace
 
-ConvertedText xlStringFromUtf8(std::string_view utf8, std::size_t maxUnits)
-{
+ConvertedText xlStringFromUtf8(std::string_view utf8, std::size_t maxUnits) {
     ConvertedText result;
     auto& units = result.text.units;
     units.reserve(utf8.size());

@@ -23,7 +23,13 @@ bool AppGuiTest::start(const QStringList& arguments) {
     return started;
 }
 
-void AppGuiTest::stop() { m_app.reset(); }
+void AppGuiTest::stop() {
+    m_app.reset();
+}
 
-CKVLTOfflineScannerDoc* AppGuiTest::doc() const { return m_app->GetDocument(); }
-CMainFrame* AppGuiTest::frame() const { return m_app->GetMainFrame(); }
+CKVLTOfflineScannerDoc* AppGuiTest::doc() const {
+    return m_app->GetDocument();
+}
+CMainFrame* AppGuiTest::frame() const {
+    return m_app->GetMainFrame();
+}

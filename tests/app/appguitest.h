@@ -32,7 +32,7 @@ constexpr const char* kFixedAssigned = "Monday, February 07, 2022 - 13:45:30 (UT
 
 // File dialogs that answer from a queue and note what they were asked.
 class ScriptedFileDialogs final : public CFileDialogs {
-public:
+  public:
     ScriptedFileDialogs() { m_previous = setFileDialogs(this); }
     ~ScriptedFileDialogs() override { setFileDialogs(m_previous); }
     QString GetOpenFileName(QWidget*) override {
@@ -47,7 +47,7 @@ public:
     int openAsked = 0;
     std::vector<QString> saveSuggestions;
 
-private:
+  private:
     QString take() {
         if (answers.empty())
             return {};
@@ -61,7 +61,7 @@ private:
 class CKVLTOfflineScannerApp;
 
 class AppGuiTest : public IsolatedAppTest {
-protected:
+  protected:
     void SetUp() override {
         IsolatedAppTest::SetUp();
         // Nothing listens on port 1: the start-up's update check fails at once.

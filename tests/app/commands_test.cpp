@@ -34,14 +34,14 @@ std::string smallScanFile(int slotTotal, const std::vector<int>& volumeSlots) {
         volumes += "}";
     }
     return "{\"repository\":{\"id\":\"DC1\",\"slots\":" + std::to_string(slotTotal) +
-           ",\"zones\":[{\"zone\":\"A\",\"slot_start\":1,\"slot_end\":" + std::to_string(slotTotal) +
-           "}]},\"volumes\":[" + volumes + "]}";
+           ",\"zones\":[{\"zone\":\"A\",\"slot_start\":1,\"slot_end\":" +
+           std::to_string(slotTotal) + "}]},\"volumes\":[" + volumes + "]}";
 }
 
 } // namespace
 
 class MapCommandsTest : public AppGuiTest {
-protected:
+  protected:
     bool startOn(const std::string& json) {
         const QString path = m_dir.filePath("small.json");
         QFile file(path);
@@ -64,8 +64,8 @@ TEST_F(MapCommandsTest, ScanIncomingWithNothingSelectedWarnsAsksAndWarnsAgain) {
     EXPECT_EQ(m_boxes.shown[0].text, "You must select one item from the list.");
     EXPECT_EQ(m_boxes.shown[0].caption, "Selection Required");
     EXPECT_EQ(m_boxes.shown[0].icon, MsgIcon::Warning);
-    EXPECT_EQ(m_boxes.shown[1].text,
-              "You have only selected 0 free slots, but you have 42 Volumes to slot.\n\nDo you want to continue anyway?");
+    EXPECT_EQ(m_boxes.shown[1].text, "You have only selected 0 free slots, but you have 42 Volumes "
+                                     "to slot.\n\nDo you want to continue anyway?");
     EXPECT_EQ(m_boxes.shown[1].caption, "Slotting Error");
     EXPECT_EQ(m_boxes.shown[1].icon, MsgIcon::Question);
     EXPECT_EQ(m_boxes.shown[1].buttons, MsgButtons::YesNo);
@@ -115,9 +115,10 @@ TEST_F(MapCommandsTest, HandPickedSlotsAreUsedInAscendingOrderThenScansAreRefuse
     m_boxes.queue(MsgAnswer::Yes); // 3 slots for 4 volumes: continue anyway
     command(ID_SCAN_INCOMING);
 
-    EXPECT_EQ(statuses, (std::vector<QString>{"3 of 3 selected slots remain", "2 of 3 selected slots remain",
-                                              "1 of 3 selected slots remain", "0 of 3 selected slots remain",
-                                              "0 of 3 selected slots remain"}));
+    EXPECT_EQ(statuses,
+              (std::vector<QString>{"3 of 3 selected slots remain", "2 of 3 selected slots remain",
+                                    "1 of 3 selected slots remain", "0 of 3 selected slots remain",
+                                    "0 of 3 selected slots remain"}));
     EXPECT_EQ(map()->GetItemText(3, 4), "V3");
     EXPECT_EQ(map()->GetItemText(6, 4), "V1");
     EXPECT_EQ(map()->GetItemText(8, 4), "V4");
@@ -126,7 +127,8 @@ TEST_F(MapCommandsTest, HandPickedSlotsAreUsedInAscendingOrderThenScansAreRefuse
     ASSERT_EQ(m_boxes.shown.size(), 2u);
     EXPECT_EQ(m_boxes.shown[0].caption, "Slotting Error");
     // The fourth barcode finds no slot left: refused, never slot 0 or a taken one.
-    EXPECT_EQ(m_boxes.shown[1].text, "Barcode 'V2' was not slotted: all 3 selected slots have been used.");
+    EXPECT_EQ(m_boxes.shown[1].text,
+              "Barcode 'V2' was not slotted: all 3 selected slots have been used.");
     EXPECT_EQ(m_boxes.shown[1].icon, MsgIcon::Error);
 }
 

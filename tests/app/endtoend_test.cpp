@@ -25,9 +25,13 @@ out = [v['id'] for v in ids if isinstance(v.get('target'), str)]
 print(len(inc), len(out), ' '.join(inc))
 )";
 
-int footerNumber(CKVLTListCtrl* list, int pane) { return int(list->GetFooter()->PaneContent(pane).number); }
+int footerNumber(CKVLTListCtrl* list, int pane) {
+    return int(list->GetFooter()->PaneContent(pane).number);
+}
 
-QString cell(CKVLTListCtrl* list, int row, int column) { return list->GetItemText(row, column); }
+QString cell(CKVLTListCtrl* list, int row, int column) {
+    return list->GetItemText(row, column);
+}
 
 } // namespace
 
@@ -36,7 +40,8 @@ TEST_F(AppGuiTest, IntelliSlotScanAndSaveFromTheWindow) {
     EXPECT_EQ(frame()->windowTitle(), "scan.json - Strovane Offline Scanner");
 
     // What the file holds, as another reader sees it.
-    const QStringList counts = QString::fromStdString(runPython(kCountScript, m_copy)).trimmed().split(' ');
+    const QStringList counts =
+        QString::fromStdString(runPython(kCountScript, m_copy)).trimmed().split(' ');
     ASSERT_GE(counts.size(), 5) << counts.join(' ').toStdString();
     const int incomingAtStart = counts[0].toInt();
     const int outgoingAtStart = counts[1].toInt();
@@ -115,14 +120,15 @@ TEST_F(AppGuiTest, IntelliSlotScanAndSaveFromTheWindow) {
 
     EXPECT_EQ(chosen.size(), 42u);
     EXPECT_EQ(statusAtOpen, "42 of 42 selected slots remain");
-    EXPECT_EQ(statuses, (std::vector<QString>{"41 of 42 selected slots remain", "41 of 42 selected slots remain",
-                                              "41 of 42 selected slots remain",
-                                              "40 of 42 selected slots remain"}));
+    EXPECT_EQ(statuses, (std::vector<QString>{
+                            "41 of 42 selected slots remain", "41 of 42 selected slots remain",
+                            "41 of 42 selected slots remain", "40 of 42 selected slots remain"}));
     ASSERT_EQ(m_boxes.shown.size(), 2u);
     EXPECT_EQ(m_boxes.shown[0].text, "Barcode 'NOSUCH1' is unknown");
     EXPECT_EQ(m_boxes.shown[0].caption, "Barcode Error");
     EXPECT_EQ(m_boxes.shown[0].icon, MsgIcon::Error);
-    EXPECT_EQ(m_boxes.shown[1].text, "Barcode '" + incomingIds[0].toStdString() + "' has already been assigned to a slot");
+    EXPECT_EQ(m_boxes.shown[1].text,
+              "Barcode '" + incomingIds[0].toStdString() + "' has already been assigned to a slot");
     EXPECT_TRUE(doc()->IsModified());
 
     // Ctrl+S while the incoming list has the keyboard focus.
@@ -137,7 +143,8 @@ TEST_F(AppGuiTest, IntelliSlotScanAndSaveFromTheWindow) {
     // other volume and every other member is as it was.
     const std::string check = R"(
 import json, sys
-before = json.load(open(')" + std::string(KVLT_SAMPLE_FILE) + R"('), object_pairs_hook=list)
+before = json.load(open(')" + std::string(KVLT_SAMPLE_FILE) +
+                              R"('), object_pairs_hook=list)
 after = json.load(open(sys.argv[1]), object_pairs_hook=list)
 def vols(doc): return dict(doc)['volumes']
 b, a = vols(before), vols(after)
@@ -152,9 +159,13 @@ print([k for k, _ in before if k != 'volumes'] == [k for k, _ in after if k != '
       [p for p in before if p[0] != 'volumes'] == [p for p in after if p[0] != 'volumes'])
 )";
     const std::string expected = "True\n"
-                                 "True slot " + std::to_string(chosen[0] + 1) + " assigned " + kFixedAssigned + "\n"
-                                 "True slot " + std::to_string(chosen[1] + 1) + " assigned " + kFixedAssigned + "\n" +
-                                 incomingIds[0].toStdString() + " AB0146L9\n"
+                                 "True slot " +
+                                 std::to_string(chosen[0] + 1) + " assigned " + kFixedAssigned +
+                                 "\n"
+                                 "True slot " +
+                                 std::to_string(chosen[1] + 1) + " assigned " + kFixedAssigned +
+                                 "\n" + incomingIds[0].toStdString() +
+                                 " AB0146L9\n"
                                  "True True\n";
     EXPECT_EQ(runPython(check, m_copy), expected);
 }

@@ -10,10 +10,10 @@
 
 #include <QDropEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
-#include <QLineEdit>
 #include <QTest>
 
 #include "scandialog.h"
@@ -29,7 +29,8 @@ TEST_F(AppGuiTest, MenuBarHasTheFileAndHelpEntriesWithTheirCommands) {
     }
     EXPECT_EQ(popups, (QStringList{"&File", "&Help"}));
     ASSERT_EQ(menus.size(), 2u);
-    EXPECT_EQ(menus[0].texts(), (QStringList{"&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-", "E&xit"}));
+    EXPECT_EQ(menus[0].texts(),
+              (QStringList{"&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-", "E&xit"}));
     EXPECT_EQ(menus[0].items[0].id, ID_FILE_OPEN);
     EXPECT_EQ(menus[0].items[1].id, ID_FILE_SAVE);
     EXPECT_EQ(menus[0].items[2].id, ID_FILE_SAVE_AS);
@@ -107,7 +108,8 @@ TEST_F(AppGuiTest, AboutDialogListsFiveReadOnlyRows) {
             anyEditable = anyEditable || grid->GetProperty(i)->IsAllowEdit();
         }
         // A double click on a value opens no editor.
-        const QModelIndex value = grid->IndexOf(grid->GetProperty(0), CKVLTPropertyGridCtrl::ValueColumn);
+        const QModelIndex value =
+            grid->IndexOf(grid->GetProperty(0), CKVLTPropertyGridCtrl::ValueColumn);
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(value).center());
         EXPECT_EQ(QApplication::focusWidget() == nullptr ||
                       qobject_cast<QLineEdit*>(QApplication::focusWidget()) == nullptr,
@@ -116,7 +118,8 @@ TEST_F(AppGuiTest, AboutDialogListsFiveReadOnlyRows) {
     });
     sendCommand(frame(), ID_APP_ABOUT);
     EXPECT_EQ(caption, "About Strovane Vexmaro");
-    EXPECT_EQ(names, (QStringList{"Product", "Compiled", "Support Email", "Support Phone", "Support Website"}));
+    EXPECT_EQ(names, (QStringList{"Product", "Compiled", "Support Email", "Support Phone",
+                                  "Support Website"}));
     ASSERT_EQ(values.size(), 5);
     EXPECT_EQ(values[0], "Strovane Offline Scanner");
     EXPECT_EQ(values[1], "Feb  9 2022");
@@ -186,8 +189,8 @@ TEST_F(AppGuiTest, OpenAndSaveAsThroughTheFileDialogs) {
     m_files.answers.push_back(other);
     sendCommand(frame(), ID_FILE_SAVE_AS);
     EXPECT_EQ(runPython("import json,sys; print(json.load(open(sys.argv[1])) == json.load(open('" +
-                         m_copy.toStdString() + "')))",
-                     other),
+                            m_copy.toStdString() + "')))",
+                        other),
               "True\n")
         << "the unchanged tree is written whole";
     EXPECT_EQ(frame()->windowTitle(), "other.json - Strovane Offline Scanner");
@@ -229,7 +232,8 @@ TEST_F(AppGuiTest, ClosingWithChangesAsksToSave) {
     m_boxes.queue(MsgAnswer::Cancel);
     EXPECT_FALSE(frame()->close());
     ASSERT_EQ(m_boxes.shown.size(), 1u);
-    EXPECT_EQ(m_boxes.shown[0].text, "Would you like to save the changes you have made before exiting?");
+    EXPECT_EQ(m_boxes.shown[0].text,
+              "Would you like to save the changes you have made before exiting?");
     EXPECT_EQ(m_boxes.shown[0].caption, "Confirm Cancel");
     EXPECT_EQ(m_boxes.shown[0].icon, MsgIcon::Question);
     EXPECT_EQ(m_boxes.shown[0].buttons, MsgButtons::YesNoCancel);

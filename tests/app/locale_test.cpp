@@ -17,7 +17,7 @@ constexpr const char* kGerman = "de_DE.UTF-8";
 } // namespace
 
 class GermanLocaleTest : public AppGuiTest {
-protected:
+  protected:
     void TearDown() override {
         AppGuiTest::TearDown();
         unsetenv("LC_ALL");
@@ -27,7 +27,8 @@ protected:
 };
 
 TEST_F(GermanLocaleTest, AssignedTimeStaysEnglish) {
-    ASSERT_TRUE(provideLocale(kGerman, m_dir.filePath("locales").toStdString())) << "no German locale could be made";
+    ASSERT_TRUE(provideLocale(kGerman, m_dir.filePath("locales").toStdString()))
+        << "no German locale could be made";
     setenv("LC_ALL", kGerman, 1);
     // What the Qt application object does the first time one is made in a
     // process; done here too so the test holds when an earlier test of this
@@ -55,5 +56,6 @@ TEST_F(GermanLocaleTest, AssignedTimeStaysEnglish) {
     EXPECT_EQ(map()->GetItemText(row, 5).toStdString(), kFixedAssigned);
 
     ASSERT_TRUE(frame()->OnFileSave());
-    EXPECT_NE(readFile(m_copy).find(std::string("\"assigned\":\t\"") + kFixedAssigned + "\""), std::string::npos);
+    EXPECT_NE(readFile(m_copy).find(std::string("\"assigned\":\t\"") + kFixedAssigned + "\""),
+              std::string::npos);
 }

@@ -30,7 +30,8 @@ QString captionText(const CKVLTListCtrl& list) {
 TEST_F(AppGuiTest, ListsAreSetUpOnceWithTheirColumnsCaptionsAndFooters) {
     ASSERT_TRUE(startOnCopy());
     EXPECT_TRUE(view()->IsInitialized());
-    EXPECT_EQ(columnTitles(*map()), (QStringList{"Zone", "Seq.", "Source", "Target", "Volume", "Assigned"}));
+    EXPECT_EQ(columnTitles(*map()),
+              (QStringList{"Zone", "Seq.", "Source", "Target", "Volume", "Assigned"}));
     EXPECT_EQ(columnTitles(*incoming()), (QStringList{"Volume", "Source"}));
     EXPECT_EQ(columnTitles(*outgoing()), (QStringList{"Volume", "Target"}));
     EXPECT_EQ(map()->GetColumnWidth(0), 100);
@@ -52,7 +53,8 @@ TEST_F(AppGuiTest, ListsAreSetUpOnceWithTheirColumnsCaptionsAndFooters) {
     EXPECT_TRUE(map()->GetExtendedStyle() & CKVLTListCtrl::LVS_EX_SUBITEMIMAGES);
     EXPECT_TRUE(map()->GetExtendedStyle() & CKVLTListCtrl::LVS_EX_FULLROWSELECT);
     // The volume columns share the map's fixed-pitch font.
-    EXPECT_TRUE(incoming()->ColumnDrawFont(0).fixedPitch() || QFontInfo(incoming()->ColumnDrawFont(0)).fixedPitch());
+    EXPECT_TRUE(incoming()->ColumnDrawFont(0).fixedPitch() ||
+                QFontInfo(incoming()->ColumnDrawFont(0)).fixedPitch());
     EXPECT_EQ(incoming()->ColumnDrawFont(0), map()->m_fontFixed);
     EXPECT_EQ(map()->ColumnDrawFont(4), map()->m_fontFixed);
 
@@ -108,8 +110,9 @@ TEST_F(AppGuiTest, ResizingGivesAllExtraWidthToTheMap) {
 TEST_F(AppGuiTest, OnlyTheMapHasAContextMenu) {
     ASSERT_TRUE(startOnCopy());
     ScriptedMenuTracker menus;
-    for (CKVLTListCtrl* list : {static_cast<CKVLTListCtrl*>(incoming()), static_cast<CKVLTListCtrl*>(outgoing()),
-                                static_cast<CKVLTListCtrl*>(map())}) {
+    for (CKVLTListCtrl* list :
+         {static_cast<CKVLTListCtrl*>(incoming()), static_cast<CKVLTListCtrl*>(outgoing()),
+          static_cast<CKVLTListCtrl*>(map())}) {
         const QPoint at(40, 40);
         QContextMenuEvent click(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
         QApplication::sendEvent(list->viewport(), &click);
@@ -121,17 +124,20 @@ TEST_F(AppGuiTest, OnlyTheMapHasAContextMenu) {
     const MenuSnapshot* slotSelect = menus.shown[0].menu.find({"Slot Select"});
     ASSERT_NE(slotSelect, nullptr);
     EXPECT_EQ(slotSelect->texts(), (QStringList{"&First Available", "&IntelliSlot"}));
-    EXPECT_NE(menus.shown[0].menu.find({"Select", "All\tCtrl+A"}), nullptr) << texts.join('|').toStdString();
+    EXPECT_NE(menus.shown[0].menu.find({"Select", "All\tCtrl+A"}), nullptr)
+        << texts.join('|').toStdString();
 }
 
 TEST_F(AppGuiTest, HeaderClicksKeepTheRowOrder) {
     ASSERT_TRUE(startOnCopy());
     const QString firstIncoming = incoming()->GetItemText(0, 0);
     const QString firstZone = map()->GetItemText(0, 0);
-    for (CKVLTListCtrl* list : {static_cast<CKVLTListCtrl*>(incoming()), static_cast<CKVLTListCtrl*>(map())}) {
+    for (CKVLTListCtrl* list :
+         {static_cast<CKVLTListCtrl*>(incoming()), static_cast<CKVLTListCtrl*>(map())}) {
         QHeaderView* header = list->GetHeaderCtrl();
         ASSERT_NE(header, nullptr);
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionPosition(0) + 10, 5));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionPosition(0) + 10, 5));
     }
     EXPECT_EQ(incoming()->GetItemText(0, 0), firstIncoming);
     EXPECT_EQ(map()->GetItemText(0, 0), firstZone);

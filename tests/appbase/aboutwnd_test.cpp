@@ -8,12 +8,14 @@
 namespace {
 
 class AboutWndTest : public AppBaseTest {
-protected:
+  protected:
     void SetUp() override {
         AppBaseTest::SetUp();
         setenv(kUpdateServerVariable, "127.0.0.1:1", 1);
     }
-    static bool isWhite(QRgb pixel) { return qRed(pixel) == 255 && qGreen(pixel) == 255 && qBlue(pixel) == 255; }
+    static bool isWhite(QRgb pixel) {
+        return qRed(pixel) == 255 && qGreen(pixel) == 255 && qBlue(pixel) == 255;
+    }
     static bool isDark(QRgb pixel) { return qGray(pixel) < 100; }
     static int darkPixels(const QImage& image, const QRect& area) {
         int count = 0;
@@ -22,16 +24,18 @@ protected:
                 count += isDark(image.pixel(x, y));
         return count;
     }
-    static QImage render(QWidget& window) { return window.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    static QImage render(QWidget& window) {
+        return window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
 };
 
 // Counts the presses that get past the window's own handling.
 class CountingAboutWnd final : public CKVLTAboutWnd {
-public:
+  public:
     using CKVLTAboutWnd::CKVLTAboutWnd;
     int presses = 0;
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent*) override { ++presses; }
     void keyPressEvent(QKeyEvent*) override { ++presses; }
 };
@@ -39,7 +43,8 @@ protected:
 TEST_F(AboutWndTest, IsABorderlessWindowOfFixedSizeAtTheOrigin) {
     TestApp app(m_argc, m_argv);
     app.SetOwnCommandLine(true);
-    app.InitBaseInstance(QStringLiteral("Strovane Offline Scanner"), IDB_ABOUT, QStringLiteral("Feb  9 2022"));
+    app.InitBaseInstance(QStringLiteral("Strovane Offline Scanner"), IDB_ABOUT,
+                         QStringLiteral("Feb  9 2022"));
     CKVLTAboutWnd* about = app.GetAboutWnd();
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(about->windowFlags() & Qt::FramelessWindowHint);
@@ -52,7 +57,8 @@ TEST_F(AboutWndTest, IsABorderlessWindowOfFixedSizeAtTheOrigin) {
 TEST_F(AboutWndTest, PaintsTextsPictureAndOutline) {
     TestApp app(m_argc, m_argv);
     app.SetOwnCommandLine(true);
-    app.InitBaseInstance(QStringLiteral("Strovane Offline Scanner"), IDB_ABOUT, QStringLiteral("Feb  9 2022"));
+    app.InitBaseInstance(QStringLiteral("Strovane Offline Scanner"), IDB_ABOUT,
+                         QStringLiteral("Feb  9 2022"));
     const QImage image = render(*app.GetAboutWnd());
     ASSERT_EQ(image.size(), QSize(400, 250));
     EXPECT_TRUE(isDark(image.pixel(0, 0)));
@@ -72,7 +78,8 @@ TEST_F(AboutWndTest, PaintsTextsPictureAndOutline) {
 TEST_F(AboutWndTest, WithoutAPictureThePictureAreaStaysWhite) {
     TestApp app(m_argc, m_argv);
     app.SetOwnCommandLine(true);
-    app.InitBaseInstance(QStringLiteral("Strovane Offline Scanner"), 0, QStringLiteral("Feb  9 2022"));
+    app.InitBaseInstance(QStringLiteral("Strovane Offline Scanner"), 0,
+                         QStringLiteral("Feb  9 2022"));
     EXPECT_TRUE(app.GetAboutBitmap().isNull());
     const QImage image = render(*app.GetAboutWnd());
     // Right of the longest text on those lines, the picture's place is white.
@@ -84,7 +91,8 @@ TEST_F(AboutWndTest, WithoutAPictureThePictureAreaStaysWhite) {
 TEST_F(AboutWndTest, AnyKeyOrButtonHidesItAndGoesNoFurther) {
     TestApp app(m_argc, m_argv);
     app.SetOwnCommandLine(true);
-    app.InitBaseInstance(QStringLiteral("Strovane Offline Scanner"), 0, QStringLiteral("Feb  9 2022"));
+    app.InitBaseInstance(QStringLiteral("Strovane Offline Scanner"), 0,
+                         QStringLiteral("Feb  9 2022"));
     CountingAboutWnd about(app);
     for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
         about.ShowWindow();

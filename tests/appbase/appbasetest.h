@@ -12,13 +12,13 @@
 #include <string>
 
 class TestApp : public CKVLTWinApp {
-public:
+  public:
     using CKVLTWinApp::CKVLTWinApp;
     time_t CurrentTime() const override { return kFixedNow; }
 };
 
 class AppBaseTest : public IsolatedAppTest {
-protected:
+  protected:
     // Writes a settings file by hand, its folder made first.
     static void writeSettingsFile(const QString& path, const std::string& text) {
         QDir().mkpath(QFileInfo(path).absolutePath());
@@ -26,7 +26,8 @@ protected:
     }
     // The value of key in [section] of an ini file, read line by line as
     // another program would; "<missing>" when absent.
-    static std::string iniValue(const QString& path, const std::string& section, const std::string& key) {
+    static std::string iniValue(const QString& path, const std::string& section,
+                                const std::string& key) {
         const std::string text = readFile(path);
         std::string current;
         size_t start = 0;

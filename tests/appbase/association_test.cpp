@@ -13,7 +13,7 @@
 namespace {
 
 class AssociationTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         static int argc = 1;
         static char arg0[] = "appbase_tests";
@@ -40,17 +40,20 @@ protected:
         const QString path = m_dir.filePath(name);
         QFile script(path);
         EXPECT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write(QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '%1'\nexit %2\n")
-                         .arg(m_dir.filePath(name + ".args"))
-                         .arg(code)
-                         .toUtf8());
+        script.write(
+            QStringLiteral(
+                "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '%1'\nexit %2\n")
+                .arg(m_dir.filePath(name + ".args"))
+                .arg(code)
+                .toUtf8());
         script.close();
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return path;
     }
     QString argsOf(const QString& name) {
         QFile file(m_dir.filePath(name + ".args"));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QStringLiteral("<not run>");
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll())
+                                              : QStringLiteral("<not run>");
     }
     QString makeFile(const QString& name) {
         const QString path = m_dir.filePath(name);
@@ -90,16 +93,18 @@ TEST_F(AssociationTest, PrintGoesToTheSpooler) {
 struct FailureCase {
     const char* name;
     const char* verb;
-    int exitCode;         // of the stand-in program; -1: the program does not exist
+    int exitCode; // of the stand-in program; -1: the program does not exist
     bool fileExists;
     const char* expected; // the text after "Failed to process file: "
 };
 
-class AssociationFailureTest : public AssociationTest, public ::testing::WithParamInterface<FailureCase> {};
+class AssociationFailureTest : public AssociationTest,
+                               public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(AssociationFailureTest, RefusalIsShownWithTheTablesText) {
     const FailureCase& c = GetParam();
-    const QString program = c.exitCode < 0 ? m_dir.filePath("no-such-program") : fakeProgram("tool", c.exitCode);
+    const QString program =
+        c.exitCode < 0 ? m_dir.filePath("no-such-program") : fakeProgram("tool", c.exitCode);
     CKVLTAssociation::SetOpener(program);
     CKVLTAssociation::SetSpooler(program);
     const QString file = c.fileExists ? makeFile("list.pdf") : m_dir.filePath("gone.pdf");
@@ -123,7 +128,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"OpenerFindsNoFile", "open", 2, true, "The specified file was not found"},
         FailureCase{"NoProgramForTheType", "open", 3, true,
                     "There is no application associated with the given file name extension"},
-        FailureCase{"ProgramFailed", "open", 4, true, "The file name association is incomplete or invalid"},
+        FailureCase{"ProgramFailed", "open", 4, true,
+                    "The file name association is incomplete or invalid"},
         FailureCase{"OpenerSyntax", "open", 1, true, "Unknown Error"},
         FailureCase{"NoOpenerInstalled", "open", -1, true,
                     "There is no application associated with the given file name extension"},

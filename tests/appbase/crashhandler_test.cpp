@@ -30,13 +30,12 @@ std::string selfPath() {
 }
 
 class CrashHandlerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
 
     // Forks a child that installs the handler, runs prepare, and is hit by sig.
     // Returns the child's pid and its wait status.
-    template <typename Prepare>
-    std::pair<pid_t, int> crashChild(int sig, Prepare prepare) {
+    template <typename Prepare> std::pair<pid_t, int> crashChild(int sig, Prepare prepare) {
         const QByteArray tmp = (m_dir.path() + "/").toLocal8Bit();
         const QByteArray out = m_dir.filePath("smallmode.txt").toLocal8Bit();
         pid_t child = ::fork();
@@ -61,7 +60,10 @@ protected:
         time_t now = std::time(nullptr);
         struct tm local {};
         localtime_r(&now, &local);
-        return m_dir.filePath(QStringLiteral("KVLT-%1-%2-%3.dmp").arg(local.tm_year + 1900).arg(local.tm_yday).arg(pid));
+        return m_dir.filePath(QStringLiteral("KVLT-%1-%2-%3.dmp")
+                                  .arg(local.tm_year + 1900)
+                                  .arg(local.tm_yday)
+                                  .arg(pid));
     }
 
     QTemporaryDir m_dir;
@@ -77,7 +79,8 @@ TEST_P(FatalSignalTest, PostMortemIsWrittenAndTheUserIsToldWhere) {
 
     const QString dump = expectedDump(pid);
     ASSERT_TRUE(QFile::exists(dump)) << dump.toStdString();
-    EXPECT_EQ(QFile::permissions(dump) & (QFile::ReadOther | QFile::ReadGroup), 0) << "private to the user";
+    EXPECT_EQ(QFile::permissions(dump) & (QFile::ReadOther | QFile::ReadGroup), 0)
+        << "private to the user";
     const std::string text = readAll(dump);
     EXPECT_EQ(text.rfind("Strovane post-mortem\n", 0), 0u);
     EXPECT_NE(text.find("\nProcess: " + std::to_string(pid) + "\n"), std::string::npos) << text;
@@ -100,8 +103,11 @@ TEST_P(FatalSignalTest, PostMortemIsWrittenAndTheUserIsToldWhere) {
                          kvltCrashMessage(dumpPath) + "\nclipboard=" + dumpPath + "\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, FatalSignalTest, ::testing::Values(SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT),
-                         [](const ::testing::TestParamInfo<int>& info) { return std::string(sigabbrev_np(info.param)); });
+INSTANTIATE_TEST_SUITE_P(Signals, FatalSignalTest,
+                         ::testing::Values(SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(sigabbrev_np(info.param));
+                         });
 
 TEST_F(CrashHandlerTest, RealInvalidWriteIsCaughtWithItsAddress) {
     auto [pid, status] = crashChild(0, [] {
@@ -112,9 +118,12 @@ TEST_F(CrashHandlerTest, RealInvalidWriteIsCaughtWithItsAddress) {
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(WTERMSIG(status), SIGSEGV);
     const std::string text = readAll(expectedDump(pid));
-    EXPECT_NE(text.find("\nSignal: 11 (SIGSEGV)\nCode: 1\nAddress: 0x40\n"), std::string::npos) << text;
-    EXPECT_EQ(text.find("\nProgram counter: 0x0\n"), std::string::npos) << "the faulting instruction is named";
-    EXPECT_NE(readAll(m_dir.filePath("smallmode.txt")).find("caption=Program Terminated\n"), std::string::npos);
+    EXPECT_NE(text.find("\nSignal: 11 (SIGSEGV)\nCode: 1\nAddress: 0x40\n"), std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("\nProgram counter: 0x0\n"), std::string::npos)
+        << "the faulting instruction is named";
+    EXPECT_NE(readAll(m_dir.filePath("smallmode.txt")).find("caption=Program Terminated\n"),
+              std::string::npos);
 }
 
 TEST_F(CrashHandlerTest, PlantedLinkIsNotFollowed) {
@@ -143,10 +152,11 @@ TEST(CrashDumpName, DayOfTheYearCountsFromZero) {
         int year;
         int day;
     };
-    for (const Case& c : {Case{"2027-01-01 00:00:00", 2027, 0}, Case{"2027-01-01 23:59:59", 2027, 0},
-                          Case{"2024-12-31 12:00:00", 2024, 365}, Case{"2023-12-31 12:00:00", 2023, 364},
-                          Case{"2000-02-29 06:00:00", 2000, 59}, Case{"1970-01-01 00:00:00", 1970, 0},
-                          Case{"1969-12-31 23:59:59", 1969, 364}, Case{"2100-03-01 00:00:00", 2100, 59}}) {
+    for (const Case& c :
+         {Case{"2027-01-01 00:00:00", 2027, 0}, Case{"2027-01-01 23:59:59", 2027, 0},
+          Case{"2024-12-31 12:00:00", 2024, 365}, Case{"2023-12-31 12:00:00", 2023, 364},
+          Case{"2000-02-29 06:00:00", 2000, 59}, Case{"1970-01-01 00:00:00", 1970, 0},
+          Case{"1969-12-31 23:59:59", 1969, 364}, Case{"2100-03-01 00:00:00", 2100, 59}}) {
         struct tm t {};
         ASSERT_NE(strptime(c.when, "%Y-%m-%d %H:%M:%S", &t), nullptr);
         int year = 0, day = 0;

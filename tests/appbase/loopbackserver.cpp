@@ -62,7 +62,8 @@ void LoopbackServer::run() {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(m_lifetimeMs);
     auto remainingMs = [&] {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         return left > 0 ? int(left) : 0;
     };
 

@@ -8,7 +8,7 @@
 #include <thread>
 
 class LoopbackServer {
-public:
+  public:
     // reply empty: accept, read the request, then wait without answering until
     // the client hangs up or the time is up.
     explicit LoopbackServer(std::string reply, int lifetimeMs = 20000);
@@ -24,7 +24,7 @@ public:
     const std::string& request() const { return m_request; }
     bool clientHungUp() const { return m_clientHungUp; }
 
-private:
+  private:
     void run();
 
     std::string m_reply;

@@ -28,8 +28,9 @@ int runSmallMode(int argc, char** argv) {
         return 3;
     std::ofstream file(out, std::ios::binary);
     for (const MessageRequest& box : boxes.shown)
-        file << "caption=" << box.caption << "\nicon=" << int(box.icon) << "\nbuttons=" << int(box.buttons)
-             << "\nowner=" << (box.owner ? "set" : "none") << "\ntext=" << box.text << "\n";
+        file << "caption=" << box.caption << "\nicon=" << int(box.icon)
+             << "\nbuttons=" << int(box.buttons) << "\nowner=" << (box.owner ? "set" : "none")
+             << "\ntext=" << box.text << "\n";
     file << "clipboard=" << app.clipboard()->text().toStdString() << "\n";
     return rc;
 }

@@ -38,7 +38,8 @@ TEST_P(QueryDwordTest, OnlyWholeNumbersThatFit32BitsAreRead) {
 INSTANTIATE_TEST_SUITE_P(Values, QueryDwordTest,
                          ::testing::Values(DwordCase{"7", true, 7}, DwordCase{"0", true, 0},
                                            DwordCase{"4294967295", true, 4294967295u},
-                                           DwordCase{"0x1F", true, 31}, DwordCase{"4294967296", false, 0},
+                                           DwordCase{"0x1F", true, 31},
+                                           DwordCase{"4294967296", false, 0},
                                            DwordCase{"-1", false, 0}, DwordCase{"yes", false, 0},
                                            DwordCase{"", false, 0}, DwordCase{"1, 2", false, 0},
                                            DwordCase{nullptr, false, 0}));
@@ -53,7 +54,8 @@ TEST_F(RegistryTest, NothingIsReadWithoutAnOpenKey) {
 TEST_F(RegistryTest, SubKeysOfTheUserProfileAreItsSections) {
     writeSettingsFile(profilePath(), "[Runtime]\nRunCount=12\n");
     CKVLTRegistry key;
-    ASSERT_TRUE(key.Open(QStringLiteral("Software\\Orvalen\\KVLTOfflineScanner\\Runtime"), KvltRootKey::CurrentUser));
+    ASSERT_TRUE(key.Open(QStringLiteral("Software\\Orvalen\\KVLTOfflineScanner\\Runtime"),
+                         KvltRootKey::CurrentUser));
     uint32_t count = 0;
     EXPECT_TRUE(key.QueryDWORD(QStringLiteral("RunCount"), count));
     EXPECT_EQ(count, 12u);
@@ -68,17 +70,20 @@ TEST_F(RegistryTest, FailedOpenIsReportedUnlessQuietAndKeepsTheHeldKey) {
     ScriptedPresenter boxes;
     CKVLTRegistry key;
     ASSERT_TRUE(key.Open(QStringLiteral("SOFTWARE\\Orvalen"), KvltRootKey::LocalMachine));
-    EXPECT_FALSE(key.Open(QStringLiteral("Software\\Orvalen\\KVLTOfflineScanner"), KvltRootKey::CurrentUser));
+    EXPECT_FALSE(key.Open(QStringLiteral("Software\\Orvalen\\KVLTOfflineScanner"),
+                          KvltRootKey::CurrentUser));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "Registry Error");
     EXPECT_EQ(boxes.shown[0].icon, MsgIcon::Information);
     EXPECT_EQ(boxes.shown[0].text, std::strerror(EACCES));
     uint32_t value = 0;
-    EXPECT_TRUE(key.QueryDWORD(QStringLiteral("DisableUpdateCheck"), value)) << "the earlier key is still held";
+    EXPECT_TRUE(key.QueryDWORD(QStringLiteral("DisableUpdateCheck"), value))
+        << "the earlier key is still held";
     EXPECT_EQ(value, 3u);
 
     key.SetQuiet(true);
-    EXPECT_FALSE(key.Open(QStringLiteral("Software\\Orvalen\\KVLTOfflineScanner"), KvltRootKey::CurrentUser));
+    EXPECT_FALSE(key.Open(QStringLiteral("Software\\Orvalen\\KVLTOfflineScanner"),
+                          KvltRootKey::CurrentUser));
     EXPECT_EQ(boxes.shown.size(), 1u) << "quiet: no second box";
 }
 

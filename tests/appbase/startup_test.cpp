@@ -19,7 +19,7 @@ const QString kAppName = QStringLiteral("Strovane Offline Scanner");
 const QString kBuildDate = QStringLiteral("Feb  9 2022");
 
 class StartupTest : public AppBaseTest {
-protected:
+  protected:
     // One start of the program; returns what the application object kept.
     struct Run {
         uint32_t runCount;
@@ -35,7 +35,8 @@ protected:
     void SetUp() override {
         AppBaseTest::SetUp();
         // Nothing listens there: a check that runs fails at once and silently.
-        setenv(kUpdateServerVariable, ("127.0.0.1:" + std::to_string(closedLoopbackPort())).c_str(), 1);
+        setenv(kUpdateServerVariable, ("127.0.0.1:" + std::to_string(closedLoopbackPort())).c_str(),
+               1);
     }
 };
 
@@ -44,11 +45,14 @@ TEST_F(StartupTest, FirstRunCountsOneAndWritesTimeAndIdentity) {
     const Run run = start();
     EXPECT_EQ(run.runCount, 1u);
     EXPECT_EQ(iniValue(profilePath(), "Runtime", "RunCount"), "1");
-    EXPECT_EQ(iniValue(profilePath(), "Runtime", "LastRunTime"), "\"Monday, February 07, 2022 - 13:45:30\"");
+    EXPECT_EQ(iniValue(profilePath(), "Runtime", "LastRunTime"),
+              "\"Monday, February 07, 2022 - 13:45:30\"");
     const std::string guid = iniValue(profilePath(), "Runtime", "GUID");
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"))
-                    .match(QString::fromStdString(guid))
-                    .hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(
+            QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"))
+            .match(QString::fromStdString(guid))
+            .hasMatch())
         << guid;
     EXPECT_EQ(run.guid.toStdString(), guid);
     EXPECT_TRUE(boxes.shown.empty()) << "nothing is shown without a start-up message";
@@ -68,7 +72,8 @@ TEST_F(StartupTest, LaterRunsCountOnAndKeepTheIdentity) {
 }
 
 TEST_F(StartupTest, CounterAndIdentityFromAnExistingProfileAreKept) {
-    writeSettingsFile(profilePath(), "[Runtime]\nRunCount=41\nGUID=0A1B2C3D-0000-4000-8000-00000000ABCD\n");
+    writeSettingsFile(profilePath(),
+                      "[Runtime]\nRunCount=41\nGUID=0A1B2C3D-0000-4000-8000-00000000ABCD\n");
     const Run run = start();
     EXPECT_EQ(run.runCount, 42u);
     EXPECT_EQ(run.guid, QStringLiteral("0A1B2C3D-0000-4000-8000-00000000ABCD"));
@@ -82,7 +87,8 @@ TEST_F(StartupTest, UnreadableCounterStartsAgainFromOne) {
 }
 
 TEST_F(StartupTest, StartMessageIsShownOnEveryStartAndNeverWritten) {
-    writeSettingsFile(profilePath(), "[Options]\nStartMessage=Scanner 3 goes to the north vault today.\n");
+    writeSettingsFile(profilePath(),
+                      "[Options]\nStartMessage=Scanner 3 goes to the north vault today.\n");
     ScriptedPresenter boxes;
     start();
     start();
@@ -94,7 +100,8 @@ TEST_F(StartupTest, StartMessageIsShownOnEveryStartAndNeverWritten) {
         EXPECT_EQ(box.buttons, MsgButtons::Ok);
         EXPECT_EQ(box.owner, nullptr);
     }
-    EXPECT_EQ(iniValue(profilePath(), "Options", "StartMessage"), "Scanner 3 goes to the north vault today.");
+    EXPECT_EQ(iniValue(profilePath(), "Options", "StartMessage"),
+              "Scanner 3 goes to the north vault today.");
 }
 
 TEST_F(StartupTest, StartMessageComesBeforeTheProfileIsWritten) {
@@ -102,8 +109,9 @@ TEST_F(StartupTest, StartMessageComesBeforeTheProfileIsWritten) {
     // unwritten while it is shown.
     writeSettingsFile(profilePath(), "[Options]\nStartMessage=Hello\n");
     class Observer final : public MessagePresenter {
-    public:
-        explicit Observer(QString path) : m_path(std::move(path)), m_previous(setMessagePresenter(this)) {}
+      public:
+        explicit Observer(QString path)
+            : m_path(std::move(path)), m_previous(setMessagePresenter(this)) {}
         ~Observer() override { setMessagePresenter(m_previous); }
         MsgAnswer present(const MessageRequest&) override {
             counterWhileShown = AppBaseTest::iniValue(m_path, "Runtime", "RunCount");
@@ -111,7 +119,7 @@ TEST_F(StartupTest, StartMessageComesBeforeTheProfileIsWritten) {
         }
         std::string counterWhileShown;
 
-    private:
+      private:
         QString m_path;
         MessagePresenter* m_previous;
     } observer(profilePath());
@@ -129,9 +137,12 @@ TEST_F(StartupTest, ProgramFolderBecomesCurrentAndCommandLinePathsUseTheStartFol
     app.InitBaseInstance(kAppName, 0, kBuildDate);
     EXPECT_EQ(QDir::currentPath(), QCoreApplication::applicationDirPath());
     EXPECT_EQ(app.GetStartFolder(), started);
-    EXPECT_EQ(app.ResolveCommandLinePath(QStringLiteral("scan.json")), started + QStringLiteral("/scan.json"));
-    EXPECT_EQ(app.ResolveCommandLinePath(QStringLiteral("sub/../scan.json")), started + QStringLiteral("/scan.json"));
-    EXPECT_EQ(app.ResolveCommandLinePath(QStringLiteral("/data/scan.json")), QStringLiteral("/data/scan.json"));
+    EXPECT_EQ(app.ResolveCommandLinePath(QStringLiteral("scan.json")),
+              started + QStringLiteral("/scan.json"));
+    EXPECT_EQ(app.ResolveCommandLinePath(QStringLiteral("sub/../scan.json")),
+              started + QStringLiteral("/scan.json"));
+    EXPECT_EQ(app.ResolveCommandLinePath(QStringLiteral("/data/scan.json")),
+              QStringLiteral("/data/scan.json"));
 }
 
 TEST_F(StartupTest, AboutWindowIsCreatedHiddenWithTheApplicationsTexts) {
@@ -145,7 +156,8 @@ TEST_F(StartupTest, AboutWindowIsCreatedHiddenWithTheApplicationsTexts) {
     EXPECT_EQ(app.GetAboutBitmap().size(), QSize(200, 50));
     EXPECT_EQ(app.GetAppName(), kAppName);
     EXPECT_EQ(app.GetBuildDate(), kBuildDate);
-    EXPECT_EQ(applicationName(), "Strovane Offline Scanner") << "boxes without a caption carry the name";
+    EXPECT_EQ(applicationName(), "Strovane Offline Scanner")
+        << "boxes without a caption carry the name";
 }
 
 TEST_F(StartupTest, ServerAddressComesFromTheEnvironmentUnlessTheProgramParsesItsOwnCommandLine) {
@@ -204,7 +216,8 @@ TEST_P(UpdateSwitchTest, CheckRunsUnlessDisabledForTheMachine) {
     const SwitchCase& c = GetParam();
     if (c.machineStore)
         writeSettingsFile(machinePath(), c.machineStore);
-    LoopbackServer server("HTTP/1.1 302 Found\r\nLocation: http://updates.example/kvlt\r\nContent-Length: 0\r\n\r\n");
+    LoopbackServer server(
+        "HTTP/1.1 302 Found\r\nLocation: http://updates.example/kvlt\r\nContent-Length: 0\r\n\r\n");
     setenv(kUpdateServerVariable, server.hostAndPort().c_str(), 1);
     ScriptedPresenter boxes;
     QString location;
@@ -216,7 +229,8 @@ TEST_P(UpdateSwitchTest, CheckRunsUnlessDisabledForTheMachine) {
     }
     server.finish();
     EXPECT_EQ(server.connections(), c.expectedRequests);
-    EXPECT_EQ(location, c.expectedRequests ? QStringLiteral("http://updates.example/kvlt") : QString());
+    EXPECT_EQ(location,
+              c.expectedRequests ? QStringLiteral("http://updates.example/kvlt") : QString());
     EXPECT_TRUE(boxes.shown.empty()) << "the switch is read quietly";
 }
 
@@ -244,7 +258,7 @@ TEST_F(AppBaseTest, MachineWideStoreNamesTheUpdateServerWhenTheEnvironmentDoesNo
 // ---- locale ---------------------------------------------------------------------
 
 class LocaleTest : public AppBaseTest {
-protected:
+  protected:
     static void SetUpTestSuite() {
         s_locales = new QTemporaryDir;
         s_ready = provideLocale("de_DE.UTF-8", s_locales->path().toStdString());
@@ -287,7 +301,8 @@ TEST_F(LocaleTest, TextsWrittenIntoFilesStayInTheCLocaleUnderAGermanDesktop) {
 
     app.SetOwnCommandLine(true);
     app.InitBaseInstance(kAppName, 0, kBuildDate);
-    EXPECT_EQ(iniValue(profilePath(), "Runtime", "LastRunTime"), "\"Monday, February 07, 2022 - 13:45:30\"");
+    EXPECT_EQ(iniValue(profilePath(), "Runtime", "LastRunTime"),
+              "\"Monday, February 07, 2022 - 13:45:30\"");
 }
 
 } // namespace

@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 using Result = CommandResult;
 
 class KvltScan : public ::testing::Test {
-protected:
+  protected:
     TempDir folder;
     fs::path dir = folder.root();
 
@@ -89,8 +89,7 @@ TEST_F(KvltScan, SlotAppliesBarcodesAndSavesAtomically) {
                      "3 of 4 selected slots remain\n2 of 4 selected slots remain\n");
     EXPECT_EQ(r.err, "Barcode Error: Barcode 'NOPE' is unknown\n"
                      "Barcode Error: Barcode 'N2' has already been assigned to a slot\n");
-    EXPECT_EQ(run({"list", "incoming", out}).lines(),
-              (std::vector<std::string>{"N3\t", "N4\t"}));
+    EXPECT_EQ(run({"list", "incoming", out}).lines(), (std::vector<std::string>{"N3\t", "N4\t"}));
     std::vector<std::string> map = run({"list", "map", out}).lines();
     EXPECT_EQ(map[4].substr(0, 12), "A:2.0\t5\tELSE");
     EXPECT_NE(map[5].find("\tN1\t"), std::string::npos);
@@ -134,7 +133,9 @@ TEST_F(KvltScan, HandPickedChecksAnswerYesAndRefuseOccupiedSlots) {
 
 TEST_F(KvltScan, NoFreeSlotsForIntelliSlotMeansNothingSelected) {
     std::string file = (dir / "full.json").string();
-    writeFile(file, R"({"repository":{"slots":2},"volumes":[{"id":"A","slot":1},{"id":"B"},{"id":"C"}]})");
+    writeFile(
+        file,
+        R"({"repository":{"slots":2},"volumes":[{"id":"A","slot":1},{"id":"B"},{"id":"C"}]})");
     Result r = run({"slot", file, "--mode", "intelli"}, "B\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "Selection Required: You must select one item from the list.\n");

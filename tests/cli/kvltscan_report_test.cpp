@@ -13,7 +13,7 @@
 namespace {
 
 class KvltScanReport : public ::testing::Test {
-protected:
+  protected:
     using Result = CommandResult;
     void SetUp() override { clearKvltEnvironment(); }
     void TearDown() override { clearKvltEnvironment(); }
@@ -85,7 +85,8 @@ for r in doc[0]['records']:
 
 TEST_F(KvltScanReport, SpreadsheetAndPdfGoToTheirOutputPaths) {
     std::string xls = dir.path("map.xls");
-    Result r = run({"KVLTREPORTFORMAT=excel", "KVLTEXCELOUTPUTPATH=" + xls}, {"report", "incoming", KVLT_SAMPLE});
+    Result r = run({"KVLTREPORTFORMAT=excel", "KVLTEXCELOUTPUTPATH=" + xls},
+                   {"report", "incoming", KVLT_SAMPLE});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(runPython(R"(
@@ -98,7 +99,8 @@ for r in range(1, sheet.nrows):
               tabbedRows("incoming"));
 
     std::string pdf = dir.path("in.pdf");
-    r = run({"KVLTREPORTFORMAT=pdf", "KVLTPDFOUTPUTPATH=" + pdf}, {"report", "incoming", KVLT_SAMPLE});
+    r = run({"KVLTREPORTFORMAT=pdf", "KVLTPDFOUTPUTPATH=" + pdf},
+            {"report", "incoming", KVLT_SAMPLE});
     ASSERT_EQ(r.status, 0) << r.err;
     std::string text = runPython(R"(
 import subprocess, sys
@@ -117,10 +119,12 @@ TEST_F(KvltScanReport, UsageAndFileErrors) {
     Result missing = run({}, {"report", "map", dir.path("missing.json")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "");
-    Result badPdf = run({"KVLTREPORTFORMAT=pdf", "KVLTPDFOUTPUTPATH=" + dir.path("no/such/dir/x.pdf")},
-                        {"report", "map", KVLT_SAMPLE});
+    Result badPdf =
+        run({"KVLTREPORTFORMAT=pdf", "KVLTPDFOUTPUTPATH=" + dir.path("no/such/dir/x.pdf")},
+            {"report", "map", KVLT_SAMPLE});
     EXPECT_EQ(badPdf.status, 1);
-    EXPECT_NE(badPdf.err.find("PDF Export failed with result code: "), std::string::npos) << badPdf.err;
+    EXPECT_NE(badPdf.err.find("PDF Export failed with result code: "), std::string::npos)
+        << badPdf.err;
 }
 
 } // namespace

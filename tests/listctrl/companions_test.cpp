@@ -72,7 +72,8 @@ TEST(HeaderCtrl, PressRecordsTheHitColumnAndNeverSorts) {
     EXPECT_EQ(header->m_nHitColumn, -1);
     const QStringList before = {w.list->GetItemText(0, 0), w.list->GetItemText(4, 0)};
     // The middle of the second column.
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(80 + 40, header->height() / 2));
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(80 + 40, header->height() / 2));
     EXPECT_EQ(header->m_nHitColumn, 1);
     EXPECT_FALSE(header->isSortIndicatorShown());
     EXPECT_EQ(w.list->GetItemText(0, 0), before[0]);

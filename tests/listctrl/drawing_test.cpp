@@ -9,7 +9,9 @@
 
 namespace {
 
-QImage shot(CKVLTListCtrl& list) { return list.viewport()->grab().toImage(); }
+QImage shot(CKVLTListCtrl& list) {
+    return list.viewport()->grab().toImage();
+}
 
 // A pixel of a row's background, away from text and images (column 1's far end).
 QColor rowBackground(CKVLTListCtrl& list, const QImage& image, int row) {
@@ -124,8 +126,7 @@ namespace {
 int countColour(const QImage& image, const QRect& area, QColor colour) {
     int count = 0;
     for (int x = std::max(area.left(), 0); x <= std::min(area.right(), image.width() - 1); ++x)
-        for (int y = std::max(area.top(), 0); y <= std::min(area.bottom(), image.height() - 1);
-             ++y)
+        for (int y = std::max(area.top(), 0); y <= std::min(area.bottom(), image.height() - 1); ++y)
             count += image.pixelColor(x, y) == colour;
     return count;
 }

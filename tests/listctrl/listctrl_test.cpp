@@ -51,9 +51,7 @@ TEST(ListCore, ShrinkingTheRowCountDropsSelectionBeyondIt) {
 TEST(ListCore, MouseSelectsRowsWithCtrlAndShift) {
     ListWindow w(50);
     QSignalSpy changed(w.list, &CKVLTListCtrl::selectionChanged);
-    auto rowPoint = [&](int row) {
-        return w.list->GetItemRect(row).center();
-    };
+    auto rowPoint = [&](int row) { return w.list->GetItemRect(row).center(); };
     QTest::mouseClick(w.list->viewport(), Qt::LeftButton, {}, rowPoint(2));
     EXPECT_EQ(selectedRows(*w.list), (std::vector<int>{2}));
     QTest::mouseClick(w.list->viewport(), Qt::LeftButton, Qt::ShiftModifier, rowPoint(5));
@@ -257,14 +255,19 @@ TEST(ListSettings, SaveListStateWritesTheOrderOnlyForNamedLists) {
     }
     EXPECT_EQ(getProfileString(listSettingsSection("Demo"), kEntryOrder), "3,0,1,2,");
     EXPECT_EQ(getProfileInt(listSettingsSection("Demo"), kEntryFilterTotal, 0), 2u);
-    EXPECT_EQ(getProfileString(listSettingsSection("Demo"), QString::asprintf(kEntryFilterNameFormat, 0u)), "first");
-    EXPECT_EQ(getProfileString(listSettingsSection("Demo"), QString::asprintf(kEntryFilterValueFormat, 1u)), "B");
+    EXPECT_EQ(getProfileString(listSettingsSection("Demo"),
+                               QString::asprintf(kEntryFilterNameFormat, 0u)),
+              "first");
+    EXPECT_EQ(getProfileString(listSettingsSection("Demo"),
+                               QString::asprintf(kEntryFilterValueFormat, 1u)),
+              "B");
     {
         ListWindow named(1, 4);
         named.list->m_strSettingsName = "Plain";
     }
     EXPECT_EQ(getProfileString(listSettingsSection("Plain"), kEntryOrder), "0,1,2,3,");
-    EXPECT_EQ(getProfileString(listSettingsSection("Plain"), kEntryFilterTotal, "absent"), "absent");
+    EXPECT_EQ(getProfileString(listSettingsSection("Plain"), kEntryFilterTotal, "absent"),
+              "absent");
 }
 
 // ------------------------------------------------------------------ views
@@ -273,8 +276,8 @@ TEST(ListViews, EveryViewShowsTheSameRowsAndSelection) {
     ListWindow w(200);
     w.list->SelectItem(7);
     w.list->SelectItem(150);
-    for (int view : {CKVLTListCtrl::LVS_ICON, CKVLTListCtrl::LVS_LIST,
-                     CKVLTListCtrl::LVS_SMALLICON, CKVLTListCtrl::LVS_REPORT}) {
+    for (int view : {CKVLTListCtrl::LVS_ICON, CKVLTListCtrl::LVS_LIST, CKVLTListCtrl::LVS_SMALLICON,
+                     CKVLTListCtrl::LVS_REPORT}) {
         w.list->SetView(view);
         EXPECT_EQ(w.list->GetView(), view);
         EXPECT_EQ(w.list->GetItemCount(), 200);

@@ -29,7 +29,9 @@ struct MapWindow : ListWindow {
     }
 };
 
-QStringList texts(const MenuSnapshot* menu) { return menu ? menu->texts() : QStringList{"?"}; }
+QStringList texts(const MenuSnapshot* menu) {
+    return menu ? menu->texts() : QStringList{"?"};
+}
 
 TEST(ContextMenu, MapMenuStructureAndIds) {
     MapWindow w;
@@ -52,9 +54,9 @@ TEST(ContextMenu, MapMenuStructureAndIds) {
               QStringList({"All\tCtrl+A", "Invert\tCtrl+I", "Random\tCtrl+R"}));
     EXPECT_EQ(menu.find({"Select", "All\tCtrl+A"})->id, 57352u);
     EXPECT_EQ(menu.find({"Select", "Random\tCtrl+R"})->id, 57354u);
-    EXPECT_EQ(texts(menu.find({"View"})), QStringList({"Icon\tCtrl+1", "List\tCtrl+2",
-                                                       "Report\tCtrl+3", "Small Icon\tCtrl+4",
-                                                       "Extras"}));
+    EXPECT_EQ(texts(menu.find({"View"})),
+              QStringList({"Icon\tCtrl+1", "List\tCtrl+2", "Report\tCtrl+3", "Small Icon\tCtrl+4",
+                           "Extras"}));
     EXPECT_EQ(texts(menu.find({"View", "Extras"})),
               QStringList({"&Display GridLines\tCtrl+9", "Display Pyjama Paper Style\tCtrl+8"}));
     EXPECT_EQ(menu.find({"View", "Icon\tCtrl+1"})->id, 57355u);
@@ -90,9 +92,8 @@ TEST(ContextMenu, CheckMarksFollowViewGridAndPyjama) {
     w.list->SetView(CKVLTListCtrl::LVS_SMALLICON);
     w.list->ExecuteCommandKey('8');
     w.list->ExecuteCommandKey('9');
-    EXPECT_EQ(checked(w.menu()),
-              QStringList({"Small Icon\tCtrl+4", "&Display GridLines\tCtrl+9",
-                           "Display Pyjama Paper Style\tCtrl+8"}));
+    EXPECT_EQ(checked(w.menu()), QStringList({"Small Icon\tCtrl+4", "&Display GridLines\tCtrl+9",
+                                              "Display Pyjama Paper Style\tCtrl+8"}));
     const MenuSnapshot m = w.menu();
     EXPECT_FALSE(m.find({"Select", "All\tCtrl+A"})->checked);
 }
@@ -323,8 +324,8 @@ TEST(CommandKeys, CtrlZeroSizesTheFirstSixteenColumnsOnly) {
     for (int c = 0; c < 20; ++c)
         w.list->SetColumnWidth(c, 10);
     QTest::keyClick(w.list, Qt::Key_0, Qt::ControlModifier);
-    const int wanted = QFontMetrics(w.list->font()).horizontalAdvance(
-        "a much longer text in row 0 column 0");
+    const int wanted =
+        QFontMetrics(w.list->font()).horizontalAdvance("a much longer text in row 0 column 0");
     for (int c = 0; c < 16; ++c)
         EXPECT_GE(w.list->GetColumnWidth(c), wanted) << c;
     for (int c = 16; c < 20; ++c)

@@ -131,8 +131,8 @@ TEST_F(RandomFixture, ValidInputsSelectThatManyRows) {
         int selected;
     };
     const Case cases[] = {
-        {3, "3", 3},      {53, "100%", 53}, {15, "10%", 1}, {3, "50%", 1},
-        {10, "1abc", 1},  {10, "  +4", 4},  {1000, "25%", 250},
+        {3, "3", 3},     {53, "100%", 53}, {15, "10%", 1},     {3, "50%", 1},
+        {10, "1abc", 1}, {10, "  +4", 4},  {1000, "25%", 250},
     };
     for (const Case& c : cases) {
         ListWindow w(c.rows);

@@ -11,7 +11,7 @@
 #include <vector>
 
 class TestList final : public CKVLTListCtrl {
-public:
+  public:
     explicit TestList(QWidget* parent = nullptr, int rows = 0, int columns = 2)
         : CKVLTListCtrl(parent) {
         for (int c = 0; c < columns; ++c)
@@ -24,7 +24,7 @@ public:
     std::function<int(int, int)> image;
     std::vector<unsigned> ownCommands; // owner-menu ids that reached the list
 
-protected:
+  protected:
     QString OnGetItemText(int nItem, int nSubItem) const override {
         return text ? text(nItem, nSubItem) : QStringLiteral("r%1c%2").arg(nItem).arg(nSubItem);
     }

@@ -1,10 +1,10 @@
 // The caption bar as drawn: size, border, face, centred icon and title.
 #include "captionbar.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QStyle>
-#include <QApplication>
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,7 +33,8 @@ TEST(CaptionBar, IsAVisibleTwentyPixelChildWithItsIdAndTitle) {
 
 TEST(CaptionBar, DrawsBorderFaceAndCentredIconAndTitle) {
     QWidget parent;
-    auto* bar = new CKVLTCaptionBar(&parent, 1008, "Incoming Volumes", solidIcon(QColor(255, 0, 0)));
+    auto* bar =
+        new CKVLTCaptionBar(&parent, 1008, "Incoming Volumes", solidIcon(QColor(255, 0, 0)));
     bar->setGeometry(0, 0, 300, 20);
     const QImage image = bar->grab().toImage();
     ASSERT_EQ(image.size(), QSize(300, 20));

@@ -12,7 +12,7 @@
 namespace {
 
 class ProfileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(user.isValid());
         ASSERT_TRUE(machine.isValid());
@@ -62,7 +62,8 @@ TEST_F(ProfileTest, MissingValuesGiveTheirDefaults) {
 
 TEST_F(ProfileTest, WrittenValuesAreInTheFileOneGroupPerSection) {
     ASSERT_TRUE(writeProfileInt(kSectionRuntime, kEntryRunCount, 1));
-    ASSERT_TRUE(writeProfileString(kSectionRuntime, kEntryGUID, "0F8FAD5B-D9CB-469F-A165-70867728950E"));
+    ASSERT_TRUE(
+        writeProfileString(kSectionRuntime, kEntryGUID, "0F8FAD5B-D9CB-469F-A165-70867728950E"));
     ASSERT_TRUE(writeProfileString(listSettingsSection(""), kEntryOrder, "0,1,2,3,"));
     ASSERT_TRUE(writeProfileInt(listSettingsSection(""), kEntryPDFPageSize, 3));
 

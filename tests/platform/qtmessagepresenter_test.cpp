@@ -11,9 +11,10 @@
 
 namespace {
 
-MessageRequest request(MsgIcon icon, MsgButtons buttons, const std::string& caption = "Selection Required",
-                       void* owner = nullptr) {
-    return {"This operation requires you to have at least 2 items selected.\n\nWould you like to select all items?",
+MessageRequest request(MsgIcon icon, MsgButtons buttons,
+                       const std::string& caption = "Selection Required", void* owner = nullptr) {
+    return {"This operation requires you to have at least 2 items selected.\n\nWould you like to "
+            "select all items?",
             caption, icon, buttons, owner};
 }
 
@@ -28,8 +29,8 @@ TEST(QtMessageBox, ShowsTextCaptionIconAndButtons) {
         {MsgIcon::None, QMessageBox::NoIcon, MsgButtons::Ok, QMessageBox::Ok, QMessageBox::Ok},
         {MsgIcon::Information, QMessageBox::Information, MsgButtons::OkCancel,
          QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok},
-        {MsgIcon::Warning, QMessageBox::Warning, MsgButtons::YesNo, QMessageBox::Yes | QMessageBox::No,
-         QMessageBox::Yes},
+        {MsgIcon::Warning, QMessageBox::Warning, MsgButtons::YesNo,
+         QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes},
         {MsgIcon::Error, QMessageBox::Critical, MsgButtons::RetryCancel,
          QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry},
         {MsgIcon::Question, QMessageBox::Question, MsgButtons::YesNoCancel,
@@ -55,14 +56,16 @@ TEST(QtMessageBox, TextIsNeverReadAsMarkupAndCaptionFallsBackToTheApplication) {
 
 TEST(QtMessageBox, BelongsToItsOwner) {
     QWidget owner;
-    auto box = QtMessagePresenter::createBox(request(MsgIcon::Warning, MsgButtons::Ok, "x", &owner));
+    auto box =
+        QtMessagePresenter::createBox(request(MsgIcon::Warning, MsgButtons::Ok, "x", &owner));
     EXPECT_EQ(box->parentWidget(), &owner);
     auto lone = QtMessagePresenter::createBox(request(MsgIcon::Warning, MsgButtons::Ok));
     EXPECT_EQ(lone->parentWidget(), nullptr);
 }
 
 // Runs kvltMessageBox through the Qt presenter while `act` works the box.
-MsgAnswer answerBox(MsgButtons buttons, std::function<void(QMessageBox*)> act, QString* seenText = nullptr) {
+MsgAnswer answerBox(MsgButtons buttons, std::function<void(QMessageBox*)> act,
+                    QString* seenText = nullptr) {
     QtMessagePresenter presenter;
     MessagePresenter* previous = setMessagePresenter(&presenter);
     QTimer::singleShot(0, [&] {
@@ -80,19 +83,27 @@ MsgAnswer answerBox(MsgButtons buttons, std::function<void(QMessageBox*)> act, Q
 
 TEST(QtMessageBox, AnswersTheButtonClicked) {
     QString seen;
-    EXPECT_EQ(answerBox(MsgButtons::YesNo,
-                        [](QMessageBox* b) { QTest::mouseClick(b->button(QMessageBox::No), Qt::LeftButton); },
-                        &seen),
-              MsgAnswer::No);
+    EXPECT_EQ(
+        answerBox(
+            MsgButtons::YesNo,
+            [](QMessageBox* b) { QTest::mouseClick(b->button(QMessageBox::No), Qt::LeftButton); },
+            &seen),
+        MsgAnswer::No);
     EXPECT_EQ(seen, "Do you want to continue anyway?");
     EXPECT_EQ(answerBox(MsgButtons::YesNo,
-                        [](QMessageBox* b) { QTest::mouseClick(b->button(QMessageBox::Yes), Qt::LeftButton); }),
+                        [](QMessageBox* b) {
+                            QTest::mouseClick(b->button(QMessageBox::Yes), Qt::LeftButton);
+                        }),
               MsgAnswer::Yes);
     EXPECT_EQ(answerBox(MsgButtons::YesNoCancel,
-                        [](QMessageBox* b) { QTest::mouseClick(b->button(QMessageBox::Cancel), Qt::LeftButton); }),
+                        [](QMessageBox* b) {
+                            QTest::mouseClick(b->button(QMessageBox::Cancel), Qt::LeftButton);
+                        }),
               MsgAnswer::Cancel);
     EXPECT_EQ(answerBox(MsgButtons::RetryCancel,
-                        [](QMessageBox* b) { QTest::mouseClick(b->button(QMessageBox::Retry), Qt::LeftButton); }),
+                        [](QMessageBox* b) {
+                            QTest::mouseClick(b->button(QMessageBox::Retry), Qt::LeftButton);
+                        }),
               MsgAnswer::Retry);
 }
 

@@ -18,9 +18,13 @@
 
 namespace {
 
-CTaskDialogWindow* shownWindow() { return qobject_cast<CTaskDialogWindow*>(QApplication::activeModalWidget()); }
+CTaskDialogWindow* shownWindow() {
+    return qobject_cast<CTaskDialogWindow*>(QApplication::activeModalWidget());
+}
 
-template <typename T> T* child(QWidget* w, const QString& name) { return w->findChild<T*>(name); }
+template <typename T> T* child(QWidget* w, const QString& name) {
+    return w->findChild<T*>(name);
+}
 
 // Clicks a radio button on its indicator, where a user clicks it.
 void clickRadio(QAbstractButton* radio) {
@@ -47,7 +51,8 @@ void setUpRandomSelection(CKVLTTaskDialog& dialog, unsigned rows) {
     dialog.SetWindowTitle("Select Random Records");
     dialog.SetMainInstruction("Select the number of records.");
     dialog.SetContent(QString::asprintf(
-        "Please enter the number of the %u records you wish to select (or enter a percentage):", rows));
+        "Please enter the number of the %u records you wish to select (or enter a percentage):",
+        rows));
     dialog.AddInputBox();
     dialog.SetCommonButtons(TDCBF_OK_BUTTON | TDCBF_CANCEL_BUTTON);
     dialog.SetDefaultButton(IDOK);
@@ -58,7 +63,8 @@ void setUpRandomSelection(CKVLTTaskDialog& dialog, unsigned rows) {
 // The export chooser, before and after "Select All".
 void setUpExportChooser(CKVLTTaskDialog& dialog, unsigned selected, unsigned total) {
     dialog.SetWindowTitle("Export Type Selection");
-    dialog.SetMainInstruction("You can export this list to different formats.\nPlease select an export type:");
+    dialog.SetMainInstruction(
+        "You can export this list to different formats.\nPlease select an export type:");
     dialog.EnableCancellation();
     dialog.SetVerificationText("Open file when export is complete");
     dialog.SetVerifyCheckState(true);
@@ -72,8 +78,8 @@ void setUpExportChooser(CKVLTTaskDialog& dialog, unsigned selected, unsigned tot
     dialog.SetCommonButtons(TDCBF_OK_BUTTON | TDCBF_CANCEL_BUTTON);
     dialog.SetDefaultButton(IDOK);
     dialog.SetFooterIcon(TaskIcon::Information);
-    dialog.SetFooter(QString::asprintf("The export will contain %u selected records (of %u available).",
-                                       selected, total));
+    dialog.SetFooter(QString::asprintf(
+        "The export will contain %u selected records (of %u available).", selected, total));
 }
 
 QStringList buttonTexts(CTaskDialogWindow* window) {
@@ -106,7 +112,9 @@ TEST(TaskDialogWindow, RandomSelectionShowsItsTextsAndTakesTypedInput) {
     EXPECT_EQ(answer, IDOK);
     EXPECT_EQ(title, "Select Random Records");
     EXPECT_EQ(instruction, "Select the number of records.");
-    EXPECT_EQ(content, "Please enter the number of the 1000 records you wish to select (or enter a percentage):");
+    EXPECT_EQ(
+        content,
+        "Please enter the number of the 1000 records you wish to select (or enter a percentage):");
     EXPECT_EQ(buttons, (QStringList{"OK", "Cancel"}));
     EXPECT_TRUE(okDefault);
     EXPECT_TRUE(inputFocused);
@@ -117,9 +125,12 @@ TEST(TaskDialogWindow, RandomSelectionShowsItsTextsAndTakesTypedInput) {
 TEST(TaskDialogWindow, EscapeCancelButtonAndCloseBoxDecline) {
     CKVLTTaskDialog dialog;
     setUpRandomSelection(dialog, 10);
-    EXPECT_EQ(runDialog(dialog, [](CTaskDialogWindow* w) { QTest::keyClick(w, Qt::Key_Escape); }), IDCANCEL);
+    EXPECT_EQ(runDialog(dialog, [](CTaskDialogWindow* w) { QTest::keyClick(w, Qt::Key_Escape); }),
+              IDCANCEL);
     EXPECT_EQ(runDialog(dialog,
-                        [](CTaskDialogWindow* w) { QTest::mouseClick(w->pushButton(IDCANCEL), Qt::LeftButton); }),
+                        [](CTaskDialogWindow* w) {
+                            QTest::mouseClick(w->pushButton(IDCANCEL), Qt::LeftButton);
+                        }),
               IDCANCEL);
     EXPECT_EQ(runDialog(dialog, [](CTaskDialogWindow* w) { w->close(); }), IDCANCEL);
 }
@@ -160,9 +171,10 @@ TEST(TaskDialogWindow, ExportChooserShowsAgainAfterSelectAll) {
         QTest::mouseClick(w->pushButton(4), Qt::LeftButton);
     });
     EXPECT_EQ(answer, 4);
-    EXPECT_EQ(radios, (QStringList{"radio_6=Adobe Acrobat File (PDF)", "radio_1=Comma Delimited File (CSV)",
-                                   "radio_7=JavaScript Object Notation (JSON)", "radio_5=Microsoft Excel",
-                                   "radio_3=Text File", "radio_4=XML File (XML)"}));
+    EXPECT_EQ(radios,
+              (QStringList{"radio_6=Adobe Acrobat File (PDF)", "radio_1=Comma Delimited File (CSV)",
+                           "radio_7=JavaScript Object Notation (JSON)", "radio_5=Microsoft Excel",
+                           "radio_3=Text File", "radio_4=XML File (XML)"}));
     EXPECT_EQ(checkedRadio, 6); // the first one, as none was named
     EXPECT_EQ(footer, "The export will contain 3 selected records (of 10 available).");
     EXPECT_TRUE(footerIcon);
@@ -318,9 +330,9 @@ TEST(ScriptedTaskDialog, AnswersTheUserCouldNotGiveAreRefused) {
     dialog.AddButton("Select All", 4);
     dialog.EnableButton(4, false);
     dialog.SetCommonButtons(TDCBF_OK_BUTTON);
-    script.queue({.button = 4});                     // disabled
-    script.queue({.button = IDYES});                 // not shown
-    script.queue({.button = IDCANCEL});              // no Cancel, no cancellation
+    script.queue({.button = 4});                      // disabled
+    script.queue({.button = IDYES});                  // not shown
+    script.queue({.button = IDCANCEL});               // no Cancel, no cancellation
     script.queue({.button = IDOK, .radioButton = 9}); // no such radio
     script.queue({.button = IDOK, .verifyChecked = true});
     script.queue({.button = IDOK, .inputText = QString("x")});

@@ -10,7 +10,7 @@
 namespace {
 
 class CgiReport : public ReportTest {
-protected:
+  protected:
     void SetUp() override {
         ReportTest::SetUp();
         setenv("REQUEST_URI", "/cgi-bin/report", 1);
@@ -84,7 +84,8 @@ TEST_F(CgiReport, PostBodyIsReadAndDecodedByTheParser) {
     setenv("CONTENT_LENGTH", "7", 1);
     run = runReport("RPT=csv");
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.output.rfind("Content-Type: text/plain;\n\r\nVolume ID,Qty,\n", 0), 0u) << run.output;
+    EXPECT_EQ(run.output.rfind("Content-Type: text/plain;\n\r\nVolume ID,Qty,\n", 0), 0u)
+        << run.output;
 }
 
 TEST_F(CgiReport, OversizedOrMalformedContentLengthIsRefusedBeforeReading) {
@@ -100,9 +101,9 @@ TEST_F(CgiReport, OversizedOrMalformedContentLengthIsRefusedBeforeReading) {
     setenv("CONTENT_LENGTH", "99999999999", 1);
     ChildResult run = runReport("RPT=csv");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.output,
-              "Content-type: text/html\r\n\r\n<b>Request Error</b>: CONTENT_LENGTH 99999999999 exceeds the limit "
-              "of 1048576 bytes<br>\n");
+    EXPECT_EQ(run.output, "Content-type: text/html\r\n\r\n<b>Request Error</b>: CONTENT_LENGTH "
+                          "99999999999 exceeds the limit "
+                          "of 1048576 bytes<br>\n");
 }
 
 TEST_F(CgiReport, LargestAllowedBodyIsRead) {
@@ -119,7 +120,9 @@ TEST_F(CgiReport, LargestAllowedBodyIsRead) {
 TEST_F(CgiReport, ErrorResponseEscapesItsTexts) {
     CapturedOutput out;
     cgiWriteErrorResponse(out.file(), {"Request Error", "bad <value> & more"});
-    EXPECT_EQ(out.text(), "Content-type: text/html\r\n\r\n<b>Request Error</b>: bad &lt;value&gt; &amp; more<br>\n");
+    EXPECT_EQ(
+        out.text(),
+        "Content-type: text/html\r\n\r\n<b>Request Error</b>: bad &lt;value&gt; &amp; more<br>\n");
 }
 
 TEST_F(CgiReport, DroppedReportWritesOnlyTheResponseHeader) {

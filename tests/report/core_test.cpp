@@ -9,7 +9,7 @@
 namespace {
 
 class ReportCore : public CapturedReportTest {
-protected:
+  protected:
     void threeColumns() {
         report.addColumn(&report, 3, "A", 0);
         report.addColumn(&report, 4, "B", 0);
@@ -37,9 +37,9 @@ TEST_F(ReportCore, FormatKeywordsInAnyCase) {
     const struct {
         const char* keyword;
         ReportFormat format;
-    } cases[] = {{"text", REPORT_TEXT}, {"CSV", REPORT_CSV},     {"Pdf", REPORT_PDF},  {"html", REPORT_HTML},
-                 {"EXCEL", REPORT_EXCEL}, {"json", REPORT_JSON}, {"xml", REPORT_TEXT}, {"jso", REPORT_TEXT},
-                 {"", REPORT_TEXT}};
+    } cases[] = {{"text", REPORT_TEXT}, {"CSV", REPORT_CSV},     {"Pdf", REPORT_PDF},
+                 {"html", REPORT_HTML}, {"EXCEL", REPORT_EXCEL}, {"json", REPORT_JSON},
+                 {"xml", REPORT_TEXT},  {"jso", REPORT_TEXT},    {"", REPORT_TEXT}};
     for (const auto& c : cases) {
         setenv("KVLTREPORTFORMAT", c.keyword, 1);
         init();
@@ -124,7 +124,8 @@ TEST_F(ReportCore, TitlesFromTheEnvironment) {
     report.header(&report, nullptr, "Caller", nullptr);
     report.closeReport(&report);
     // The per-report title wins and is cut at 132 characters.
-    EXPECT_NE(second.text().find(" Report Description: " + std::string(132, 't') + "\n"), std::string::npos);
+    EXPECT_NE(second.text().find(" Report Description: " + std::string(132, 't') + "\n"),
+              std::string::npos);
 }
 
 TEST_F(ReportCore, DroppedReportWritesNothing) {

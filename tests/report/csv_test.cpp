@@ -14,7 +14,7 @@ with open(sys.argv[1], newline='') as f:
 )";
 
 class CsvReport : public ReportTest {
-protected:
+  protected:
     void init() {
         reportInit(&report);
         report.output = std::fopen(file.c_str(), "wb");

@@ -8,7 +8,7 @@
 namespace {
 
 class HtmlReport : public CapturedReportTest {
-protected:
+  protected:
     void init() {
         setenv("KVLTREPORTFORMAT", "html", 1);
         CapturedReportTest::init();
@@ -22,14 +22,16 @@ TEST_F(HtmlReport, WholeDocumentByteForByte) {
     report.header(&report, nullptr, "Inventory", nullptr);
     report.addRow(&report, "%s", " ab | 12 |");
     report.endSection(&report);
-    EXPECT_EQ(close(),
-              "<table width=\"100%\"><tr><td width=\"20%\" bgcolor=\"#ffffff\"><h1>Report</h1></td>"
-              "<td width=\"80%\" bgcolor=\"#0A4169\"><font size=\"6\" color=\"#fff\">&nbsp; Inventory</td>"
-              "<tr><td width = \"20%\" bgcolor=\"#ffffff\"></td><td width = \"80%\" bgcolor=\"#ffffff\">"
-              "Production Time: TIME</td></tr></table>"
-              "<table><tr bgcolor=\"#EEEEEE\"><th>Name</th><th>Qty</th></tr>"
-              "<tr><td><tt>ab</tt></td><td align=\"right\"><tt>12</tt></td></tr>"
-              "</table><p></p></body></html>");
+    EXPECT_EQ(
+        close(),
+        "<table width=\"100%\"><tr><td width=\"20%\" bgcolor=\"#ffffff\"><h1>Report</h1></td>"
+        "<td width=\"80%\" bgcolor=\"#0A4169\"><font size=\"6\" color=\"#fff\">&nbsp; "
+        "Inventory</td>"
+        "<tr><td width = \"20%\" bgcolor=\"#ffffff\"></td><td width = \"80%\" bgcolor=\"#ffffff\">"
+        "Production Time: TIME</td></tr></table>"
+        "<table><tr bgcolor=\"#EEEEEE\"><th>Name</th><th>Qty</th></tr>"
+        "<tr><td><tt>ab</tt></td><td align=\"right\"><tt>12</tt></td></tr>"
+        "</table><p></p></body></html>");
 }
 
 TEST_F(HtmlReport, NotesRowAndLogoCell) {
@@ -38,13 +40,16 @@ TEST_F(HtmlReport, NotesRowAndLogoCell) {
     report.addColumn(&report, 5, "Name", 0);
     report.header(&report, nullptr, "T", "%u rows", 3u);
     std::string text = close();
-    EXPECT_NE(text.find("<td width=\"20%\" bgcolor=\"#ffffff\"><img src=\"https://example.org/logo.png?a=1&amp;b=2\" "
+    EXPECT_NE(text.find("<td width=\"20%\" bgcolor=\"#ffffff\"><img "
+                        "src=\"https://example.org/logo.png?a=1&amp;b=2\" "
                         "alt=\"Report Logo\" style=\"width:237px;height:59px;border:0;\"></td>"),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find("Production Time: TIME</td></tr><tr>\n<td width=\"20%\" bgcolor=\"#ffffff\"></td>"
-                        "<td width=\"80%\" bgcolor=\"#ffffff\">Report Notes: 3 rows</td></tr></tr></table>"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find(
+            "Production Time: TIME</td></tr><tr>\n<td width=\"20%\" bgcolor=\"#ffffff\"></td>"
+            "<td width=\"80%\" bgcolor=\"#ffffff\">Report Notes: 3 rows</td></tr></tr></table>"),
+        std::string::npos)
         << text;
 }
 
@@ -54,7 +59,9 @@ TEST_F(HtmlReport, CellsTitlesNotesAndColumnNamesAreEscaped) {
     report.header(&report, nullptr, "Tom & Jerry's", "<%s>", "b");
     report.addRow(&report, "%s", "<x> & \"y\"");
     std::string text = close();
-    EXPECT_NE(text.find("<tr><td><tt>&lt;x&gt; &amp; &quot;y&quot;</tt></td></tr>"), std::string::npos) << text;
+    EXPECT_NE(text.find("<tr><td><tt>&lt;x&gt; &amp; &quot;y&quot;</tt></td></tr>"),
+              std::string::npos)
+        << text;
     EXPECT_NE(text.find("&nbsp; Tom &amp; Jerry&apos;s</td>"), std::string::npos) << text;
     EXPECT_NE(text.find("Report Notes: &lt;b&gt;</td>"), std::string::npos) << text;
     EXPECT_NE(text.find("<th>A&lt;B</th>"), std::string::npos) << text;

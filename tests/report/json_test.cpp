@@ -10,7 +10,7 @@
 namespace {
 
 class JsonReport : public ReportTest {
-protected:
+  protected:
     void init() {
         reportInit(&report);
         report.format = REPORT_JSON;
@@ -39,14 +39,16 @@ TEST_F(JsonReport, RecordsKeyedByLowerCaseDashedColumnNames) {
     EXPECT_STREQ(cJSON_GetObjectItemCaseSensitive(reportObject, "title")->valuestring, "Incoming");
     EXPECT_EQ(cJSON_GetObjectItemCaseSensitive(reportObject, "report_id")->valueint, 7);
     EXPECT_TRUE(cJSON_IsString(cJSON_GetObjectItemCaseSensitive(reportObject, "creation_time")));
-    cJSON* record = cJSON_GetArrayItem(cJSON_GetObjectItemCaseSensitive(reportObject, "records"), 0);
+    cJSON* record =
+        cJSON_GetArrayItem(cJSON_GetObjectItemCaseSensitive(reportObject, "records"), 0);
     ASSERT_NE(record, nullptr);
     EXPECT_STREQ(cJSON_GetObjectItemCaseSensitive(record, "volume-id")->valuestring, "ABC123");
     // Numeric columns stay strings, ungrouped.
     EXPECT_STREQ(cJSON_GetObjectItemCaseSensitive(record, "slot")->valuestring, "1234567");
     cJSON_Delete(root);
     // Formatted with tabs, members in order, nothing after the document.
-    EXPECT_EQ(text.rfind("[{\n\t\t\"title\":\t\"Incoming\",\n\t\t\"creation_time\":", 0), 0u) << text;
+    EXPECT_EQ(text.rfind("[{\n\t\t\"title\":\t\"Incoming\",\n\t\t\"creation_time\":", 0), 0u)
+        << text;
     EXPECT_EQ(text.back(), ']');
 }
 
@@ -72,9 +74,10 @@ for r in doc:
 )",
                                  file, &exitCode);
     ASSERT_EQ(exitCode, 0) << seen;
-    EXPECT_EQ(seen, "First False [{\"name\": \"a\", \"note\": \"quote \\\" backslash \\\\ tab\\t.\"}, "
-                    "{\"name\": \"only-name\"}]\n"
-                    "Second False [{\"name\": \"b\", \"note\": \"x\"}]\n");
+    EXPECT_EQ(seen,
+              "First False [{\"name\": \"a\", \"note\": \"quote \\\" backslash \\\\ tab\\t.\"}, "
+              "{\"name\": \"only-name\"}]\n"
+              "Second False [{\"name\": \"b\", \"note\": \"x\"}]\n");
 }
 
 TEST_F(JsonReport, EmptyReportIsAnEmptyArrayOrAReportWithoutRecords) {
@@ -89,7 +92,9 @@ TEST_F(JsonReport, EmptyReportIsAnEmptyArrayOrAReportWithoutRecords) {
     report.closeReport(&report);
     cJSON* root = cJSON_Parse(second.text().c_str());
     ASSERT_NE(root, nullptr);
-    EXPECT_EQ(cJSON_GetArraySize(cJSON_GetObjectItemCaseSensitive(cJSON_GetArrayItem(root, 0), "records")), 0);
+    EXPECT_EQ(cJSON_GetArraySize(
+                  cJSON_GetObjectItemCaseSensitive(cJSON_GetArrayItem(root, 0), "records")),
+              0);
     cJSON_Delete(root);
 }
 

@@ -12,7 +12,7 @@
 
 // Output captured in memory through a FILE*.
 class CapturedOutput {
-public:
+  public:
     CapturedOutput();
     ~CapturedOutput();
     CapturedOutput(const CapturedOutput&) = delete;
@@ -20,7 +20,7 @@ public:
     FILE* file() const { return m_pFile; }
     std::string text();
 
-private:
+  private:
     char* m_pBuffer = nullptr;
     size_t m_nLength = 0;
     FILE* m_pFile = nullptr;
@@ -32,7 +32,7 @@ std::string maskProductionTime(std::string text);
 
 // The fixture of every report test: a clean environment before and after.
 class ReportTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { clearKvltEnvironment(); }
     void TearDown() override { clearKvltEnvironment(); }
 };
@@ -40,7 +40,7 @@ protected:
 // A report written to captured standard output, read back with the
 // production time masked.
 class CapturedReportTest : public ReportTest {
-protected:
+  protected:
     // Sets the record up afresh from the environment as it is now.
     void init() {
         reportInit(&report);
@@ -62,7 +62,6 @@ struct ChildResult {
 
 // Runs body in a forked child with standard input read from stdinBytes and
 // standard output captured; the child exits 0 after body unless body exits.
-template <typename Body>
-ChildResult runInChild(const std::string& stdinBytes, Body body);
+template <typename Body> ChildResult runInChild(const std::string& stdinBytes, Body body);
 
 #include "childprocess.inl"

@@ -19,7 +19,7 @@ for sheet in book.sheets():
 )";
 
 class SheetReport : public ReportTest {
-protected:
+  protected:
     void init(ReportWriter* r) {
         reportInit(r);
         r->output = out.file();

@@ -15,7 +15,7 @@ void twoColumns(ReportWriter* report, uint32_t qtyFlags = 0) {
 
 // Tests that set the environment first close the record and start again.
 class TextReport : public CapturedReportTest {
-protected:
+  protected:
     void SetUp() override {
         CapturedReportTest::SetUp();
         init();
@@ -27,17 +27,16 @@ TEST_F(TextReport, HeaderBlockAndRowsByteForByte) {
     report.header(&report, nullptr, "Inventory", nullptr);
     report.addRow(&report, "%s", "ab |xyz |");
     report.endSection(&report);
-    EXPECT_EQ(close(),
-              "\n"
-              "             System: Strovane\n"
-              " Report Description: Inventory\n"
-              "    Production Time: TIME\n"
-              "       Report Width: 10 bytes\n"
-              "\n"
-              "Name  Qty \n"
-              "----- --- \n"
-              "ab    xyz \n"
-              "----- --- \n");
+    EXPECT_EQ(close(), "\n"
+                       "             System: Strovane\n"
+                       " Report Description: Inventory\n"
+                       "    Production Time: TIME\n"
+                       "       Report Width: 10 bytes\n"
+                       "\n"
+                       "Name  Qty \n"
+                       "----- --- \n"
+                       "ab    xyz \n"
+                       "----- --- \n");
 }
 
 TEST_F(TextReport, ReportIdAndNotesLinesWithColonsAligned) {
@@ -72,8 +71,10 @@ TEST_F(TextReport, HiddenFirstColumnShiftsTheRestAndIsReported) {
     report.header(&report, nullptr, "Inventory", nullptr);
     report.addRow(&report, "%s", "ab |xyz |");
     std::string text = close();
-    EXPECT_NE(text.find("       Report Width: 10 bytes\n      Report Hidden: 5 bytes\n\nQty \n--- \nxyz \n"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find(
+            "       Report Width: 10 bytes\n      Report Hidden: 5 bytes\n\nQty \n--- \nxyz \n"),
+        std::string::npos)
         << text;
 }
 
@@ -120,7 +121,8 @@ TEST_F(TextReport, CellsSplitAtBarsWithBlankCellsKeepingTheirPlace) {
 
 TEST_F(TextReport, ExtraHeaderFunctionWritesBetweenTheBlockAndTheTitles) {
     twoColumns(&report);
-    report.header(&report, [](ReportWriter* r) { std::fputs("Vault: North\n", r->output); }, "T", nullptr);
+    report.header(
+        &report, [](ReportWriter* r) { std::fputs("Vault: North\n", r->output); }, "T", nullptr);
     EXPECT_NE(close().find("bytes\n\nVault: North\n\nName  Qty \n"), std::string::npos);
 }
 
@@ -142,7 +144,8 @@ TEST_F(TextReport, SeparatorAndEmptyReport) {
     report.separator(&report);
     report.endSection(&report);
     std::string text = close();
-    EXPECT_NE(text.find("Name  Qty \n----- --- \n----- --- \n----- --- \n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Name  Qty \n----- --- \n----- --- \n----- --- \n"), std::string::npos)
+        << text;
 }
 
 TEST_F(TextReport, SecondHeaderStartsASecondBlock) {

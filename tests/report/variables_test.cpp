@@ -38,7 +38,7 @@ PackedDate packTm(const struct tm& t) {
 }
 
 class Variables : public ReportTest {
-protected:
+  protected:
     void SetUp() override {
         ReportTest::SetUp();
         variablesInit(&vars, nullptr, 0);
@@ -82,7 +82,8 @@ TEST_F(Variables, SmallBuffersCutTextButLeaveOutWholeReplacements) {
 
 TEST_F(Variables, DateVariablesAreRecomputedAtEveryExpansion) {
     config_setting_t* group = config_setting_add(
-        config_setting_get_member(config_root_setting(vars.configuration), "variable"), "year", CONFIG_TYPE_GROUP);
+        config_setting_get_member(config_root_setting(vars.configuration), "variable"), "year",
+        CONFIG_TYPE_GROUP);
     config_setting_set_string(config_setting_add(group, "type", CONFIG_TYPE_STRING), "date");
     config_setting_set_string(config_setting_add(group, "date", CONFIG_TYPE_STRING), "Y+0");
     config_setting_set_string(config_setting_add(group, "value", CONFIG_TYPE_STRING), "stale");
@@ -97,8 +98,10 @@ TEST_F(Variables, DateVariablesAreRecomputedAtEveryExpansion) {
 TEST_F(Variables, VariablesFileAndCallerStores) {
     TempDir dir;
     std::string file = dir.path("vars.cfg");
-    writeFile(file, "variable = { site = { value = \"West\"; };\n"
-                    "  today = { type = \"date\"; date = \"2024-05-06+3\"; format = \"%A %d %B %Y\"; }; };\n");
+    writeFile(
+        file,
+        "variable = { site = { value = \"West\"; };\n"
+        "  today = { type = \"date\"; date = \"2024-05-06+3\"; format = \"%A %d %B %Y\"; }; };\n");
     setenv("KVLTVARFILE", file.c_str(), 1);
     ReportVariables fromFile;
     variablesInit(&fromFile, nullptr, 0);
@@ -222,9 +225,10 @@ namespace {
 
 TEST(DateExpressions, ExtremeNumbersEverywhereStayValidAndSafe) {
     PackedDate d = 0;
-    for (const char* text : {"M-1+99999999999999999999", "m+1-99999999999999999999", "W+1+99999999999999999999",
-                             "W-99999999999999999999", "y+1+99999999999999999999", "*+99999999999999999999",
-                             "2024-05-06+99999999999999999999", "9999-99-99-99999999999"}) {
+    for (const char* text :
+         {"M-1+99999999999999999999", "m+1-99999999999999999999", "W+1+99999999999999999999",
+          "W-99999999999999999999", "y+1+99999999999999999999", "*+99999999999999999999",
+          "2024-05-06+99999999999999999999", "9999-99-99-99999999999"}) {
         EXPECT_EQ(parseDateExpression(text, &d), 1) << text;
         EXPECT_EQ(d & 0xC0000000u, 0xC0000000u) << text;
     }

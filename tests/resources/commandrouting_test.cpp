@@ -18,11 +18,11 @@ namespace {
 
 // A window that records the commands it receives and accepts only those it knows.
 class RecordingTarget : public QWidget {
-public:
+  public:
     std::vector<unsigned> received;
     std::set<unsigned> known;
 
-protected:
+  protected:
     bool event(QEvent* e) override {
         if (e->type() == CommandEvent::eventType()) {
             auto* command = static_cast<CommandEvent*>(e);
@@ -61,7 +61,8 @@ TEST(CommandRouting, RoutedMenuSendsEntriesOfSubmenus) {
     slotSelect->actions()[1]->trigger(); // "&IntelliSlot"
     popup->actions()[0]->trigger();      // "Scan Incoming"
     popup->actions()[1]->trigger();      // the popup's own action carries no command
-    EXPECT_EQ(target.received, (std::vector<unsigned>{ID_SLOTSELECT_INTELLISLOT, ID_SCAN_INCOMING}));
+    EXPECT_EQ(target.received,
+              (std::vector<unsigned>{ID_SLOTSELECT_INTELLISLOT, ID_SCAN_INCOMING}));
 }
 
 TEST(CommandRouting, ScriptedTrackerRecordsTheMenuAndChoosesByPathOrId) {
@@ -77,7 +78,8 @@ TEST(CommandRouting, ScriptedTrackerRecordsTheMenuAndChoosesByPathOrId) {
     EXPECT_EQ(trackPopupMenu(popup, QPoint(5, 5), &target), ID_SCAN_INCOMING);
     EXPECT_EQ(trackPopupMenu(popup, QPoint(5, 5), &target), 0u);
     EXPECT_EQ(trackPopupMenu(popup, QPoint(5, 5), &target), 0u); // queue empty: dismissed
-    EXPECT_EQ(target.received, (std::vector<unsigned>{ID_SLOTSELECT_FIRSTAVAILABLE, ID_SCAN_INCOMING}));
+    EXPECT_EQ(target.received,
+              (std::vector<unsigned>{ID_SLOTSELECT_FIRSTAVAILABLE, ID_SCAN_INCOMING}));
     ASSERT_EQ(tracker.shown.size(), 4u);
     EXPECT_EQ(tracker.shown[0].position, QPoint(100, 200));
     EXPECT_EQ(tracker.shown[0].menu.texts(), sl({"Scan Incoming", "Slot Select"}));
@@ -139,7 +141,8 @@ TEST(CommandRouting, RealPopupChosenWithTheKeyboardReachesTheTarget) {
     EXPECT_EQ(trackPopupMenu(popup, QPoint(10, 10), &target), ID_SCAN_INCOMING);
     EXPECT_EQ(target.received, std::vector<unsigned>{ID_SCAN_INCOMING});
 
-    QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape); });
+    QTimer::singleShot(0,
+                       [] { QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape); });
     EXPECT_EQ(trackPopupMenu(popup, QPoint(10, 10), &target), 0u);
     EXPECT_EQ(target.received.size(), 1u);
 }
@@ -147,7 +150,7 @@ TEST(CommandRouting, RealPopupChosenWithTheKeyboardReachesTheTarget) {
 // ---- Accelerators ------------------------------------------------------------
 
 class AcceleratorTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         auto* layout = new QHBoxLayout(&window);
         model.setRowCount(3);

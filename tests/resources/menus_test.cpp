@@ -54,14 +54,15 @@ TEST(MenuData, AcceleratorsParseAndEachKeyHasOneCommand) {
     for (const AcceleratorDef& a : findAccelerators(IDR_MAINFRAME)) {
         EXPECT_TRUE(table.emplace(a.keys, a.command).second) << "twice: " << a.keys;
         // Every key text must parse, or the shortcut would silently vanish.
-        EXPECT_FALSE(QKeySequence::fromString(resourceText(a.keys), QKeySequence::PortableText).isEmpty())
+        EXPECT_FALSE(
+            QKeySequence::fromString(resourceText(a.keys), QKeySequence::PortableText).isEmpty())
             << a.keys;
     }
     const std::map<std::string_view, unsigned> expected = {
-        {"Ctrl+N", 57600},  {"Ctrl+O", 57601},    {"Ctrl+S", 57603},   {"Ctrl+P", 57607},
-        {"Ctrl+Z", 57643},  {"Alt+Backspace", 57643}, {"Ctrl+X", 57635}, {"Shift+Del", 57635},
-        {"Ctrl+C", 57634},  {"Ctrl+Ins", 57634},  {"Ctrl+V", 57637},   {"Shift+Ins", 57637},
-        {"F6", 57680},      {"Shift+F6", 57681},
+        {"Ctrl+N", 57600}, {"Ctrl+O", 57601},        {"Ctrl+S", 57603}, {"Ctrl+P", 57607},
+        {"Ctrl+Z", 57643}, {"Alt+Backspace", 57643}, {"Ctrl+X", 57635}, {"Shift+Del", 57635},
+        {"Ctrl+C", 57634}, {"Ctrl+Ins", 57634},      {"Ctrl+V", 57637}, {"Shift+Ins", 57637},
+        {"F6", 57680},     {"Shift+F6", 57681},
     };
     EXPECT_EQ(table, expected);
     EXPECT_TRUE(findAccelerators(IDR_MAP).empty());
@@ -78,7 +79,8 @@ TEST(QtMenus, MainMenuBarShowsFileAndHelp) {
     EXPECT_EQ(bar.actions()[0]->text(), "&File");
     EXPECT_EQ(bar.actions()[1]->text(), "&Help");
     const MenuSnapshot fileSnap = snapshotMenu(file);
-    EXPECT_EQ(fileSnap.texts(), sl({"&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-", "E&xit"}));
+    EXPECT_EQ(fileSnap.texts(),
+              sl({"&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-", "E&xit"}));
     EXPECT_EQ(fileSnap.items[0].id, ID_FILE_OPEN);
     EXPECT_EQ(fileSnap.items[1].id, ID_FILE_SAVE);
     EXPECT_EQ(fileSnap.items[2].id, ID_FILE_SAVE_AS);
@@ -115,9 +117,11 @@ TEST(QtMenus, ListMenuKeepsTabsMnemonicsAndNesting) {
     EXPECT_EQ(bar->actions()[0]->text(), "LISTCTRL");
     const MenuSnapshot snap = snapshotMenu(menuPopup(bar.get(), 0));
     EXPECT_EQ(snap.texts(), sl({"&Export \tCtrl+E", "&Print\tCtrl+P", "Select", "View"}));
-    EXPECT_EQ(snap.find(sl({"Select"}))->texts(), sl({"All\tCtrl+A", "Invert\tCtrl+I", "Random\tCtrl+R"}));
-    EXPECT_EQ(snap.find(sl({"View"}))->texts(),
-              sl({"Icon\tCtrl+1", "List\tCtrl+2", "Report\tCtrl+3", "Small Icon\tCtrl+4", "Extras"}));
+    EXPECT_EQ(snap.find(sl({"Select"}))->texts(),
+              sl({"All\tCtrl+A", "Invert\tCtrl+I", "Random\tCtrl+R"}));
+    EXPECT_EQ(
+        snap.find(sl({"View"}))->texts(),
+        sl({"Icon\tCtrl+1", "List\tCtrl+2", "Report\tCtrl+3", "Small Icon\tCtrl+4", "Extras"}));
     EXPECT_EQ(snap.find(sl({"View", "Extras"}))->texts(),
               sl({"&Display GridLines\tCtrl+9", "Display Pyjama Paper Style\tCtrl+8"}));
     EXPECT_EQ(loadMenu(4242), nullptr);

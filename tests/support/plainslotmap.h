@@ -103,4 +103,3 @@ struct PlainMap {
         return 0;
     }
 };
-

@@ -46,9 +46,8 @@ TEST(RecordTable, SortsAndFindsByKeyBytes) {
     t.sortByKey(&t);
 
     std::vector<uint32_t> expected = keys;
-    std::sort(expected.begin(), expected.end(), [](uint32_t a, uint32_t b) {
-        return std::memcmp(&a, &b, sizeof a) < 0;
-    });
+    std::sort(expected.begin(), expected.end(),
+              [](uint32_t a, uint32_t b) { return std::memcmp(&a, &b, sizeof a) < 0; });
     std::vector<uint32_t> sorted;
     for (uint32_t i = 0; i < t.count; ++i)
         sorted.push_back(static_cast<Item*>(t.at(&t, i, false))->key);
@@ -72,8 +71,7 @@ TEST(RecordTable, ReleaseFreesTheOwnedPointersOnce) {
     RecordTable t;
     recordTableSetup(&t, sizeof(Item), 2, 0, 4);
     t.ownedOffsets[0] = int32_t(offsetof(Item, name));
-    for (int i = 0; i < 5; ++i)
-        {
+    for (int i = 0; i < 5; ++i) {
         Item item{uint32_t(i), strdup("volume")};
         t.append(&t, &item);
     }

@@ -80,9 +80,9 @@ TEST(SlotMapBasics, BitsAreMostSignificantFirst) {
 TEST(SlotMapBasics, ErrorTextsForEveryCode) {
     Map map(1);
     char buffer[kSlotErrorTextSize];
-    const char* expected[] = {"Slot Operation OK", "Slot Exceeds Maximum Allocated",
-                              "Slot Already Occupied", "Slot is Zero", "Invalid slotting mode",
-                              "Unknown Error"};
+    const char* expected[] = {"Slot Operation OK",     "Slot Exceeds Maximum Allocated",
+                              "Slot Already Occupied", "Slot is Zero",
+                              "Invalid slotting mode", "Unknown Error"};
     for (uint32_t code = 0; code < 6; ++code)
         EXPECT_STREQ(map.m.errorText(&map.m, code, buffer), expected[code]) << code;
     EXPECT_STREQ(map.m.errorText(&map.m, 7, buffer), "Unknown Error");
@@ -115,7 +115,7 @@ TEST(SlotMapBasics, InitDiscardsOccupancy) {
 
 // Capacity 20 with 4, 9, 10 and 15 taken: free runs 1-3, 5-8, 11-14, 16-20.
 class WorkedExample : public ::testing::Test {
-protected:
+  protected:
     Map map{20, {4, 9, 10, 15}};
 };
 
@@ -147,9 +147,7 @@ TEST_F(WorkedExample, IntelliSlot) {
         uint32_t count;
         std::vector<uint32_t> slots;
         uint32_t runs;
-    } cases[] = {{2, {1, 2}, 1},
-                 {4, {5, 6, 7, 8}, 1},
-                 {9, {5, 6, 7, 8, 16, 17, 18, 19, 20}, 2}};
+    } cases[] = {{2, {1, 2}, 1}, {4, {5, 6, 7, 8}, 1}, {9, {5, 6, 7, 8, 16, 17, 18, 19, 20}, 2}};
     for (const Case& c : cases) {
         Map fresh(20, {4, 9, 10, 15});
         Request r(c.count);
@@ -241,9 +239,8 @@ TEST(AllocationMatchesTheTranscription, OnManyRandomMaps) {
         uint32_t myRuns = 12345, theirRuns = 12345;
         uint32_t myResult = intelli ? map.m.intelliSlot(&map.m, count, mine.outputs.data(), &myRuns)
                                     : map.m.firstAvailable(&map.m, count, mine.outputs.data());
-        uint32_t theirResult = intelli
-                                   ? plain.intelliSlot(count, theirs.outputs.data(), &theirRuns)
-                                   : plain.firstAvailable(count, theirs.outputs.data());
+        uint32_t theirResult = intelli ? plain.intelliSlot(count, theirs.outputs.data(), &theirRuns)
+                                       : plain.firstAvailable(count, theirs.outputs.data());
         ASSERT_EQ(myResult, theirResult) << "round " << round << " intelli " << intelli;
         ASSERT_EQ(mine.values, theirs.values) << "round " << round << " intelli " << intelli;
         ASSERT_EQ(myRuns, theirRuns) << "round " << round;
@@ -280,7 +277,7 @@ TEST(AllocationMatchesTheTranscription, RepeatedRequestsOnTheSameMap) {
             if (random() % 2) { // free a few slots again, as an undo would
                 uint32_t s = 1 + random() % capacity;
                 map.m.vacate(&map.m, s);
-                if (!plain.isFree(s) ) {
+                if (!plain.isFree(s)) {
                     plain.bits[(s - 1) / 8] &= uint8_t(~(0x80 >> ((s - 1) % 8)));
                     plain.used--;
                 }

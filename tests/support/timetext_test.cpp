@@ -20,7 +20,7 @@ struct Zone {
 };
 
 class TimeTexts : public ::testing::TestWithParam<Zone> {
-protected:
+  protected:
     void SetUp() override {
         setenv("TZ", GetParam().tz, 1);
         tzset();
@@ -34,13 +34,16 @@ protected:
 constexpr int64_t kWinter = 1644414330;
 constexpr int64_t kSummer = 1657374330;
 
-INSTANTIATE_TEST_SUITE_P(
-    Zones, TimeTexts,
-    ::testing::Values(Zone{"UTC", "Wednesday, February 09, 2022 - 13:45:30 (UTC)",
-                           "Saturday, July 09, 2022 - 13:45:30 (UTC)"},
-                      Zone{"CET-1CEST,M3.5.0,M10.5.0/3", "Wednesday, February 09, 2022 - 14:45:30 (CET)",
-                           "Saturday, July 09, 2022 - 15:45:30 (CEST)"}),
-    [](const ::testing::TestParamInfo<Zone>& info) { return info.index == 0 ? "UTC" : "CentralEurope"; });
+INSTANTIATE_TEST_SUITE_P(Zones, TimeTexts,
+                         ::testing::Values(Zone{"UTC",
+                                                "Wednesday, February 09, 2022 - 13:45:30 (UTC)",
+                                                "Saturday, July 09, 2022 - 13:45:30 (UTC)"},
+                                           Zone{"CET-1CEST,M3.5.0,M10.5.0/3",
+                                                "Wednesday, February 09, 2022 - 14:45:30 (CET)",
+                                                "Saturday, July 09, 2022 - 15:45:30 (CEST)"}),
+                         [](const ::testing::TestParamInfo<Zone>& info) {
+                             return info.index == 0 ? "UTC" : "CentralEurope";
+                         });
 
 TEST_P(TimeTexts, ZeroIsNotSet) {
     EXPECT_STREQ(timeString32(0), "Not-Set");

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.filePath("user"));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, settings.filePath("system"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope,
+                       settings.filePath("system"));
     return RUN_ALL_TESTS();
 }

@@ -14,7 +14,9 @@
 #include <ctime>
 
 // The file helpers for Qt's paths.
-inline std::string readFile(const QString& path) { return readFile(path.toStdString()); }
+inline std::string readFile(const QString& path) {
+    return readFile(path.toStdString());
+}
 inline bool writeFile(const QString& path, const std::string& bytes) {
     return writeFile(path.toStdString(), bytes);
 }
@@ -26,7 +28,7 @@ inline std::string runPython(const std::string& script, const QString& file) {
 constexpr time_t kFixedNow = 1644241530;
 
 class IsolatedAppTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

@@ -99,7 +99,8 @@ bool provideLocale(const std::string& name, const std::string& folder) {
         return true;
     // "de_DE.UTF-8": the source locale is "de_DE", the charmap "UTF-8".
     const std::string source = name.substr(0, name.find('.'));
-    const std::string charmap = name.find('.') == std::string::npos ? "UTF-8" : name.substr(name.find('.') + 1);
+    const std::string charmap =
+        name.find('.') == std::string::npos ? "UTF-8" : name.substr(name.find('.') + 1);
     std::filesystem::create_directories(folder);
     runShell("localedef -i " + shellQuote(source) + " -f " + shellQuote(charmap) + " " +
              shellQuote(folder + "/" + name) + " >/dev/null 2>&1");
@@ -128,7 +129,9 @@ std::vector<std::string> CommandResult::lines() const {
 
 namespace {
 
-int exitStatus(int raw) { return raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1; }
+int exitStatus(int raw) {
+    return raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
 
 } // namespace
 

@@ -10,7 +10,7 @@
 // A fresh folder under the temporary-files folder, removed with everything in
 // it when the object goes.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -24,7 +24,7 @@ public:
     // Number of entries in the folder.
     int entries() const;
 
-private:
+  private:
     std::string m_strRoot;
 };
 
@@ -36,13 +36,13 @@ bool fileExists(const std::string& path);
 
 // Sets (or with nullopt unsets) an environment variable for one scope.
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, std::optional<std::string> value);
     ~ScopedEnv();
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
-private:
+  private:
     std::string m_strName;
     std::optional<std::string> m_strOld;
 };

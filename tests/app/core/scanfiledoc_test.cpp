@@ -1,6 +1,6 @@
-#include "scanfiledoc.h"
 #include "listtexts.h"
 #include "messagebox.h"
+#include "scanfiledoc.h"
 #include "testfiles.h"
 
 #include <cjson/cJSON.h>
@@ -20,12 +20,14 @@ struct RecordingView final : CDocumentView {
 };
 
 class ScanFile : public ::testing::Test {
-protected:
+  protected:
     TempDir folder;
     ScriptedPresenter boxes;
     Doc doc;
 
-    bool open(const std::string& text) { return doc.OnOpenDocument(folder.write("scan.json", text)); }
+    bool open(const std::string& text) {
+        return doc.OnOpenDocument(folder.write("scan.json", text));
+    }
     std::string id(const cJSON* volume) { return Doc::stringField(volume, "id"); }
 };
 
@@ -40,7 +42,7 @@ TEST_F(ScanFile, ExampleZonesAndLabels) {
     EXPECT_EQ(doc.zones[1].lastSlot, 30);
     EXPECT_EQ(doc.slotCount, 30);
     const std::pair<uint32_t, const char*> labels[] = {
-        {1, "A:1.1"}, {9, "A:1.9"}, {10, "A:2.0"}, {11, "A:2.1"}, {20, "A:3.0"},
+        {1, "A:1.1"}, {9, "A:1.9"}, {10, "A:2.0"},       {11, "A:2.1"},     {20, "A:3.0"},
         {21, "B:1"},  {30, "B:10"}, {31, "Logic Error"}, {0, "Logic Error"}};
     for (auto [slot, label] : labels)
         EXPECT_EQ(doc.slotLabel(slot), label) << slot;
@@ -61,7 +63,8 @@ TEST_F(ScanFile, ExampleVolumesAndLists) {
     EXPECT_EQ(listCellText(doc, ScanList::Map, 11, MAP_ZONE), "A:2.2");
     EXPECT_EQ(listCellText(doc, ScanList::Map, 11, MAP_SEQ), "12");
     EXPECT_EQ(listCellText(doc, ScanList::Map, 11, MAP_VOLUME), "V2");
-    EXPECT_EQ(listCellText(doc, ScanList::Map, 11, MAP_SOURCE), "DC9") << "unknown ids show as they are";
+    EXPECT_EQ(listCellText(doc, ScanList::Map, 11, MAP_SOURCE), "DC9")
+        << "unknown ids show as they are";
     EXPECT_EQ(listCellText(doc, ScanList::Map, 12, MAP_VOLUME), "");
     EXPECT_EQ(listCellText(doc, ScanList::Incoming, 0, VOLUME_REPOSITORY), "Main data centre");
     EXPECT_EQ(listCellText(doc, ScanList::Outgoing, 0, VOLUME_REPOSITORY), "Main data centre");
@@ -113,7 +116,8 @@ TEST_F(ScanFile, WrongTypesReadAsEmpty) {
 
 TEST_F(ScanFile, ASecondLoadReplacesEverything) {
     ASSERT_TRUE(open(kExampleScanFile));
-    ASSERT_TRUE(open(R"({"repository":{"slots":4,"zones":[{"zone":"Q","slot_start":1,"slot_end":4}]},
+    ASSERT_TRUE(
+        open(R"({"repository":{"slots":4,"zones":[{"zone":"Q","slot_start":1,"slot_end":4}]},
         "volumes":[{"id":"N1"}]})"));
     EXPECT_EQ(doc.slotCount, 4);
     EXPECT_EQ(doc.zones.size(), 1u);
@@ -273,7 +277,9 @@ TEST_F(ScanFile, AFailedSaveLeavesTheOldFileAndTheChanges) {
 
 // Allocations above this size fail while the hooks below are installed.
 size_t g_allocationLimit = 0;
-void* limitedMalloc(size_t size) { return size > g_allocationLimit ? nullptr : std::malloc(size); }
+void* limitedMalloc(size_t size) {
+    return size > g_allocationLimit ? nullptr : std::malloc(size);
+}
 
 TEST_F(ScanFile, NoMemoryToPrintWritesNothing) {
     ASSERT_TRUE(open(kExampleScanFile));

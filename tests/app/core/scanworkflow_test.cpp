@@ -17,7 +17,7 @@ using Doc = CKVLTOfflineScannerDoc;
 constexpr int64_t kScanTime = 1796632200;
 
 class Scanning : public ::testing::Test {
-protected:
+  protected:
     TempDir folder;
     ScriptedPresenter boxes;
     Doc doc;
@@ -213,7 +213,8 @@ TEST_F(Scanning, AutomaticSelectionOnTheExampleMap) {
 }
 
 TEST_F(Scanning, SlotsAboveTheSlotCountAreIgnoredWhenSelecting) {
-    open(R"({"repository":{"slots":3},"volumes":[{"id":"far","slot":99},{"id":"n1"},{"id":"n2"}]})");
+    open(
+        R"({"repository":{"slots":3},"volumes":[{"id":"far","slot":99},{"id":"n1"},{"id":"n2"}]})");
     EXPECT_EQ(doc.autoSelectSlots(true), (std::vector<uint32_t>{0, 1}));
 }
 

@@ -20,14 +20,14 @@ constexpr QEvent::Type kChangeMessage = QEvent::Type(QEvent::User + 77);
 
 // The window that owns the grid; it records the change messages it receives.
 class Owner final : public QWidget {
-public:
+  public:
     struct Message {
         CKVLTPropertyGridProperty* wParam;
         intptr_t lParam;
     };
     std::vector<Message> messages;
 
-protected:
+  protected:
     bool event(QEvent* e) override {
         if (e->type() == kChangeMessage) {
             auto* change = static_cast<CKVLTPropertyChangedEvent*>(e);
@@ -39,7 +39,7 @@ protected:
 };
 
 class PropertyGridTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         owner.resize(420, 320);
         grid = new CKVLTPropertyGridCtrl(&owner);
@@ -95,12 +95,13 @@ protected:
 
     Owner owner;
     CKVLTPropertyGridCtrl* grid = nullptr;
-    CKVLTPropertyGridProperty *barcode = nullptr, *count = nullptr, *autoSlot = nullptr, *mode = nullptr,
-                              *zone = nullptr, *zoneName = nullptr;
+    CKVLTPropertyGridProperty *barcode = nullptr, *count = nullptr, *autoSlot = nullptr,
+                              *mode = nullptr, *zone = nullptr, *zoneName = nullptr;
 };
 
 TEST_F(PropertyGridTest, ModelIsSoundAndShowsNamesAndValues) {
-    QAbstractItemModelTester tester(grid->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModelTester tester(grid->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
     const QAbstractItemModel* model = grid->model();
     ASSERT_EQ(model->rowCount(), 2);
     EXPECT_EQ(model->columnCount(), 2);
@@ -110,7 +111,8 @@ TEST_F(PropertyGridTest, ModelIsSoundAndShowsNamesAndValues) {
     EXPECT_EQ(model->index(0, 1, scan).data().toString(), QStringLiteral("VOL001"));
     EXPECT_EQ(model->index(1, 1, scan).data().toString(), QStringLiteral("7"));
     EXPECT_EQ(model->index(0, 1, model->index(1, 0)).data().toString(), QStringLiteral("True"));
-    EXPECT_TRUE(grid->isFirstColumnSpanned(0, QModelIndex())) << "a group's name runs across both columns";
+    EXPECT_TRUE(grid->isFirstColumnSpanned(0, QModelIndex()))
+        << "a group's name runs across both columns";
     EXPECT_TRUE(grid->isExpanded(scan));
     EXPECT_FALSE(model->flags(model->index(0, 0)) & Qt::ItemIsEditable);
     EXPECT_TRUE(model->flags(model->index(0, 1, scan)) & Qt::ItemIsEditable);
@@ -126,7 +128,8 @@ TEST_F(PropertyGridTest, NameColumnReturnsToItsWidthAtEveryLayout) {
     QTest::mouseMove(header->viewport(), QPoint(260, y));
     QTest::mouseRelease(header->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(260, y));
     if (header->sectionSize(CKVLTPropertyGridCtrl::NameColumn) == 180)
-        header->resizeSection(CKVLTPropertyGridCtrl::NameColumn, 260); // the platform ignored the drag
+        header->resizeSection(CKVLTPropertyGridCtrl::NameColumn,
+                              260); // the platform ignored the drag
     ASSERT_NE(header->sectionSize(CKVLTPropertyGridCtrl::NameColumn), 180);
     grid->resize(380, 300);
     EXPECT_EQ(header->sectionSize(CKVLTPropertyGridCtrl::NameColumn), 180);
@@ -163,7 +166,8 @@ TEST_F(PropertyGridTest, ClearingARequiredValueBringsThePreviousValueBack) {
     QTest::keyClick(editor, Qt::Key_Delete);
     commit(editor);
     EXPECT_EQ(barcode->GetValue().toString(), QStringLiteral("VOL001"));
-    EXPECT_EQ(grid->IndexOf(barcode, 1).data().toString(), QStringLiteral("VOL001")) << "shown again";
+    EXPECT_EQ(grid->IndexOf(barcode, 1).data().toString(), QStringLiteral("VOL001"))
+        << "shown again";
     EXPECT_TRUE(owner.messages.empty());
     EXPECT_EQ(changed.count(), 0);
     // A value that is not required may be emptied.
@@ -238,14 +242,17 @@ TEST_F(PropertyGridTest, PlainTextBoxUsesTheEditStyleAndTheLengthLimit) {
 TEST_F(PropertyGridTest, EditorsFollowTheValue) {
     bool defaultFormat = false;
     QWidget parent;
-    std::unique_ptr<QWidget> text(barcode->CreateInPlaceEdit(&parent, QRect(0, 0, 100, 20), defaultFormat));
+    std::unique_ptr<QWidget> text(
+        barcode->CreateInPlaceEdit(&parent, QRect(0, 0, 100, 20), defaultFormat));
     EXPECT_TRUE(defaultFormat);
     ASSERT_TRUE(qobject_cast<QLineEdit*>(text.get()));
     EXPECT_FALSE(text->property("controlId").isValid()) << "the grid's own editor";
-    std::unique_ptr<QWidget> check(autoSlot->CreateInPlaceEdit(&parent, QRect(0, 0, 100, 20), defaultFormat));
+    std::unique_ptr<QWidget> check(
+        autoSlot->CreateInPlaceEdit(&parent, QRect(0, 0, 100, 20), defaultFormat));
     ASSERT_TRUE(qobject_cast<QComboBox*>(check.get()));
     mode->SetEditStyle(KVLT_ES_PASSWORD | KVLT_ES_READONLY);
-    std::unique_ptr<QWidget> secret(mode->CreateInPlaceEdit(&parent, QRect(0, 0, 100, 20), defaultFormat));
+    std::unique_ptr<QWidget> secret(
+        mode->CreateInPlaceEdit(&parent, QRect(0, 0, 100, 20), defaultFormat));
     auto* edit = qobject_cast<QLineEdit*>(secret.get());
     ASSERT_NE(edit, nullptr);
     EXPECT_EQ(edit->echoMode(), QLineEdit::Password);

@@ -14,7 +14,7 @@
 namespace {
 
 class PdfDocument : public ::testing::Test {
-protected:
+  protected:
     CleanPdfEnvironment m_env;
     TempDir m_dir;
 };
@@ -26,15 +26,14 @@ struct Entry {
     std::vector<std::string> kids;
 };
 
-std::vector<Entry> outline(const std::string& pdf)
-{
+std::vector<Entry> outline(const std::string& pdf) {
     std::vector<Entry> entries;
-    const std::string json = runShell(std::string(QPDF) + " --json --json-key=outlines " + shellQuote(pdf));
+    const std::string json =
+        runShell(std::string(QPDF) + " --json --json-key=outlines " + shellQuote(pdf));
     cJSON* root = cJSON_Parse(json.c_str());
     const cJSON* list = cJSON_GetObjectItem(root, "outlines");
     const cJSON* item = nullptr;
-    cJSON_ArrayForEach(item, list)
-    {
+    cJSON_ArrayForEach(item, list) {
         Entry entry;
         entry.title = cJSON_GetStringValue(cJSON_GetObjectItem(item, "title"));
         entry.page = cJSON_GetObjectItem(item, "destpageposfrom1")->valueint;
@@ -48,8 +47,7 @@ std::vector<Entry> outline(const std::string& pdf)
 }
 
 // A minimal JPEG made by imagemagick.
-std::string makeJpeg(const TempDir& dir)
-{
+std::string makeJpeg(const TempDir& dir) {
     const std::string path = dir.path("logo.jpg");
     runShell(std::string(MAGICK) + " -size 316x78 xc:navy " + shellQuote(path));
     return path;
@@ -59,8 +57,7 @@ std::string makeJpeg(const TempDir& dir)
 
 // ------------------------------------------------------------------ outline
 
-TEST_F(PdfDocument, OutlineHasOneEntryPerDistinctTitleWithItsNotesBelow)
-{
+TEST_F(PdfDocument, OutlineHasOneEntryPerDistinctTitleWithItsNotesBelow) {
     const std::string pdf = m_dir.path("outline.pdf");
     ReportWriter report;
     reportInit(&report);
@@ -93,8 +90,7 @@ TEST_F(PdfDocument, OutlineHasOneEntryPerDistinctTitleWithItsNotesBelow)
 
 // ------------------------------------------------------------------ QR code
 
-TEST_F(PdfDocument, QrCodeCarriesPageTitleAndTimeAndReadsAsDrawnOrFlipped)
-{
+TEST_F(PdfDocument, QrCodeCarriesPageTitleAndTimeAndReadsAsDrawnOrFlipped) {
     const std::string pdf = m_dir.path("qr.pdf");
     ReportWriter report;
     reportInit(&report);
@@ -114,8 +110,7 @@ TEST_F(PdfDocument, QrCodeCarriesPageTitleAndTimeAndReadsAsDrawnOrFlipped)
     EXPECT_EQ(decodeQr(pdf, 2, true), "2;Incoming Volumes;" + when);
 }
 
-TEST_F(PdfDocument, QrCodeIsMirroredLeftToRight)
-{
+TEST_F(PdfDocument, QrCodeIsMirroredLeftToRight) {
     // Drawn on a page of our own: the finder patterns sit at the top right,
     // top left and bottom RIGHT corners, where an unmirrored code has its
     // third one bottom left.
@@ -145,8 +140,7 @@ TEST_F(PdfDocument, QrCodeIsMirroredLeftToRight)
     EXPECT_EQ(decodeQr(pdf, 1, true, 300), "MIRROR");
 }
 
-TEST_F(PdfDocument, TitleTooLongForAQrCodeLeavesTheSquareWhite)
-{
+TEST_F(PdfDocument, TitleTooLongForAQrCodeLeavesTheSquareWhite) {
     const std::string title(3000, 'T');
     const std::string pdf = m_dir.path("long.pdf");
     ASSERT_EQ(writeSimpleReport(pdf, {.rows = 1, .title = title.c_str()}), 0u);
@@ -158,8 +152,7 @@ TEST_F(PdfDocument, TitleTooLongForAQrCodeLeavesTheSquareWhite)
 
 // ------------------------------------------------------------------ logo
 
-TEST_F(PdfDocument, LogoMovesTheBandRightAndAnUnreadableOneIsLeftOut)
-{
+TEST_F(PdfDocument, LogoMovesTheBandRightAndAnUnreadableOneIsLeftOut) {
     const std::string logo = makeJpeg(m_dir);
     const std::string withLogo = m_dir.path("logo.pdf");
     ASSERT_EQ(writeSimpleReport(withLogo, {.rows = 1, .logo = logo.c_str()}), 0u);
@@ -186,24 +179,27 @@ TEST_F(PdfDocument, LogoMovesTheBandRightAndAnUnreadableOneIsLeftOut)
         const auto word = findWord(pageWords(pdf, 1), "Volume");
         ASSERT_TRUE(word);
         EXPECT_NEAR(word->xMin, 20, 1) << bad;
-        EXPECT_EQ(runShell(std::string(QPDF) + " --check " + shellQuote(pdf) + " >/dev/null 2>&1; echo $?"), "0\n");
+        EXPECT_EQ(runShell(std::string(QPDF) + " --check " + shellQuote(pdf) +
+                           " >/dev/null 2>&1; echo $?"),
+                  "0\n");
     }
 
     // KVLTPDFLOGOPATH is taken without a check, and a bad one is survived the same way.
     ScopedEnv env("KVLTPDFLOGOPATH", notJpeg);
     EXPECT_EQ(writeSimpleReport(m_dir.path("envlogo.pdf"), {.rows = 1, .logo = logo.c_str()}), 0u);
     EXPECT_EQ(pageCount(m_dir.path("envlogo.pdf")), 1);
-    EXPECT_EQ(runShell("pdfimages -list " + shellQuote(m_dir.path("envlogo.pdf"))).find("jpeg"), std::string::npos);
+    EXPECT_EQ(runShell("pdfimages -list " + shellQuote(m_dir.path("envlogo.pdf"))).find("jpeg"),
+              std::string::npos);
 }
 
 // ------------------------------------------------------------------ the file
 
-TEST_F(PdfDocument, StreamsAreCompressedAndQpdfFindsNoFault)
-{
+TEST_F(PdfDocument, StreamsAreCompressedAndQpdfFindsNoFault) {
     const std::string pdf = m_dir.path("c.pdf");
     ASSERT_EQ(writeSimpleReport(pdf, {.rows = 200, .notes = "Notes"}), 0u);
     int status = -1;
-    const std::string check = runShell(std::string(QPDF) + " --check " + shellQuote(pdf) + " 2>&1", &status);
+    const std::string check =
+        runShell(std::string(QPDF) + " --check " + shellQuote(pdf) + " 2>&1", &status);
     EXPECT_EQ(status, 0) << check;
     EXPECT_NE(check.find("No syntax or stream encoding errors"), std::string::npos);
     const std::string bytes = readFile(pdf);
@@ -213,13 +209,13 @@ TEST_F(PdfDocument, StreamsAreCompressedAndQpdfFindsNoFault)
     EXPECT_EQ(bytes.find(" Tj"), std::string::npos);
 }
 
-TEST_F(PdfDocument, FailedSaveReturnsLibharusCodeAndLeavesFilesAsTheyWere)
-{
+TEST_F(PdfDocument, FailedSaveReturnsLibharusCodeAndLeavesFilesAsTheyWere) {
     // A folder that does not exist: nothing is created.
     const std::string missing = m_dir.path("no/such/folder/r.pdf");
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(writeSimpleReport(missing, {.rows = 3}), unsigned(HPDF_FILE_OPEN_ERROR));
-    EXPECT_NE(::testing::internal::GetCapturedStdout().find("Error PDF Object: error_no=1017"), std::string::npos);
+    EXPECT_NE(::testing::internal::GetCapturedStdout().find("Error PDF Object: error_no=1017"),
+              std::string::npos);
     EXPECT_FALSE(fileExists(missing));
 
     // The path of a folder: the folder stays and no part file is left behind.
@@ -248,8 +244,7 @@ TEST_F(PdfDocument, FailedSaveReturnsLibharusCodeAndLeavesFilesAsTheyWere)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.root()), {}), 3);
 }
 
-TEST_F(PdfDocument, OutputPathFromEnvironmentOrTheDefaultName)
-{
+TEST_F(PdfDocument, OutputPathFromEnvironmentOrTheDefaultName) {
     ScopedEnv env("KVLTPDFOUTPUTPATH", m_dir.path("env.pdf"));
     ASSERT_EQ(writeSimpleReport(m_dir.path("setter.pdf"), {.rows = 1}), 0u);
     EXPECT_TRUE(fileExists(m_dir.path("env.pdf")));
@@ -265,7 +260,8 @@ TEST_F(PdfDocument, OutputPathFromEnvironmentOrTheDefaultName)
     report.addColumn(&report, 10, "Volume", 0);
     report.header(&report, nullptr, "Default", nullptr);
     report.addRow(&report, "%s", "V |");
-    const std::string expected = std::string("Report-") + timeString(report.creationTime, "%Y-%m-%d-%H-%M-%S") + ".pdf";
+    const std::string expected =
+        std::string("Report-") + timeString(report.creationTime, "%Y-%m-%d-%H-%M-%S") + ".pdf";
     EXPECT_STREQ(pdfOutputPath(&report), expected.c_str());
     report.closeReport(&report);
     EXPECT_EQ(report.pdfResult, 0u);
@@ -273,8 +269,7 @@ TEST_F(PdfDocument, OutputPathFromEnvironmentOrTheDefaultName)
     EXPECT_EQ(pageCount(m_dir.path(expected)), 1);
 }
 
-TEST_F(PdfDocument, CgiModeStreamsTheDocumentAfterItsHeaders)
-{
+TEST_F(PdfDocument, CgiModeStreamsTheDocumentAfterItsHeaders) {
     ScopedEnv uri("REQUEST_URI", "/cgi-bin/report?RPT=pdf"), method("REQUEST_METHOD", "GET"),
         query("QUERY_STRING", "RPT=pdf"), output("KVLTPDFOUTPUTPATH", "Vault.pdf");
     ::testing::internal::CaptureStdout();
@@ -305,8 +300,7 @@ TEST_F(PdfDocument, CgiModeStreamsTheDocumentAfterItsHeaders)
     EXPECT_NE(pageText(pdf, 1).find("Web Report"), std::string::npos);
 }
 
-TEST_F(PdfDocument, SubReportDrawsIntoItsMastersDocument)
-{
+TEST_F(PdfDocument, SubReportDrawsIntoItsMastersDocument) {
     const std::string pdf = m_dir.path("master.pdf");
     ReportWriter master, sub;
     reportInit(&master);
@@ -336,7 +330,7 @@ TEST_F(PdfDocument, SubReportDrawsIntoItsMastersDocument)
     const std::string third = pageText(pdf, 3);
     EXPECT_NE(third.find("Slots"), std::string::npos);
     EXPECT_NE(third.find("North"), std::string::npos);
-    EXPECT_NE(third.find("Page 3"), std::string::npos);      // numbered on the master
+    EXPECT_NE(third.find("Page 3"), std::string::npos);        // numbered on the master
     EXPECT_NE(third.find("Report-ID 002"), std::string::npos); // the sub-report's own first page
     EXPECT_EQ(pageText(pdf, 2).find("Report-ID"), std::string::npos);
     const std::vector<Entry> entries = outline(pdf);
@@ -345,11 +339,11 @@ TEST_F(PdfDocument, SubReportDrawsIntoItsMastersDocument)
     EXPECT_EQ(entries[1].page, 3);
 }
 
-TEST(PdfErrorHandler, WritesOneLineWithHexErrorAndDecimalDetail)
-{
+TEST(PdfErrorHandler, WritesOneLineWithHexErrorAndDecimalDetail) {
     ::testing::internal::CaptureStdout();
     pdfErrorHandler(HPDF_FILE_OPEN_ERROR, 13, nullptr);
     pdfErrorHandler(0x1054, 0, nullptr);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-              "Error PDF Object: error_no=1017, detail_no=13\nError PDF Object: error_no=1054, detail_no=0\n");
+              "Error PDF Object: error_no=1017, detail_no=13\nError PDF Object: error_no=1054, "
+              "detail_no=0\n");
 }

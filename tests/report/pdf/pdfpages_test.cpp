@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cctype>
+#include <cmath>
 
 #include "pdf/pdfrender.h"
 #include "pdftestsupport.h"
@@ -12,12 +12,12 @@
 namespace {
 
 // The rows "Row nnnnn" that pdftotext finds on one page.
-int rowsOnPage(const std::string& pdf, int page)
-{
+int rowsOnPage(const std::string& pdf, int page) {
     const std::string text = pageText(pdf, page);
     int rows = 0;
     for (size_t at = text.find("Row "); at != std::string::npos; at = text.find("Row ", at + 1))
-        rows += at + 9 <= text.size() && std::all_of(text.begin() + long(at) + 4, text.begin() + long(at) + 9, ::isdigit);
+        rows += at + 9 <= text.size() &&
+                std::all_of(text.begin() + long(at) + 4, text.begin() + long(at) + 9, ::isdigit);
     return rows;
 }
 
@@ -29,8 +29,7 @@ struct RowsCase {
     double width, height;
 };
 
-void PrintTo(const RowsCase& c, std::ostream* out)
-{
+void PrintTo(const RowsCase& c, std::ostream* out) {
     *out << c.name;
 }
 
@@ -40,13 +39,13 @@ class RowsPerPage : public ::testing::TestWithParam<RowsCase> {
 
 } // namespace
 
-TEST_P(RowsPerPage, FillsEveryPageAndCarriesTheRestOver)
-{
+TEST_P(RowsPerPage, FillsEveryPageAndCarriesTheRestOver) {
     const RowsCase& c = GetParam();
     TempDir dir;
     const std::string pdf = dir.path("rows.pdf");
     const uint32_t rows = uint32_t(c.perPage) * 2 + 5;
-    ASSERT_EQ(writeSimpleReport(pdf, {.rows = rows, .notes = c.notes, .orientation = c.orientation}), 0u);
+    ASSERT_EQ(
+        writeSimpleReport(pdf, {.rows = rows, .notes = c.notes, .orientation = c.orientation}), 0u);
 
     ASSERT_EQ(pageCount(pdf), 3);
     for (int page = 1; page <= 3; ++page) {
@@ -68,7 +67,8 @@ INSTANTIATE_TEST_SUITE_P(LetterPages, RowsPerPage,
                          ::testing::Values(RowsCase{"PortraitNoNotes", 0, nullptr, 54, 612, 792},
                                            RowsCase{"PortraitEmptyNotes", 0, "", 52, 612, 792},
                                            RowsCase{"LandscapeNoNotes", 1, nullptr, 39, 792, 612},
-                                           RowsCase{"LandscapeNotes", 1, "Zone A only", 37, 792, 612}),
+                                           RowsCase{"LandscapeNotes", 1, "Zone A only", 37, 792,
+                                                    612}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ------------------------------------------------------------------ page sizes
@@ -79,8 +79,7 @@ struct SizeCase {
     double width, height;
 };
 
-void PrintTo(const SizeCase& c, std::ostream* out)
-{
+void PrintTo(const SizeCase& c, std::ostream* out) {
     *out << c.name;
 }
 
@@ -88,12 +87,13 @@ class PageSizes : public ::testing::TestWithParam<SizeCase> {
     CleanPdfEnvironment m_env;
 };
 
-TEST_P(PageSizes, PortraitAndLandscapeFromTheSetter)
-{
+TEST_P(PageSizes, PortraitAndLandscapeFromTheSetter) {
     const SizeCase& c = GetParam();
     TempDir dir;
     ASSERT_EQ(writeSimpleReport(dir.path("p.pdf"), {.rows = 1, .pageSize = c.index}), 0u);
-    ASSERT_EQ(writeSimpleReport(dir.path("l.pdf"), {.rows = 1, .orientation = 1, .pageSize = c.index}), 0u);
+    ASSERT_EQ(
+        writeSimpleReport(dir.path("l.pdf"), {.rows = 1, .orientation = 1, .pageSize = c.index}),
+        0u);
     PageSize portrait = pageSize(dir.path("p.pdf"), 1), landscape = pageSize(dir.path("l.pdf"), 1);
     EXPECT_NEAR(portrait.width, c.width, 0.01);
     EXPECT_NEAR(portrait.height, c.height, 0.01);
@@ -101,33 +101,36 @@ TEST_P(PageSizes, PortraitAndLandscapeFromTheSetter)
     EXPECT_NEAR(landscape.height, c.width, 0.01);
 }
 
-INSTANTIATE_TEST_SUITE_P(Predefined, PageSizes,
-                         ::testing::Values(SizeCase{"Letter", 0, 612, 792}, SizeCase{"Legal", 1, 612, 1008},
-                                           SizeCase{"A3", 2, 841.89, 1190.551}, SizeCase{"A4", 3, 595.276, 841.89},
-                                           SizeCase{"A5", 4, 419.528, 595.276}, SizeCase{"B4", 5, 708.661, 1000.63},
-                                           SizeCase{"B5", 6, 498.898, 708.661},
-                                           SizeCase{"Executive", 7, 522, 756}, SizeCase{"Comm10", 11, 297, 684}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Predefined, PageSizes,
+    ::testing::Values(SizeCase{"Letter", 0, 612, 792}, SizeCase{"Legal", 1, 612, 1008},
+                      SizeCase{"A3", 2, 841.89, 1190.551}, SizeCase{"A4", 3, 595.276, 841.89},
+                      SizeCase{"A5", 4, 419.528, 595.276}, SizeCase{"B4", 5, 708.661, 1000.63},
+                      SizeCase{"B5", 6, 498.898, 708.661}, SizeCase{"Executive", 7, 522, 756},
+                      SizeCase{"Comm10", 11, 297, 684}),
+    [](const auto& info) { return std::string(info.param.name); });
 
-TEST(PageSetup, EnvironmentOverridesTheSettersInAnyCase)
-{
+TEST(PageSetup, EnvironmentOverridesTheSettersInAnyCase) {
     CleanPdfEnvironment env;
     TempDir dir;
     ScopedEnv size("KVLTPDFPAGESIZE", "a4"), orientation("KVLTPDFORIENTATION", "LandScape");
-    ASSERT_EQ(writeSimpleReport(dir.path("a4.pdf"), {.rows = 1, .orientation = 0, .pageSize = 1}), 0u);
+    ASSERT_EQ(writeSimpleReport(dir.path("a4.pdf"), {.rows = 1, .orientation = 0, .pageSize = 1}),
+              0u);
     const PageSize a4 = pageSize(dir.path("a4.pdf"), 1);
     EXPECT_NEAR(a4.width, 841.89, 0.01);
     EXPECT_NEAR(a4.height, 595.276, 0.01);
 
-    ScopedEnv unknownSize("KVLTPDFPAGESIZE", "tabloid"), unknownOrientation("KVLTPDFORIENTATION", "sideways");
-    ASSERT_EQ(writeSimpleReport(dir.path("letter.pdf"), {.rows = 1, .orientation = 1, .pageSize = 3}), 0u);
+    ScopedEnv unknownSize("KVLTPDFPAGESIZE", "tabloid"),
+        unknownOrientation("KVLTPDFORIENTATION", "sideways");
+    ASSERT_EQ(
+        writeSimpleReport(dir.path("letter.pdf"), {.rows = 1, .orientation = 1, .pageSize = 3}),
+        0u);
     const PageSize letter = pageSize(dir.path("letter.pdf"), 1);
     EXPECT_NEAR(letter.width, 612, 0.01);
     EXPECT_NEAR(letter.height, 792, 0.01);
 }
 
-TEST(PageSetup, SizeOrDirectionOutsideLibharusTablesIsReportedAndKeepsTheDefaultSize)
-{
+TEST(PageSetup, SizeOrDirectionOutsideLibharusTablesIsReportedAndKeepsTheDefaultSize) {
     CleanPdfEnvironment env;
     TempDir dir;
     struct Case {
@@ -141,7 +144,8 @@ TEST(PageSetup, SizeOrDirectionOutsideLibharusTablesIsReportedAndKeepsTheDefault
                           Case{0, 2, "Error PDF Object: error_no=1074, detail_no=0\n"}}) {
         const std::string pdf = dir.path("odd" + std::to_string(c.size) + ".pdf");
         ::testing::internal::CaptureStdout();
-        const uint32_t result = writeSimpleReport(pdf, {.rows = 60, .orientation = c.orientation, .pageSize = c.size});
+        const uint32_t result =
+            writeSimpleReport(pdf, {.rows = 60, .orientation = c.orientation, .pageSize = c.size});
         const std::string out = ::testing::internal::GetCapturedStdout();
         EXPECT_EQ(result, 0u);
         EXPECT_NE(out.find(c.line), std::string::npos) << out;
@@ -155,8 +159,7 @@ TEST(PageSetup, SizeOrDirectionOutsideLibharusTablesIsReportedAndKeepsTheDefault
 
 // ------------------------------------------------------------------ header and footer
 
-TEST(PageHeader, TitleNotesProductionTimeAndColumnTitles)
-{
+TEST(PageHeader, TitleNotesProductionTimeAndColumnTitles) {
     CleanPdfEnvironment env;
     TempDir dir;
     const std::string pdf = dir.path("h.pdf");
@@ -168,7 +171,8 @@ TEST(PageHeader, TitleNotesProductionTimeAndColumnTitles)
     report.addColumn(&report, 10, "Slot", COL_RIGHT);
     report.header(&report, nullptr, "Incoming Volumes", "Repository %s, %u volumes", "North", 2u);
     report.addRow(&report, "%s", "A00001 |17 |");
-    const std::string production = std::string("Production Time: ") + timeString32(int32_t(report.creationTime));
+    const std::string production =
+        std::string("Production Time: ") + timeString32(int32_t(report.creationTime));
     report.closeReport(&report);
     ASSERT_EQ(report.pdfResult, 0u);
 
@@ -201,8 +205,7 @@ TEST(PageHeader, TitleNotesProductionTimeAndColumnTitles)
     EXPECT_NEAR(number->xMax, 612 - 10, 1);
 }
 
-TEST(PageHeader, ReportIdBoxOnTheFirstPageOnly)
-{
+TEST(PageHeader, ReportIdBoxOnTheFirstPageOnly) {
     CleanPdfEnvironment env;
     TempDir dir;
     const std::string withId = dir.path("id.pdf"), withoutId = dir.path("noid.pdf");
@@ -219,8 +222,7 @@ TEST(PageHeader, ReportIdBoxOnTheFirstPageOnly)
     EXPECT_LT(box.r + box.g + box.b, 60);
 }
 
-TEST(PageHeader, BandColourFromTheEnvironment)
-{
+TEST(PageHeader, BandColourFromTheEnvironment) {
     CleanPdfEnvironment env;
     TempDir dir;
     // A point inside the band (792-60 .. 792-30 from the bottom) away from the title text.
@@ -252,12 +254,12 @@ TEST(PageHeader, BandColourFromTheEnvironment)
     EXPECT_NEAR(bandColour("bad.pdf", 0).g, 105, 2);
 }
 
-TEST(PageHeader, WithoutATitleTheTextsUnderTheBandStayBlack)
-{
+TEST(PageHeader, WithoutATitleTheTextsUnderTheBandStayBlack) {
     CleanPdfEnvironment env;
     TempDir dir;
     const std::string pdf = dir.path("untitled.pdf");
-    ASSERT_EQ(writeSimpleReport(pdf, {.rows = 1, .title = "", .notes = "Some notes under the band"}), 0u);
+    ASSERT_EQ(
+        writeSimpleReport(pdf, {.rows = 1, .title = "", .notes = "Some notes under the band"}), 0u);
     // Notes (baseline 717) and production time (702): from the top 62 to 92.
     const std::vector<Rgb> box = pixels(pdf, 1, 10, 66, 200, 28);
     ASSERT_EQ(box.size(), 200u * 28u);
@@ -266,6 +268,6 @@ TEST(PageHeader, WithoutATitleTheTextsUnderTheBandStayBlack)
         dark += c.r + c.g + c.b < 3 * 128;
         tinted += std::abs(c.g - c.r) > 30 || std::abs(c.g - c.b) > 30;
     }
-    EXPECT_GT(dark, 100);   // the text is there
-    EXPECT_EQ(tinted, 0);   // and none of it in the band's green
+    EXPECT_GT(dark, 100); // the text is there
+    EXPECT_EQ(tinted, 0); // and none of it in the band's green
 }

@@ -11,17 +11,15 @@ namespace {
 // Letter portrait without notes: the first row's bottom is 678 points above
 // the page's foot, every row 12 points high. Returns the row's middle as a
 // distance from the page top, which is what the renderings and pdftotext use.
-int rowMiddleFromTop(int position)
-{
+int rowMiddleFromTop(int position) {
     return 792 - (678 - (position - 1) * 12 + 6);
 }
 
 // A letter report with the given columns; the lambda adds rows and headings.
 template <typename Body>
 std::string writeReport(const TempDir& dir, const std::string& name,
-                        std::initializer_list<std::tuple<uint64_t, const char*, uint32_t>> columns, Body body,
-                        const char* columnDelete = "")
-{
+                        std::initializer_list<std::tuple<uint64_t, const char*, uint32_t>> columns,
+                        Body body, const char* columnDelete = "") {
     const std::string pdf = dir.path(name);
     ReportWriter report;
     reportInit(&report);
@@ -37,35 +35,32 @@ std::string writeReport(const TempDir& dir, const std::string& name,
     return pdf;
 }
 
-bool isShaded(const Rgb& c)
-{
+bool isShaded(const Rgb& c) {
     return c.r == 250 && c.g == 250 && c.b == 250;
 }
 
-bool isWhite(const Rgb& c)
-{
+bool isWhite(const Rgb& c) {
     return c.r == 255 && c.g == 255 && c.b == 255;
 }
 
-bool isBlack(const Rgb& c)
-{
+bool isBlack(const Rgb& c) {
     return c.r < 40 && c.g < 40 && c.b < 40;
 }
 
 class PdfRows : public ::testing::Test {
-protected:
+  protected:
     CleanPdfEnvironment m_env;
     TempDir m_dir;
 };
 
 } // namespace
 
-TEST_F(PdfRows, EverySecondLineOfEveryPageIsShaded)
-{
-    const std::string pdf = writeReport(m_dir, "shade.pdf", {{10, "Volume", 0}}, [](ReportWriter& r) {
-        for (int i = 1; i <= 60; ++i)
-            r.addRow(&r, "V%d |", i);
-    });
+TEST_F(PdfRows, EverySecondLineOfEveryPageIsShaded) {
+    const std::string pdf =
+        writeReport(m_dir, "shade.pdf", {{10, "Volume", 0}}, [](ReportWriter& r) {
+            for (int i = 1; i <= 60; ++i)
+                r.addRow(&r, "V%d |", i);
+        });
     // Far right of the row, where no text is drawn.
     for (int position : {1, 2, 3, 4, 53, 54}) {
         const Rgb colour = pixel(pdf, 1, 590, rowMiddleFromTop(position));
@@ -80,34 +75,35 @@ TEST_F(PdfRows, EverySecondLineOfEveryPageIsShaded)
     EXPECT_TRUE(isWhite(pixel(pdf, 2, 590, rowMiddleFromTop(7)))); // below the last row
 }
 
-TEST_F(PdfRows, CellsSitInTheirColumnsRightAlignedNumbersGroupedLongValuesNotCut)
-{
+TEST_F(PdfRows, CellsSitInTheirColumnsRightAlignedNumbersGroupedLongValuesNotCut) {
     // Widths 10, 10, 20 share 592 points: 14.8 per unit, columns from 15, 163, 311.
     const std::string pdf = writeReport(
-        m_dir, "cells.pdf", {{10, "Name", 0}, {10, "Count", COL_RIGHT | COL_NUMBER}, {20, "Plain", COL_PLAIN_NUMBER}},
+        m_dir, "cells.pdf",
+        {{10, "Name", 0}, {10, "Count", COL_RIGHT | COL_NUMBER}, {20, "Plain", COL_PLAIN_NUMBER}},
         [](ReportWriter& r) {
             r.addRow(&r, "%s", "alpha |1234567 |0 |");
             r.addRow(&r, "%s", "beta |? |42 |");
             r.addRow(&r, "%s", "A-very-long-value-that-runs-on-over-the-next-column |");
         });
     const auto words = pageWords(pdf, 1);
-    const auto alpha = findWord(words, "alpha"), count = findWord(words, "1,234,567"), unknown = findWord(words, "?"),
-               plain = findWord(words, "42"), longValue = findWord(words, "A-very-long-value-that-runs-on-over-the-next-column");
+    const auto alpha = findWord(words, "alpha"), count = findWord(words, "1,234,567"),
+               unknown = findWord(words, "?"), plain = findWord(words, "42"),
+               longValue = findWord(words, "A-very-long-value-that-runs-on-over-the-next-column");
     ASSERT_TRUE(alpha && count && unknown && plain && longValue);
     EXPECT_NEAR(alpha->xMin, 15, 1);
-    EXPECT_NEAR(count->xMax, 163 + 148 - 5, 1);   // right edge of the column less 5
+    EXPECT_NEAR(count->xMax, 163 + 148 - 5, 1); // right edge of the column less 5
     // "? " stays as it is, trailing blank included (a Helvetica blank is 2.224 points at 8).
     EXPECT_NEAR(unknown->xMax, 163 + 148 - 5 - 2.224, 0.5);
     EXPECT_NEAR(plain->xMin, 311, 1);
     EXPECT_GT(longValue->xMax, 163); // runs on into the next column
-    EXPECT_NEAR(792 - alpha->yMax, 678 + 3 - 2, 2.5); // baseline 3 above the row's bottom (descent aside)
-    EXPECT_NEAR(plain->yMin - alpha->yMin, 12, 0.5);  // second row one line lower
+    EXPECT_NEAR(792 - alpha->yMax, 678 + 3 - 2,
+                2.5); // baseline 3 above the row's bottom (descent aside)
+    EXPECT_NEAR(plain->yMin - alpha->yMin, 12, 0.5); // second row one line lower
     // The plain zero is a blank: nothing but the name on the first line.
     EXPECT_FALSE(findWord(words, "0"));
 }
 
-TEST_F(PdfRows, DeletedColumnsLeaveNoTraceAndTheOthersShareTheWidth)
-{
+TEST_F(PdfRows, DeletedColumnsLeaveNoTraceAndTheOthersShareTheWidth) {
     const std::string pdf = writeReport(
         m_dir, "hidden.pdf", {{10, "Keep", 0}, {10, "Secret", 0}, {10, "Also", 0}},
         [](ReportWriter& r) { r.addRow(&r, "%s", "k1 |s1 |a1 |"); }, "2,40,x");
@@ -120,12 +116,13 @@ TEST_F(PdfRows, DeletedColumnsLeaveNoTraceAndTheOthersShareTheWidth)
     EXPECT_NEAR(also->xMin, 15 + 296, 1); // two visible columns of 296 points
 }
 
-TEST_F(PdfRows, FixedFontColumnsUseCourierOnly)
-{
-    const std::string fixed = writeReport(m_dir, "fixed.pdf", {{10, "Barcode", COL_FIXED_FONT}, {10, "Name", 0}},
-                                          [](ReportWriter& r) { r.addRow(&r, "%s", "iiii |iiii |"); });
-    const std::string plain = writeReport(m_dir, "plain.pdf", {{10, "Barcode", 0}, {10, "Name", 0}},
-                                          [](ReportWriter& r) { r.addRow(&r, "%s", "iiii |iiii |"); });
+TEST_F(PdfRows, FixedFontColumnsUseCourierOnly) {
+    const std::string fixed =
+        writeReport(m_dir, "fixed.pdf", {{10, "Barcode", COL_FIXED_FONT}, {10, "Name", 0}},
+                    [](ReportWriter& r) { r.addRow(&r, "%s", "iiii |iiii |"); });
+    const std::string plain =
+        writeReport(m_dir, "plain.pdf", {{10, "Barcode", 0}, {10, "Name", 0}},
+                    [](ReportWriter& r) { r.addRow(&r, "%s", "iiii |iiii |"); });
     EXPECT_NE(runShell("pdffonts " + shellQuote(fixed)).find("Courier"), std::string::npos);
     EXPECT_EQ(runShell("pdffonts " + shellQuote(plain)).find("Courier"), std::string::npos);
     // Courier gives "iiii" four full 4.8-point cells; Helvetica's i is narrow.
@@ -138,33 +135,35 @@ TEST_F(PdfRows, FixedFontColumnsUseCourierOnly)
     EXPECT_LT(iiii[1].xMax - iiii[1].xMin, 8);
 }
 
-TEST_F(PdfRows, TagsBecomeBoxesOnePerPiece)
-{
+TEST_F(PdfRows, TagsBecomeBoxesOnePerPiece) {
     // One column of 10 units over 592 points: it starts at 15.
-    const std::string pdf = writeReport(m_dir, "tags.pdf", {{10, "Tags", COL_TAGS}},
-                                        [](ReportWriter& r) { r.addRow(&r, "%s", "[A] [BC] loose |"); });
+    const std::string pdf =
+        writeReport(m_dir, "tags.pdf", {{10, "Tags", COL_TAGS}},
+                    [](ReportWriter& r) { r.addRow(&r, "%s", "[A] [BC] loose |"); });
     const auto words = pageWords(pdf, 1);
-    const auto a = findWord(words, "A"), bc = findWord(words, "BC"), loose = findWord(words, "loose");
+    const auto a = findWord(words, "A"), bc = findWord(words, "BC"),
+               loose = findWord(words, "loose");
     ASSERT_TRUE(a && bc && loose);
     // Each piece 4 points into its box; boxes are text width + 8 with 2 points between.
     EXPECT_NEAR(a->xMin, 15 + 4, 1);
     EXPECT_NEAR(bc->xMin, a->xMax + 4 + 2 + 4, 1);
     EXPECT_NEAR(loose->xMin, bc->xMax + 4 + 2 + 4, 1);
     const int middle = rowMiddleFromTop(1);
-    EXPECT_TRUE(isBlack(pixel(pdf, 1, 16, middle)));                  // inside the first box, left of "A"
-    EXPECT_TRUE(isWhite(pixel(pdf, 1, int(a->xMax + 5), middle)));    // the gap between boxes
-    EXPECT_TRUE(isBlack(pixel(pdf, 1, int(loose->xMax + 2), middle))); // the loose text is boxed too
+    EXPECT_TRUE(isBlack(pixel(pdf, 1, 16, middle))); // inside the first box, left of "A"
+    EXPECT_TRUE(isWhite(pixel(pdf, 1, int(a->xMax + 5), middle))); // the gap between boxes
+    EXPECT_TRUE(
+        isBlack(pixel(pdf, 1, int(loose->xMax + 2), middle))); // the loose text is boxed too
 }
 
-TEST_F(PdfRows, GroupHeadingIsCentredAndNeverTheLastLineOfAPage)
-{
-    const std::string pdf = writeReport(m_dir, "groups.pdf", {{10, "Volume", 0}}, [](ReportWriter& r) {
-        r.groupHeading(&r, "Zone A");
-        for (int i = 1; i <= 51; ++i)
-            r.addRow(&r, "V%d |", i);
-        r.groupHeading(&r, "Zone B"); // would fall on line 54: moves to the next page
-        r.addRow(&r, "%s", "Last |");
-    });
+TEST_F(PdfRows, GroupHeadingIsCentredAndNeverTheLastLineOfAPage) {
+    const std::string pdf =
+        writeReport(m_dir, "groups.pdf", {{10, "Volume", 0}}, [](ReportWriter& r) {
+            r.groupHeading(&r, "Zone A");
+            for (int i = 1; i <= 51; ++i)
+                r.addRow(&r, "V%d |", i);
+            r.groupHeading(&r, "Zone B"); // would fall on line 54: moves to the next page
+            r.addRow(&r, "%s", "Last |");
+        });
     ASSERT_EQ(pageCount(pdf), 2);
     // A heading on a fresh page takes line 2; the rows follow it.
     const auto first = pageWords(pdf, 1);
@@ -189,40 +188,41 @@ TEST_F(PdfRows, GroupHeadingIsCentredAndNeverTheLastLineOfAPage)
     EXPECT_NEAR(last->yMin - zoneB->yMin, 12, 0.5);
 }
 
-TEST_F(PdfRows, EndSectionStartsTheNextSectionOnANewPage)
-{
-    const std::string pdf = writeReport(m_dir, "sections.pdf", {{10, "Volume", 0}}, [](ReportWriter& r) {
-        r.addRow(&r, "%s", "First |");
-        r.endSection(&r);
-        r.header(&r, nullptr, "Second Section", nullptr);
-        r.addRow(&r, "%s", "Second |");
-        r.endSection(&r);
-    });
+TEST_F(PdfRows, EndSectionStartsTheNextSectionOnANewPage) {
+    const std::string pdf =
+        writeReport(m_dir, "sections.pdf", {{10, "Volume", 0}}, [](ReportWriter& r) {
+            r.addRow(&r, "%s", "First |");
+            r.endSection(&r);
+            r.header(&r, nullptr, "Second Section", nullptr);
+            r.addRow(&r, "%s", "Second |");
+            r.endSection(&r);
+        });
     ASSERT_EQ(pageCount(pdf), 2);
     EXPECT_NE(pageText(pdf, 2).find("Second Section"), std::string::npos);
     const auto second = findWord(pageWords(pdf, 2), "Second");
     ASSERT_TRUE(second);
 }
 
-TEST_F(PdfRows, EmptySectionGetsABlankPageOnlyWithItsText)
-{
-    const std::string without = writeReport(m_dir, "none.pdf", {{10, "Volume", 0}}, [](ReportWriter& r) {
-        r.addRow(&r, "%s", "Row |");
-        r.endSection(&r);
-        r.header(&r, nullptr, "Outgoing", nullptr);
-        r.endSection(&r);
-    });
+TEST_F(PdfRows, EmptySectionGetsABlankPageOnlyWithItsText) {
+    const std::string without =
+        writeReport(m_dir, "none.pdf", {{10, "Volume", 0}}, [](ReportWriter& r) {
+            r.addRow(&r, "%s", "Row |");
+            r.endSection(&r);
+            r.header(&r, nullptr, "Outgoing", nullptr);
+            r.endSection(&r);
+        });
     EXPECT_EQ(pageCount(without), 1);
 
     ScopedEnv blank("KVLTPDFBLANKPAGETEXT", "Nothing outgoing");
-    const std::string with = writeReport(m_dir, "blank.pdf", {{10, "Volume", 0}}, [](ReportWriter& r) {
-        r.addRow(&r, "%s", "Row |");
-        r.endSection(&r);
-        r.header(&r, nullptr, "Outgoing", nullptr);
-        r.endSection(&r);
-        r.header(&r, nullptr, "Returns", nullptr);
-        r.addRow(&r, "%s", "Back |"); // the blank page left pageRow at 0: a page of its own
-    });
+    const std::string with =
+        writeReport(m_dir, "blank.pdf", {{10, "Volume", 0}}, [](ReportWriter& r) {
+            r.addRow(&r, "%s", "Row |");
+            r.endSection(&r);
+            r.header(&r, nullptr, "Outgoing", nullptr);
+            r.endSection(&r);
+            r.header(&r, nullptr, "Returns", nullptr);
+            r.addRow(&r, "%s", "Back |"); // the blank page left pageRow at 0: a page of its own
+        });
     ASSERT_EQ(pageCount(with), 3);
     const std::string text = pageText(with, 2);
     EXPECT_NE(text.find("Outgoing"), std::string::npos);

@@ -14,13 +14,12 @@
 // Clears every variable that steers the PDF output, so that the machine's
 // environment cannot change a test's outcome.
 class CleanPdfEnvironment {
-public:
+  public:
     CleanPdfEnvironment();
 
-private:
+  private:
     std::vector<std::unique_ptr<ScopedEnv>> m_vars;
 };
-
 
 // ---- poppler
 int pageCount(const std::string& pdf);

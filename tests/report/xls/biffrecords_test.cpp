@@ -10,8 +10,7 @@ using namespace kvlt::xls;
 namespace {
 
 // "09 08 10 00" -> bytes
-Bytes hex(const std::string& text)
-{
+Bytes hex(const std::string& text) {
     Bytes out;
     std::istringstream in(text);
     std::string pair;
@@ -20,8 +19,7 @@ Bytes hex(const std::string& text)
     return out;
 }
 
-XlString str(std::u16string_view s)
-{
+XlString str(std::u16string_view s) {
     XlString x;
     x.units.assign(s.begin(), s.end());
     for (auto u : x.units)
@@ -29,12 +27,13 @@ XlString str(std::u16string_view s)
     return x;
 }
 
-unsigned u16At(const Bytes& b, std::size_t at) { return b[at] | (b[at + 1] << 8); }
+unsigned u16At(const Bytes& b, std::size_t at) {
+    return b[at] | (b[at + 1] << 8);
+}
 
 } // namespace
 
-TEST(BiffRecords, StreamFramingRecords)
-{
+TEST(BiffRecords, StreamFramingRecords) {
     Bytes out;
     writeBof(out, BofKind::Globals);
     EXPECT_EQ(out, hex("09 08 10 00  00 06 05 00 BB 0D CC 07 00 00 00 00 06 00 00 00"));
@@ -49,11 +48,11 @@ TEST(BiffRecords, StreamFramingRecords)
     EXPECT_EQ(out, hex("42 00 02 00 B0 04"));
 }
 
-TEST(BiffRecords, FormattingRecordsOfTheGlobals)
-{
+TEST(BiffRecords, FormattingRecordsOfTheGlobals) {
     Bytes out;
     writeFont(out);
-    EXPECT_EQ(out, hex("31 00 15 00 C8 00 00 00 FF 7F 90 01 00 00 00 00 00 00 05 00 41 72 69 61 6C"));
+    EXPECT_EQ(out,
+              hex("31 00 15 00 C8 00 00 00 FF 7F 90 01 00 00 00 00 00 00 05 00 41 72 69 61 6C"));
     out.clear();
     writeXf(out, true);
     EXPECT_EQ(out, hex("E0 00 14 00 00 00 00 00 F5 FF 20 00 00 F4 00 00 00 00 00 00 00 00 C0 20"));
@@ -68,8 +67,7 @@ TEST(BiffRecords, FormattingRecordsOfTheGlobals)
     EXPECT_EQ(out, hex("3D 00 12 00 00 00 00 00 BC 25 72 15 38 00 00 00 00 00 01 00 58 02"));
 }
 
-TEST(BiffRecords, BoundSheetNamesAndThePositionField)
-{
+TEST(BiffRecords, BoundSheetNamesAndThePositionField) {
     Bytes out(7, 0xAA);
     EXPECT_EQ(writeBoundSheet(out, str(u"Export"), 0x1234), 11u);
     EXPECT_EQ(Bytes(out.begin() + 7, out.end()),
@@ -79,8 +77,7 @@ TEST(BiffRecords, BoundSheetNamesAndThePositionField)
     EXPECT_EQ(out, hex("85 00 0C 00 00 00 00 00 00 00 02 01 AC 20 31 00"));
 }
 
-TEST(BiffRecords, SheetRecords)
-{
+TEST(BiffRecords, SheetRecords) {
     Bytes out;
     writeWsBool(out);
     EXPECT_EQ(out, hex("81 00 02 00 C1 04"));
@@ -95,8 +92,7 @@ TEST(BiffRecords, SheetRecords)
     EXPECT_EQ(u16At(out, 4), 0x00B6u);
 }
 
-TEST(BiffRecords, CellRecords)
-{
+TEST(BiffRecords, CellRecords) {
     Bytes out;
     writeLabelSst(out, 1, 2, kDefaultCellXf, 0x01020307);
     EXPECT_EQ(out, hex("FD 00 0A 00 01 00 02 00 0F 00 07 03 02 01"));
@@ -108,8 +104,7 @@ TEST(BiffRecords, CellRecords)
     EXPECT_EQ(out, hex("03 02 0E 00 00 00 00 00 0F 00 00 00 00 00 00 00 28 C0"));
 }
 
-TEST(BiffRecords, SstAndExtSstOfAFewStrings)
-{
+TEST(BiffRecords, SstAndExtSstOfAFewStrings) {
     const XlString ab = str(u"ab"), euro = str(u"€");
     Bytes out(100, 0);
     const auto anchors = writeSst(out, {&ab, &euro}, 3, 8);
@@ -128,8 +123,7 @@ TEST(BiffRecords, SstAndExtSstOfAFewStrings)
     EXPECT_EQ(sstBucketSize(12800), 100);
 }
 
-TEST(BiffRecords, SstStringLongerThanARecordGoesOnWithItsFlagsRepeated)
-{
+TEST(BiffRecords, SstStringLongerThanARecordGoesOnWithItsFlagsRepeated) {
     const XlString narrow = str(std::u16string(10000, u'x'));
     Bytes out;
     writeSst(out, {&narrow}, 1, 8);
@@ -155,8 +149,7 @@ TEST(BiffRecords, SstStringLongerThanARecordGoesOnWithItsFlagsRepeated)
     EXPECT_EQ(u16At(out, cont2 + 5), 0x20ACu);
 }
 
-TEST(BiffRecords, SstStringHeaderIsNeverSplit)
-{
+TEST(BiffRecords, SstStringHeaderIsNeverSplit) {
     // 1643 strings of 5 bytes fill the first record to one byte short; the next string
     // starts the CONTINUE record with its own header and no flags byte before it.
     const XlString ab = str(u"ab");
@@ -171,13 +164,13 @@ TEST(BiffRecords, SstStringHeaderIsNeverSplit)
     EXPECT_EQ(anchors[1], (SstAnchor{static_cast<std::uint32_t>(cont + 4), 4}));
 }
 
-TEST(BiffRecords, EveryExtSstAnchorPointsAtItsStringInsideItsRecord)
-{
+TEST(BiffRecords, EveryExtSstAnchorPointsAtItsStringInsideItsRecord) {
     // Readers use these anchors to jump into the table; neither xlrd nor LibreOffice checks
     // them, so check each one against the bytes.
     std::vector<XlString> texts;
     for (int i = 0; i < 5000; ++i) {
-        std::u16string s = u"s" + std::u16string(static_cast<std::size_t>(i * 37 % 61), i % 3 ? u'a' : u'€');
+        std::u16string s =
+            u"s" + std::u16string(static_cast<std::size_t>(i * 37 % 61), i % 3 ? u'a' : u'€');
         s += static_cast<char16_t>(u'0' + i % 10);
         texts.push_back(str(s));
     }

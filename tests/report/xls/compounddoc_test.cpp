@@ -8,17 +8,18 @@ using namespace kvlt::xls;
 
 namespace {
 
-std::uint32_t u32At(const Bytes& b, std::size_t at)
-{
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+std::uint32_t u32At(const Bytes& b, std::size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
+           (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 
-std::size_t sectorOffset(std::uint32_t sector) { return kSectorSize * (1 + static_cast<std::size_t>(sector)); }
+std::size_t sectorOffset(std::uint32_t sector) {
+    return kSectorSize * (1 + static_cast<std::size_t>(sector));
+}
 
 // Reads the stream back the way a reader does: allocation-table sectors from the header and the
 // extension chain, then the stream's chain from its directory entry.
-Bytes readStreamBack(const Bytes& file)
-{
+Bytes readStreamBack(const Bytes& file) {
     std::vector<std::uint32_t> fatSectors;
     const std::uint32_t fatCount = u32At(file, 0x2C);
     for (std::size_t i = 0; i < 109 && fatSectors.size() < fatCount; ++i)
@@ -37,14 +38,15 @@ Bytes readStreamBack(const Bytes& file)
     const std::size_t entry = sectorOffset(u32At(file, 0x30)) + 128; // second entry: the stream
     const std::uint32_t size = u32At(file, entry + 0x78);
     Bytes stream;
-    for (std::uint32_t s = u32At(file, entry + 0x74); s != kEndOfChain && stream.size() < size + kSectorSize; s = fat.at(s))
-        stream.insert(stream.end(), file.begin() + sectorOffset(s), file.begin() + sectorOffset(s) + kSectorSize);
+    for (std::uint32_t s = u32At(file, entry + 0x74);
+         s != kEndOfChain && stream.size() < size + kSectorSize; s = fat.at(s))
+        stream.insert(stream.end(), file.begin() + sectorOffset(s),
+                      file.begin() + sectorOffset(s) + kSectorSize);
     stream.resize(size);
     return stream;
 }
 
-Bytes patterned(std::size_t size)
-{
+Bytes patterned(std::size_t size) {
     Bytes b(size);
     for (std::size_t i = 0; i < size; ++i)
         b[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
@@ -53,8 +55,7 @@ Bytes patterned(std::size_t size)
 
 } // namespace
 
-TEST(CompoundDoc, LayoutGrowsTheAllocationTableWithTheStream)
-{
+TEST(CompoundDoc, LayoutGrowsTheAllocationTableWithTheStream) {
     const auto small = compoundLayout(100);
     EXPECT_EQ(small.streamSectors, 8u); // padded to the small-block cut-off
     EXPECT_EQ(small.directorySector, 8u);
@@ -66,7 +67,8 @@ TEST(CompoundDoc, LayoutGrowsTheAllocationTableWithTheStream)
     EXPECT_EQ(compoundLayout(126 * kSectorSize + 1).fatSectors, 2u);
 
     // Beyond 109 table sectors the header cannot list them all.
-    for (std::size_t size : {std::size_t{7'000'000}, std::size_t{7'200'000}, std::size_t{40'000'000}}) {
+    for (std::size_t size :
+         {std::size_t{7'000'000}, std::size_t{7'200'000}, std::size_t{40'000'000}}) {
         const auto big = compoundLayout(size);
         SCOPED_TRACE(size);
         EXPECT_GE(big.fatSectors * 128u, big.totalSectors());
@@ -77,8 +79,7 @@ TEST(CompoundDoc, LayoutGrowsTheAllocationTableWithTheStream)
     EXPECT_GT(compoundLayout(40'000'000).difatSectors, 1u);
 }
 
-TEST(CompoundDoc, SmallFileHeaderDirectoryAndTable)
-{
+TEST(CompoundDoc, SmallFileHeaderDirectoryAndTable) {
     const Bytes stream = patterned(100);
     Bytes file;
     ASSERT_TRUE(writeCompoundDocument(file, "Workbook", stream));
@@ -98,23 +99,24 @@ TEST(CompoundDoc, SmallFileHeaderDirectoryAndTable)
 
     // The stream, padded with zeros to 4096 bytes.
     EXPECT_TRUE(std::equal(stream.begin(), stream.end(), file.begin() + 512));
-    EXPECT_TRUE(std::all_of(file.begin() + 612, file.begin() + 512 + 4096, [](auto b) { return b == 0; }));
+    EXPECT_TRUE(
+        std::all_of(file.begin() + 612, file.begin() + 512 + 4096, [](auto b) { return b == 0; }));
 
     const std::size_t dir = sectorOffset(8);
     const std::u16string rootName = u"Root Entry";
     for (std::size_t i = 0; i < rootName.size(); ++i)
         EXPECT_EQ(file[dir + 2 * i], rootName[i]);
-    EXPECT_EQ(file[dir + 0x40], 22);                // name length with its terminator, in bytes
-    EXPECT_EQ(file[dir + 0x42], 5);                 // root
-    EXPECT_EQ(u32At(file, dir + 0x4C), 1u);         // child: the stream entry
+    EXPECT_EQ(file[dir + 0x40], 22);        // name length with its terminator, in bytes
+    EXPECT_EQ(file[dir + 0x42], 5);         // root
+    EXPECT_EQ(u32At(file, dir + 0x4C), 1u); // child: the stream entry
     EXPECT_EQ(u32At(file, dir + 0x74), kEndOfChain);
     EXPECT_EQ(file[dir + 128], 'W');
     EXPECT_EQ(file[dir + 128 + 0x40], 18);
-    EXPECT_EQ(file[dir + 128 + 0x42], 2);           // stream
+    EXPECT_EQ(file[dir + 128 + 0x42], 2); // stream
     EXPECT_EQ(u32At(file, dir + 128 + 0x44), 0xFFFFFFFFu);
     EXPECT_EQ(u32At(file, dir + 128 + 0x74), 0u);
     EXPECT_EQ(u32At(file, dir + 128 + 0x78), 4096u); // padded: no small-block stream
-    EXPECT_EQ(file[dir + 256 + 0x42], 0);           // unused entries
+    EXPECT_EQ(file[dir + 256 + 0x42], 0);            // unused entries
 
     const std::size_t fat = sectorOffset(9);
     for (std::uint32_t s = 0; s < 7; ++s)
@@ -126,11 +128,11 @@ TEST(CompoundDoc, SmallFileHeaderDirectoryAndTable)
     EXPECT_EQ(u32At(file, fat + 4 * 127), kFreeSect);
 }
 
-TEST(CompoundDoc, StreamsOfEverySizeReadBackWhole)
-{
+TEST(CompoundDoc, StreamsOfEverySizeReadBackWhole) {
     // Around the sector and table-sector boundaries, and past the header's 109 table sectors.
-    for (std::size_t size : {std::size_t{1}, std::size_t{4096}, std::size_t{4097}, 126 * kSectorSize, 126 * kSectorSize + 1,
-                             std::size_t{9'000'000}, std::size_t{17'000'000}}) {
+    for (std::size_t size :
+         {std::size_t{1}, std::size_t{4096}, std::size_t{4097}, 126 * kSectorSize,
+          126 * kSectorSize + 1, std::size_t{9'000'000}, std::size_t{17'000'000}}) {
         SCOPED_TRACE(size);
         const Bytes stream = patterned(size);
         Bytes file;

@@ -1,7 +1,7 @@
 // A second independent reader: LibreOffice converts a written book to CSV, one file per sheet.
 // LibreOffice is not part of the project's dependencies; without it the test is skipped.
-#include "xl.h"
 #include "testsupport.h"
+#include "xl.h"
 #include "xlrdreader.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +12,7 @@
 
 namespace fs = std::filesystem;
 
-
-TEST(XlBookLibreOffice, CalcReadsSheetsCellsAndLongSharedStrings)
-{
+TEST(XlBookLibreOffice, CalcReadsSheetsCellsAndLongSharedStrings) {
     if (std::system("command -v soffice >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "LibreOffice (soffice) is not installed";
 
@@ -24,10 +22,13 @@ TEST(XlBookLibreOffice, CalcReadsSheetsCellsAndLongSharedStrings)
     std::string expectedFirst = "Volume,Slot\n";
     for (int row = 1; row <= 2000; ++row) {
         // Enough distinct texts, narrow and wide, to need several CONTINUE records.
-        const std::string name = "VOL-" + std::to_string(row) + (row % 3 ? "\xC3\xA9" : "\xE6\x97\xA5");
+        const std::string name =
+            "VOL-" + std::to_string(row) + (row % 3 ? "\xC3\xA9" : "\xE6\x97\xA5");
         xlSheetWriteStrA(first, row, 0, name.c_str(), nullptr);
         xlSheetWriteNumA(first, row, 1, row * 0.5, nullptr);
-        expectedFirst += name + "," + (row % 2 ? std::to_string(row / 2) + ".5" : std::to_string(row / 2)) + "\n";
+        expectedFirst += name + "," +
+                         (row % 2 ? std::to_string(row / 2) + ".5" : std::to_string(row / 2)) +
+                         "\n";
     }
     xlSheetWriteStrA(first, 0, 0, "Volume", nullptr);
     xlSheetWriteStrA(first, 0, 1, "Slot", nullptr);
@@ -46,10 +47,12 @@ TEST(XlBookLibreOffice, CalcReadsSheetsCellsAndLongSharedStrings)
     fs::create_directories(outDir);
     // Sheet -1: every sheet to its own "<name>-<sheet>.csv"; a private profile keeps the
     // user's LibreOffice settings out of it.
-    const std::string command =
-        "soffice --headless --norestore -env:UserInstallation=file://" + (outDir / "profile").string() +
-        " --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1'"
-        " --outdir '" + outDir.string() + "' '" + path.string() + "' >/dev/null 2>&1";
+    const std::string command = "soffice --headless --norestore -env:UserInstallation=file://" +
+                                (outDir / "profile").string() +
+                                " --convert-to 'csv:Text - txt - csv "
+                                "(StarCalc):44,34,76,1,,0,false,true,false,false,false,-1'"
+                                " --outdir '" +
+                                outDir.string() + "' '" + path.string() + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
 
     const std::string stem = path.stem().string();

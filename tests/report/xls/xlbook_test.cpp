@@ -20,29 +20,25 @@ struct Book {
     std::string error() const { return xlBookErrorMessageA(h); }
 };
 
-std::string slurp(const std::string& path)
-{
+std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-XlrdBook saveAndRead(BookHandle book, const std::string& stem)
-{
+XlrdBook saveAndRead(BookHandle book, const std::string& stem) {
     const std::string path = tempXlsPath(stem);
     EXPECT_EQ(xlBookSaveA(book, path.c_str()), 1) << xlBookErrorMessageA(book);
     return readWithXlrd(path);
 }
 
-std::string textAt(const XlrdSheet& sheet, int row, int col)
-{
+std::string textAt(const XlrdSheet& sheet, int row, int col) {
     auto it = sheet.cells.find({row, col});
     if (it == sheet.cells.end())
         return "<empty>";
     return it->second.type == "text" ? it->second.text : "<" + it->second.type + ">";
 }
 
-double numberAt(const XlrdSheet& sheet, int row, int col)
-{
+double numberAt(const XlrdSheet& sheet, int row, int col) {
     auto it = sheet.cells.find({row, col});
     if (it == sheet.cells.end() || it->second.type != "number")
         return std::numeric_limits<double>::quiet_NaN();
@@ -51,8 +47,7 @@ double numberAt(const XlrdSheet& sheet, int row, int col)
 
 } // namespace
 
-TEST(XlBook, SheetsTextAndNumberCellsReadBack)
-{
+TEST(XlBook, SheetsTextAndNumberCellsReadBack) {
     Book book;
     SheetHandle first = xlBookAddSheetA(book.h, "Report 1 16807", nullptr);
     SheetHandle second = xlBookAddSheetA(book.h, "Export", nullptr);
@@ -99,16 +94,19 @@ TEST(XlBook, SheetsTextAndNumberCellsReadBack)
     EXPECT_EQ(textAt(b, 4, 2), "VOL001");
 }
 
-TEST(XlBook, UnicodeTextsAndSheetNames)
-{
+TEST(XlBook, UnicodeTextsAndSheetNames) {
     Book book;
-    SheetHandle sheet = xlBookAddSheetA(book.h, "\xC3\x9C" "bersicht \xE2\x82\xAC", nullptr); // Übersicht €
+    SheetHandle sheet = xlBookAddSheetA(book.h,
+                                        "\xC3\x9C"
+                                        "bersicht \xE2\x82\xAC",
+                                        nullptr); // Übersicht €
     ASSERT_TRUE(sheet) << book.error();
     const std::string texts[] = {
-        "Gr\xC3\xBC\xC3\x9F" "e",                        // Latin-1 only: one byte per character
-        "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",          // CJK
-        "Band \xF0\x9F\x93\xBC und \xCE\xA9",            // outside the BMP, Greek
-        "",                                               // empty text cell
+        "Gr\xC3\xBC\xC3\x9F"
+        "e",                                    // Latin-1 only: one byte per character
+        "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", // CJK
+        "Band \xF0\x9F\x93\xBC und \xCE\xA9",   // outside the BMP, Greek
+        "",                                     // empty text cell
     };
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(xlSheetWriteStrA(sheet, i, 0, texts[i].c_str(), nullptr), 1);
@@ -117,14 +115,14 @@ TEST(XlBook, UnicodeTextsAndSheetNames)
     const XlrdBook read = saveAndRead(book.h, "unicode");
     ASSERT_EQ(read.error, "");
     ASSERT_EQ(read.sheets.size(), 1u);
-    EXPECT_EQ(read.sheets[0].name, "\xC3\x9C" "bersicht \xE2\x82\xAC");
+    EXPECT_EQ(read.sheets[0].name, "\xC3\x9C"
+                                   "bersicht \xE2\x82\xAC");
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(textAt(read.sheets[0], i, 0), texts[i]) << i;
     EXPECT_EQ(textAt(read.sheets[0], 4, 0), "bad \xEF\xBF\xBD byte");
 }
 
-TEST(XlBook, SharedStringsBeyondOneRecordReadBackExactly)
-{
+TEST(XlBook, SharedStringsBeyondOneRecordReadBackExactly) {
     // Many texts of mixed lengths and widths, so strings and their headers meet the CONTINUE
     // boundaries at every kind of place; some repeat, some span several records.
     Book book;
@@ -160,8 +158,7 @@ TEST(XlBook, SharedStringsBeyondOneRecordReadBackExactly)
     EXPECT_EQ(textAt(s, 2, 1), longest);
 }
 
-TEST(XlBook, TextLongerThanACellHoldsIsCutAndReported)
-{
+TEST(XlBook, TextLongerThanACellHoldsIsCutAndReported) {
     Book book;
     SheetHandle sheet = xlBookAddSheetA(book.h, "Long", nullptr);
     const std::string tooLong = std::string(32767, 'a') + "bcd";
@@ -179,8 +176,7 @@ TEST(XlBook, TextLongerThanACellHoldsIsCutAndReported)
     EXPECT_EQ(textAt(read.sheets[0], 2, 0), "short");
 }
 
-TEST(XlBook, CellsOutsideTheSheetAreRefusedAndTheFileStaysValid)
-{
+TEST(XlBook, CellsOutsideTheSheetAreRefusedAndTheFileStaysValid) {
     Book book;
     SheetHandle sheet = xlBookAddSheetA(book.h, "Edges", nullptr);
     EXPECT_EQ(xlSheetWriteStrA(sheet, 65535, 255, "last", nullptr), 1);
@@ -210,8 +206,7 @@ TEST(XlBook, CellsOutsideTheSheetAreRefusedAndTheFileStaysValid)
     EXPECT_EQ(numberAt(s, 0, 0), 1);
 }
 
-TEST(XlBook, SheetNamesThatTheFormatCannotHoldAreRefused)
-{
+TEST(XlBook, SheetNamesThatTheFormatCannotHoldAreRefused) {
     Book book;
     const std::string name31(31, 'n');
     ASSERT_TRUE(xlBookAddSheetA(book.h, name31.c_str(), nullptr));
@@ -247,8 +242,7 @@ TEST(XlBook, SheetNamesThatTheFormatCannotHoldAreRefused)
     EXPECT_EQ(read.sheets[1].nrows, 0);
 }
 
-TEST(XlBook, SavingToMemoryGivesTheBytesOfTheFile)
-{
+TEST(XlBook, SavingToMemoryGivesTheBytesOfTheFile) {
     Book book;
     SheetHandle sheet = xlBookAddSheetA(book.h, "Raw", nullptr);
     xlSheetWriteStrA(sheet, 0, 0, "bytes", nullptr);
@@ -274,8 +268,7 @@ TEST(XlBook, SavingToMemoryGivesTheBytesOfTheFile)
     EXPECT_EQ(numberAt(read.sheets[0], 1, 0), 5);
 }
 
-TEST(XlBook, FailedSavesReportWhyAndLeaveFilesAlone)
-{
+TEST(XlBook, FailedSavesReportWhyAndLeaveFilesAlone) {
     Book empty;
     const std::string path = tempXlsPath("kept");
     std::ofstream(path) << "keep me";
@@ -292,8 +285,8 @@ TEST(XlBook, FailedSavesReportWhyAndLeaveFilesAlone)
     xlSheetWriteStrA(xlBookAddSheetA(book.h, "S", nullptr), 0, 0, "v", nullptr);
     const std::string missingDir = path + ".d/none/out.xls";
     EXPECT_EQ(xlBookSaveA(book.h, missingDir.c_str()), 0);
-    EXPECT_EQ(book.error(),
-              "Cannot create a file in the folder of " + missingDir + ": No such file or directory");
+    EXPECT_EQ(book.error(), "Cannot create a file in the folder of " + missingDir +
+                                ": No such file or directory");
     EXPECT_EQ(xlBookSaveA(book.h, ""), 0);
     EXPECT_EQ(book.error(), "no file name given");
     EXPECT_EQ(xlBookSaveA(book.h, nullptr), 0);
@@ -304,7 +297,8 @@ TEST(XlBook, FailedSavesReportWhyAndLeaveFilesAlone)
     EXPECT_EQ(xlBookSaveA(book.h, dir.c_str()), 0);
     EXPECT_EQ(book.error().rfind("Cannot replace " + dir + ": ", 0), 0u) << book.error();
     EXPECT_TRUE(std::filesystem::is_directory(dir));
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(dir).parent_path()))
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(dir).parent_path()))
         EXPECT_EQ(entry.path().filename().string().rfind(".kvlt-save-", 0), std::string::npos)
             << "no temporary file is left: " << entry.path();
 
@@ -313,12 +307,12 @@ TEST(XlBook, FailedSavesReportWhyAndLeaveFilesAlone)
     const XlrdBook read = readWithXlrd(path);
     ASSERT_EQ(read.error, "");
     EXPECT_EQ(textAt(read.sheets[0], 0, 0), "v");
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(path).parent_path()))
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(path).parent_path()))
         EXPECT_EQ(entry.path().filename().string().rfind(".kvlt-save-", 0), std::string::npos);
 }
 
-TEST(XlBook, NullHandlesAndUnsupportedArgumentsDoNotCrash)
-{
+TEST(XlBook, NullHandlesAndUnsupportedArgumentsDoNotCrash) {
     EXPECT_EQ(xlBookAddSheetA(nullptr, "x", nullptr), nullptr);
     EXPECT_EQ(xlSheetWriteStrA(nullptr, 0, 0, "x", nullptr), 0);
     EXPECT_EQ(xlSheetWriteNumA(nullptr, 0, 0, 1, nullptr), 0);
@@ -337,8 +331,7 @@ TEST(XlBook, NullHandlesAndUnsupportedArgumentsDoNotCrash)
     EXPECT_EQ(book.error(), "no place given for the saved book");
 }
 
-TEST(XlBook, FullHeightSheetNeedsTheLargeContainerAndReadsBack)
-{
+TEST(XlBook, FullHeightSheetNeedsTheLargeContainerAndReadsBack) {
     // 65,536 rows of one text and seven numbers: over 9 MB, more allocation-table sectors than
     // the container header can list.
     Book book;

@@ -6,8 +6,7 @@
 
 #include <memory>
 
-XlrdBook readWithXlrd(const std::string& path)
-{
+XlrdBook readWithXlrd(const std::string& path) {
     XlrdBook book;
     // /usr/bin/python3 on purpose: the one that has the Debian xlrd package.
     const std::string output =
@@ -22,15 +21,13 @@ XlrdBook readWithXlrd(const std::string& path)
         return book;
     }
     const cJSON* sheet = nullptr;
-    cJSON_ArrayForEach(sheet, cJSON_GetObjectItem(root.get(), "sheets"))
-    {
+    cJSON_ArrayForEach(sheet, cJSON_GetObjectItem(root.get(), "sheets")) {
         XlrdSheet s;
         s.name = cJSON_GetStringValue(cJSON_GetObjectItem(sheet, "name"));
         s.nrows = cJSON_GetObjectItem(sheet, "nrows")->valueint;
         s.ncols = cJSON_GetObjectItem(sheet, "ncols")->valueint;
         const cJSON* cell = nullptr;
-        cJSON_ArrayForEach(cell, cJSON_GetObjectItem(sheet, "cells"))
-        {
+        cJSON_ArrayForEach(cell, cJSON_GetObjectItem(sheet, "cells")) {
             XlrdCell c;
             const int row = cJSON_GetArrayItem(cell, 0)->valueint;
             const int col = cJSON_GetArrayItem(cell, 1)->valueint;
@@ -47,8 +44,7 @@ XlrdBook readWithXlrd(const std::string& path)
     return book;
 }
 
-std::string tempXlsPath(const std::string& stem)
-{
+std::string tempXlsPath(const std::string& stem) {
     // One folder per test program, removed when the program ends.
     static TempDir folder;
     static int counter = 0;
