@@ -50,5 +50,18 @@ void progressTick(ProgressState* state);
 // The same with the current time given, for callers that keep their own clock.
 void progressTickAt(ProgressState* state, int64_t now);
 
+// ------------------------------------------------------------------ long work
+
+// How long work (a load, a save, an export) tells its owner how far it is:
+// done of total units (bytes read, rows written). The window answers with a
+// progress dialog, kvlt-scan with nothing. report() returns false when the
+// user asked to stop; work that can stop then stops and leaves nothing half
+// done, work that cannot stop carries on.
+class ProgressReporter {
+  public:
+    virtual ~ProgressReporter() = default;
+    virtual bool report(uint64_t done, uint64_t total) = 0;
+};
+
 // Elapsed seconds as "D%u:%.2u:%.2u:%.2u", "H%u:%.2u:%.2u", "M%u:%.2u" or "S%u".
 char* formatDuration(uint32_t seconds, char* buffer, size_t size);
