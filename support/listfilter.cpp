@@ -23,6 +23,13 @@ locale_t utf8Locale() {
     return locale;
 }
 
+// Over ASCII patterns and texts the "C" locale answers as the UTF-8 one does
+// (ranges, classes and case alike) and fnmatch runs far faster there.
+locale_t asciiLocale() {
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    return locale;
+}
+
 int fnmatchFlags(unsigned flags) {
     return ((flags & FILTER_CASEFOLD) ? FNM_CASEFOLD : 0) |
            ((flags & FILTER_EXTMATCH) ? FNM_EXTMATCH : 0);
@@ -50,14 +57,19 @@ unsigned currentFilterFlags() {
 
 // ------------------------------------------------------------------ fnmatch
 
-bool fnmatchFilter(const char* pattern, const char* text, unsigned flags) {
-    const locale_t locale = utf8Locale();
+namespace {
+bool fnmatchIn(locale_t locale, const char* pattern, const char* text, unsigned flags) {
     if (!locale)
         return fnmatch(pattern, text, fnmatchFlags(flags)) == 0;
     const locale_t previous = uselocale(locale);
     const bool match = fnmatch(pattern, text, fnmatchFlags(flags)) == 0;
     uselocale(previous);
     return match;
+}
+} // namespace
+
+bool fnmatchFilter(const char* pattern, const char* text, unsigned flags) {
+    return fnmatchIn(utf8Locale(), pattern, text, flags);
 }
 
 // ------------------------------------------------------------------ prepared patterns
@@ -69,6 +81,7 @@ FilterPattern::FilterPattern(std::string pattern, unsigned flags)
     // backslash, characters outside ASCII (case folding and character
     // boundaries are the locale's business there).
     const bool extmatch = flags & FILTER_EXTMATCH;
+    m_bAsciiPattern = isAscii(m_pattern);
     std::vector<int> tokens;
     const std::string& p = m_pattern;
     for (size_t i = 0; i < p.size(); ++i) {
@@ -162,8 +175,10 @@ bool FilterPattern::matchWildcards(std::string_view text) const {
 }
 
 bool FilterPattern::matches(std::string_view text) const {
-    if (m_kind == Kind::Fnmatch || !isAscii(text))
-        return fnmatchFilter(m_pattern.c_str(), text.data(), m_flags);
+    const bool asciiText = isAscii(text);
+    if (m_kind == Kind::Fnmatch || !asciiText)
+        return fnmatchIn(m_bAsciiPattern && asciiText ? asciiLocale() : utf8Locale(),
+                         m_pattern.c_str(), text.data(), m_flags);
     const size_t size = m_literal.size();
     switch (m_kind) {
     case Kind::Everything:

@@ -62,6 +62,7 @@ class FilterPattern {
     std::string m_pattern;
     unsigned m_flags;
     bool m_bFold;
+    bool m_bAsciiPattern = false;
     Kind m_kind = Kind::Fnmatch;
     std::string m_literal;     // Exact, Prefix, Suffix, Contains; lower case when folding
     std::vector<int> m_tokens; // Wildcards: bytes (lower case when folding), kStar, kAny
