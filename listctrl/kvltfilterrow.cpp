@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace {
 constexpr int kButtonWidth = 16;
 } // namespace

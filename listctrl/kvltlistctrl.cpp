@@ -339,6 +339,8 @@ void CKVLTListCtrl::SaveListState() {
         order += QString::number(unsigned(column)) + QLatin1Char(',');
     WriteListSetting(QString::fromLatin1(kEntryOrder), order);
     if (m_bSavedFiltersChanged) {
+        // Filters saved in earlier runs stay unless the user removed them.
+        LoadSavedFilters();
         WriteListSettingInt(QString::fromLatin1(kEntryFilterTotal),
                             unsigned(m_mapSavedFilters.size()));
         unsigned n = 0;

@@ -14,6 +14,8 @@
 #include <QCoreApplication>
 #include <QMenu>
 
+#include <climits>
+
 namespace {
 // The push button of the restore dialog that removes the chosen filter.
 constexpr int kRemoveFilterButton = 101;
