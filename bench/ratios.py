@@ -63,8 +63,12 @@ def main(folder):
         failures += not same
         print(f"{'IntelliSlot gives the plain form''s slots':<44} {'yes' if same else 'NO'}")
     under("10,000 scans applied", "BM_Apply10000Scans", 1000)
+    for shape in ("Part", "Wildcards"):
+        under(f"filter ({shape.lower()}), 1,000,000 rows rebuilt", f"BM_FilterRebuild_{shape}", 200)
+        ratio("  against the plain fnmatch loop", f"BM_FilterRebuild_{shape}",
+              f"BM_Baseline_FnmatchLoop_{shape}", 1.0)
     for name, (real, _) in sorted(times.items()):
-        if name.startswith("BM_Report_") or name.startswith("BM_List"):
+        if name.startswith(("BM_Report_", "BM_List", "BM_FilterRebuildInfo")):
             print(f"{name:<44} {real:9.2f} ms")
     return 1 if failures else 0
 

@@ -1,5 +1,6 @@
 // info, list and select: commands that read a scan file and print.
 #include "commands.h"
+#include "listfilters.h"
 #include "listtexts.h"
 #include "scanfiledoc.h"
 
@@ -39,19 +40,26 @@ int cmdInfo(const Arguments& args) {
     return EXIT_DONE;
 }
 
-int cmdList(const Arguments& args) {
+int cmdList(const Arguments& arguments) {
+    Arguments args = arguments;
+    std::vector<std::string> specs;
+    if (!takeFilterSpecs(args, specs))
+        return usageError("--filter takes COLUMN=PATTERN");
     ScanList list;
     if (args.size() != 2 || !parseList(args[0], list))
         return usageError("list takes map, incoming or outgoing, and one FILE");
+    std::vector<ColumnFilter> filters(specs.size());
+    for (size_t i = 0; i < specs.size(); ++i)
+        if (std::string error; !parseColumnFilter(list, specs[i], filters[i], error))
+            return usageError(error);
     CKVLTOfflineScannerDoc doc;
     if (!loadScanFile(doc, args[1]))
         return EXIT_FILE_ERROR;
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
-    uint32_t rows = listRowCount(doc, list);
     int columns = listColumnCount(list);
     std::string line;
-    for (uint32_t row = 0; row < rows; ++row) {
+    for (uint32_t row : filteredListRows(doc, list, filters)) {
         line.clear();
         for (int column = 0; column < columns; ++column) {
             if (column > 0)

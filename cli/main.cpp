@@ -19,11 +19,15 @@ const Command kCommands[] = {
 
 const char* const kUsage =
     "usage: kvlt-scan info FILE\n"
-    "       kvlt-scan list map|incoming|outgoing FILE\n"
+    "       kvlt-scan list map|incoming|outgoing FILE [--filter COLUMN=PATTERN]...\n"
     "       kvlt-scan select FILE --mode first|intelli\n"
     "       kvlt-scan slot FILE (--mode first|intelli | --slots LIST) [--barcodes PATH|-] "
     "[--output PATH]\n"
-    "       kvlt-scan report map|incoming|outgoing FILE\n";
+    "       kvlt-scan report map|incoming|outgoing FILE\n"
+    "--filter keeps the rows whose cell in the column titled COLUMN (letter case\n"
+    "ignored) matches the shell pattern PATTERN (* ? [...] and +(a|b) @(..) !(..)\n"
+    "?(..) *(..)); several filters must all match. With KVLTFILTERNOCASE set,\n"
+    "patterns also ignore letter case.\n";
 
 } // namespace
 

@@ -1,6 +1,9 @@
 #include "kvltheaderctrl.h"
 
+#include "kvltfilterrow.h"
+
 #include <QMouseEvent>
+#include <QPainter>
 
 int CKVLTColumnModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : 0;
@@ -78,6 +81,36 @@ CKVLTHeaderCtrl::CKVLTHeaderCtrl(QWidget* parent) : QHeaderView(Qt::Horizontal, 
     setHighlightSections(false);
     setStretchLastSection(false);
     setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_pFilterRow = new CKVLTFilterRow(this);
+}
+
+void CKVLTHeaderCtrl::setModel(QAbstractItemModel* model) {
+    QHeaderView::setModel(model);
+    m_pFilterRow->AttachModel(model);
+}
+
+void CKVLTHeaderCtrl::SetFilterBar(bool bOn) {
+    m_pFilterRow->SetVisible(bOn);
+    updateGeometry();
+    viewport()->update();
+}
+
+bool CKVLTHeaderCtrl::HasFilterBar() const {
+    return m_pFilterRow->IsVisible();
+}
+
+QSize CKVLTHeaderCtrl::sizeHint() const {
+    return QHeaderView::sizeHint() + QSize(0, m_pFilterRow->Height());
+}
+
+// The titles take the top of the header; the filter row's fields lie below them.
+void CKVLTHeaderCtrl::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
+    const int filterHeight = m_pFilterRow->Height();
+    QHeaderView::paintSection(painter, rect.adjusted(0, 0, 0, -filterHeight), logicalIndex);
+    if (filterHeight > 0)
+        painter->fillRect(
+            QRect(rect.left(), rect.bottom() - filterHeight + 1, rect.width(), filterHeight),
+            palette().window());
 }
 
 const QVector<int>& CKVLTHeaderCtrl::ReadColumnOrder() {
@@ -88,6 +121,11 @@ const QVector<int>& CKVLTHeaderCtrl::ReadColumnOrder() {
 }
 
 void CKVLTHeaderCtrl::mousePressEvent(QMouseEvent* event) {
+    // The filter row's gaps are not part of a title: no click, drag or move there.
+    if (event->position().y() >= height() - m_pFilterRow->Height()) {
+        event->accept();
+        return;
+    }
     if (event->button() == Qt::LeftButton)
         m_nHitColumn = logicalIndexAt(event->position().toPoint());
     QHeaderView::mousePressEvent(event);

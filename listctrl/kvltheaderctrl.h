@@ -7,6 +7,8 @@
 #include <QList>
 #include <QVector>
 
+class CKVLTFilterRow;
+
 // Columns of a list: titles and alignments, no rows. The header view reads
 // them through the ordinary model interface.
 class CKVLTColumnModel final : public QAbstractTableModel {
@@ -46,6 +48,19 @@ class CKVLTHeaderCtrl final : public QHeaderView {
     // The logical column shown at each position, left to right.
     const QVector<int>& ReadColumnOrder();
 
+    // The filter row under the titles (off until switched on). Each column
+    // has its filter text whether the row shows or not.
+    CKVLTFilterRow* FilterRow() const { return m_pFilterRow; }
+    void SetFilterBar(bool bOn);
+    bool HasFilterBar() const;
+
+    void setModel(QAbstractItemModel* model) override;
+    QSize sizeHint() const override;
+
   protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+
+  private:
+    CKVLTFilterRow* m_pFilterRow = nullptr;
 };

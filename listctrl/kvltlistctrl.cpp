@@ -4,6 +4,7 @@
 
 #include "captionbar.h"
 #include "icons.h"
+#include "kvltfilterrow.h"
 #include "kvltheaderctrl.h"
 #include "kvltlistfooter.h"
 #include "kvltstringarray.h"
@@ -25,9 +26,20 @@ CKVLTListCtrl::CKVLTListCtrl(QWidget* parent)
     m_pHeader->setMinimumSectionSize(0);
     connect(m_pHeader, &QHeaderView::sectionResized, this, [this] {
         UpdateScrollBars();
+        PlaceEditor();
         viewport()->update();
     });
-    connect(m_pHeader, &QHeaderView::sectionMoved, this, [this] { viewport()->update(); });
+    connect(m_pHeader, &QHeaderView::sectionMoved, this, [this] {
+        PlaceEditor();
+        viewport()->update();
+    });
+    CKVLTFilterRow* filterRow = m_pHeader->FilterRow();
+    connect(filterRow, &CKVLTFilterRow::changed, this, &CKVLTListCtrl::OnFilterChange);
+    connect(filterRow, &CKVLTFilterRow::buttonClicked, this, &CKVLTListCtrl::OnFilterButtonClicked);
+    filterRow->hasButton = [this](int column) {
+        const CKVLTStringArray* presets = m_mapFilterPresets.value(unsigned(column));
+        return presets && presets->GetSize() > 0;
+    };
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::StyledPanel);
     viewport()->setAutoFillBackground(false);
@@ -191,6 +203,7 @@ void CKVLTListCtrl::resizeEvent(QResizeEvent* event) {
     UpdateHeaderGeometry();
     UpdateScrollBars();
     PlaceCaptionAndFooter();
+    PlaceEditor();
 }
 
 void CKVLTListCtrl::moveEvent(QMoveEvent* event) {
@@ -200,6 +213,8 @@ void CKVLTListCtrl::moveEvent(QMoveEvent* event) {
 
 void CKVLTListCtrl::showEvent(QShowEvent* event) {
     QAbstractScrollArea::showEvent(event);
+    // Presets may have been filled in directly since the row was laid out.
+    m_pHeader->FilterRow()->Layout();
     if (m_footer)
         m_footer->show();
     if (m_pCaption)
@@ -229,6 +244,8 @@ void CKVLTListCtrl::SetContextMenu(unsigned nMenuId, unsigned nSubMenu, QObject*
 // ------------------------------------------------------------------ rows and cells
 
 void CKVLTListCtrl::SetItemCount(int nItems) {
+    // The owner rebuilt its rows: the edited row number may now name another row.
+    CancelEdit();
     m_nItemCount = std::max(nItems, 0);
     m_selection.resize(m_nItemCount);
     if (m_nFocusItem >= m_nItemCount)
@@ -322,6 +339,8 @@ void CKVLTListCtrl::SaveListState() {
         order += QString::number(unsigned(column)) + QLatin1Char(',');
     WriteListSetting(QString::fromLatin1(kEntryOrder), order);
     if (m_bSavedFiltersChanged) {
+        // Filters saved in earlier runs stay unless the user removed them.
+        LoadSavedFilters();
         WriteListSettingInt(QString::fromLatin1(kEntryFilterTotal),
                             unsigned(m_mapSavedFilters.size()));
         unsigned n = 0;

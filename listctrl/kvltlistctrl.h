@@ -18,8 +18,22 @@
 //     LVNI_SELECTED) / GetNextItem(row, LVNI_SELECTED), select a row with
 //     SelectItem, clear with DeselectAllItems, scroll with EnsureVisible,
 //     and ask for a selection with RequireSelection.
+//
+// Filters: ShowFilterBar puts a filter row under the column titles; the
+// control keeps the typed patterns in m_mapFilters and sends
+// m_nFilterChangedMessage (a CKVLTListMessageEvent) to its owner, which
+// rebuilds its rows with KVLTFilterRows (kvltfilter.h). With a settings name
+// (SetSettingsName) filter sets can be saved and restored by name.
+//
+// In-place editors: SetColumnEditor registers an editor for a column; a
+// click on a cell of that column shows it over the cell. The owner fills it
+// on the begin message and reads it on the end message (item in wParam,
+// column in lParam); the list never writes the value itself.
 #pragma once
 
+#include "kvlteditors.h"
+#include "kvltfilter.h"
+#include "kvltlistmessage.h"
 #include "kvltselection.h"
 
 #include <QAbstractScrollArea>
@@ -162,11 +176,54 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     // Shows the context menu at a global point ((-1,-1): from the keyboard).
     void ShowContextMenu(QPoint globalPos);
 
-    // Keys that later commands bind (export, print and the filter keys E, F,
-    // K, L, P, Y): an installed handler gets every key the control itself does
-    // not run, upper-cased, and answers whether it ran a command.
+    // Keys that later commands bind (export and print, E and P): an installed
+    // handler gets every key the control itself does not run, upper-cased, and
+    // answers whether it ran a command.
     using CommandKeyHandler = std::function<bool(CKVLTListCtrl& list, char key)>;
     static void SetCommandKeyHandler(CommandKeyHandler handler);
+
+    // ---- filters --------------------------------------------------------------
+    // Shows or hides the filter row under the column titles.
+    void ShowFilterBar(bool bShow = true);
+    bool HasFilterBar() const;
+    // Puts the text into the column's filter field and takes it as that
+    // column's filter, as if the user had typed it.
+    void SetColumnFilter(unsigned nColumn, const QString& strText);
+    // Sends m_nFilterChangedMessage (0, 0) to the receiver or the parent.
+    void NotifyFiltersChanged();
+    void ClearFilters();     // Ctrl+F
+    void SaveFilter();       // Ctrl+K
+    void RestoreFilter();    // Ctrl+L: restore or remove a saved filter
+    void ShowFilterValues(); // Ctrl+Y
+    // Adds a value to the column's preset popup (a unique array, made when
+    // needed) and shows the column's preset button.
+    void AddFilterPreset(unsigned nColumn, const QString& strPreset);
+    // Names the list's settings section and reads back the filters saved under it.
+    void SetSettingsName(const QString& strName);
+
+    // ---- in-place editors ---------------------------------------------------------
+    // Registers pEditor for the column (nullptr removes it). The list shows it
+    // over a clicked cell of that column; nBeginMessage goes to pNotifyWnd (null:
+    // the parent) before it shows, nEndMessage after a commit.
+    void SetColumnEditor(unsigned nColumn, QWidget* pEditor, QObject* pNotifyWnd = nullptr,
+                         unsigned nEndMessage = 0, unsigned nBeginMessage = 0);
+    // The list's own editors, created hidden on first use.
+    CKVLTListCtrl_Edit* GetEditCtrl();
+    CKVLTListCtrl_Combo* GetComboCtrl();
+    CKVLTListCtrl_Checkbox* GetCheckboxCtrl();
+    CKVLTListCtrl_Date* GetDateCtrl();
+    // The editor of the edit in progress (null when idle), its item and column.
+    QWidget* GetActiveEditor() const { return m_pActiveEditor.data(); }
+    int GetEditItem() const { return m_nEditItem; }
+    int GetEditColumn() const { return m_nEditColumn; }
+    // Starts editing a cell of a column with an editor; false when it has none.
+    bool BeginEdit(int nItem, int nColumn);
+    void CommitEdit();
+    void CancelEdit();
+    // The rectangle of a cell in the viewport (report view).
+    QRect GetSubItemRect(int nItem, int nColumn) const;
+    // The row under a viewport point (-1: none) and, in pColumn, its column.
+    int SubItemHitTest(const QPoint& point, int* pColumn) const;
 
     // ---- settings -------------------------------------------------------------
     QString GetListSettingsSection() const;
@@ -188,8 +245,8 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     int RowHeight() const;
 
     // ---- members (the product's names) -------------------------------------
-    // The column filters themselves (m_mapFilters) arrive with the filter row.
     QPointer<QObject> m_pFilterChangedReceiver; // null: the parent
+    CKVLTFilterMap m_mapFilters;
     unsigned m_nFilterChangedMessage = 0;
     QMap<unsigned, CKVLTStringArray*> m_mapFilterPresets; // owned
     QPointer<QObject> m_pCommandTarget;
@@ -212,6 +269,7 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     QMap<unsigned, char> m_mapCommandKeys;
     QMap<unsigned, unsigned> m_mapCopyColumn;
     QMap<QString, QString> m_mapSavedFilters;
+    QMap<unsigned, KVLTListCtrlEditItem> m_mapEditItems;
     unsigned m_nOwnerMenuId = 0;
     unsigned m_nOwnerSubMenu = 0;
     unsigned m_nMenuOpeningMessage = 0;
@@ -245,6 +303,8 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     void scrollContentsBy(int dx, int dy) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     struct Layout; // cell geometry of the current view
@@ -260,6 +320,12 @@ class CKVLTListCtrl : public QAbstractScrollArea {
                    bool drawImage, bool large);
     void MoveFocus(int nItem, Qt::KeyboardModifiers modifiers);
     int AutoSizeWidth(int nColumn, bool useHeader) const;
+    void OnFilterChange(int nColumn);
+    void OnFilterButtonClicked(int nColumn, const QRect& globalButtonRect);
+    void LoadSavedFilters();
+    void OnEndLabelEdit(const CKVLTEndLabelEditEvent& end);
+    void PlaceEditor();
+    void EndActiveEdit();
 
     CKVLTColumnModel* m_pColumns = nullptr;
     CKVLTHeaderCtrl* m_pHeader = nullptr;
@@ -272,4 +338,18 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     int m_nAnchorItem = -1;
     int m_nView = LVS_REPORT;
     unsigned m_nExtendedStyle = 0;
+    QString m_strSavedFiltersRead; // the settings name whose saved filters were read
+
+    // The edit in progress.
+    CKVLTListCtrl_Edit* m_pEditCtrl = nullptr;
+    CKVLTListCtrl_Combo* m_pComboCtrl = nullptr;
+    CKVLTListCtrl_Checkbox* m_pCheckboxCtrl = nullptr;
+    CKVLTListCtrl_Date* m_pDateCtrl = nullptr;
+    QPointer<QWidget> m_pActiveEditor;
+    int m_nEditItem = -1;
+    int m_nEditColumn = -1;
+    QString m_strEditOriginal; // the cell's text before a text-box edit
+    bool m_bEditNoChange = false;
+    int m_nPressItem = -1; // the cell of the last left-button press
+    int m_nPressColumn = -1;
 };

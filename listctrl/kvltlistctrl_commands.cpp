@@ -192,8 +192,17 @@ void CKVLTListCtrl::ExecuteCommandKey(char key) {
     case 'A':
         SelectAllItems();
         break;
+    case 'F':
+        ClearFilters();
+        break;
     case 'I':
         InvertSelection();
+        break;
+    case 'K':
+        SaveFilter();
+        break;
+    case 'L':
+        RestoreFilter();
         break;
     case 'R':
         SelectRandomRecords();
@@ -201,9 +210,11 @@ void CKVLTListCtrl::ExecuteCommandKey(char key) {
     case 'S':
         CycleView();
         break;
+    case 'Y':
+        ShowFilterValues();
+        break;
     default:
-        // E, F, K, L, P and Y: export, print and the filter commands, bound
-        // by whoever installs the handler.
+        // E and P: export and print, bound by whoever installs the handler.
         if (commandKeyHandler())
             commandKeyHandler()(*this, key);
         break;
@@ -238,6 +249,10 @@ bool CKVLTListCtrl::event(QEvent* event) {
             event->accept();
         else
             event->ignore();
+        return true;
+    }
+    if (event->type() == CKVLTEndLabelEditEvent::eventType()) {
+        OnEndLabelEdit(*static_cast<CKVLTEndLabelEditEvent*>(event));
         return true;
     }
     return QAbstractScrollArea::event(event);

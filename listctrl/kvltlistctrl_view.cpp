@@ -142,6 +142,7 @@ void CKVLTListCtrl::SetView(int nView) {
     UpdateHeaderGeometry();
     UpdateScrollBars();
     EnsureVisible(m_nFocusItem >= 0 ? m_nFocusItem : top, false);
+    PlaceEditor();
     viewport()->update();
 }
 
@@ -182,6 +183,7 @@ void CKVLTListCtrl::UpdateScrollBars() {
 void CKVLTListCtrl::scrollContentsBy(int dx, int) {
     if (dx && m_nView == LVS_REPORT)
         m_pHeader->setOffset(horizontalScrollBar()->value());
+    PlaceEditor();
     viewport()->update();
 }
 
@@ -460,6 +462,10 @@ void CKVLTListCtrl::SetFocusedItem(int nItem) {
 
 void CKVLTListCtrl::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
+    // A click anywhere in the list commits the edit in progress; the release
+    // on the same cell may start the next (kvltlistctrl_edit.cpp).
+    CommitEdit();
+    m_nPressItem = SubItemHitTest(event->position().toPoint(), &m_nPressColumn);
     const int item = HitTest(event->position().toPoint());
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     if (event->button() == Qt::RightButton) {

@@ -92,6 +92,27 @@ TEST_F(AppGuiTest, WindowAcceleratorsComeBeforeTheListKeys) {
     CKVLTListCtrl::SetCommandKeyHandler(nullptr);
 }
 
+TEST_F(AppGuiTest, EveryListAnswersTheFilterKeysOfAnEmptySet) {
+    ASSERT_TRUE(startOnCopy());
+    frame()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame()));
+    for (CKVLTListCtrl* list :
+         {static_cast<CKVLTListCtrl*>(map()), static_cast<CKVLTListCtrl*>(incoming()),
+          static_cast<CKVLTListCtrl*>(outgoing())}) {
+        m_boxes.shown.clear();
+        const int rows = list->GetItemCount();
+        list->setFocus();
+        for (Qt::Key key : {Qt::Key_F, Qt::Key_K, Qt::Key_L, Qt::Key_Y})
+            QTest::keyClick(list, key, Qt::ControlModifier);
+        std::vector<std::string> texts;
+        for (const MessageRequest& box : m_boxes.shown)
+            texts.push_back(box.text);
+        EXPECT_EQ(texts, (std::vector<std::string>{"You have no filters set to save",
+                                                   "You have no saved filters", "No Filters set"}));
+        EXPECT_EQ(list->GetItemCount(), rows);
+    }
+}
+
 TEST_F(AppGuiTest, AboutDialogListsFiveReadOnlyRows) {
     ASSERT_TRUE(start());
     QStringList names, values;

@@ -71,6 +71,36 @@ TEST_F(KvltScan, ListShowsTheCellsSeparatedByTabs) {
               (std::vector<std::string>{"S15\tMain data centre", "N3\t"}));
 }
 
+TEST_F(KvltScan, ListFiltersKeepRowsMatchingEveryPattern) {
+    std::string file = example();
+    // Column titles ignore case; several filters all apply; pattern lists work.
+    EXPECT_EQ(
+        run({"list", "map", file, "--filter", "volume=S?*", "--filter", "SOURCE=Main*"}).lines(),
+        (std::vector<std::string>{"A:1.4\t4\tMain data centre\t\tS4\tearlier"}));
+    EXPECT_EQ(run({"list", "incoming", "--filter", "Volume=+(N1|N4)", file}).lines(),
+              (std::vector<std::string>{"N1\tMain data centre", "N4\t"}));
+    // Letter case counts unless KVLTFILTERNOCASE is set, empty or not.
+    ScopedEnv caseCounts("KVLTFILTERNOCASE", std::nullopt);
+    EXPECT_EQ(run({"list", "outgoing", file, "--filter", "volume=s15"}).out, "");
+    CommandOptions noCase;
+    noCase.environment = {"KVLTFILTERNOCASE="};
+    EXPECT_EQ(
+        runCommand({KVLT_SCAN, "list", "outgoing", file, "--filter", "volume=s15"}, noCase).lines(),
+        (std::vector<std::string>{"S15\tMain data centre"}));
+
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--filter", "Slot=1"},
+                                                {"--filter", "Volume=  "},
+                                                {"--filter", "Volume"},
+                                                {"--filter"}}) {
+        std::vector<std::string> args{"list", "map", file};
+        args.insert(args.end(), bad.begin(), bad.end());
+        Result r = run(args);
+        EXPECT_EQ(r.status, 2) << bad.back();
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("--filter"), std::string::npos) << r.err;
+    }
+}
+
 TEST_F(KvltScan, SelectPrintsTheChosenSlotsAscending) {
     std::string file = example();
     EXPECT_EQ(run({"select", file, "--mode", "first"}).out, "1\n2\n3\n5\n");

@@ -337,7 +337,7 @@ TEST(CommandKeys, LaterKeysDoNothingUntilBound) {
     ScriptedTaskDialogPresenter dialogs;
     ListWindow w(6);
     w.list->SelectItem(2);
-    for (char key : {'E', 'F', 'K', 'L', 'P', 'Y', 'e', 'Z', '5'})
+    for (char key : {'E', 'P', 'e', 'p', 'Z', '5'})
         w.list->ExecuteCommandKey(key);
     EXPECT_EQ(selectedRows(*w.list), (std::vector<int>{2}));
     EXPECT_EQ(w.list->GetView(), CKVLTListCtrl::LVS_REPORT);
@@ -345,17 +345,19 @@ TEST(CommandKeys, LaterKeysDoNothingUntilBound) {
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_TRUE(dialogs.shown.empty());
 
-    // The hook for export, print and the filter keys gets them upper-cased.
+    // The hook for export and print gets them upper-cased; the list's own
+    // keys (the filter keys among them) never reach it.
     std::string seen;
     CKVLTListCtrl::SetCommandKeyHandler([&seen](CKVLTListCtrl&, char key) {
         seen += key;
         return true;
     });
     w.list->ExecuteCommandKey('e');
-    QTest::keyClick(w.list, Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(w.list, Qt::Key_P, Qt::ControlModifier);
     w.list->ExecuteCommandKey('A');
+    w.list->ExecuteCommandKey('F');
     CKVLTListCtrl::SetCommandKeyHandler({});
-    EXPECT_EQ(seen, "EY");
+    EXPECT_EQ(seen, "EP");
 }
 
 } // namespace

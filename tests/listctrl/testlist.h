@@ -5,6 +5,7 @@
 #include "kvltlistctrl.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -62,3 +63,36 @@ inline std::vector<int> selectedRows(const CKVLTListCtrl& list) {
         rows.push_back(r);
     return rows;
 }
+
+// The owner's side of the list's messages: every CKVLTListMessageEvent that
+// arrives, in order.
+class MessageLog final : public QObject {
+  public:
+    struct Message {
+        unsigned message;
+        long long wParam;
+        long long lParam;
+        bool operator==(const Message&) const = default;
+    };
+    std::vector<Message> received;
+    // Runs for each message as it arrives (the owner's handler).
+    std::function<void(const Message&)> onMessage;
+
+    size_t count(unsigned message) const {
+        size_t n = 0;
+        for (const Message& m : received)
+            n += m.message == message;
+        return n;
+    }
+
+  protected:
+    bool event(QEvent* e) override {
+        if (e->type() != CKVLTListMessageEvent::eventType())
+            return QObject::event(e);
+        const auto* m = static_cast<CKVLTListMessageEvent*>(e);
+        received.push_back({m->message(), m->wParam(), m->lParam()});
+        if (onMessage)
+            onMessage(received.back());
+        return true;
+    }
+};

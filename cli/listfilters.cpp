@@ -1,0 +1,82 @@
+#include "listfilters.h"
+
+#include "scanfiledoc.h"
+
+#include <cctype>
+
+namespace {
+
+std::string trimmed(const std::string& text) {
+    const char* space = " \t\n\r\v\f";
+    const size_t first = text.find_first_not_of(space);
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(space) - first + 1);
+}
+
+bool equalIgnoringCase(const std::string& a, const char* b) {
+    size_t i = 0;
+    for (; i < a.size() && b[i]; ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return i == a.size() && !b[i];
+}
+
+std::string columnTitles(ScanList list) {
+    std::string titles;
+    for (int column = 0; column < listColumnCount(list); ++column)
+        titles += std::string(column ? ", " : "") + listColumn(list, column).title;
+    return titles;
+}
+
+} // namespace
+
+bool takeFilterSpecs(Arguments& args, std::vector<std::string>& specs) {
+    Arguments rest;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != "--filter") {
+            rest.push_back(args[i]);
+            continue;
+        }
+        if (i + 1 == args.size())
+            return false;
+        specs.push_back(args[++i]);
+    }
+    args = std::move(rest);
+    return true;
+}
+
+bool parseColumnFilter(ScanList list, const std::string& spec, ColumnFilter& filter,
+                       std::string& error) {
+    const size_t equals = spec.find('=');
+    if (equals == std::string::npos) {
+        error = "--filter '" + spec + "' is not COLUMN=PATTERN";
+        return false;
+    }
+    const std::string name = trimmed(spec.substr(0, equals));
+    const std::string pattern = trimmed(spec.substr(equals + 1));
+    int column = 0;
+    while (column < listColumnCount(list) &&
+           !equalIgnoringCase(name, listColumn(list, column).title))
+        ++column;
+    if (column == listColumnCount(list)) {
+        error = "--filter '" + spec + "': no column '" + name + "' (the columns are " +
+                columnTitles(list) + ")";
+        return false;
+    }
+    if (pattern.empty()) {
+        error = "--filter '" + spec + "': the pattern is empty";
+        return false;
+    }
+    filter = {unsigned(column), pattern, currentFilterFlags()};
+    return true;
+}
+
+std::vector<uint32_t> filteredListRows(const CKVLTOfflineScannerDoc& doc, ScanList list,
+                                       const std::vector<ColumnFilter>& filters) {
+    return filterRows(listRowCount(doc, list), filters,
+                      [&](uint32_t row, unsigned column, std::string& text) {
+                          text += listCellText(doc, list, row, int(column));
+                      });
+}
