@@ -63,6 +63,18 @@ def main(folder):
         failures += not same
         print(f"{'IntelliSlot gives the plain form''s slots':<44} {'yes' if same else 'NO'}")
     under("10,000 scans applied", "BM_Apply10000Scans", 1000)
+    if all(n in times for n in ("BM_Scan10000_Journal", "BM_Scan10000_NoJournal",
+                                "BM_Baseline_WriteAndSync10000")):
+        for name in ("BM_Scan10000_NoJournal", "BM_Scan10000_Journal",
+                     "BM_Baseline_WriteAndSync10000"):
+            rate = counters[name].get("items_per_second", 0)
+            print(f"{name:<44} {rate:9.0f} scans/s")
+        floor = times["BM_Scan10000_NoJournal"][0] + times["BM_Baseline_WriteAndSync10000"][0]
+        real = times["BM_Scan10000_Journal"][0] / floor
+        ok = real <= 1.25
+        failures += not ok
+        print(f"{'journal / (no journal + bare fdatasync)':<44} {real:6.2f} x"
+              f"                  target <= 1.25 x  {'ok' if ok else 'MISSED'}")
     for name, (real, _) in sorted(times.items()):
         if name.startswith("BM_Report_") or name.startswith("BM_List"):
             print(f"{name:<44} {real:9.2f} ms")

@@ -14,7 +14,7 @@ struct Command {
 
 const Command kCommands[] = {
     {"info", cmdInfo}, {"list", cmdList},     {"select", cmdSelect},
-    {"slot", cmdSlot}, {"report", cmdReport},
+    {"slot", cmdSlot}, {"report", cmdReport}, {"recover", cmdRecover},
 };
 
 const char* const kUsage =
@@ -23,7 +23,19 @@ const char* const kUsage =
     "       kvlt-scan select FILE --mode first|intelli\n"
     "       kvlt-scan slot FILE (--mode first|intelli | --slots LIST) [--barcodes PATH|-] "
     "[--output PATH]\n"
-    "       kvlt-scan report map|incoming|outgoing FILE\n";
+    "       kvlt-scan report map|incoming|outgoing FILE\n"
+    "       kvlt-scan recover FILE [--output PATH]\n"
+    "\n"
+    "slot locks FILE against a second run that wants to scan into it, and keeps every\n"
+    "accepted scan in a scan journal before it reads the next barcode (in\n"
+    "$XDG_DATA_HOME/kvlt-offline-scanner/journals, ~/.local/share when unset). Scans an\n"
+    "earlier run left unsaved are recovered first. recover applies them and saves in one\n"
+    "step and prints \"Recovered N scans into PATH\" or \"Nothing to recover for FILE\".\n"
+    "A save never overwrites a file that was changed on disk since it was loaded.\n"
+    "\n"
+    "Exit status: 0 done (refused scans included; recover: recovered and saved, or nothing\n"
+    "to recover), 1 a file could not be loaded or saved, another run scans into it, or\n"
+    "the journal does not match the file, 2 usage error.\n";
 
 } // namespace
 
