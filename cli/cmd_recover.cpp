@@ -40,12 +40,20 @@ void tellWhereTheScansAre(const CKVLTOfflineScannerDoc& doc, uint32_t scans,
                           const std::string& file, const std::string& output) {
     if (doc.JournalPath().empty() || scans == 0)
         return;
+    const std::string kept = "The " + std::to_string(scans) +
+                             " unsaved scans are kept in the scan journal " + doc.JournalPath();
+    if (doc.ChangedOnDisk()) {
+        // Recovery applies a journal only to the bytes its scans were made on.
+        kvltMessageBox(kept + ", but " + file +
+                           " was changed on disk since it was loaded, so they cannot be "
+                           "recovered into it.",
+                       "Save Error", MsgIcon::Information);
+        return;
+    }
     std::string command = "kvlt-scan recover " + shellWord(file);
     if (!output.empty())
         command += " --output " + shellWord(output);
-    kvltMessageBox("The " + std::to_string(scans) + " unsaved scans are kept in the scan journal " +
-                       doc.JournalPath() + ". Once the file can be written, \"" + command +
-                       "\" saves them.",
+    kvltMessageBox(kept + ". Once the file can be written, \"" + command + "\" saves them.",
                    "Save Error", MsgIcon::Information);
 }
 

@@ -167,10 +167,12 @@ bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path) {
         return false;
     }
     rootNode = cJSON_Parse(text.c_str()); // text after the first complete value is ignored
-    // What a save must find unchanged on disk, and what the journal's scans belong to.
-    m_loadedFile =
-        scanFileIdentity(realPathOf(path), text.c_str(), text.size(),
-                         int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec);
+    // What a save must find unchanged on disk. The hash is taken only when
+    // the file is opened for scanning: a plain load stays as fast as it was.
+    m_loadedFile = {realPathOf(path),
+                    text.size(),
+                    int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec,
+                    {}};
 
     if (rootNode == nullptr) {
         kvltMessageBox("Failed to parse Strovane Offline Scanfile", "Parse Error",
@@ -267,7 +269,8 @@ bool CKVLTOfflineScannerDoc::StoreTo(CStoredBytes& bytes) {
     if (printed == nullptr)
         return false;
     bytes = CStoredBytes(printed, std::strlen(printed), cJSON_free);
-    m_strStoredSha256 = sha256Hex(bytes.data(), bytes.size());
+    if (m_bScanning) // the next journal run is tied to these bytes
+        m_strStoredSha256 = sha256Hex(bytes.data(), bytes.size());
     return true;
 }
 

@@ -104,6 +104,10 @@ class CKVLTOfflineScannerDoc final : public CDocument {
     // false refuses it with a message, true asks whether to overwrite them.
     bool askBeforeOverwritingChanges = false;
 
+    // true when the loaded file's bytes on disk are no longer those loaded
+    // (or last saved); its journal's scans can then not be recovered into it.
+    bool ChangedOnDisk() const;
+
     // Refuses to overwrite a file that another run scans into or that was
     // changed on disk since it was loaded; after the save the journal ends.
     bool OnSaveDocument(const std::string& path) override;
@@ -134,7 +138,6 @@ class CKVLTOfflineScannerDoc final : public CDocument {
     void journalScan(const cJSON* volume, uint32_t slot, const std::string& assigned);
     // Applies the journal's scans, or says why they do not fit (nothing applied).
     bool applyRecoveredScans(const std::vector<JournalScan>& scans, std::string& problem);
-    bool changedOnDisk() const;
     // Lets go of the file's lock and journal.
     void releaseScanning();
     void loadRepository(const cJSON* repository);

@@ -9,8 +9,6 @@
 #include <cjson/cJSON.h>
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_set>
@@ -28,23 +26,6 @@ int64_t mtimeNsOf(const struct stat& status) {
     return int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
 }
 
-// The SHA-256 of a file's bytes as they are now; empty when it cannot be read.
-std::string sha256OfFile(const std::string& path, size_t size) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    std::string hash;
-    if (size == 0) {
-        hash = sha256Hex("", 0);
-    } else if (void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-               data != MAP_FAILED) {
-        hash = sha256Hex(data, size);
-        munmap(data, size);
-    }
-    ::close(fd);
-    return hash;
-}
-
 std::string inUseText(const std::string& path, const std::string& holder) {
     return path + " is open for scanning in " + holder + ".";
 }
@@ -60,6 +41,10 @@ bool CKVLTOfflineScannerDoc::OpenForScanning() {
     m_bScanning = true;
     switch (m_lock.Acquire(m_loadedFile.path)) {
     case LockStatus::Acquired:
+        // Empty when the file changed since the load: its journal then never
+        // applies to what this run saves over.
+        m_loadedFile.sha256 =
+            sha256OfFile(m_loadedFile.path, m_loadedFile.size, m_loadedFile.mtimeNs);
         m_journal.Bind(m_loadedFile);
         return true;
     case LockStatus::HeldByOther:
@@ -169,15 +154,17 @@ bool CKVLTOfflineScannerDoc::applyRecoveredScans(const std::vector<JournalScan>&
 
 // ------------------------------------------------------------------ save
 
-bool CKVLTOfflineScannerDoc::changedOnDisk() const {
+bool CKVLTOfflineScannerDoc::ChangedOnDisk() const {
     struct stat status {};
-    if (m_loadedFile.sha256.empty() || ::stat(m_loadedFile.path.c_str(), &status) != 0)
+    if (m_loadedFile.path.empty() || ::stat(m_loadedFile.path.c_str(), &status) != 0)
         return false; // gone since: writing it again loses nobody's work
     if (uint64_t(status.st_size) != m_loadedFile.size)
         return true;
     if (mtimeNsOf(status) == m_loadedFile.mtimeNs)
         return false;
-    return sha256OfFile(m_loadedFile.path, m_loadedFile.size) != m_loadedFile.sha256;
+    // Touched since: the same bytes only when the hash says so (unknown: changed).
+    return m_loadedFile.sha256.empty() || sha256OfFile(m_loadedFile.path, m_loadedFile.size,
+                                                       mtimeNsOf(status)) != m_loadedFile.sha256;
 }
 
 bool CKVLTOfflineScannerDoc::OnSaveDocument(const std::string& path) {
@@ -198,7 +185,7 @@ bool CKVLTOfflineScannerDoc::OnSaveDocument(const std::string& path) {
     }
 
     // An edit made elsewhere since the load is never lost in silence.
-    if (target == m_loadedFile.path && changedOnDisk()) {
+    if (target == m_loadedFile.path && ChangedOnDisk()) {
         const std::string changed = path + " has been changed on disk since it was loaded.";
         if (!askBeforeOverwritingChanges) {
             kvltMessageBox(changed + "\n\nIt was not saved, so the changes made there are kept.",

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <memory>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -158,14 +159,24 @@ std::string sha256Hex(const void* data, size_t size) {
     return hex;
 }
 
-ScanFileIdentity scanFileIdentity(const std::string& realPath, const void* data, size_t size,
-                                  int64_t mtimeNs) {
-    ScanFileIdentity identity;
-    identity.path = realPath;
-    identity.size = size;
-    identity.mtimeNs = mtimeNs;
-    identity.sha256 = sha256Hex(data, size);
-    return identity;
+std::string sha256OfFile(const std::string& path, uint64_t size, int64_t mtimeNs) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    std::string hash;
+    struct stat status {};
+    if (fstat(fd, &status) == 0 && uint64_t(status.st_size) == size &&
+        int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec == mtimeNs) {
+        if (size == 0) {
+            hash = sha256Hex("", 0);
+        } else if (void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+                   data != MAP_FAILED) {
+            hash = sha256Hex(data, size);
+            munmap(data, size);
+        }
+    }
+    ::close(fd);
+    return hash;
 }
 
 std::string realPathOf(const std::string& path) {

@@ -47,10 +47,9 @@ struct ScanFileIdentity {
 
 // Lower-case hex SHA-256 of the bytes.
 std::string sha256Hex(const void* data, size_t size);
-// The identity of a file's bytes: size and mtime from its status (stat), the
-// hash of data.
-ScanFileIdentity scanFileIdentity(const std::string& realPath, const void* data, size_t size,
-                                  int64_t mtimeNs);
+// The SHA-256 of the file's bytes, provided they still are size bytes last
+// modified at mtimeNs; empty when they are not, or cannot be read.
+std::string sha256OfFile(const std::string& path, uint64_t size, int64_t mtimeNs);
 
 // The real path of path (symbolic links resolved); for a file that does not
 // exist yet, its folder's real path and its name; path itself, made absolute,

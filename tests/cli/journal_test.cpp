@@ -160,6 +160,24 @@ TEST_F(KvltScanJournal, AFailedFinalSaveKeepsTheScansForRecover) {
     EXPECT_EQ(assigned().size(), sortedLines(runPython(kAssigned, KVLT_SAMPLE)).size() + 2);
 }
 
+TEST_F(KvltScanJournal, AnEditMadeOnDiskDuringTheRunIsNeverOverwritten) {
+    auto child = scanning(incomingIds(), 1);
+    const std::string edited = sample + "\n";
+    writeFile(file, edited);
+    child->closeInput();
+    EXPECT_EQ(child->wait(), 1);
+    EXPECT_EQ(readFile(file), edited);
+    const std::string err = child->errors();
+    EXPECT_NE(err.find("Save Error: " + file + " has been changed on disk since it was loaded."),
+              std::string::npos)
+        << err;
+    EXPECT_NE(err.find("was changed on disk since it was loaded, so they cannot be recovered into "
+                       "it.\n"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(journalScans().size(), 1u) << "the scan is kept";
+}
+
 TEST_F(KvltScanJournal, ASecondWriterIsRefusedAndTheFirstLosesNothing) {
     const std::vector<std::string> ids = incomingIds();
     auto first = scanning(ids, 1);
