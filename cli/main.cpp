@@ -24,7 +24,10 @@ const char* const kUsage =
     "       kvlt-scan slot FILE (--mode first|intelli | --slots LIST) [--barcodes PATH|-] "
     "[--output PATH]\n"
     "       kvlt-scan report map|incoming|outgoing FILE\n"
-    "       kvlt-scan recover FILE [--output PATH]\n"
+    "       kvlt-scan recover FILE [--output PATH]\n";
+
+// --help only: what the scanning commands keep safe, and the exit statuses.
+const char* const kHelpDetails =
     "\n"
     "slot locks FILE against a second run that wants to scan into it, and keeps every\n"
     "accepted scan in a scan journal before it reads the next barcode (in\n"
@@ -75,6 +78,7 @@ int main(int argc, char** argv) {
         return usageError("no command given");
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         std::fputs(kUsage, stdout);
+        std::fputs(kHelpDetails, stdout);
         return EXIT_DONE;
     }
     Arguments args(argv + 2, argv + argc);
