@@ -37,6 +37,8 @@ constexpr const char* kNewFileName = "KVLTOfflineScan";
 CMainFrame::CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppName,
                        const QString& strBuildDate)
     : m_document(document), m_strAppName(strAppName), m_strBuildDate(strBuildDate) {
+    // The operator decides whether an edit made elsewhere may be overwritten.
+    m_document.askBeforeOverwritingChanges = true;
     setWindowIcon(loadIcon(IDI_MAINFRAME));
     setObjectName(QStringLiteral("mainframe"));
 
@@ -79,7 +81,8 @@ CMainFrame::CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppNa
 CMainFrame::~CMainFrame() = default;
 
 void CMainFrame::UpdateTitle() {
-    setWindowTitle(DocumentName() + QStringLiteral(" - ") + m_strAppName);
+    const QString readOnly = m_document.IsReadOnly() ? QStringLiteral(" (Read-Only)") : QString();
+    setWindowTitle(DocumentName() + readOnly + QStringLiteral(" - ") + m_strAppName);
 }
 
 void CMainFrame::UpdateIndicators() {
@@ -159,6 +162,15 @@ bool CMainFrame::OpenDocumentFile(const QString& path, bool bAskToSave) {
     const bool loaded = m_document.OnOpenDocument(path.toStdString());
     if (!loaded)
         m_document.UpdateAllViews(nullptr, 0, &m_document); // the lists empty with the document
+    else if (!m_document.OpenForScanning())
+        kvltMessageBox(m_document.ReadOnlyText() +
+                           "\n\nOnly one program at a time may scan into a file, so it is opened "
+                           "read-only: you can look at it and save a copy with Save As, but not "
+                           "scan into it.",
+                       "File In Use", MsgIcon::Warning, MsgButtons::Ok,
+                       static_cast<QWidget*>(this));
+    else
+        m_document.OfferRecovery(static_cast<QWidget*>(this));
     UpdateTitle();
     return loaded;
 }

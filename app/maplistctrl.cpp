@@ -1,5 +1,6 @@
 #include "maplistctrl.h"
 
+#include "messagebox.h"
 #include "resource.h"
 #include "scandialog.h"
 #include "scanfiledoc.h"
@@ -30,8 +31,18 @@ bool CMapListCtrl::OnCommand(unsigned nID) {
     }
 }
 
+bool CMapListCtrl::RefuseReadOnly() {
+    if (!m_pDocument->IsReadOnly())
+        return false;
+    kvltMessageBox(m_pDocument->ReadOnlyText() + "\n\nIt is open read-only here: nothing can be "
+                                                 "scanned into it.",
+                   "File In Use", MsgIcon::Information, MsgButtons::Ok,
+                   static_cast<QWidget*>(this));
+    return true;
+}
+
 void CMapListCtrl::OnScanIncoming() {
-    if (m_pDocument == nullptr)
+    if (m_pDocument == nullptr || RefuseReadOnly())
         return;
     const unsigned n = RequireSelection(true, 0);
     const CMapSelection selection(*this);
@@ -41,7 +52,7 @@ void CMapListCtrl::OnScanIncoming() {
 }
 
 void CMapListCtrl::AutoSelectAndScan(bool bFirstAvailable) {
-    if (m_pDocument == nullptr)
+    if (m_pDocument == nullptr || RefuseReadOnly())
         return;
     const std::vector<uint32_t> rows = m_pDocument->autoSelectSlots(bFirstAvailable);
     DeselectAllItems();

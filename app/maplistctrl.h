@@ -45,6 +45,8 @@ class CMapListCtrl final : public CScanListCtrl {
 
   private:
     void AutoSelectAndScan(bool bFirstAvailable);
+    // A file another run scans into is only looked at here: says so, true.
+    bool RefuseReadOnly();
 
     CIncomingListCtrl* m_pIncoming = nullptr;
     COutgoingListCtrl* m_pOutgoing = nullptr;

@@ -27,8 +27,8 @@ class CKVLTOfflineScannerApp : public CKVLTWinApp {
     CMainFrame* GetMainFrame() const { return m_pMainFrame.get(); }
 
     // The restart-and-recovery aspects asked for (all six: 63). The desktops
-    // we ship to have no restart manager, so nothing is registered; the value
-    // is kept for when one is added.
+    // we ship to have no restart manager, so nothing is registered; the scan
+    // journal (scanjournal.h) recovers the work of a run that ended too soon.
     unsigned GetRestartManagerSupportFlags() const { return m_dwRestartManagerSupportFlags; }
     const QString& GetAppID() const { return m_strAppID; }
 

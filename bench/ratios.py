@@ -67,6 +67,18 @@ def main(folder):
         under(f"filter ({shape.lower()}), 1,000,000 rows rebuilt", f"BM_FilterRebuild_{shape}", 200)
         ratio("  against the plain fnmatch loop", f"BM_FilterRebuild_{shape}",
               f"BM_Baseline_FnmatchLoop_{shape}", 1.0)
+    if all(n in times for n in ("BM_Scan10000_Journal", "BM_Scan10000_NoJournal",
+                                "BM_Baseline_WriteAndSync10000")):
+        for name in ("BM_Scan10000_NoJournal", "BM_Scan10000_Journal",
+                     "BM_Baseline_WriteAndSync10000"):
+            rate = counters[name].get("items_per_second", 0)
+            print(f"{name:<44} {rate:9.0f} scans/s")
+        floor = times["BM_Scan10000_NoJournal"][0] + times["BM_Baseline_WriteAndSync10000"][0]
+        real = times["BM_Scan10000_Journal"][0] / floor
+        ok = real <= 1.25
+        failures += not ok
+        print(f"{'journal / (no journal + bare fdatasync)':<44} {real:6.2f} x"
+              f"                  target <= 1.25 x  {'ok' if ok else 'MISSED'}")
     for name, (real, _) in sorted(times.items()):
         if name.startswith(("BM_Report_", "BM_List", "BM_FilterRebuildInfo")):
             print(f"{name:<44} {real:9.2f} ms")

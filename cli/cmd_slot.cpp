@@ -1,5 +1,8 @@
 // slot: choose slots as the map's commands do, then apply barcodes as the
-// scan dialog does, and save when a scan was accepted.
+// scan dialog does, and save when a scan was accepted. The file is locked
+// against a second writer for the whole run, every accepted scan is in the
+// scan journal before the next line is read, and an earlier run's unsaved
+// scans are recovered first.
 #include "commands.h"
 #include "scanfiledoc.h"
 #include "scanworkflow.h"
@@ -93,20 +96,34 @@ int cmdSlot(const Arguments& args) {
         return status;
 
     CKVLTOfflineScannerDoc doc;
-    if (!loadScanFile(doc, options.file))
+    if (!loadScanFile(doc, options.file) || !openForScanning(doc))
         return EXIT_FILE_ERROR;
+    const uint32_t recovered = recoverEarlierScans(doc);
+    uint32_t accepted = 0;
+    // Every way out saves what was accepted or recovered.
+    auto finish = [&]() {
+        if (!doc.IsModified())
+            return EXIT_DONE;
+        const std::string& target = options.output.empty() ? options.file : options.output;
+        if (doc.OnSaveDocument(target))
+            return EXIT_DONE;
+        tellWhereTheScansAre(doc, recovered + accepted, options.file, options.output);
+        return EXIT_FILE_ERROR;
+    };
 
     CRowSelection selection;
     if (!options.slots.empty()) {
         std::vector<uint32_t> rows;
         std::string error;
-        if (!parseSlotList(options.slots, doc.mapRowCount(), rows, error))
-            return usageError(error);
+        if (!parseSlotList(options.slots, doc.mapRowCount(), rows, error)) {
+            usageError(error);
+            return doc.IsModified() ? finish() : EXIT_USAGE;
+        }
         selection = CRowSelection(std::move(rows));
         // Scan Incoming: the hand-picked slots are checked first.
         uint32_t n = requireSlotSelection(selection);
         if (!checkHandPickedSlots(doc, selection, n))
-            return EXIT_DONE;
+            return finish();
     } else {
         bool firstAvailable = true;
         parseMode(options.mode, firstAvailable);
@@ -114,7 +131,7 @@ int cmdSlot(const Arguments& args) {
     }
     // Opening the scan dialog needs at least one chosen slot.
     if (requireSlotSelection(selection) == 0)
-        return EXIT_DONE;
+        return finish();
 
     std::ifstream file;
     std::istream* input = &std::cin;
@@ -123,7 +140,7 @@ int cmdSlot(const Arguments& args) {
         if (!file) {
             std::fprintf(stderr, "kvlt-scan: cannot read barcodes from %s\n",
                          options.barcodes.c_str());
-            return EXIT_FILE_ERROR;
+            return doc.IsModified() ? finish() : EXIT_FILE_ERROR;
         }
         input = &file;
     }
@@ -134,12 +151,10 @@ int cmdSlot(const Arguments& args) {
         while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
             line.pop_back();
         session.scan(line);
+        accepted = session.assignedCount();
+        // Printed only once the scan is in the journal.
         std::printf("%s\n", session.statusText().c_str());
         std::fflush(stdout);
     }
-
-    if (session.assignedCount() == 0)
-        return EXIT_DONE;
-    const std::string& target = options.output.empty() ? options.file : options.output;
-    return doc.OnSaveDocument(target) ? EXIT_DONE : EXIT_FILE_ERROR;
+    return finish();
 }

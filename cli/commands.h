@@ -2,11 +2,13 @@
 //
 // Output formats are fixed because scripts read them. Exit status: 0 when the
 // run completed (refused scans included), 1 when the file could not be loaded
-// or saved, 2 for a usage error.
+// or saved, another run scans into it, or its journal does not match it, 2
+// for a usage error.
 #pragma once
 
 #include "listtexts.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,11 +23,20 @@ int cmdList(const Arguments& args);
 int cmdSelect(const Arguments& args);
 int cmdSlot(const Arguments& args);
 int cmdReport(const Arguments& args);
+int cmdRecover(const Arguments& args);
 
 // Prints "kvlt-scan: " and the message to standard error; returns EXIT_USAGE.
 int usageError(const std::string& message);
 // Loads path into doc; false (the user already told why) when it fails.
 bool loadScanFile(CKVLTOfflineScannerDoc& doc, const std::string& path);
+// Takes the loaded file's lock for scanning and ties its journal to it; false
+// (the user told who holds the lock) when another run scans into it.
+bool openForScanning(CKVLTOfflineScannerDoc& doc);
+// Offers an earlier run's unsaved scans (answered Yes); how many were applied.
+uint32_t recoverEarlierScans(CKVLTOfflineScannerDoc& doc);
+// After a failed save: where the unsaved scans are and the command that saves them.
+void tellWhereTheScansAre(const CKVLTOfflineScannerDoc& doc, uint32_t scans,
+                          const std::string& file, const std::string& output);
 // "first" or "intelli" into firstAvailable; false for anything else.
 bool parseMode(const std::string& text, bool& firstAvailable);
 // "map", "incoming" or "outgoing" into list; false for anything else.

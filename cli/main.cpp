@@ -14,7 +14,7 @@ struct Command {
 
 const Command kCommands[] = {
     {"info", cmdInfo}, {"list", cmdList},     {"select", cmdSelect},
-    {"slot", cmdSlot}, {"report", cmdReport},
+    {"slot", cmdSlot}, {"report", cmdReport}, {"recover", cmdRecover},
 };
 
 const char* const kUsage =
@@ -24,10 +24,27 @@ const char* const kUsage =
     "       kvlt-scan slot FILE (--mode first|intelli | --slots LIST) [--barcodes PATH|-] "
     "[--output PATH]\n"
     "       kvlt-scan report map|incoming|outgoing FILE\n"
+    "       kvlt-scan recover FILE [--output PATH]\n";
+
+// --help only: filters, what the scanning commands keep safe, and the exit
+// statuses.
+const char* const kHelpDetails =
+    "\n"
     "--filter keeps the rows whose cell in the column titled COLUMN (letter case\n"
     "ignored) matches the shell pattern PATTERN (* ? [...] and +(a|b) @(..) !(..)\n"
     "?(..) *(..)); several filters must all match. With KVLTFILTERNOCASE set,\n"
-    "patterns also ignore letter case.\n";
+    "patterns also ignore letter case.\n"
+    "\n"
+    "slot locks FILE against a second run that wants to scan into it, and keeps every\n"
+    "accepted scan in a scan journal before it reads the next barcode (in\n"
+    "$XDG_DATA_HOME/kvlt-offline-scanner/journals, ~/.local/share when unset). Scans an\n"
+    "earlier run left unsaved are recovered first. recover applies them and saves in one\n"
+    "step and prints \"Recovered N scans into PATH\" or \"Nothing to recover for FILE\".\n"
+    "A save never overwrites a file that was changed on disk since it was loaded.\n"
+    "\n"
+    "Exit status: 0 done (refused scans included; recover: recovered and saved, or nothing\n"
+    "to recover), 1 a file could not be loaded or saved, another run scans into it, or\n"
+    "the journal does not match the file, 2 usage error.\n";
 
 } // namespace
 
@@ -67,6 +84,7 @@ int main(int argc, char** argv) {
         return usageError("no command given");
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         std::fputs(kUsage, stdout);
+        std::fputs(kHelpDetails, stdout);
         return EXIT_DONE;
     }
     Arguments args(argv + 2, argv + argc);

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,4 +95,26 @@ std::string atomicWriteErrorText(const std::string& path, const AtomicWriteResul
         break;
     }
     return {};
+}
+
+// ------------------------------------------------------------------ clean-up
+
+size_t removeStaleSaveFiles(const std::string& folder) {
+    // The name writeFileAtomically gives: ".kvlt-save-" and mkstemp's six characters.
+    static const std::string prefix = ".kvlt-save-";
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return 0;
+    size_t removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        struct stat status {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(status.st_mode) && ::unlinkat(::dirfd(dir), entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    return removed;
 }

@@ -27,3 +27,8 @@ AtomicWriteResult writeFileAtomically(const std::string& path, const void* data,
 // "Cannot write <path>: <reason>" (or "Cannot create a file in the folder of
 // <path>" / "Cannot replace <path>") for a failed result.
 std::string atomicWriteErrorText(const std::string& path, const AtomicWriteResult& result);
+
+// Removes the hidden temporary files that writeFileAtomically leaves in folder
+// when the process is killed halfway through a save. The caller makes sure
+// that no save into the folder is running. Returns how many it removed.
+size_t removeStaleSaveFiles(const std::string& folder);

@@ -65,7 +65,7 @@ class CDocument {
     // flushed and renamed over it. On failure the user is told, the old file
     // is untouched and the modified flag stays. On success the document is
     // bound to path and no longer modified.
-    bool OnSaveDocument(const std::string& path);
+    virtual bool OnSaveDocument(const std::string& path);
 
     // Before the document is closed or replaced: when it is modified, asks
     // text (caption, icon, owner window) with Yes, No and Cancel. Yes runs

@@ -54,13 +54,16 @@ class CFileText {
             got += size_t(n);
         }
         m_data[got] = '\0'; // the mapping is zero-filled; this is for clarity
+        m_size = got;
         return 0;
     }
     const char* c_str() const { return m_data; }
+    size_t size() const { return m_size; }
 
   private:
     char* m_data = nullptr;
     size_t m_mapped = 0;
+    size_t m_size = 0;
 };
 
 int32_t saturate(int64_t value) {
@@ -140,6 +143,8 @@ void CKVLTOfflineScannerDoc::DeleteContents() {
     slotCount = 0;
     cJSON_Delete(rootNode);
     rootNode = nullptr;
+    releaseScanning();
+    m_loadedFile = {};
 }
 
 bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path) {
@@ -162,6 +167,12 @@ bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path) {
         return false;
     }
     rootNode = cJSON_Parse(text.c_str()); // text after the first complete value is ignored
+    // What a save must find unchanged on disk. The hash is taken only when
+    // the file is opened for scanning: a plain load stays as fast as it was.
+    m_loadedFile = {realPathOf(path),
+                    text.size(),
+                    int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec,
+                    {}};
 
     if (rootNode == nullptr) {
         kvltMessageBox("Failed to parse Strovane Offline Scanfile", "Parse Error",
@@ -258,6 +269,8 @@ bool CKVLTOfflineScannerDoc::StoreTo(CStoredBytes& bytes) {
     if (printed == nullptr)
         return false;
     bytes = CStoredBytes(printed, std::strlen(printed), cJSON_free);
+    if (m_bScanning) // the next journal run is tied to these bytes
+        m_strStoredSha256 = sha256Hex(bytes.data(), bytes.size());
     return true;
 }
 
@@ -294,9 +307,14 @@ std::vector<uint32_t> CKVLTOfflineScannerDoc::autoSelectSlots(bool firstAvailabl
 }
 
 void CKVLTOfflineScannerDoc::assignSlot(cJSON* volume, uint32_t slot) {
+    const std::string assigned = timeString(clock(), kAssignedTimeFormat);
+    journalScan(volume, slot, assigned);
+    applySlot(volume, slot, assigned);
+}
+
+void CKVLTOfflineScannerDoc::applySlot(cJSON* volume, uint32_t slot, const std::string& assigned) {
     cJSON_AddItemToObject(volume, "slot", cJSON_CreateNumber(double(slot)));
-    cJSON_AddItemToObject(volume, "assigned",
-                          cJSON_CreateString(timeString(clock(), kAssignedTimeFormat)));
+    cJSON_AddItemToObject(volume, "assigned", cJSON_CreateString(assigned.c_str()));
     slotVolumes.assign(slot, volume);
     incomingVolumes.remove(volume);
     SetModifiedFlag(true);

@@ -20,6 +20,7 @@ class KvltScan : public ::testing::Test {
   protected:
     TempDir folder;
     fs::path dir = folder.root();
+    TempDir dataHome; // where the scan journals and locks go, never the user's own
 
     // Runs kvlt-scan with args; prefix goes before the command in the shell
     // (ulimit and the like), input is its standard input.
@@ -30,6 +31,7 @@ class KvltScan : public ::testing::Test {
         CommandOptions options;
         options.input = input;
         options.prefix = prefix;
+        options.environment = {"XDG_DATA_HOME=" + dataHome.root()};
         return runCommand(command, options);
     }
 

@@ -13,6 +13,8 @@ void IsolatedAppTest::SetUp() {
         unsetenv(proxy);
     unsetenv("KVLTDEFAULTSERVER");
     unsetenv("KVLTUPDATESERVER");
+    // The scan journals and locks of the run, never the user's own.
+    setenv("XDG_DATA_HOME", m_dir.filePath("data").toUtf8().constData(), 1);
     setenv("TZ", "UTC", 1);
     tzset();
     m_savedCwd = QDir::currentPath();
@@ -21,4 +23,5 @@ void IsolatedAppTest::SetUp() {
 void IsolatedAppTest::TearDown() {
     QDir::setCurrent(m_savedCwd);
     unsetenv("KVLTUPDATESERVER");
+    unsetenv("XDG_DATA_HOME");
 }

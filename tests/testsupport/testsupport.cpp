@@ -1,8 +1,14 @@
 #include "testsupport.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 
 #include <clocale>
 #include <cstdio>
@@ -177,4 +183,120 @@ std::string runPython(const std::string& script, const std::string& file, int* s
     const std::string scriptPath = dir.write("check.py", script);
     return runShell("/usr/bin/python3 " + shellQuote(scriptPath) + " " + shellQuote(file) + " 2>&1",
                     status);
+}
+
+// ---------------------------------------------------------------- child processes
+
+ChildProcess::ChildProcess(const std::vector<std::string>& args,
+                           const std::vector<std::string>& environment) {
+    int in[2], out[2];
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)
+        return;
+    const std::string errPath = m_dir.path("stderr");
+    // Everything the child needs is made before the fork: after it, in a
+    // program with threads, only plain system calls are safe.
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        bool replaced = false;
+        for (const std::string& assignment : environment)
+            replaced = replaced || assignment.rfind(name, 0) == 0;
+        if (!replaced)
+            env.push_back(entry);
+    }
+    env.insert(env.end(), environment.begin(), environment.end());
+    std::vector<char*> envp, argv;
+    for (std::string& entry : env)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    std::fflush(nullptr);
+    m_pid = ::fork();
+    if (m_pid == 0) {
+        ::dup2(in[0], 0);
+        ::dup2(out[1], 1);
+        int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(err, 2);
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    m_in = in[1];
+    m_out = out[0];
+    // A child that stops reading must not end the test with SIGPIPE.
+    ::signal(SIGPIPE, SIG_IGN);
+}
+
+ChildProcess::~ChildProcess() {
+    if (m_pid > 0 && !m_bEnded) {
+        ::kill(m_pid, SIGKILL);
+        wait();
+    }
+    closeInput();
+    if (m_out >= 0)
+        ::close(m_out);
+}
+
+bool ChildProcess::write(const std::string& bytes) {
+    size_t done = 0;
+    while (m_in >= 0 && done < bytes.size()) {
+        ssize_t n = ::write(m_in, bytes.data() + done, bytes.size() - done);
+        if (n <= 0)
+            return false;
+        done += size_t(n);
+    }
+    return m_in >= 0;
+}
+
+void ChildProcess::closeInput() {
+    if (m_in >= 0)
+        ::close(m_in);
+    m_in = -1;
+}
+
+bool ChildProcess::waitForLines(size_t count) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (m_lines.size() < count && m_out >= 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            break;
+        pollfd p{m_out, POLLIN, 0};
+        if (::poll(&p, 1, int(left.count())) <= 0)
+            continue;
+        char chunk[4096];
+        ssize_t n = ::read(m_out, chunk, sizeof chunk);
+        if (n <= 0)
+            break;
+        m_pending.append(chunk, size_t(n));
+        for (size_t end; (end = m_pending.find('\n')) != std::string::npos;) {
+            m_lines.push_back(m_pending.substr(0, end));
+            m_pending.erase(0, end + 1);
+        }
+    }
+    return m_lines.size() >= count;
+}
+
+void ChildProcess::signal(int number) {
+    if (m_pid > 0 && !m_bEnded)
+        ::kill(m_pid, number);
+}
+
+int ChildProcess::wait() {
+    if (m_pid > 0 && !m_bEnded) {
+        while (::waitpid(m_pid, &m_status, 0) < 0 && errno == EINTR) {
+        }
+        m_bEnded = true;
+    }
+    if (WIFEXITED(m_status))
+        return WEXITSTATUS(m_status);
+    return WIFSIGNALED(m_status) ? -WTERMSIG(m_status) : -1;
+}
+
+std::string ChildProcess::errors() const {
+    return readFile(m_dir.path("stderr"));
 }

@@ -84,3 +84,40 @@ std::string runShell(const std::string& command, int* status = nullptr);
 // such as xlrd) on script with file as sys.argv[1]; what it printed on
 // standard output and standard error.
 std::string runPython(const std::string& script, const std::string& file, int* status = nullptr);
+
+// A program run with a pipe to its standard input and one from its standard
+// output, for tests that act at a known point of its work (signal it once it
+// has printed so many lines). Standard error goes to a file. A program still
+// running when the object goes is killed.
+class ChildProcess {
+  public:
+    ChildProcess(const std::vector<std::string>& args,
+                 const std::vector<std::string>& environment = {});
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    int pid() const { return m_pid; }
+    // Writes to its standard input; false when it no longer reads.
+    bool write(const std::string& bytes);
+    void closeInput();
+    // Reads its standard output until count lines have come, it ends, or a
+    // minute passes (a safety net, not a measure); true when they came.
+    bool waitForLines(size_t count);
+    const std::vector<std::string>& lines() const { return m_lines; }
+    void signal(int number);
+    // Waits for the end. The exit status, or -signal when a signal ended it.
+    int wait();
+    // What it wrote to standard error so far.
+    std::string errors() const;
+
+  private:
+    TempDir m_dir;
+    int m_pid = -1;
+    int m_in = -1;
+    int m_out = -1;
+    int m_status = 0;
+    bool m_bEnded = false;
+    std::string m_pending;
+    std::vector<std::string> m_lines;
+};

@@ -1,0 +1,205 @@
+// The scan journal, the one-writer lock and the save checks as a document
+// sees them: what a later run recovers, what it refuses, and what is left on
+// disk.
+#include "messagebox.h"
+#include "scanfiledoc.h"
+#include "scanworkflow.h"
+#include "testsupport.h"
+
+#include <cjson/cJSON.h>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+using Doc = CKVLTOfflineScannerDoc;
+
+constexpr const char* kFile =
+    R"({"repository":{"slots":6},"volumes":[{"id":"A"},{"id":"B"},{"id":"C"},{"id":"S","slot":2}]})";
+
+class Journal : public ::testing::Test {
+  protected:
+    TempDir folder;
+    ScopedEnv data{"XDG_DATA_HOME", folder.path("data")};
+    ScriptedPresenter boxes;
+    std::string file = folder.write("scan.json", kFile);
+    int64_t now = 1700000000;
+
+    // A document opened for scanning, as the window and kvlt-scan open one.
+    std::unique_ptr<Doc> open() {
+        auto doc = std::make_unique<Doc>();
+        doc->clock = [this] { return now++; };
+        EXPECT_TRUE(doc->OnOpenDocument(file));
+        doc->OpenForScanning();
+        return doc;
+    }
+    // Scans the barcodes into slots 3, 4, 5...
+    static void scan(Doc& doc, const std::vector<std::string>& barcodes) {
+        CRowSelection slots({2, 3, 4, 5});
+        CScanSession session(doc, slots);
+        for (const std::string& barcode : barcodes)
+            ASSERT_EQ(session.scan(barcode), ScanOutcome::Accepted) << barcode;
+    }
+    static std::string member(const Doc& doc, const char* id, const char* key) {
+        const cJSON* item = cJSON_GetObjectItem(doc.volumesById.find(id), key);
+        return item == nullptr        ? "-"
+               : cJSON_IsString(item) ? item->valuestring
+                                      : std::to_string(item->valueint);
+    }
+};
+
+TEST_F(Journal, ACrashedRunsScansComeBackAsTheyWereAndASaveEndsTheJournal) {
+    std::string journal, firstTime;
+    {
+        auto crashed = open();
+        scan(*crashed, {"b", "A"});
+        journal = crashed->JournalPath();
+        firstTime = member(*crashed, "B", "assigned");
+        // A write that a power cut cut short, after the two synced lines.
+        int fd = ::open(journal.c_str(), O_WRONLY | O_APPEND);
+        ASSERT_EQ(::write(fd, "{\"id\":\"C\",\"sl", 13), 13);
+        ::close(fd);
+    } // gone without a save, as a killed run goes
+
+    now += 500;
+    auto doc = open();
+    EXPECT_FALSE(doc->IsReadOnly());
+    RecoveryOutcome outcome = doc->OfferRecovery();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Recover 2 unsaved scans from an earlier run?");
+    EXPECT_EQ(boxes.shown[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(boxes.shown[0].icon, MsgIcon::Question);
+    EXPECT_EQ(outcome.result, RecoveryResult::Recovered);
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_EQ(member(*doc, "B", "slot"), "3");
+    EXPECT_EQ(member(*doc, "A", "slot"), "4");
+    EXPECT_EQ(member(*doc, "B", "assigned"), firstTime) << "the time of the scan, not of recovery";
+    EXPECT_EQ(doc->incomingVolumes.size(), 1u);
+
+    // Scanning goes on in the same run: a second crash brings back all three.
+    CRowSelection slots({5});
+    CScanSession session(*doc, slots);
+    ASSERT_EQ(session.scan("C"), ScanOutcome::Accepted);
+    doc.reset();
+    doc = open();
+    EXPECT_EQ(doc->OfferRecovery().count, 3u);
+    EXPECT_EQ(member(*doc, "C", "slot"), "6");
+
+    ASSERT_TRUE(doc->OnSaveDocument(file));
+    EXPECT_FALSE(fileExists(journal));
+    doc.reset();
+    doc = open();
+    EXPECT_EQ(doc->OfferRecovery().result, RecoveryResult::Nothing);
+}
+
+TEST_F(Journal, DeclinedScansStayUntilTheNextSaveButAreNotOfferedAfterNewOnes) {
+    {
+        auto crashed = open();
+        scan(*crashed, {"A", "B"});
+    }
+    auto doc = open();
+    boxes.queue(MsgAnswer::No);
+    EXPECT_EQ(doc->OfferRecovery().result, RecoveryResult::Declined);
+    EXPECT_FALSE(doc->IsModified());
+    const std::string journal = doc->JournalPath();
+    EXPECT_TRUE(fileExists(journal));
+    scan(*doc, {"C"}); // a new run after the declined one
+    doc.reset();
+    doc = open();
+    RecoveryOutcome outcome = doc->OfferRecovery();
+    EXPECT_EQ(outcome.count, 1u);
+    EXPECT_EQ(member(*doc, "C", "slot"), "3");
+    EXPECT_EQ(member(*doc, "A", "slot"), "-");
+}
+
+TEST_F(Journal, ScansForOtherBytesAreNeverAppliedAndKeptAside) {
+    std::string journal;
+    {
+        auto crashed = open();
+        scan(*crashed, {"A"});
+        journal = crashed->JournalPath();
+    }
+    writeFile(file, std::string(kFile) + "\n"); // same JSON, other bytes
+    auto doc = open();
+    RecoveryOutcome outcome = doc->OfferRecovery();
+    EXPECT_EQ(outcome.result, RecoveryResult::NotApplied);
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(member(*doc, "A", "slot"), "-");
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, "Recovery Error");
+    EXPECT_EQ(boxes.shown[0].text, "The scan journal holds 1 unsaved scans of " + file +
+                                       " from an earlier run, but they were not applied: the "
+                                       "file has changed since they were scanned.\n\nThe journal "
+                                       "is kept as " +
+                                       outcome.journalPath + ".");
+    EXPECT_FALSE(fileExists(journal));
+    EXPECT_NE(readFile(outcome.journalPath).find("\"id\":\"A\""), std::string::npos);
+    // Saving the file later does not sweep the kept journal away.
+    scan(*doc, {"B"});
+    ASSERT_TRUE(doc->OnSaveDocument(file));
+    EXPECT_TRUE(fileExists(outcome.journalPath));
+}
+
+TEST_F(Journal, OneWriterPerFile) {
+    auto first = open();
+    auto second = open();
+    EXPECT_FALSE(first->IsReadOnly());
+    ASSERT_TRUE(second->IsReadOnly());
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    EXPECT_EQ(second->ReadOnlyText(), file + " is open for scanning in process " +
+                                          std::to_string(getpid()) + " (appcore_tests) on host " +
+                                          host + ".");
+    // The read-only one cannot save over it; a copy elsewhere is fine.
+    EXPECT_FALSE(second->OnSaveDocument(file));
+    EXPECT_EQ(boxes.shown.back().caption, "Save Error");
+    EXPECT_TRUE(second->OnSaveDocument(folder.path("copy.json")));
+    EXPECT_FALSE(second->IsReadOnly()) << "scanning goes on in the copy";
+    // Nor can the writer of the copy save over the first one's file.
+    EXPECT_FALSE(second->OnSaveDocument(file));
+
+    first.reset(); // the lock goes with the run, and so does its lock file
+    auto third = open();
+    EXPECT_FALSE(third->IsReadOnly());
+}
+
+TEST_F(Journal, ASaveNeverOverwritesAnEditMadeOnDiskSinceTheLoad) {
+    auto doc = open();
+    scan(*doc, {"A"});
+    const std::string edited = std::string(kFile) + " ";
+    writeFile(file, edited);
+    EXPECT_FALSE(doc->OnSaveDocument(file));
+    EXPECT_EQ(readFile(file), edited);
+    EXPECT_EQ(boxes.shown.back().text,
+              file + " has been changed on disk since it was loaded.\n\nIt was not saved, so the "
+                     "changes made there are kept.");
+    EXPECT_TRUE(fileExists(doc->JournalPath())) << "the scans are still in the journal";
+
+    doc->askBeforeOverwritingChanges = true;
+    boxes.queue(MsgAnswer::No);
+    EXPECT_FALSE(doc->OnSaveDocument(file));
+    EXPECT_EQ(readFile(file), edited);
+    boxes.queue(MsgAnswer::Yes);
+    EXPECT_TRUE(doc->OnSaveDocument(file));
+    EXPECT_NE(readFile(file).find("\"assigned\""), std::string::npos);
+    // Our own save is no edit from elsewhere.
+    scan(*doc, {"B"});
+    size_t asked = boxes.shown.size();
+    EXPECT_TRUE(doc->OnSaveDocument(file));
+    EXPECT_EQ(boxes.shown.size(), asked);
+}
+
+TEST_F(Journal, ASaveByTheLockHolderSweepsUpWhatKilledSavesLeft) {
+    const std::string stale = folder.write(".kvlt-save-Ab12Cd", std::string(1000, 'x'));
+    const std::string other = folder.write(".kvlt-save-longer-name", "keep");
+    auto doc = open();
+    scan(*doc, {"A"});
+    ASSERT_TRUE(doc->OnSaveDocument(file));
+    EXPECT_FALSE(fileExists(stale));
+    EXPECT_TRUE(fileExists(other));
+}
+
+} // namespace
