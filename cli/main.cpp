@@ -14,7 +14,7 @@ struct Command {
 
 const Command kCommands[] = {
     {"info", cmdInfo}, {"list", cmdList},     {"select", cmdSelect},
-    {"slot", cmdSlot}, {"report", cmdReport},
+    {"slot", cmdSlot}, {"report", cmdReport}, {"export", cmdExport},
 };
 
 const char* const kUsage =
@@ -23,7 +23,13 @@ const char* const kUsage =
     "       kvlt-scan select FILE --mode first|intelli\n"
     "       kvlt-scan slot FILE (--mode first|intelli | --slots LIST) [--barcodes PATH|-] "
     "[--output PATH]\n"
-    "       kvlt-scan report map|incoming|outgoing FILE\n";
+    "       kvlt-scan report map|incoming|outgoing FILE\n"
+    "       kvlt-scan export map|incoming|outgoing FILE --format csv|text|json|xml|pdf|xls "
+    "--output PATH [--rows LIST]\n"
+    "\n"
+    "export writes the list as the window's Export does: all rows, or LIST such as 1,4,7-9\n"
+    "(rows counted from 1 in list order). Exit 0 when the file was written, 1 when the\n"
+    "scan file could not be read or the output could not be written, 2 for a usage error.\n";
 
 } // namespace
 

@@ -11,6 +11,7 @@
 //     report.addColumn(&report, 12, "Volume ID", 0);
 //     report.header(&report, nullptr, "Incoming", nullptr);
 //     report.addRow(&report, "%s", "ABC123 |");
+//     (or, one cell per column: report.addRowCells(&report, cells, 1);)
 //     report.endSection(&report);
 //     report.closeReport(&report);
 //
@@ -150,6 +151,12 @@ struct ReportWriter {
     void (*setLogo)(ReportWriter* report, const char* path);
     // PDF only: a centred heading band between rows.
     void (*groupHeading)(ReportWriter* report, const char* text);
+    // Writes one row from its cells, cells[i] going to column i whatever it
+    // holds: nothing is split at "|" and nothing is read as a printf format,
+    // so no value can shift the cells after it. A null cell, and every
+    // column past count, is an empty value. Otherwise as addRow (progress
+    // tick, rowCount, trimming and number formatting per format). Returns 1.
+    int (*addRowCells)(ReportWriter* report, const char* const* cells, uint32_t count);
 };
 
 // Fills the record: zeroes it, makes it its own master, allocates the PDF and

@@ -4,13 +4,18 @@
 // shows the empty-list message). Not installed.
 //
 //   kvlt-listctrl-demo [--rows N] [--menu [POPUP]] [--pyjama] [--grid] [--select]
-//                      [--view KEY]
+//                      [--view KEY] [--mail-to ADDRESSES] [--export]
 //
 // The switches put the lists in a state worth a screenshot: --menu opens the
 // map's context menu (and the named popup in it, e.g. "View"), --pyjama and
 // --grid switch those styles on, --select selects a few map rows, --view runs
 // the view key (1 icon, 2 list, 3 report, 4 small icon) in every list.
+// Ctrl+E and Ctrl+P export and print as in the application; unlike the
+// application's lists these pass a recipient list (--mail-to, comma
+// separated, empty by default), so the export chooser offers "Email".
+// --export opens the chooser on the map at start.
 #include "kvltlistctrl.h"
+#include "kvltlistexport.h"
 #include "messagebox.h"
 #include "qtmessagepresenter.h"
 #include "resource.h"
@@ -164,7 +169,8 @@ int main(int argc, char** argv) {
     setMessagePresenter(&presenter);
 
     int rows = 1000000;
-    bool menu = false, pyjama = false, grid = false, select = false;
+    bool menu = false, pyjama = false, grid = false, select = false, exportList = false;
+    QStringList recipients;
     QString popup;
     char viewKey = 0;
     for (int i = 1; i < argc; ++i) {
@@ -182,7 +188,13 @@ int main(int argc, char** argv) {
             grid = true;
         else if (!std::strcmp(argv[i], "--select"))
             select = true;
+        else if (!std::strcmp(argv[i], "--mail-to") && i + 1 < argc)
+            recipients =
+                QString::fromLocal8Bit(argv[++i]).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        else if (!std::strcmp(argv[i], "--export"))
+            exportList = true;
     }
+    CKVLTListExport::InstallCommandKeys(recipients);
 
     DemoView view(rows);
     view.show();
@@ -220,5 +232,7 @@ int main(int argc, char** argv) {
         QTimer::singleShot(300, view.m_pMap, [&view] {
             view.m_pMap->ShowContextMenu(view.m_pMap->viewport()->mapToGlobal(QPoint(120, 80)));
         });
+    if (exportList)
+        QTimer::singleShot(300, view.m_pMap, [&view] { view.m_pMap->ExecuteCommandKey('E'); });
     return app.exec();
 }
