@@ -94,9 +94,10 @@ struct ReportWriter {
     uint64_t hiddenWidth;              // sum of width of the deleted columns
     uint64_t lineWidth;                // sum of (width + 1) over all columns
     ReportFormat format;               // public: the caller may set it after reportInit
-    cJSON* jsonRoot;                   // the whole JSON document (an array)
+    cJSON* jsonRoot;                   // the JSON document's report objects (an array)
     cJSON* jsonReport;                 // report object of the latest header (JSON)
-    cJSON* jsonRecords;                // its "records" array
+    cJSON* jsonRecords;                // its "records" array (rows are written, not kept)
+    uint64_t jsonSectionRows;          // rows written in the latest JSON section
     char* pdfTitle;                    // owned copy of the latest title (PDF)
     char* pdfNotes;                    // owned copy of the latest formatted notes (PDF)
     char* htmlLogo;                    // owned copy of KVLTREPORTHTMLLOGO (HTML)

@@ -13,13 +13,20 @@ struct KeptColumn {
     uint64_t width;
 };
 
-// The columns a report shows, each as wide as its title or its longest cell
-// over every row of the list, chosen or not. False when cancelled.
-bool keptColumns(const ExportTable& table, ExportProgress& steps, std::vector<KeptColumn>& kept) {
+// The columns a report shows. In the formats that lay out columns (text and
+// PDF) each is as wide as its title or its longest cell over every row of
+// the list, chosen or not; the others ignore widths, so the pass over every
+// row is spared there. False when cancelled.
+bool keptColumns(const ExportTable& table, ReportFormat format, ExportProgress& steps,
+                 std::vector<KeptColumn>& kept) {
     kept.clear();
     for (int column = 0; column < table.columnCount(); ++column)
         if (!table.isReportExcluded(column))
             kept.push_back({column, table.titles[size_t(column)].size()});
+    if (format != REPORT_TEXT && format != REPORT_PDF) {
+        steps.step(table.itemCount);
+        return !steps.cancelled();
+    }
     std::string cell;
     for (uint64_t row = 0; row < table.itemCount; ++row) {
         for (KeptColumn& k : kept) {
@@ -75,15 +82,12 @@ ExportResult exportReportToStream(const ExportTable& table, const ReportExportOp
                                   FILE* output, ProgressReporter* progress) {
     ExportResult result;
     ExportProgress steps(progress, table.itemCount + table.chosenCount);
-    std::vector<KeptColumn> kept;
-    if (!keptColumns(table, steps, kept)) {
-        result.status = ExportStatus::Cancelled;
-        return result;
-    }
     ReportWriter report;
     startReport(report, options);
     report.output = output;
-    result.rows = writeReport(report, table, options, kept, false, steps);
+    std::vector<KeptColumn> kept;
+    if (keptColumns(table, report.format, steps, kept))
+        result.rows = writeReport(report, table, options, kept, false, steps);
     report.closeReport(&report);
     if (steps.cancelled()) {
         result.status = ExportStatus::Cancelled;
@@ -119,11 +123,6 @@ ExportResult exportPdf(const ExportTable& table, const ReportExportOptions& opti
                        const std::string& path, ProgressReporter* progress) {
     ExportResult result;
     ExportProgress steps(progress, table.itemCount + table.chosenCount);
-    std::vector<KeptColumn> kept;
-    if (!keptColumns(table, steps, kept)) {
-        result.status = ExportStatus::Cancelled;
-        return result;
-    }
     ReportWriter report;
     startReport(report, options);
     report.format = REPORT_PDF;
@@ -133,7 +132,9 @@ ExportResult exportPdf(const ExportTable& table, const ReportExportOptions& opti
     report.setLogo(&report, options.logoPath.c_str());
     std::snprintf(report.columnDelete, sizeof report.columnDelete, "%s",
                   options.columnDelete.c_str());
-    result.rows = writeReport(report, table, options, kept, true, steps);
+    std::vector<KeptColumn> kept;
+    if (keptColumns(table, REPORT_PDF, steps, kept))
+        result.rows = writeReport(report, table, options, kept, true, steps);
     if (steps.cancelled()) {
         // No path: the document is freed without being saved.
         report.setOutputPath(&report, "");
