@@ -39,17 +39,35 @@ bool keptColumns(const ExportTable& table, ReportFormat format, ExportProgress& 
     return true;
 }
 
+// The first write error of a report's output: the stream's error flag
+// tells that one happened, errno (cleared before each operation) what it was.
+struct OutputError {
+    FILE* stream;
+    int error = 0;
+    // Clears errno before an operation that may write.
+    void arm() const { errno = 0; }
+    // True once the stream failed; notes the cause the first time.
+    bool failed() {
+        if (error == 0 && stream != nullptr && std::ferror(stream))
+            error = errno != 0 ? errno : EIO;
+        return error != 0;
+    }
+};
+
 // Drives one report: columns, header, rows and (unless PDF) the section
 // end; closeReport is left to the caller. Returns the rows written, or
 // stops early when cancelled or when output shows a write error.
 uint64_t writeReport(ReportWriter& report, const ExportTable& table,
                      const ReportExportOptions& options, const std::vector<KeptColumn>& kept,
-                     bool pdf, ExportProgress& steps) {
+                     bool pdf, ExportProgress& steps, OutputError& output) {
     for (const KeptColumn& k : kept)
         report.addColumn(&report, k.width, table.titles[size_t(k.column)].c_str(),
                          pdf ? table.reportFlagsOf(k.column) : 0);
     // Notes as text through "%s": a percent sign in them stays as it is.
+    output.arm();
     report.header(&report, nullptr, options.title.c_str(), "%s", options.notes.c_str());
+    if (output.failed())
+        return 0;
 
     std::vector<std::string> values(kept.size());
     std::vector<const char*> cells(kept.size());
@@ -59,13 +77,17 @@ uint64_t writeReport(ReportWriter& report, const ExportTable& table,
             table.cell(uint64_t(row), kept[i].column, values[i]);
             cells[i] = values[i].c_str();
         }
+        output.arm();
         report.addRowCells(&report, cells.data(), uint32_t(cells.size()));
         ++rows;
-        if (!steps.step() || (report.output && std::ferror(report.output)))
-            break;
+        if (!steps.step() || output.failed())
+            return rows;
     }
-    if (!pdf && !steps.cancelled())
+    if (!pdf) {
+        output.arm();
         report.endSection(&report);
+        output.failed();
+    }
     return rows;
 }
 
@@ -85,19 +107,26 @@ ExportResult exportReportToStream(const ExportTable& table, const ReportExportOp
     ReportWriter report;
     startReport(report, options);
     report.output = output;
+    OutputError written{output};
     std::vector<KeptColumn> kept;
     if (keptColumns(table, report.format, steps, kept))
-        result.rows = writeReport(report, table, options, kept, false, steps);
-    report.closeReport(&report);
+        result.rows = writeReport(report, table, options, kept, false, steps, written);
+    written.arm();
+    report.closeReport(&report); // JSON: the end of the document
+    if (!written.failed()) {
+        written.arm();
+        std::fflush(output);
+        written.failed();
+    }
     if (steps.cancelled()) {
         result.status = ExportStatus::Cancelled;
     } else if (report.pdfResult != 0) {
         // The environment may have turned the report into a PDF.
         result.status = ExportStatus::PdfFailed;
         result.pdfCode = report.pdfResult;
-    } else if ((errno = 0, std::fflush(output) != 0) || std::ferror(output)) {
+    } else if (written.failed()) {
         result.status = ExportStatus::WriteFailed;
-        result.error = errno != 0 ? errno : EIO;
+        result.error = written.error;
     }
     return result;
 }
@@ -132,9 +161,10 @@ ExportResult exportPdf(const ExportTable& table, const ReportExportOptions& opti
     report.setLogo(&report, options.logoPath.c_str());
     std::snprintf(report.columnDelete, sizeof report.columnDelete, "%s",
                   options.columnDelete.c_str());
+    OutputError unused{nullptr}; // the writer saves the PDF itself
     std::vector<KeptColumn> kept;
     if (keptColumns(table, REPORT_PDF, steps, kept))
-        result.rows = writeReport(report, table, options, kept, true, steps);
+        result.rows = writeReport(report, table, options, kept, true, steps, unused);
     if (steps.cancelled()) {
         // No path: the document is freed without being saved.
         report.setOutputPath(&report, "");
