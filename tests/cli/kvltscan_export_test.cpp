@@ -40,7 +40,7 @@ TEST_F(KvltScanExport, EveryFormatOfTheSampleIsWritten) {
                 "'RM0160L8' in t)"},
     };
     const std::string expected[] = {
-        "3 ['Volume', 'Source'] ['AB0146L9', 'TAPE-HUB-7']\n",       "13 True\n",
+        "3 ['Volume', 'Source'] ['AB0146L9', 'TAPE-HUB-7']\n",       "12 True\n",
         "2 Export {'volume': 'AB0146L9', 'source': 'TAPE-HUB-7'}\n", "2 Volume AB0146L9\n",
         "3 ['Volume', 'Source'] ['AB0146L9', 'TAPE-HUB-7']\n",       "True True False\n",
     };
