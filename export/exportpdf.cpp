@@ -9,8 +9,6 @@
 #include "progressdialog.h"
 #include "taskdialog.h"
 
-#include <QFileInfo>
-
 namespace {
 
 // Radio ids of the options dialog: the report writer's page size indexes.
@@ -70,12 +68,8 @@ bool CKVLTListExport::ExportPDF(const QString& strCaption, unsigned nOpenMode) {
     options.columnDelete = columns.toStdString();
     options.title = ReportTitle(strCaption).toStdString();
     options.notes = ReportNotes().toStdString();
-    ExportResult result;
-    {
-        CProgressDialog progress(
-            Owner(), QStringLiteral("Exporting to %1").arg(QFileInfo(path).fileName()), true);
-        result = exportPdf(ListTable(m_list), options, path.toStdString(), &progress);
-    }
+    const ExportResult result =
+        exportPdf(ListTable(m_list), options, path.toStdString(), Progress(path).get());
     if (result.status == ExportStatus::Cancelled)
         return false;
     if (!result) {

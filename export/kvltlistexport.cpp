@@ -23,6 +23,7 @@
 namespace {
 
 int g_openDelayMs = 1000;
+int g_progressDelayMs = CProgressDialog::kShowAfterMs;
 QString g_logoPath;
 bool g_variablesSet = false;
 ReportVariables* g_variables = nullptr;
@@ -57,16 +58,22 @@ void waitMs(int milliseconds) {
     loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
-QString progressLabel(const QString& strPath) {
-    return QStringLiteral("Exporting to %1").arg(QFileInfo(strPath).fileName());
-}
-
 } // namespace
 
 // ------------------------------------------------------------------ settings
 
 void CKVLTListExport::SetOpenDelay(int nMilliseconds) {
     g_openDelayMs = nMilliseconds;
+}
+
+void CKVLTListExport::SetProgressDelay(int nMilliseconds) {
+    g_progressDelayMs = nMilliseconds;
+}
+
+std::unique_ptr<CProgressDialog> CKVLTListExport::Progress(const QString& strPath) const {
+    return std::make_unique<CProgressDialog>(
+        Owner(), QStringLiteral("Exporting to %1").arg(QFileInfo(strPath).fileName()), true,
+        g_progressDelayMs);
 }
 
 void CKVLTListExport::SetReportVariables(ReportVariables* pVariables) {
@@ -274,11 +281,8 @@ bool CKVLTListExport::ExportCSV(unsigned nOpenMode) {
                                  QStringLiteral("csv"));
     if (path.isEmpty())
         return false;
-    ExportResult result;
-    {
-        CProgressDialog progress(Owner(), progressLabel(path), true);
-        result = exportCsv(ListTable(m_list), path.toStdString(), &progress);
-    }
+    const ExportResult result =
+        exportCsv(ListTable(m_list), path.toStdString(), Progress(path).get());
     if (!result) {
         ShowFailure(result);
         return false;
@@ -316,11 +320,8 @@ bool CKVLTListExport::ExportReport(const QString& strCaption, const QString& str
     options.format = REPORT_JSON;
     options.title = ReportTitle(strCaption).toStdString();
     options.notes = ReportNotes().toStdString();
-    ExportResult result;
-    {
-        CProgressDialog progress(Owner(), progressLabel(path), true);
-        result = exportReport(ListTable(m_list), options, path.toStdString(), &progress);
-    }
+    const ExportResult result =
+        exportReport(ListTable(m_list), options, path.toStdString(), Progress(path).get());
     if (!result) {
         ShowFailure(result);
         return false;
@@ -337,11 +338,8 @@ bool CKVLTListExport::ExportXML(unsigned nOpenMode) {
                                  QStringLiteral("xml"));
     if (path.isEmpty())
         return false;
-    ExportResult result;
-    {
-        CProgressDialog progress(Owner(), progressLabel(path), true);
-        result = exportXml(ListTable(m_list), path.toStdString(), &progress);
-    }
+    const ExportResult result =
+        exportXml(ListTable(m_list), path.toStdString(), Progress(path).get());
     if (!result) {
         ShowFailure(result);
         return false;
@@ -357,11 +355,8 @@ bool CKVLTListExport::ExportExcel(unsigned nOpenMode) {
                                  QStringLiteral("*.XLS"), QStringLiteral("xls"));
     if (path.isEmpty())
         return false;
-    ExportResult result;
-    {
-        CProgressDialog progress(Owner(), progressLabel(path), true);
-        result = exportXls(ListTable(m_list), path.toStdString(), &progress);
-    }
+    const ExportResult result =
+        exportXls(ListTable(m_list), path.toStdString(), Progress(path).get());
     if (!result) {
         ShowFailure(result);
         return false;

@@ -14,9 +14,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 class CKVLTListCtrl;
+class CProgressDialog;
 class QWidget;
 struct ReportVariables;
 
@@ -80,6 +82,8 @@ class CKVLTListExport {
 
     // How long the completion step waits before it opens a file (one second).
     static void SetOpenDelay(int nMilliseconds);
+    // How long an export runs before its progress dialog shows (half a second).
+    static void SetProgressDelay(int nMilliseconds);
     // The report variables that expand $name in report titles and notes; by
     // default the application base's, when the application is one.
     static void SetReportVariables(ReportVariables* pVariables);
@@ -101,6 +105,8 @@ class CKVLTListExport {
     QString ReportNotes() const;
     QWidget* Owner() const;
     static QString LogoPath();
+    // The progress dialog (with Cancel) of an export to strPath.
+    std::unique_ptr<CProgressDialog> Progress(const QString& strPath) const;
 
     CKVLTListCtrl& m_list;
 };

@@ -8,6 +8,7 @@
 #include "menuqt.h"
 #include "messagebox.h"
 #include "profile.h"
+#include "progressdialog.h"
 #include "qttestsupport.h"
 #include "resource.h"
 #include "taskdialog.h"
@@ -18,8 +19,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 
 #include <sys/resource.h>
 
@@ -319,6 +322,29 @@ TEST_F(ListExport, FailuresAreShownAndNeverReportedAsExported) {
     EXPECT_EQ(readFile(target), "older export");
     EXPECT_EQ(dir.entries(), 2) << "the stand-ins' folder and the older export only";
     EXPECT_TRUE(argsOf("xdg-open").isEmpty());
+}
+
+// Cancel in the progress dialog of a long export: no file, no message.
+TEST_F(ListExport, CancelledExportLeavesNoFile) {
+    std::vector<QStringList> rows;
+    for (int i = 0; i < 50000; ++i)
+        rows.push_back({QString::number(i), QStringLiteral("Main vault")});
+    MemoryListCtrl big({"Seq", "Source"}, std::move(rows));
+    big.SelectAllItems();
+    CKVLTListExport::SetProgressDelay(0);
+    bool seen = false;
+    QTimer::singleShot(0, &big, [&] {
+        if (auto* progress = big.findChild<QProgressDialog*>()) {
+            seen = progress->labelText() == "Exporting to big.csv";
+            progress->cancel();
+        }
+    });
+    saveDialog.queue(file("big.csv"));
+    EXPECT_FALSE(CKVLTListExport(big).ExportCSV(EXPORT_OPEN_ASK));
+    CKVLTListExport::SetProgressDelay(CProgressDialog::kShowAfterMs);
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(dir.entries(), 1) << "only the stand-ins' folder";
 }
 
 // ------------------------------------------------------------------ mail
