@@ -128,8 +128,10 @@ struct ReportWriter {
     // (callers end every cell with " |"); runs of "|" count as one. Returns 1.
     int (*addRow)(ReportWriter* report, const char* format, ...)
         __attribute__((format(printf, 2, 3)));
-    // Finishes the output (HTML end, JSON document, PDF/xls save or CGI
-    // stream) and frees everything the record owns. Does not close output.
+    // Finishes the output (HTML end, the JSON document's end, PDF/xls save
+    // or CGI stream) and frees everything the record owns. Does not close
+    // output. JSON rows go to output as they are added; the document is
+    // complete only after closeReport.
     void (*closeReport)(ReportWriter* report);
     // Starts the report or a new section. extraHeader may be nullptr; a null
     // or empty notesFormat means no notes. The first call does the setup
