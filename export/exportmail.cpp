@@ -7,9 +7,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <memory>
 #include <vector>
@@ -19,13 +21,25 @@ namespace {
 constexpr int kMaxRecipients = 256;
 // How long the composer may take to answer; one still running then has the
 // message in front of the user, which counts as taken.
-constexpr int kComposerWaitMs = 15000;
+constexpr int kComposerWaitMs = 5000;
 
 // Attachments the composer may still read: their private folders go when the
 // program ends.
 std::vector<std::unique_ptr<QTemporaryDir>>& attachmentFolders() {
     static std::vector<std::unique_ptr<QTemporaryDir>> folders;
     return folders;
+}
+
+// Waits for the composer to end, at most kComposerWaitMs, with the window
+// still painted (the user's input waits). True when it ended.
+bool waitForComposer(QProcess& process) {
+    if (process.state() == QProcess::NotRunning)
+        return true;
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(kComposerWaitMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return process.state() == QProcess::NotRunning;
 }
 
 void mapiError(const char* text, QWidget* owner) {
@@ -79,7 +93,7 @@ bool CKVLTListExport::MailList(const QString& strCaption, const QStringList& rec
         mapiError("Failed to load MAPI32.DLL", Owner());
         return false;
     }
-    if (!process->waitForFinished(kComposerWaitMs)) {
+    if (!waitForComposer(*process)) {
         // The process object must outlive this call, or the composer would be killed.
         if (QCoreApplication::instance() != nullptr)
             process->setParent(QCoreApplication::instance());

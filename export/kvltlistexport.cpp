@@ -12,7 +12,6 @@
 #include "variables.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QTimer>
