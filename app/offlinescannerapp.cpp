@@ -1,5 +1,6 @@
 #include "offlinescannerapp.h"
 
+#include "kvltlistexport.h"
 #include "mainframe.h"
 #include "scanfiledoc.h"
 
@@ -16,6 +17,9 @@ bool CKVLTOfflineScannerApp::InitInstance() {
     // not a server.
     SetOwnCommandLine(true);
     InitBaseInstance(QString::fromLatin1(kDisplayName), IDB_ABOUT, QString::fromLatin1(kBuildDate));
+    // Ctrl+E and "&Export", "&Print" in every list; the lists pass no mail
+    // recipients, so the chooser offers no "Email".
+    CKVLTListExport::InstallCommandKeys();
 
     m_pDocument = std::make_unique<CKVLTOfflineScannerDoc>();
     m_pMainFrame = std::make_unique<CMainFrame>(*m_pDocument, GetAppName(), GetBuildDate());

@@ -105,8 +105,12 @@ int CKVLTAssociation::Run(const QString& strVerb) const {
 
     auto* process = new QProcess;
     process->setProgram(program);
-    // Absolute, so that a name beginning with '-' is never taken for an option.
-    process->setArguments({file.absoluteFilePath()});
+    // Absolute, so that a name beginning with '-' is never taken for an
+    // option; the spooler is told where its options end as well.
+    if (print)
+        process->setArguments({QStringLiteral("--"), file.absoluteFilePath()});
+    else
+        process->setArguments({file.absoluteFilePath()});
     process->setProcessChannelMode(QProcess::ForwardedChannels);
     process->setStandardInputFile(QProcess::nullDevice());
     process->start();

@@ -1,6 +1,6 @@
 // Hands a file to the program the desktop associates with its type: the
-// desktop's opener ("xdg-open") to open it, the print spooler ("lp") to print
-// it. Both are started with an argument list, never through a shell, so any
+// desktop's opener ("xdg-open") to open it, the print spooler ("lp --") to
+// print it. Both are started with an argument list, never through a shell, so any
 // character in the path is safe. A refusal is shown as "Failed to process
 // file: %s" under "Open Error" with the text of the matching shell result.
 #pragma once

@@ -28,6 +28,15 @@ CKVLTWinApp::CKVLTWinApp(int& argc, char** argv, const QString& strProfileName)
     // times and numbers written into files must stay in the C form.
     kvltUseCLocaleForTexts();
     config_init(&m_config);
+    // A variables file that cannot be read leaves the store empty, silently,
+    // like every optional setting.
+    if (const char* file = std::getenv("KVLTVARFILE"); file && *file) {
+        if (config_read_file(&m_config, file) != CONFIG_TRUE) {
+            config_destroy(&m_config);
+            config_init(&m_config);
+        }
+    }
+    variablesInit(&m_report, &m_config, 1);
     m_strStartFolder = QDir::currentPath();
 
     const QStringList args = arguments();
@@ -38,6 +47,7 @@ CKVLTWinApp::CKVLTWinApp(int& argc, char** argv, const QString& strProfileName)
 
 CKVLTWinApp::~CKVLTWinApp() {
     m_pAboutWnd.reset();
+    m_report.variablesDestroy(&m_report);
     config_destroy(&m_config);
 }
 

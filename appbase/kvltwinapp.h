@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "resource.h"
+#include "variables.h"
 
 class CKVLTAboutWnd;
 
@@ -52,6 +53,9 @@ class CKVLTWinApp : public QApplication {
     const QPixmap& GetAboutBitmap() const { return m_bmpAbout; }
     uint32_t GetRunCount() const { return m_nRunCount; }
     config_t* GetConfig() { return &m_config; }
+    // The report variables, kept in m_config; the list exports expand $name
+    // in their titles and notes through it.
+    ReportVariables* GetReport() { return &m_report; }
     const QString& GetServer() const { return m_strServer; }
     uint16_t GetServerPort() const { return m_nServerPort; }
     const QString& GetUserName() const { return m_strUserName; }
@@ -93,7 +97,10 @@ class CKVLTWinApp : public QApplication {
     QString m_strUpdateLocation;
     QPixmap m_bmpAbout;
     uint32_t m_nRunCount = 0;
+    // The application's configuration: the variables file named by
+    // KVLTVARFILE when there is one, else empty.
     config_t m_config;
+    ReportVariables m_report; // bound to m_config; released before it
     QString m_strServer;
     uint16_t m_nServerPort = 0;
     QString m_strUserName;

@@ -79,6 +79,12 @@ def main(folder):
         failures += not ok
         print(f"{'journal / (no journal + bare fdatasync)':<44} {real:6.2f} x"
               f"                  target <= 1.25 x  {'ok' if ok else 'MISSED'}")
+    ratio("CSV export, 1,000,000 rows / fprintf", "BM_Export_Csv", "BM_Baseline_Fprintf_Csv", 1.5)
+    ratio("text export, 1,000,000 rows / fprintf", "BM_Export_Text", "BM_Baseline_Fprintf_Text", 1.5)
+    ratio("JSON export, 1,000,000 rows / fprintf", "BM_Export_Json", "BM_Baseline_Fprintf_Json", 1.5)
+    ratio("XML export, 1,000,000 rows / fprintf", "BM_Export_Xml", "BM_Baseline_Fprintf_Xml", 2.0)
+    under("xls export, 200,000 rows (four sheets)", "BM_Export_Xls200k", 2000)
+    under("PDF export, 100,000 rows", "BM_Export_Pdf100k", 5000)
     for name, (real, _) in sorted(times.items()):
         if name.startswith(("BM_Report_", "BM_List", "BM_FilterRebuildInfo")):
             print(f"{name:<44} {real:9.2f} ms")

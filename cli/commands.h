@@ -24,6 +24,7 @@ int cmdSelect(const Arguments& args);
 int cmdSlot(const Arguments& args);
 int cmdReport(const Arguments& args);
 int cmdRecover(const Arguments& args);
+int cmdExport(const Arguments& args);
 
 // Prints "kvlt-scan: " and the message to standard error; returns EXIT_USAGE.
 int usageError(const std::string& message);

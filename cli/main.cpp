@@ -13,8 +13,8 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"info", cmdInfo}, {"list", cmdList},     {"select", cmdSelect},
-    {"slot", cmdSlot}, {"report", cmdReport}, {"recover", cmdRecover},
+    {"info", cmdInfo},     {"list", cmdList},       {"select", cmdSelect}, {"slot", cmdSlot},
+    {"report", cmdReport}, {"recover", cmdRecover}, {"export", cmdExport},
 };
 
 const char* const kUsage =
@@ -24,7 +24,9 @@ const char* const kUsage =
     "       kvlt-scan slot FILE (--mode first|intelli | --slots LIST) [--barcodes PATH|-] "
     "[--output PATH]\n"
     "       kvlt-scan report map|incoming|outgoing FILE\n"
-    "       kvlt-scan recover FILE [--output PATH]\n";
+    "       kvlt-scan recover FILE [--output PATH]\n"
+    "       kvlt-scan export map|incoming|outgoing FILE --format csv|text|json|xml|pdf|xls "
+    "--output PATH [--rows LIST]\n";
 
 // --help only: filters, what the scanning commands keep safe, and the exit
 // statuses.
@@ -41,6 +43,10 @@ const char* const kHelpDetails =
     "earlier run left unsaved are recovered first. recover applies them and saves in one\n"
     "step and prints \"Recovered N scans into PATH\" or \"Nothing to recover for FILE\".\n"
     "A save never overwrites a file that was changed on disk since it was loaded.\n"
+    "\n"
+    "export writes the list as the window's Export does: all rows, or LIST such as 1,4,7-9\n"
+    "(rows counted from 1 in list order). It exits 0 when the file was written, 1 when the\n"
+    "scan file could not be read or the output could not be written.\n"
     "\n"
     "Exit status: 0 done (refused scans included; recover: recovered and saved, or nothing\n"
     "to recover), 1 a file could not be loaded or saved, another run scans into it, or\n"

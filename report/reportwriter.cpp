@@ -104,12 +104,35 @@ struct RowScratch {
 };
 RowScratch g_row;
 
+// One column's field, start..stop, made into its cell for the record's
+// current format: trimmed for CSV, HTML, JSON and xls, numbers formatted for
+// text and PDF. A hidden column gets no cell.
+void putCell(ReportWriter* report, uint32_t column, const char* start, const char* stop) {
+    const ReportColumn& col = report->columns[column];
+    if (col.flags & COL_HIDDEN) {
+        g_row.cells[column] = nullptr;
+        return;
+    }
+    std::string& value = g_row.values[column];
+    if (trimmedFormat(report->format)) {
+        while (start < stop && static_cast<unsigned char>(*start) < '!')
+            ++start;
+        while (stop > start && static_cast<unsigned char>(stop[-1]) < '!')
+            --stop;
+        value.assign(start, size_t(stop - start));
+    } else if (isNumericColumn(col.flags) && *start != '?') {
+        formatNumericField(start, size_t(stop - start), col.flags, &value);
+    } else {
+        value.assign(start, size_t(stop - start));
+    }
+    g_row.cells[column] = value.c_str();
+}
+
 // Splits g_row.text at "|" into the columns' cells, formatted for the
 // record's current format.
 void splitRow(ReportWriter* report) {
     const char* text = g_row.text.c_str();
     const char* end = text + g_row.text.size();
-    bool trimmed = trimmedFormat(report->format);
     uint32_t column = 0;
     const char* p = text;
     for (uint32_t i = 0; i < report->columnCount; ++i)
@@ -122,26 +145,35 @@ void splitRow(ReportWriter* report) {
         const char* fieldEnd = static_cast<const char*>(std::memchr(p, '|', size_t(end - p)));
         if (!fieldEnd)
             fieldEnd = end;
-        const ReportColumn& col = report->columns[column];
-        if (!(col.flags & COL_HIDDEN)) {
-            const char* start = p;
-            const char* stop = fieldEnd;
-            std::string& value = g_row.values[column];
-            if (trimmed) {
-                while (start < stop && static_cast<unsigned char>(*start) < '!')
-                    ++start;
-                while (stop > start && static_cast<unsigned char>(stop[-1]) < '!')
-                    --stop;
-                value.assign(start, size_t(stop - start));
-            } else if (isNumericColumn(col.flags) && *start != '?') {
-                formatNumericField(start, size_t(stop - start), col.flags, &value);
-            } else {
-                value.assign(start, size_t(stop - start));
-            }
-            g_row.cells[column] = value.c_str();
-        }
+        putCell(report, column, p, fieldEnd);
         ++column;
         p = fieldEnd;
+    }
+}
+
+// Writes the prepared cells of g_row in the current format.
+void writeRow(ReportWriter* report) {
+    switch (report->format) {
+    case REPORT_TEXT:
+        textRow(report, g_row.cells);
+        break;
+    case REPORT_CSV:
+        csvRow(report, g_row.cells);
+        break;
+    case REPORT_HTML:
+        htmlRow(report, g_row.cells);
+        break;
+    case REPORT_JSON:
+        jsonRow(report, g_row.cells);
+        break;
+    case REPORT_PDF:
+        pdfAddRow(report, g_row.cells);
+        break;
+    case REPORT_EXCEL:
+        sheetRow(report, g_row.cells);
+        break;
+    case REPORT_DROPPED:
+        break;
     }
 }
 
@@ -288,29 +320,20 @@ int opAddRow(ReportWriter* report, const char* format, ...) {
     formatInto(&g_row.text, format ? format : "", args);
     va_end(args);
     splitRow(report);
+    writeRow(report);
+    return 1;
+}
 
-    switch (report->format) {
-    case REPORT_TEXT:
-        textRow(report, g_row.cells);
-        break;
-    case REPORT_CSV:
-        csvRow(report, g_row.cells);
-        break;
-    case REPORT_HTML:
-        htmlRow(report, g_row.cells);
-        break;
-    case REPORT_JSON:
-        jsonRow(report, g_row.cells);
-        break;
-    case REPORT_PDF:
-        pdfAddRow(report, g_row.cells);
-        break;
-    case REPORT_EXCEL:
-        sheetRow(report, g_row.cells);
-        break;
-    case REPORT_DROPPED:
-        break;
+int opAddRowCells(ReportWriter* report, const char* const* cells, uint32_t count) {
+    progressTick(&report->progress);
+    report->rowCount += 1;
+    if (report->format == REPORT_DROPPED)
+        return 1;
+    for (uint32_t column = 0; column < report->columnCount; ++column) {
+        const char* cell = cells && column < count && cells[column] ? cells[column] : "";
+        putCell(report, column, cell, cell + std::strlen(cell));
     }
+    writeRow(report);
     return 1;
 }
 
@@ -496,6 +519,7 @@ void reportInit(ReportWriter* report) {
     report->setOutputPath = pdfSetOutputPath;
     report->setLogo = pdfSetLogo;
     report->groupHeading = opGroupHeading;
+    report->addRowCells = opAddRowCells;
     report->output = stdout;
     report->jsonRoot = cJSON_CreateArray();
 

@@ -11,6 +11,7 @@
 //     report.addColumn(&report, 12, "Volume ID", 0);
 //     report.header(&report, nullptr, "Incoming", nullptr);
 //     report.addRow(&report, "%s", "ABC123 |");
+//     (or, one cell per column: report.addRowCells(&report, cells, 1);)
 //     report.endSection(&report);
 //     report.closeReport(&report);
 //
@@ -93,9 +94,10 @@ struct ReportWriter {
     uint64_t hiddenWidth;              // sum of width of the deleted columns
     uint64_t lineWidth;                // sum of (width + 1) over all columns
     ReportFormat format;               // public: the caller may set it after reportInit
-    cJSON* jsonRoot;                   // the whole JSON document (an array)
+    cJSON* jsonRoot;                   // the JSON document's report objects (an array)
     cJSON* jsonReport;                 // report object of the latest header (JSON)
-    cJSON* jsonRecords;                // its "records" array
+    cJSON* jsonRecords;                // its "records" array (rows are written, not kept)
+    uint64_t jsonSectionRows;          // rows written in the latest JSON section
     char* pdfTitle;                    // owned copy of the latest title (PDF)
     char* pdfNotes;                    // owned copy of the latest formatted notes (PDF)
     char* htmlLogo;                    // owned copy of KVLTREPORTHTMLLOGO (HTML)
@@ -126,8 +128,10 @@ struct ReportWriter {
     // (callers end every cell with " |"); runs of "|" count as one. Returns 1.
     int (*addRow)(ReportWriter* report, const char* format, ...)
         __attribute__((format(printf, 2, 3)));
-    // Finishes the output (HTML end, JSON document, PDF/xls save or CGI
-    // stream) and frees everything the record owns. Does not close output.
+    // Finishes the output (HTML end, the JSON document's end, PDF/xls save
+    // or CGI stream) and frees everything the record owns. Does not close
+    // output. JSON rows go to output as they are added; the document is
+    // complete only after closeReport.
     void (*closeReport)(ReportWriter* report);
     // Starts the report or a new section. extraHeader may be nullptr; a null
     // or empty notesFormat means no notes. The first call does the setup
@@ -150,6 +154,12 @@ struct ReportWriter {
     void (*setLogo)(ReportWriter* report, const char* path);
     // PDF only: a centred heading band between rows.
     void (*groupHeading)(ReportWriter* report, const char* text);
+    // Writes one row from its cells, cells[i] going to column i whatever it
+    // holds: nothing is split at "|" and nothing is read as a printf format,
+    // so no value can shift the cells after it. A null cell, and every
+    // column past count, is an empty value. Otherwise as addRow (progress
+    // tick, rowCount, trimming and number formatting per format). Returns 1.
+    int (*addRowCells)(ReportWriter* report, const char* const* cells, uint32_t count);
 };
 
 // Fills the record: zeroes it, makes it its own master, allocates the PDF and

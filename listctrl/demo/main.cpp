@@ -8,6 +8,7 @@
 //
 //   kvlt-listctrl-demo [--rows N] [--menu [POPUP]] [--pyjama] [--grid] [--select]
 //                      [--view KEY] [--filter COLUMN=TEXT]... [--edit ROW COLUMN]
+//                      [--mail-to ADDRESSES] [--export]
 //
 // The switches put the lists in a state worth a screenshot: --menu opens the
 // map's context menu (and the named popup in it, e.g. "View"), --pyjama and
@@ -15,7 +16,12 @@
 // the view key (1 icon, 2 list, 3 report, 4 small icon) in every list,
 // --filter puts a filter into the register's filter row (COLUMN is its
 // number), --edit opens the register's editor on a cell.
+// Ctrl+E and Ctrl+P export and print as in the application; unlike the
+// application's lists these pass a recipient list (--mail-to, comma
+// separated, empty by default), so the export chooser offers "Email".
+// --export opens the chooser on the map at start.
 #include "kvltlistctrl.h"
+#include "kvltlistexport.h"
 #include "messagebox.h"
 #include "profile.h"
 #include "qtmessagepresenter.h"
@@ -343,7 +349,8 @@ int main(int argc, char** argv) {
     setProfileName(QStringLiteral("KVLTListCtrlDemo"));
 
     int rows = 1000000;
-    bool menu = false, pyjama = false, grid = false, select = false;
+    bool menu = false, pyjama = false, grid = false, select = false, exportList = false;
+    QStringList recipients;
     QString popup;
     char viewKey = 0;
     QStringList filters;
@@ -368,8 +375,13 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--edit") && i + 2 < argc) {
             editRow = std::atoi(argv[++i]);
             editColumn = std::atoi(argv[++i]);
-        }
+        } else if (!std::strcmp(argv[i], "--mail-to") && i + 1 < argc)
+            recipients =
+                QString::fromLocal8Bit(argv[++i]).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        else if (!std::strcmp(argv[i], "--export"))
+            exportList = true;
     }
+    CKVLTListExport::InstallCommandKeys(recipients);
 
     DemoView view(rows);
     view.show();
@@ -414,5 +426,7 @@ int main(int argc, char** argv) {
         QTimer::singleShot(300, view.m_pMap, [&view] {
             view.m_pMap->ShowContextMenu(view.m_pMap->viewport()->mapToGlobal(QPoint(120, 80)));
         });
+    if (exportList)
+        QTimer::singleShot(300, view.m_pMap, [&view] { view.m_pMap->ExecuteCommandKey('E'); });
     return app.exec();
 }

@@ -86,7 +86,8 @@ TEST_F(AssociationTest, PrintGoesToTheSpooler) {
     QDir::setCurrent(m_dir.path());
     ScriptedPresenter boxes;
     EXPECT_TRUE(CKVLTAssociation(QStringLiteral("-report.pdf")).Print());
-    EXPECT_EQ(argsOf("spooler"), file + "\n") << "made absolute, so never taken for an option";
+    EXPECT_EQ(argsOf("spooler"), "--\n" + file + "\n")
+        << "made absolute and after --, so never taken for an option";
     EXPECT_EQ(argsOf("opener"), QStringLiteral("<not run>"));
 }
 

@@ -44,12 +44,14 @@ TEST_F(KvltScanReport, TextReportHasTheCaptionAndOneLinePerRow) {
     ASSERT_EQ(r.status, 0) << r.err;
     std::vector<std::string> rows = listRows("incoming");
     ASSERT_FALSE(rows.empty());
-    EXPECT_NE(r.out.find(" Report Description: Incoming Volumes\n"), std::string::npos);
+    // The list's text export: its notes line (the list's empty subtitle) included.
+    EXPECT_NE(r.out.find(" Report Description: Incoming Volumes\n       Report Notes: \n"),
+              std::string::npos);
     // Header block, blank, titles, separator, rows, closing separator.
     size_t lines = 0;
     for (char c : r.out)
         lines += c == '\n';
-    EXPECT_EQ(lines, 6 + 2 + rows.size() + 1);
+    EXPECT_EQ(lines, 7 + 2 + rows.size() + 1);
     // The first row: each cell padded to its column, one blank after each.
     std::string first = rows[0];
     std::string id = first.substr(0, first.find('\t'));

@@ -215,4 +215,19 @@ TEST_F(ReportCore, PercentSignsInRowArgumentsAreNotInterpreted) {
     EXPECT_NE(text.find("\n%d  %s   %n    \n"), std::string::npos) << text;
 }
 
+// A row given as cells: each cell is its column's value whatever it holds.
+TEST_F(ReportCore, RowCellsKeepBarsPercentSignsAndEmptyCellsInPlace) {
+    setenv("KVLTREPORTFORMAT", "csv", 1);
+    init();
+    threeColumns();
+    report.header(&report, nullptr, "T", nullptr);
+    const char* cells[] = {"a|b", nullptr, "100% %s"};
+    report.addRowCells(&report, cells, 3);
+    const char* shorter[] = {" x "};
+    report.addRowCells(&report, shorter, 1);
+    EXPECT_EQ(report.rowCount, 2u);
+    const std::string text = close();
+    EXPECT_NE(text.find("\na|b,,100% %s,\nx,,,\n"), std::string::npos) << text;
+}
+
 } // namespace

@@ -110,4 +110,33 @@ TEST_F(JsonReport, HiddenColumnsProduceNoMember) {
     EXPECT_EQ(text.find("\"a\""), std::string::npos);
 }
 
+// Rows are written as they come; the document must still be byte for byte
+// what cJSON's own formatted printer makes of it.
+TEST_F(JsonReport, StreamedDocumentIsCJsonsFormattedPrint) {
+    setenv("KVLTREPORTCOLUMNDELETE", "3", 1);
+    init();
+    report.reportId = 12;
+    report.addColumn(&report, 3, "Volume ID", 0);
+    report.addColumn(&report, 3, "Note", 0);
+    report.addColumn(&report, 3, "Hidden", 0);
+    report.header(&report, nullptr, "First \"quoted\"", nullptr);
+    const char* awkward[] = {"caf\xC3\xA9 \x01\x1F\x7F", "a|b \\ \b\f\n\r\t", "x"};
+    report.addRowCells(&report, awkward, 3);
+    report.addRowCells(&report, nullptr, 0);
+    report.header(&report, nullptr, "Empty", nullptr);
+    report.header(&report, nullptr, "Last", nullptr);
+    report.addRow(&report, "%s", "v |w |z");
+    const std::string text = close();
+    cJSON* root = cJSON_Parse(text.c_str());
+    ASSERT_NE(root, nullptr) << text;
+    char* printed = cJSON_Print(root);
+    EXPECT_EQ(text, printed);
+    cJSON_free(printed);
+    EXPECT_EQ(cJSON_GetArraySize(root), 3);
+    cJSON* record = cJSON_GetArrayItem(
+        cJSON_GetObjectItemCaseSensitive(cJSON_GetArrayItem(root, 0), "records"), 0);
+    EXPECT_STREQ(cJSON_GetObjectItemCaseSensitive(record, "note")->valuestring, "a|b \\");
+    cJSON_Delete(root);
+}
+
 } // namespace

@@ -1,0 +1,146 @@
+// export: one of the lists written as the window's export writes it (CSV,
+// text, JSON, XML, PDF, xls), every row or the rows of --rows, without a
+// dialog and without opening the file afterwards.
+#include "commands.h"
+#include "exportwriters.h"
+#include "listtable.h"
+#include "messagebox.h"
+#include "scanfiledoc.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+struct ExportOptions {
+    ScanList list = ScanList::Map;
+    std::string file;
+    std::string format;
+    std::string output;
+    std::string rows;
+    bool rowsGiven = false;
+};
+
+int parseOptions(const Arguments& args, ExportOptions& options) {
+    if (args.size() < 2 || !parseList(args[0], options.list))
+        return usageError("export takes map, incoming or outgoing, and one FILE");
+    options.file = args[1];
+    for (size_t i = 2; i < args.size(); i += 2) {
+        const std::string& name = args[i];
+        if (i + 1 >= args.size())
+            return usageError(name + " needs a value");
+        std::string* value = name == "--format"   ? &options.format
+                             : name == "--output" ? &options.output
+                             : name == "--rows"   ? &options.rows
+                                                  : nullptr;
+        if (value == nullptr)
+            return usageError("unknown option '" + name + "'");
+        *value = args[i + 1];
+        options.rowsGiven = options.rowsGiven || name == "--rows";
+    }
+    if (options.format != "csv" && options.format != "text" && options.format != "json" &&
+        options.format != "xml" && options.format != "pdf" && options.format != "xls")
+        return usageError("export takes --format csv|text|json|xml|pdf|xls");
+    if (options.output.empty())
+        return usageError("export takes --output PATH");
+    return EXIT_DONE;
+}
+
+// "1,4,7-9" (rows counted from 1 in list order) into 0-based rows in list
+// order, each once. Every row must be one of the list's.
+bool parseRowList(const std::string& text, uint32_t rowCount, std::vector<uint32_t>& rows,
+                  std::string& error) {
+    std::vector<bool> chosen(rowCount, false);
+    size_t at = 0;
+    for (;;) {
+        const size_t comma = text.find(',', at);
+        const std::string item =
+            text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+        const size_t dash = item.find('-');
+        const std::string firstText = item.substr(0, dash);
+        const std::string lastText = dash == std::string::npos ? firstText : item.substr(dash + 1);
+        auto number = [](const std::string& digits, uint64_t& value) {
+            if (digits.empty() || digits.size() > 10 ||
+                digits.find_first_not_of("0123456789") != std::string::npos)
+                return false;
+            value = std::strtoull(digits.c_str(), nullptr, 10);
+            return true;
+        };
+        uint64_t first = 0, last = 0;
+        if (!number(firstText, first) || !number(lastText, last) || first > last) {
+            error = "'" + item + "' is not a row or a range of rows like 7-9";
+            return false;
+        }
+        if (first == 0 || last > rowCount) {
+            error = "row " + std::to_string(first == 0 ? 0 : last) +
+                    " is not in the list (rows 1 to " + std::to_string(rowCount) + ")";
+            return false;
+        }
+        for (uint64_t row = first; row <= last; ++row)
+            chosen[size_t(row - 1)] = true;
+        if (comma == std::string::npos)
+            break;
+        at = comma + 1;
+    }
+    for (uint32_t row = 0; row < rowCount; ++row)
+        if (chosen[row])
+            rows.push_back(row);
+    return true;
+}
+
+// The folder kvlt-scan runs from, where the PDF logo lies.
+std::string programFolder() {
+    char path[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0)
+        return ".";
+    const std::string exe(path, size_t(n));
+    const size_t slash = exe.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : exe.substr(0, slash);
+}
+
+} // namespace
+
+int cmdExport(const Arguments& args) {
+    ExportOptions options;
+    if (int status = parseOptions(args, options); status != EXIT_DONE)
+        return status;
+    CKVLTOfflineScannerDoc doc;
+    if (!loadScanFile(doc, options.file))
+        return EXIT_FILE_ERROR;
+
+    std::vector<uint32_t> rows;
+    if (options.rowsGiven) {
+        std::string error;
+        if (!parseRowList(options.rows, listRowCount(doc, options.list), rows, error))
+            return usageError(error);
+    }
+    const ExportTable table = scanListTable(doc, options.list, std::move(rows));
+
+    // The window's lists export under the chooser's caption, "Export".
+    ReportExportOptions report;
+    report.title = "Export";
+    ExportResult result;
+    if (options.format == "csv") {
+        result = exportCsv(table, options.output, nullptr);
+    } else if (options.format == "xml") {
+        result = exportXml(table, options.output, nullptr);
+    } else if (options.format == "xls") {
+        result = exportXls(table, options.output, nullptr);
+    } else if (options.format == "pdf") {
+        report.format = REPORT_PDF;
+        report.logoPath = exportLogoPath(programFolder());
+        result = exportPdf(table, report, options.output, nullptr);
+    } else {
+        report.format = options.format == "json" ? REPORT_JSON : REPORT_TEXT;
+        result = exportReport(table, report, options.output, nullptr);
+    }
+    if (!result) {
+        kvltMessageBox(exportErrorText(result), exportErrorCaption(result), MsgIcon::Error);
+        return EXIT_FILE_ERROR;
+    }
+    return EXIT_DONE;
+}

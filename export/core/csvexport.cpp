@@ -1,0 +1,70 @@
+// The CSV export.
+#include "exportfile.h"
+#include "exportwriters.h"
+
+#include <cstring>
+
+namespace {
+
+// Appends value as a CSV field: as it is, or enclosed in double quotes with
+// its double quotes doubled when it holds a comma, a double quote, CR or LF.
+void appendField(std::string& line, const std::string& value) {
+    if (value.find_first_of(",\"\r\n") == std::string::npos) {
+        line += value;
+        return;
+    }
+    line += '"';
+    for (char c : value) {
+        if (c == '"')
+            line += '"';
+        line += c;
+    }
+    line += '"';
+}
+
+} // namespace
+
+ExportResult exportCsv(const ExportTable& table, const std::string& path,
+                       ProgressReporter* progress) {
+    ExportResult result;
+    ExportFile file;
+    if (!file.open(path)) {
+        result.status = ExportStatus::OpenFailed;
+        result.error = file.error();
+        return result;
+    }
+    FILE* out = file.stream();
+    const int columns = table.columnCount();
+    std::string line;
+    for (int column = 0; column < columns; ++column) {
+        if (column > 0)
+            line += ',';
+        appendField(line, table.titles[size_t(column)]);
+    }
+    std::fwrite(line.data(), 1, line.size(), out);
+
+    ExportProgress steps(progress, table.chosenCount);
+    std::string cell;
+    for (int64_t row = table.nextChosen(-1); row >= 0; row = table.nextChosen(row)) {
+        line.assign("\r\n");
+        for (int column = 0; column < columns; ++column) {
+            if (column > 0)
+                line += ',';
+            table.cell(uint64_t(row), column, cell);
+            appendField(line, cell);
+        }
+        std::fwrite(line.data(), 1, line.size(), out);
+        ++result.rows;
+        if (!steps.step() || std::ferror(out))
+            break;
+    }
+    if (steps.cancelled()) {
+        result.status = ExportStatus::Cancelled;
+        return result;
+    }
+    if (!file.commit()) {
+        result.status = ExportStatus::WriteFailed;
+        result.error = file.error();
+    }
+    return result;
+}

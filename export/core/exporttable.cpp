@@ -1,0 +1,58 @@
+#include "exporttable.h"
+#include "exportwriters.h"
+
+#include "progress.h"
+
+#include <cstring>
+
+namespace {
+// Rows between two progress reports: a report costs a clock read and, in the
+// window, an event pass.
+constexpr uint64_t kReportEvery = 512;
+} // namespace
+
+bool ExportProgress::step(uint64_t units) {
+    m_done += units;
+    if (m_reporter != nullptr && !m_cancelled && m_done >= m_nextReport) {
+        m_nextReport = m_done + kReportEvery;
+        if (!m_reporter->report(m_done, m_total))
+            m_cancelled = true;
+    }
+    return !m_cancelled;
+}
+
+std::string exportErrorText(const ExportResult& result) {
+    switch (result.status) {
+    case ExportStatus::OpenFailed:
+        return "Failed to open output file";
+    case ExportStatus::WriteFailed:
+        return "Failed to write output file: " +
+               (result.error != 0 ? std::string(std::strerror(result.error)) : result.detail);
+    case ExportStatus::PdfFailed:
+        return "PDF Export failed with result code: " + std::to_string(result.pdfCode);
+    case ExportStatus::Done:
+    case ExportStatus::Cancelled:
+        break;
+    }
+    return {};
+}
+
+std::string exportErrorCaption(const ExportResult& result) {
+    return result.status == ExportStatus::PdfFailed ? "Export Error" : std::string();
+}
+
+std::string exportFileName(const std::string& extension, time_t now) {
+    char stamp[64];
+    struct tm local {};
+    if (localtime_r(&now, &local) == nullptr ||
+        std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local) == 0)
+        std::strcpy(stamp, "Invalid DateTime");
+    return "Strovane-Export-" + std::string(stamp) + "." + extension;
+}
+
+std::string exportLogoPath(const std::string& programFolder) {
+    std::string path = programFolder;
+    if (!path.empty() && path.back() != '/')
+        path += '/';
+    return path + "Resources/Strovane_Logo.jpg";
+}

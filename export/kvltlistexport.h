@@ -1,0 +1,112 @@
+// The exports of a list control: the export chooser, one writer per format,
+// mail, the suggested file name and the completion step.
+//
+// Every writer reads the list as it is shown: the header's columns by index,
+// the selected rows in list order, each cell as the list draws it. The
+// writing itself is the Qt-free export core's (exportwriters.h), which
+// kvlt-scan uses too, so one list gives the same file from both. Long
+// exports show a progress dialog with Cancel; a cancelled or failed export
+// leaves no file behind, and a failure is never reported as "Exported".
+#pragma once
+
+#include "exporttable.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class CKVLTListCtrl;
+class CProgressDialog;
+class QWidget;
+struct ReportVariables;
+
+// What happens after a file is written.
+enum ExportOpenMode : unsigned {
+    EXPORT_OPEN_ASK = 0,     // ask whether to open it
+    EXPORT_OPEN_OPEN = 1,    // open it with its program
+    EXPORT_OPEN_NOTHING = 2, // nothing
+    EXPORT_OPEN_PRINT = 3,   // print it with its program
+};
+
+// Radio ids of the chooser, and its "Select All" button.
+enum : int {
+    IDC_EXPORT_CSV = 1,
+    IDC_EXPORT_EMAIL = 2,
+    IDC_EXPORT_TEXT = 3,
+    IDC_EXPORT_XML = 4,
+    IDC_EXPORT_EXCEL = 5,
+    IDC_EXPORT_PDF = 6,
+    IDC_EXPORT_JSON = 7,
+    IDC_EXPORT_SELECT_ALL = 4,
+};
+
+class CKVLTListExport {
+  public:
+    explicit CKVLTListExport(CKVLTListCtrl& list) : m_list(list) {}
+
+    // The export chooser: asks for a selection when there is none, offers the
+    // formats ("Email" only with a recipient list, even an empty one) and runs
+    // the chosen writer.
+    void ExportList(const QString& strCaption,
+                    const std::optional<QStringList>& recipients = std::nullopt);
+
+    // The writers. Each asks for the file (unless given one) and runs the
+    // completion step with nOpenMode; true when the file was written.
+    bool ExportCSV(unsigned nOpenMode);
+    bool ExportText(const QString& strCaption, const QString& strOutputPath, unsigned nOpenMode);
+    bool ExportJSON(const QString& strCaption, const QString& strOutputPath, unsigned nOpenMode);
+    bool ExportXML(unsigned nOpenMode);
+    bool ExportExcel(unsigned nOpenMode);
+    // The options dialog, then the file; true when the export ran to the end
+    // (also when the PDF could not be saved, which is shown to the user).
+    bool ExportPDF(const QString& strCaption, unsigned nOpenMode);
+    // The selected rows as a text export attached to a new message of the
+    // desktop's mail composer; true when the composer took it.
+    bool MailList(const QString& strCaption, const QStringList& recipients);
+
+    // "Strovane-Export-%s.%s" with the current local time.
+    static QString ExportFileName(const QString& strExtension);
+    // After a file was written: ask, open, print or nothing, by nOpenMode.
+    void ExportComplete(const QString& strDisplayName, unsigned nRecords, const QString& strPath,
+                        unsigned nOpenMode);
+
+    // The list as the export core takes it: every column, the selected rows.
+    static ExportTable ListTable(const CKVLTListCtrl& list);
+
+    // Binds the list command keys E (the chooser, caption "Export") and P
+    // (the PDF export, caption "List Print", printed) of every list. A
+    // recipient list makes the chooser offer "Email".
+    static void InstallCommandKeys(std::optional<QStringList> recipients = std::nullopt);
+
+    // How long the completion step waits before it opens a file (one second).
+    static void SetOpenDelay(int nMilliseconds);
+    // How long an export runs before its progress dialog shows (half a second).
+    static void SetProgressDelay(int nMilliseconds);
+    // The report variables that expand $name in report titles and notes; by
+    // default the application base's, when the application is one.
+    static void SetReportVariables(ReportVariables* pVariables);
+    // The PDF logo; by default "Resources/Strovane_Logo.jpg" in the program's folder.
+    static void SetLogoPath(const QString& strPath);
+
+  private:
+    // The save dialog of one writer; empty when cancelled.
+    QString AskPath(const QString& strFilter, const QString& strDefaultExtension,
+                    const QString& strExtension) const;
+    // Shows the failure of result to the user (nothing for a cancel).
+    void ShowFailure(const ExportResult& result) const;
+    // A text or JSON export (ExportText / ExportJSON share it).
+    bool ExportReport(const QString& strCaption, const QString& strOutputPath, unsigned nOpenMode,
+                      bool bJson);
+    // The report title (the caption when the list has none yet) and notes,
+    // with report variables expanded.
+    QString ReportTitle(const QString& strCaption);
+    QString ReportNotes() const;
+    QWidget* Owner() const;
+    static QString LogoPath();
+    // The progress dialog (with Cancel) of an export to strPath.
+    std::unique_ptr<CProgressDialog> Progress(const QString& strPath) const;
+
+    CKVLTListCtrl& m_list;
+};
