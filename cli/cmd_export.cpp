@@ -3,6 +3,7 @@
 // dialog and without opening the file afterwards.
 #include "commands.h"
 #include "exportwriters.h"
+#include "listfilters.h"
 #include "listtable.h"
 #include "messagebox.h"
 #include "scanfiledoc.h"
@@ -11,6 +12,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 namespace {
@@ -104,21 +106,38 @@ std::string programFolder() {
 
 } // namespace
 
-int cmdExport(const Arguments& args) {
+int cmdExport(const Arguments& given) {
+    Arguments args = given;
+    std::vector<std::string> specs;
+    if (!takeFilterSpecs(args, specs))
+        return usageError("--filter needs COLUMN=PATTERN");
     ExportOptions options;
     if (int status = parseOptions(args, options); status != EXIT_DONE)
         return status;
+    std::vector<ColumnFilter> filters(specs.size());
+    for (size_t i = 0; i < specs.size(); ++i) {
+        std::string error;
+        if (!parseColumnFilter(options.list, specs[i], filters[i], error))
+            return usageError(error);
+    }
     CKVLTOfflineScannerDoc doc;
     if (!loadScanFile(doc, options.file))
         return EXIT_FILE_ERROR;
 
+    // Filtered, the list shows only the matching rows, and --rows counts
+    // among those.
+    std::shared_ptr<const std::vector<uint32_t>> shown;
+    if (!filters.empty())
+        shown = std::make_shared<const std::vector<uint32_t>>(
+            filteredListRows(doc, options.list, filters));
     std::vector<uint32_t> rows;
     if (options.rowsGiven) {
         std::string error;
-        if (!parseRowList(options.rows, listRowCount(doc, options.list), rows, error))
+        const uint32_t count = shown ? uint32_t(shown->size()) : listRowCount(doc, options.list);
+        if (!parseRowList(options.rows, count, rows, error))
             return usageError(error);
     }
-    const ExportTable table = scanListTable(doc, options.list, std::move(rows));
+    const ExportTable table = scanListTable(doc, options.list, std::move(rows), shown);
 
     // The window's lists export under the chooser's caption, "Export".
     ReportExportOptions report;

@@ -6,13 +6,14 @@
 #include <memory>
 
 ExportTable scanListTable(const CKVLTOfflineScannerDoc& doc, ScanList list,
-                          std::vector<uint32_t> rows) {
+                          std::vector<uint32_t> rows,
+                          std::shared_ptr<const std::vector<uint32_t>> shown) {
     ExportTable table;
     for (int column = 0; column < listColumnCount(list); ++column)
         table.titles.emplace_back(listColumn(list, column).title);
-    table.itemCount = listRowCount(doc, list);
-    table.cell = [&doc, list](uint64_t row, int column, std::string& text) {
-        text = listCellText(doc, list, uint32_t(row), column);
+    table.itemCount = shown ? shown->size() : listRowCount(doc, list);
+    table.cell = [&doc, list, shown](uint64_t row, int column, std::string& text) {
+        text = listCellText(doc, list, shown ? (*shown)[row] : uint32_t(row), column);
     };
     if (rows.empty()) {
         const int64_t count = int64_t(table.itemCount);

@@ -6,11 +6,15 @@
 #include "listtexts.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class CKVLTOfflineScannerDoc;
 
-// The table of list in doc. rows: the chosen rows (0-based, ascending, no
-// repeats); empty: every row. doc must outlive the table.
+// The table of list in doc as a list shows it. shown: the rows the list
+// shows when it is filtered (list rows, ascending); null: every row. rows:
+// the chosen rows among those shown (0-based positions, ascending, no
+// repeats); empty: every shown row. doc must outlive the table.
 ExportTable scanListTable(const CKVLTOfflineScannerDoc& doc, ScanList list,
-                          std::vector<uint32_t> rows = {});
+                          std::vector<uint32_t> rows = {},
+                          std::shared_ptr<const std::vector<uint32_t>> shown = nullptr);

@@ -26,7 +26,7 @@ const char* const kUsage =
     "       kvlt-scan report map|incoming|outgoing FILE\n"
     "       kvlt-scan recover FILE [--output PATH]\n"
     "       kvlt-scan export map|incoming|outgoing FILE --format csv|text|json|xml|pdf|xls "
-    "--output PATH [--rows LIST]\n";
+    "--output PATH [--rows LIST] [--filter COLUMN=PATTERN]...\n";
 
 // --help only: filters, what the scanning commands keep safe, and the exit
 // statuses.
@@ -45,7 +45,8 @@ const char* const kHelpDetails =
     "A save never overwrites a file that was changed on disk since it was loaded.\n"
     "\n"
     "export writes the list as the window's Export does: all rows, or LIST such as 1,4,7-9\n"
-    "(rows counted from 1 in list order). It exits 0 when the file was written, 1 when the\n"
+    "(rows counted from 1 in list order, among the rows the filters keep). It exits 0 when the "
+    "file was written, 1 when the\n"
     "scan file could not be read or the output could not be written.\n"
     "\n"
     "Exit status: 0 done (refused scans included; recover: recovered and saved, or nothing\n"

@@ -58,6 +58,28 @@ TEST_F(KvltScanExport, EveryFormatOfTheSampleIsWritten) {
     }
 }
 
+TEST_F(KvltScanExport, FiltersKeepTheListsMatchingRowsAndRowsCountAmongThem) {
+    const std::string out = dir.path("rm.csv");
+    const CommandResult r =
+        run({"incoming", KVLT_SAMPLE, "--filter", "volume=RM*", "--filter", "Source=Disaster*",
+             "--format", "csv", "--output", out, "--rows", "2-3"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(
+        runPython("import csv,sys; print(list(csv.reader(open(sys.argv[1],newline=''))))", out),
+        "[['Volume', 'Source'], ['RM0149L7', 'Disaster recovery site'], "
+        "['RM0163L9', 'Disaster recovery site']]\n");
+    // No row matches: a file with the titles only.
+    ASSERT_EQ(run({"incoming", KVLT_SAMPLE, "--filter", "Volume=NONE*", "--format", "csv",
+                   "--output", out})
+                  .status,
+              0);
+    EXPECT_EQ(readFile(out), "Volume,Source\r\n");
+    EXPECT_EQ(
+        run({"incoming", KVLT_SAMPLE, "--filter", "Shelf=A*", "--format", "csv", "--output", out})
+            .status,
+        2);
+}
+
 TEST_F(KvltScanExport, RefusalsExitWithTheirStatusAndMessage) {
     const std::string out = dir.path("map.csv");
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
