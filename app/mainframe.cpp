@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -73,13 +74,17 @@ CMainFrame::CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppNa
     resize(m_pView->FormSize() +
            QSize(0, menuBar()->sizeHint().height() + bar->sizeHint().height()));
     setAcceptDrops(true);
+    m_document.AddView(this);
     UpdateTitle();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    m_document.RemoveView(this);
+}
 
 void CMainFrame::UpdateTitle() {
-    setWindowTitle(DocumentName() + QStringLiteral(" - ") + m_strAppName);
+    setWindowTitle(DocumentName() + QStringLiteral("[*] - ") + m_strAppName);
+    setWindowModified(m_document.IsModified());
 }
 
 void CMainFrame::UpdateIndicators() {
@@ -166,21 +171,43 @@ bool CMainFrame::OpenDocumentFile(const QString& path, bool bAskToSave) {
 void CMainFrame::OnFileOpen() {
     if (!SaveModified())
         return;
-    const QString path = fileDialogs().GetOpenFileName(this);
+    const QString path = fileDialogs().GetOpenFileName(this, OpenDialogFolder());
     if (path.isEmpty())
         return;
     OpenDocumentFile(path, false);
 }
 
+QString CMainFrame::OpenDialogFolder() const {
+    // Never the program's folder, where the start-up leaves the working folder.
+    if (!m_document.GetPathName().empty())
+        return QFileInfo(QString::fromStdString(m_document.GetPathName())).absolutePath();
+    return QDir::homePath();
+}
+
+bool CMainFrame::CheckSomethingToSave() {
+    // Without a loaded scan file there is nothing to write; writing an empty
+    // file would destroy whatever the chosen path holds. Say so before
+    // asking for a name that would not be used.
+    if (m_document.rootNode != nullptr)
+        return true;
+    kvltMessageBox("There is no scan file open, so there is nothing to save.", "Save Error",
+                   MsgIcon::Information, MsgButtons::Ok, static_cast<QWidget*>(this));
+    return false;
+}
+
 bool CMainFrame::OnFileSave() {
+    if (!CheckSomethingToSave())
+        return false;
     if (m_document.GetPathName().empty())
         return OnFileSaveAs();
     return DoSave(QString::fromStdString(m_document.GetPathName()));
 }
 
 bool CMainFrame::OnFileSaveAs() {
+    if (!CheckSomethingToSave())
+        return false;
     const QString suggested = m_document.GetPathName().empty()
-                                  ? QString::fromLatin1(kNewFileName)
+                                  ? QDir::home().filePath(QString::fromLatin1(kNewFileName))
                                   : QString::fromStdString(m_document.GetPathName());
     const QString path = fileDialogs().GetSaveFileName(this, suggested);
     if (path.isEmpty())
@@ -189,13 +216,8 @@ bool CMainFrame::OnFileSaveAs() {
 }
 
 bool CMainFrame::DoSave(const QString& path) {
-    // Without a loaded scan file there is nothing to write; writing an empty
-    // file would destroy whatever the chosen path holds.
-    if (m_document.rootNode == nullptr) {
-        kvltMessageBox("There is no scan file open, so there is nothing to save.", "Save Error",
-                       MsgIcon::Information, MsgButtons::Ok, static_cast<QWidget*>(this));
+    if (!CheckSomethingToSave())
         return false;
-    }
     const bool saved = m_document.OnSaveDocument(path.toStdString());
     UpdateTitle();
     return saved;

@@ -19,7 +19,7 @@ void CDocument::OnNewDocument() {
     DeleteContents();
     m_path.clear();
     m_title = "Untitled";
-    m_modified = false;
+    SetModifiedFlag(false);
 }
 
 bool CDocument::OnOpenDocument(const std::string& path) {
@@ -29,7 +29,7 @@ bool CDocument::OnOpenDocument(const std::string& path) {
         return false;
     }
     bind(path);
-    m_modified = false;
+    SetModifiedFlag(false);
     return true;
 }
 
@@ -49,7 +49,7 @@ bool CDocument::OnSaveDocument(const std::string& path) {
         return false;
     }
     bind(path);
-    m_modified = false;
+    SetModifiedFlag(false);
     return true;
 }
 
@@ -65,6 +65,14 @@ bool CDocument::SaveModified(const std::string& text, const std::string& caption
     default:
         return false;
     }
+}
+
+void CDocument::SetModifiedFlag(bool modified) {
+    if (modified == m_modified)
+        return;
+    m_modified = modified;
+    for (CDocumentView* view : m_views)
+        view->OnModifiedChanged(modified);
 }
 
 void CDocument::bind(const std::string& path) {

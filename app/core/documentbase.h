@@ -48,6 +48,8 @@ class CDocumentView {
     virtual ~CDocumentView() = default;
     // hint and hintObject are whatever the document chose to pass along.
     virtual void OnUpdate(CDocumentView* sender, int64_t hint, void* hintObject) = 0;
+    // The modified flag changed (a window shows it in its title).
+    virtual void OnModifiedChanged(bool /*modified*/) {}
 };
 
 class CDocument {
@@ -75,7 +77,8 @@ class CDocument {
                       void* owner, const std::function<bool()>& save) const;
 
     bool IsModified() const { return m_modified; }
-    void SetModifiedFlag(bool modified = true) { m_modified = modified; }
+    // Tells the views when the flag changes.
+    void SetModifiedFlag(bool modified = true);
     const std::string& GetPathName() const { return m_path; }
     const std::string& GetTitle() const { return m_title; }
 

@@ -37,7 +37,7 @@ QString cell(CKVLTListCtrl* list, int row, int column) {
 
 TEST_F(AppGuiTest, IntelliSlotScanAndSaveFromTheWindow) {
     ASSERT_TRUE(startOnCopy());
-    EXPECT_EQ(frame()->windowTitle(), "scan.json - Strovane Offline Scanner");
+    EXPECT_EQ(shownTitle(), "scan.json - Strovane Offline Scanner");
 
     // What the file holds, as another reader sees it.
     const QStringList counts =
