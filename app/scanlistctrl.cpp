@@ -1,9 +1,17 @@
 #include "scanlistctrl.h"
 
+#include "kvlttextwidth.h"
 #include "scanfiledoc.h"
 
 CScanListCtrl::CScanListCtrl(ScanList list, QWidget* parent)
     : CKVLTListCtrl(parent), m_list(list) {}
+
+CScanListCtrl::~CScanListCtrl() = default;
+
+void CScanListCtrl::SetDocument(CKVLTOfflineScannerDoc* pDocument) {
+    m_pDocument = pDocument;
+    ForgetWidestTexts();
+}
 
 QString CScanListCtrl::OnGetItemText(int nItem, int nSubItem) const {
     if (m_pDocument == nullptr || nItem < 0 ||
@@ -16,4 +24,52 @@ int CScanListCtrl::OnGetItemImage(int nItem, int nSubItem) const {
     if (m_pDocument == nullptr || nItem < 0)
         return -1;
     return listCellImage(*m_pDocument, m_list, uint32_t(nItem), nSubItem);
+}
+
+// ------------------------------------------------------------------ widest texts
+
+void CScanListCtrl::ForgetWidestTexts() {
+    m_widest.clear();
+    // The fonts may have changed since; they are cheap to measure again.
+    m_measures.clear();
+}
+
+CKVLTTextWidth& CScanListCtrl::Measure(int nColumn) const {
+    if (m_measures.size() <= size_t(nColumn))
+        m_measures.resize(size_t(nColumn) + 1);
+    std::unique_ptr<CKVLTTextWidth>& measure = m_measures[size_t(nColumn)];
+    if (!measure)
+        measure = std::make_unique<CKVLTTextWidth>(ColumnDrawFont(nColumn));
+    return *measure;
+}
+
+void CScanListCtrl::RowChanged(int nItem) {
+    for (size_t column = 0; column < m_widest.size(); ++column) {
+        Widest& widest = m_widest[column];
+        if (!widest.known)
+            continue;
+        QString text = GetItemText(nItem, int(column));
+        if (const qreal width = Measure(int(column))(text); width > widest.width) {
+            widest.text = std::move(text);
+            widest.width = width;
+        }
+    }
+}
+
+QString CScanListCtrl::OnGetWidestItemText(int nColumn) const {
+    if (m_pDocument == nullptr || nColumn < 0 || nColumn >= listColumnCount(m_list))
+        return {};
+    if (m_widest.size() <= size_t(nColumn))
+        m_widest.resize(size_t(nColumn) + 1);
+    Widest& widest = m_widest[size_t(nColumn)];
+    if (!widest.known) {
+        CKVLTTextWidth& measure = Measure(nColumn);
+        widest.text = QString::fromStdString(
+            listWidestText(*m_pDocument, m_list, nColumn, [&measure](std::string_view text) {
+                return double(measure.Utf8(text));
+            }));
+        widest.width = measure(widest.text);
+        widest.known = true;
+    }
+    return widest.text;
 }

@@ -2,6 +2,10 @@
 
 #include <cjson/cJSON.h>
 
+#include <charconv>
+#include <cstdio>
+#include <unordered_set>
+
 namespace {
 
 const ListColumn kMapColumns[MAP_COLUMN_COUNT] = {
@@ -109,4 +113,145 @@ int listCellImage(const CKVLTOfflineScannerDoc& doc, ScanList list, uint32_t row
         cJSON_IsString(cJSON_GetObjectItemCaseSensitive(listRowVolume(doc, list, row), "id")))
         return 1;
     return -1;
+}
+
+// ------------------------------------------------------------------ widest texts
+
+namespace {
+
+// Keeps the widest of the texts offered.
+class WidestKeeper {
+  public:
+    explicit WidestKeeper(const TextMeasure& measure) : m_measure(measure) {}
+    void offer(std::string_view text) {
+        if (text.empty())
+            return;
+        if (const double width = m_measure(text); width > m_best) {
+            m_best = width;
+            m_text.assign(text);
+        }
+    }
+    std::string take() { return std::move(m_text); }
+
+  private:
+    const TextMeasure& m_measure;
+    double m_best = -1;
+    std::string m_text;
+};
+
+// Whether every slot 1..rows lies in exactly the zone that a walk in zone
+// order meets it in: zones that follow each other without gaps or overlaps
+// (what every well-formed file has).
+bool zonesFollowEachOther(const CKVLTOfflineScannerDoc& doc) {
+    int64_t next = 1;
+    for (const CZone& zone : doc.zones) {
+        if (zone.firstSlot != next || int64_t(zone.lastSlot) < int64_t(zone.firstSlot) - 1)
+            return false;
+        next = int64_t(zone.lastSlot) + 1;
+    }
+    return true;
+}
+
+void offerZoneLabels(const CKVLTOfflineScannerDoc& doc, WidestKeeper& widest) {
+    const uint32_t rows = doc.mapRowCount();
+    if (!zonesFollowEachOther(doc)) {
+        for (uint32_t slot = 1; slot <= rows; ++slot)
+            widest.offer(doc.slotLabel(slot));
+        return;
+    }
+    // The labels as slotLabel makes them, written zone by zone into one buffer.
+    uint32_t slot = 1;
+    for (const CZone& zone : doc.zones) {
+        char label[256];
+        const size_t nameLength = std::min(zone.name.size(), sizeof label - 32);
+        zone.name.copy(label, nameLength);
+        for (; slot <= rows && int64_t(slot) <= zone.lastSlot; ++slot) {
+            const uint32_t pos = uint32_t(int64_t(slot) - zone.firstSlot + 1);
+            const int n = zone.slotsPerLevel <= 0
+                              ? std::snprintf(label + nameLength, 32, ":%u", pos)
+                              : std::snprintf(label + nameLength, 32, ":%u.%u",
+                                              pos / uint32_t(zone.slotsPerLevel) + 1,
+                                              pos % uint32_t(zone.slotsPerLevel));
+            widest.offer(std::string_view(label, nameLength + size_t(n)));
+        }
+    }
+    if (slot <= rows)
+        widest.offer("Logic Error");
+}
+
+// repositoryText without a copy: the description of a known id, else the id.
+std::string_view repositoryView(const CKVLTOfflineScannerDoc& doc, std::string_view id) {
+    if (!id.empty()) {
+        auto description = doc.repositoryDescriptions.find(std::string(id));
+        if (description != doc.repositoryDescriptions.end())
+            return description->second;
+    }
+    return id;
+}
+
+} // namespace
+
+std::string listWidestText(const CKVLTOfflineScannerDoc& doc, ScanList list, int column,
+                           const TextMeasure& measure) {
+    using Doc = CKVLTOfflineScannerDoc;
+    WidestKeeper widest(measure);
+    // A repository id is one of a few: each distinct one is looked up and
+    // measured once.
+    std::unordered_set<std::string_view> seen;
+    auto offerRepository = [&](const cJSON* volume, const char* key) {
+        const std::string_view id = Doc::stringField(volume, key);
+        if (seen.insert(id).second)
+            widest.offer(repositoryView(doc, id));
+    };
+    if (list == ScanList::Map) {
+        const uint32_t rows = doc.mapRowCount();
+        switch (column) {
+        case MAP_ZONE:
+            offerZoneLabels(doc, widest);
+            break;
+        case MAP_SEQ:
+            for (uint32_t slot = 1; slot <= rows; ++slot) {
+                char digits[16];
+                const auto end = std::to_chars(digits, digits + sizeof digits, slot).ptr;
+                widest.offer(std::string_view(digits, size_t(end - digits)));
+            }
+            break;
+        default:
+            // Only slots that hold a volume have texts in the other columns.
+            doc.slotVolumes.forEach([&](uint32_t slot, const cJSON* volume) {
+                if (slot == 0 || slot > rows)
+                    return;
+                switch (column) {
+                case MAP_SOURCE:
+                    offerRepository(volume, "source");
+                    break;
+                case MAP_TARGET:
+                    offerRepository(volume, "target");
+                    break;
+                case MAP_VOLUME:
+                    widest.offer(Doc::stringField(volume, "id"));
+                    break;
+                case MAP_ASSIGNED:
+                    widest.offer(Doc::stringField(volume, "assigned"));
+                    break;
+                default:
+                    break;
+                }
+            });
+            break;
+        }
+        return widest.take();
+    }
+    auto offerVolume = [&](const cJSON* volume) {
+        if (column == VOLUME_ID)
+            widest.offer(Doc::stringField(volume, "id"));
+        else if (column == VOLUME_REPOSITORY)
+            offerRepository(volume, list == ScanList::Incoming ? "source" : "target");
+    };
+    if (list == ScanList::Incoming)
+        doc.incomingVolumes.forEach(offerVolume);
+    else
+        for (const cJSON* volume : doc.outgoingVolumes)
+            offerVolume(volume);
+    return widest.take();
 }

@@ -6,7 +6,9 @@
 #include "scanfiledoc.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 enum class ScanList { Map, Incoming, Outgoing };
 
@@ -42,3 +44,12 @@ std::string listCellText(const CKVLTOfflineScannerDoc& doc, ScanList list, uint3
 int listCellImage(const CKVLTOfflineScannerDoc& doc, ScanList list, uint32_t row, int column);
 // The volume node behind a row (for the map: the slotted volume, or none).
 cJSON* listRowVolume(const CKVLTOfflineScannerDoc& doc, ScanList list, uint32_t row);
+
+// The width of a cell text (UTF-8) in whatever unit the caller draws with.
+using TextMeasure = std::function<double(std::string_view)>;
+// The text of the widest cell of a column over all rows, as measure finds
+// it: what fitting a column to its contents needs. It walks the document's
+// own arrays rather than asking row by row, so a million-slot map costs a
+// fraction of a second.
+std::string listWidestText(const CKVLTOfflineScannerDoc& doc, ScanList list, int column,
+                           const TextMeasure& measure);

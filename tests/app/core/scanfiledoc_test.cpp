@@ -143,6 +143,36 @@ TEST_F(ScanFile, ZonesThatShrinkTheRunningTotal) {
     EXPECT_EQ(doc.slotLabel(6), "B:3");
 }
 
+TEST_F(ScanFile, WidestTextsAreThoseOfTheWidestCells) {
+    // Each column's widest text, found from the document's arrays, against
+    // every cell asked for row by row; the width is the text's length here.
+    const TextMeasure length = [](std::string_view text) { return double(text.size()); };
+    const std::string volumes = R"("volumes":[{"id":"V1","source":"DC1","slot":3,"assigned":"x"},
+        {"id":"LONGERID7","source":"UNLISTED-REPOSITORY","target":"DC1","slot":14},
+        {"id":"V3","source":"DC1"},{"id":"V4","target":"DC1","slot":99}]})";
+    for (const char* zones :
+         {R"([{"zone":"A","slot_start":1,"slot_end":9,"slots_per_level":4},
+              {"zone":"LONGZONE","slot_start":1,"slot_end":3}])", // in order, then "Logic Error"
+          R"([{"zone":"A","slot_start":1,"slot_end":5},{"zone":"N","slot_start":10,"slot_end":7},
+              {"zone":"B","slot_start":1,"slot_end":9}])"}) {     // overlapping: the slow path
+        ASSERT_TRUE(open(std::string(R"({"repository":{"slots":14,"zones":)") + zones +
+                         R"(,"repositories":[{"id":"DC1","description":"Main data centre"}]},)" +
+                         volumes));
+        for (ScanList list : {ScanList::Map, ScanList::Incoming, ScanList::Outgoing}) {
+            for (int column = 0; column < listColumnCount(list); ++column) {
+                std::string widest;
+                for (uint32_t row = 0; row < listRowCount(doc, list); ++row) {
+                    std::string text = listCellText(doc, list, row, column);
+                    if (text.size() > widest.size())
+                        widest = text;
+                }
+                EXPECT_EQ(listWidestText(doc, list, column, length), widest)
+                    << zones << " list " << int(list) << " column " << column;
+            }
+        }
+    }
+}
+
 TEST_F(ScanFile, AbsurdNumbersNeverCrash) {
     ASSERT_TRUE(open(R"({"repository":{"slots":-5,"zones":[
         {"zone":"A","slot_start":-2147483648,"slot_end":2147483647,"slots_per_level":-3},
