@@ -9,6 +9,7 @@
 #include "menus.h"
 #include "messagebox.h"
 #include "offlinescannerview.h"
+#include "progressdialog.h"
 #include "resource.h"
 #include "scanfiledoc.h"
 
@@ -161,7 +162,12 @@ void CMainFrame::NewDocument() {
 bool CMainFrame::OpenDocumentFile(const QString& path, bool bAskToSave) {
     if (bAskToSave && !SaveModified())
         return false;
-    const bool loaded = m_document.OnOpenDocument(path.toStdString());
+    // The lists let go of the old file first: they stay painted, and empty,
+    // while a long load shows its progress.
+    NewDocument();
+    CProgressDialog progress(this, QStringLiteral("Opening %1").arg(QFileInfo(path).fileName()),
+                             true);
+    const bool loaded = m_document.OnOpenDocument(path.toStdString(), &progress);
     if (!loaded)
         m_document.UpdateAllViews(nullptr, 0, &m_document); // the lists empty with the document
     UpdateTitle();
@@ -218,7 +224,9 @@ bool CMainFrame::OnFileSaveAs() {
 bool CMainFrame::DoSave(const QString& path) {
     if (!CheckSomethingToSave())
         return false;
-    const bool saved = m_document.OnSaveDocument(path.toStdString());
+    CProgressDialog progress(this, QStringLiteral("Saving %1").arg(QFileInfo(path).fileName()),
+                             false);
+    const bool saved = m_document.OnSaveDocument(path.toStdString(), &progress);
     UpdateTitle();
     return saved;
 }

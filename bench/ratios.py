@@ -63,6 +63,9 @@ def main(folder):
         failures += not same
         print(f"{'IntelliSlot gives the plain form''s slots':<44} {'yes' if same else 'NO'}")
     under("10,000 scans applied", "BM_Apply10000Scans", 1000)
+    ratio("window open and painted / kvlt-scan info", "BM_OpenInWindow",
+          "BM_Baseline_KvltScanInfo", 1.3)
+    under("one accepted scan in the dialog", "BM_ScanInDialog", 5)
     for name, (real, _) in sorted(times.items()):
         if name.startswith("BM_Report_") or name.startswith("BM_List"):
             print(f"{name:<44} {real:9.2f} ms")

@@ -79,7 +79,7 @@ class CKVLTOfflineScannerDoc final : public CDocument {
 
   protected:
     void DeleteContents() override;
-    bool LoadFrom(const std::string& path) override;
+    bool LoadFrom(const std::string& path, ProgressReporter* progress) override;
     bool StoreTo(CStoredBytes& bytes) override;
 
   private:

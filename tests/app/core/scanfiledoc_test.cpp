@@ -6,9 +6,12 @@
 #include <cjson/cJSON.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -171,6 +174,67 @@ TEST_F(ScanFile, WidestTextsAreThoseOfTheWidestCells) {
             }
         }
     }
+}
+
+// A reporter that notes every report and answers as told.
+struct RecordingProgress final : ProgressReporter {
+    std::vector<std::pair<uint64_t, uint64_t>> reports;
+    size_t stopAt = SIZE_MAX; // answer false from this report on
+    bool report(uint64_t done, uint64_t total) override {
+        reports.emplace_back(done, total);
+        return reports.size() <= stopAt;
+    }
+};
+
+TEST_F(ScanFile, LoadingReportsTheBytesReadAndCanBeStopped) {
+    // Over 8 MB, so the file is read in two pieces.
+    std::string text = R"({"repository":{"slots":3},"volumes":[)";
+    for (int i = 0; text.size() < (size_t(9) << 20); ++i)
+        text += "{\"id\":\"V" + std::to_string(i) + "\",\"source\":\"DC1\"},";
+    text += R"({"id":"LAST"}]})";
+    const std::string path = folder.write("big.json", text);
+    RecordingProgress progress;
+    ASSERT_TRUE(doc.OnOpenDocument(path, &progress));
+    ASSERT_GE(progress.reports.size(), 3u);
+    EXPECT_EQ(progress.reports.front(), std::make_pair(uint64_t(0), uint64_t(text.size())));
+    EXPECT_TRUE(std::find(progress.reports.begin(), progress.reports.end(),
+                          std::make_pair(uint64_t(text.size()), uint64_t(text.size()))) !=
+                progress.reports.end());
+    EXPECT_TRUE(doc.volumesById.find("LAST") != nullptr);
+
+    // Stopped after the first piece: no message, a new untitled document, the
+    // views emptied.
+    RecordingView view;
+    doc.AddView(&view);
+    RecordingProgress stopping;
+    stopping.stopAt = 1;
+    EXPECT_FALSE(doc.OnOpenDocument(path, &stopping));
+    doc.RemoveView(&view);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(doc.GetPathName(), "");
+    EXPECT_EQ(doc.rootNode, nullptr);
+    EXPECT_EQ(view.hints, std::vector<int64_t>{0});
+}
+
+TEST(LongWork, RunsToItsEndWhileTheReporterHearsItIsBusy) {
+    RecordingProgress progress;
+    progress.stopAt = 1; // the user asks to stop at the second report
+    bool ran = false;
+    const bool goOn = runReportingProgress(
+        [&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            ran = true;
+        },
+        &progress);
+    EXPECT_TRUE(ran) << "work that cannot stop halfway runs to its end";
+    EXPECT_FALSE(goOn);
+    ASSERT_GE(progress.reports.size(), 2u);
+    for (const auto& report : progress.reports)
+        EXPECT_EQ(report, std::make_pair(uint64_t(0), uint64_t(0))) << "busy, no measure";
+    // Without a reporter the work runs on the caller's thread.
+    std::thread::id where;
+    EXPECT_TRUE(runReportingProgress([&] { where = std::this_thread::get_id(); }, nullptr));
+    EXPECT_EQ(where, std::this_thread::get_id());
 }
 
 TEST_F(ScanFile, AbsurdNumbersNeverCrash) {
