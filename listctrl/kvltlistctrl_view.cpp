@@ -182,9 +182,17 @@ void CKVLTListCtrl::UpdateScrollBars() {
     }
 }
 
-void CKVLTListCtrl::scrollContentsBy(int dx, int) {
+void CKVLTListCtrl::scrollContentsBy(int dx, int dy) {
     if (dx && m_nView == LVS_REPORT)
         m_pHeader->setOffset(horizontalScrollBar()->value());
+    // A report scrolled by a few rows moves the pixels it has and paints only
+    // the rows that come into view: the scan dialog scrolls the map by a row
+    // or two at every scan of a long pile.
+    const Layout layout = CurrentLayout();
+    if (dx == 0 && dy != 0 && m_nView == LVS_REPORT && std::abs(dy) < layout.visibleLines) {
+        viewport()->scroll(0, dy * layout.cellHeight);
+        return;
+    }
     viewport()->update();
 }
 

@@ -17,6 +17,9 @@ bool CKVLTListFooter::Create(QWidget* pParent, CKVLTListCtrl* pList, unsigned nI
     m_pList = pList;
     m_nID = nID;
     setObjectName(QStringLiteral("footer%1").arg(nID));
+    // The bar paints every pixel itself: its parent need not paint below it
+    // each time the list repaints it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     resize(pParent->width(), HeightFor(pParent->width()));
     move(0, pParent->height() - height());
     show();
