@@ -57,19 +57,25 @@ void CScanListCtrl::RowChanged(int nItem) {
 }
 
 QString CScanListCtrl::OnGetWidestItemText(int nColumn) const {
-    if (m_pDocument == nullptr || nColumn < 0 || nColumn >= listColumnCount(m_list))
+    const int columns = listColumnCount(m_list);
+    if (m_pDocument == nullptr || nColumn < 0 || nColumn >= columns)
         return {};
-    if (m_widest.size() <= size_t(nColumn))
-        m_widest.resize(size_t(nColumn) + 1);
-    Widest& widest = m_widest[size_t(nColumn)];
-    if (!widest.known) {
-        CKVLTTextWidth& measure = Measure(nColumn);
-        widest.text = QString::fromStdString(
-            listWidestText(*m_pDocument, m_list, nColumn, [&measure](std::string_view text) {
-                return double(measure.Utf8(text));
-            }));
-        widest.width = measure(widest.text);
-        widest.known = true;
+    if (m_widest.empty() || !m_widest[size_t(nColumn)].known) {
+        // Every column in one walk over the document: Ctrl+0 asks for all.
+        std::vector<TextMeasure> measures;
+        for (int column = 0; column < columns; ++column) {
+            CKVLTTextWidth& measure = Measure(column);
+            measures.push_back(
+                [&measure](std::string_view text) { return double(measure.Utf8(text)); });
+        }
+        const std::vector<std::string> texts = listWidestTexts(*m_pDocument, m_list, measures);
+        m_widest.assign(size_t(columns), Widest{});
+        for (int column = 0; column < columns; ++column) {
+            Widest& widest = m_widest[size_t(column)];
+            widest.text = QString::fromStdString(texts[size_t(column)]);
+            widest.width = Measure(column)(widest.text);
+            widest.known = true;
+        }
     }
-    return widest.text;
+    return m_widest[size_t(nColumn)].text;
 }

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <unordered_set>
 
 namespace {
@@ -122,11 +123,11 @@ namespace {
 // Keeps the widest of the texts offered.
 class WidestKeeper {
   public:
-    explicit WidestKeeper(const TextMeasure& measure) : m_measure(measure) {}
+    explicit WidestKeeper(const TextMeasure* measure) : m_measure(measure) {}
     void offer(std::string_view text) {
-        if (text.empty())
+        if (text.empty() || m_measure == nullptr)
             return;
-        if (const double width = m_measure(text); width > m_best) {
+        if (const double width = (*m_measure)(text); width > m_best) {
             m_best = width;
             m_text.assign(text);
         }
@@ -134,7 +135,7 @@ class WidestKeeper {
     std::string take() { return std::move(m_text); }
 
   private:
-    const TextMeasure& m_measure;
+    const TextMeasure* m_measure;
     double m_best = -1;
     std::string m_text;
 };
@@ -152,6 +153,10 @@ bool zonesFollowEachOther(const CKVLTOfflineScannerDoc& doc) {
     return true;
 }
 
+char* writeNumber(char* at, uint32_t value) {
+    return std::to_chars(at, at + 10, value).ptr;
+}
+
 void offerZoneLabels(const CKVLTOfflineScannerDoc& doc, WidestKeeper& widest) {
     const uint32_t rows = doc.mapRowCount();
     if (!zonesFollowEachOther(doc)) {
@@ -165,14 +170,19 @@ void offerZoneLabels(const CKVLTOfflineScannerDoc& doc, WidestKeeper& widest) {
         char label[256];
         const size_t nameLength = std::min(zone.name.size(), sizeof label - 32);
         zone.name.copy(label, nameLength);
+        label[nameLength] = ':';
+        char* const digits = label + nameLength + 1;
         for (; slot <= rows && int64_t(slot) <= zone.lastSlot; ++slot) {
             const uint32_t pos = uint32_t(int64_t(slot) - zone.firstSlot + 1);
-            const int n = zone.slotsPerLevel <= 0
-                              ? std::snprintf(label + nameLength, 32, ":%u", pos)
-                              : std::snprintf(label + nameLength, 32, ":%u.%u",
-                                              pos / uint32_t(zone.slotsPerLevel) + 1,
-                                              pos % uint32_t(zone.slotsPerLevel));
-            widest.offer(std::string_view(label, nameLength + size_t(n)));
+            char* end = digits;
+            if (zone.slotsPerLevel <= 0) {
+                end = writeNumber(end, pos);
+            } else {
+                end = writeNumber(end, pos / uint32_t(zone.slotsPerLevel) + 1);
+                *end++ = '.';
+                end = writeNumber(end, pos % uint32_t(zone.slotsPerLevel));
+            }
+            widest.offer(std::string_view(label, size_t(end - label)));
         }
     }
     if (slot <= rows)
@@ -189,69 +199,105 @@ std::string_view repositoryView(const CKVLTOfflineScannerDoc& doc, std::string_v
     return id;
 }
 
+// A repository id is one of a few: each distinct one is looked up and
+// measured once.
+class RepositoryKeeper {
+  public:
+    RepositoryKeeper(const CKVLTOfflineScannerDoc& doc, const TextMeasure* measure)
+        : m_doc(doc), m_widest(measure) {}
+    void offer(std::string_view id) {
+        if (m_seen.insert(id).second)
+            m_widest.offer(repositoryView(m_doc, id));
+    }
+    std::string take() { return m_widest.take(); }
+
+  private:
+    const CKVLTOfflineScannerDoc& m_doc;
+    WidestKeeper m_widest;
+    std::unordered_set<std::string_view> m_seen;
+};
+
+// The string members of a volume that the lists show, found in one walk
+// over its members (the volumes lie scattered in memory: one walk each).
+struct VolumeTexts {
+    std::string_view id, source, target, assigned;
+    explicit VolumeTexts(const cJSON* volume) {
+        // The first member of a name counts, as cJSON's own look-up finds it.
+        bool seenId = false, seenSource = false, seenTarget = false, seenAssigned = false;
+        for (const cJSON* item = volume ? volume->child : nullptr; item; item = item->next) {
+            const char* key = item->string;
+            if (key == nullptr)
+                continue;
+            std::string_view* field = nullptr;
+            bool* seen = nullptr;
+            if (std::strcmp(key, "id") == 0)
+                field = &id, seen = &seenId;
+            else if (std::strcmp(key, "source") == 0)
+                field = &source, seen = &seenSource;
+            else if (std::strcmp(key, "target") == 0)
+                field = &target, seen = &seenTarget;
+            else if (std::strcmp(key, "assigned") == 0)
+                field = &assigned, seen = &seenAssigned;
+            if (field == nullptr || *seen)
+                continue;
+            *seen = true;
+            if (cJSON_IsString(item) && item->valuestring != nullptr)
+                *field = item->valuestring;
+        }
+    }
+};
+
 } // namespace
 
-std::string listWidestText(const CKVLTOfflineScannerDoc& doc, ScanList list, int column,
-                           const TextMeasure& measure) {
-    using Doc = CKVLTOfflineScannerDoc;
-    WidestKeeper widest(measure);
-    // A repository id is one of a few: each distinct one is looked up and
-    // measured once.
-    std::unordered_set<std::string_view> seen;
-    auto offerRepository = [&](const cJSON* volume, const char* key) {
-        const std::string_view id = Doc::stringField(volume, key);
-        if (seen.insert(id).second)
-            widest.offer(repositoryView(doc, id));
+std::vector<std::string> listWidestTexts(const CKVLTOfflineScannerDoc& doc, ScanList list,
+                                         const std::vector<TextMeasure>& measures) {
+    const int columns = listColumnCount(list);
+    std::vector<std::string> widest(static_cast<size_t>(columns));
+    auto measure = [&](int column) {
+        return size_t(column) < measures.size() ? &measures[size_t(column)] : nullptr;
     };
     if (list == ScanList::Map) {
         const uint32_t rows = doc.mapRowCount();
-        switch (column) {
-        case MAP_ZONE:
-            offerZoneLabels(doc, widest);
-            break;
-        case MAP_SEQ:
-            for (uint32_t slot = 1; slot <= rows; ++slot) {
-                char digits[16];
-                const auto end = std::to_chars(digits, digits + sizeof digits, slot).ptr;
-                widest.offer(std::string_view(digits, size_t(end - digits)));
-            }
-            break;
-        default:
-            // Only slots that hold a volume have texts in the other columns.
-            doc.slotVolumes.forEach([&](uint32_t slot, const cJSON* volume) {
-                if (slot == 0 || slot > rows)
-                    return;
-                switch (column) {
-                case MAP_SOURCE:
-                    offerRepository(volume, "source");
-                    break;
-                case MAP_TARGET:
-                    offerRepository(volume, "target");
-                    break;
-                case MAP_VOLUME:
-                    widest.offer(Doc::stringField(volume, "id"));
-                    break;
-                case MAP_ASSIGNED:
-                    widest.offer(Doc::stringField(volume, "assigned"));
-                    break;
-                default:
-                    break;
-                }
-            });
-            break;
+        WidestKeeper zone(measure(MAP_ZONE)), seq(measure(MAP_SEQ));
+        offerZoneLabels(doc, zone);
+        for (uint32_t slot = 1; slot <= rows; ++slot) {
+            char digits[16];
+            seq.offer(std::string_view(digits, size_t(writeNumber(digits, slot) - digits)));
         }
-        return widest.take();
+        // Only slots that hold a volume have texts in the other columns.
+        RepositoryKeeper source(doc, measure(MAP_SOURCE)), target(doc, measure(MAP_TARGET));
+        WidestKeeper id(measure(MAP_VOLUME)), assigned(measure(MAP_ASSIGNED));
+        doc.slotVolumes.forEach([&](uint32_t slot, const cJSON* volume) {
+            if (slot == 0 || slot > rows)
+                return;
+            const VolumeTexts texts(volume);
+            source.offer(texts.source);
+            target.offer(texts.target);
+            id.offer(texts.id);
+            assigned.offer(texts.assigned);
+        });
+        widest[MAP_ZONE] = zone.take();
+        widest[MAP_SEQ] = seq.take();
+        widest[MAP_SOURCE] = source.take();
+        widest[MAP_TARGET] = target.take();
+        widest[MAP_VOLUME] = id.take();
+        widest[MAP_ASSIGNED] = assigned.take();
+        return widest;
     }
+    WidestKeeper id(measure(VOLUME_ID));
+    RepositoryKeeper repository(doc, measure(VOLUME_REPOSITORY));
+    const bool incoming = list == ScanList::Incoming;
     auto offerVolume = [&](const cJSON* volume) {
-        if (column == VOLUME_ID)
-            widest.offer(Doc::stringField(volume, "id"));
-        else if (column == VOLUME_REPOSITORY)
-            offerRepository(volume, list == ScanList::Incoming ? "source" : "target");
+        const VolumeTexts texts(volume);
+        id.offer(texts.id);
+        repository.offer(incoming ? texts.source : texts.target);
     };
-    if (list == ScanList::Incoming)
+    if (incoming)
         doc.incomingVolumes.forEach(offerVolume);
     else
         for (const cJSON* volume : doc.outgoingVolumes)
             offerVolume(volume);
-    return widest.take();
+    widest[VOLUME_ID] = id.take();
+    widest[VOLUME_REPOSITORY] = repository.take();
+    return widest;
 }

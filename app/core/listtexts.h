@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 enum class ScanList { Map, Incoming, Outgoing };
 
@@ -47,9 +48,10 @@ cJSON* listRowVolume(const CKVLTOfflineScannerDoc& doc, ScanList list, uint32_t 
 
 // The width of a cell text (UTF-8) in whatever unit the caller draws with.
 using TextMeasure = std::function<double(std::string_view)>;
-// The text of the widest cell of a column over all rows, as measure finds
-// it: what fitting a column to its contents needs. It walks the document's
-// own arrays rather than asking row by row, so a million-slot map costs a
+// The text of the widest cell of each column over all rows, as the column's
+// measure finds it (measures holds one per column): what fitting the columns
+// to their contents needs. It walks the document's own arrays once, visiting
+// each volume's members a single time, so a million-slot map costs a
 // fraction of a second.
-std::string listWidestText(const CKVLTOfflineScannerDoc& doc, ScanList list, int column,
-                           const TextMeasure& measure);
+std::vector<std::string> listWidestTexts(const CKVLTOfflineScannerDoc& doc, ScanList list,
+                                         const std::vector<TextMeasure>& measures);
