@@ -54,16 +54,17 @@ CScanDialog::CScanDialog(CMapListCtrl* pMapList)
             m_pCancel->setGeometry(rect);
     }
 
-    // Below the template's status line: room for a refusal of two lines,
-    // then the refused barcodes; Cancel and the dialog's bottom move down.
+    // The status line grows to three lines: a refusal (which may wrap) and
+    // the count below it. Then the refused barcodes; Cancel and the dialog's
+    // bottom move down.
     const int line = units.toPixelsY(8), gap = units.toPixelsY(4);
     const QRect status = m_pStatus->geometry();
     m_pStatus->setWordWrap(true);
     m_pStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_pStatus->setGeometry(status.x(), status.y(), status.width(), 2 * line);
+    m_pStatus->setGeometry(status.x(), status.y(), status.width(), 3 * line);
     m_pRefusedTitle = new QLabel(this);
     m_pRefusedTitle->setObjectName(QStringLiteral("refusedTitle"));
-    m_pRefusedTitle->setGeometry(status.x(), status.y() + 2 * line + gap, status.width(), line);
+    m_pRefusedTitle->setGeometry(status.x(), status.y() + 3 * line + gap, status.width(), line);
     m_pRefused = new QListWidget(this);
     m_pRefused->setObjectName(QStringLiteral("refused"));
     m_pRefused->setGeometry(status.x(), m_pRefusedTitle->geometry().bottom() + 1 + gap / 2,
