@@ -6,8 +6,8 @@ namespace {
 
 class QtFileDialogs final : public CFileDialogs {
   public:
-    QString GetOpenFileName(QWidget* parent) override {
-        return QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), {},
+    QString GetOpenFileName(QWidget* parent, const QString& folder) override {
+        return QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), folder,
                                             QStringLiteral("All Files (*)"));
     }
     QString GetSaveFileName(QWidget* parent, const QString& suggested) override {

@@ -10,8 +10,9 @@ class QWidget;
 class CFileDialogs {
   public:
     virtual ~CFileDialogs() = default;
-    // The chosen file, or an empty text when the user cancelled.
-    virtual QString GetOpenFileName(QWidget* parent) = 0;
+    // The chosen file, or an empty text when the user cancelled. The dialog
+    // starts in folder.
+    virtual QString GetOpenFileName(QWidget* parent, const QString& folder) = 0;
     virtual QString GetSaveFileName(QWidget* parent, const QString& suggested) = 0;
 };
 

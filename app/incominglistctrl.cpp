@@ -10,8 +10,10 @@ CIncomingListCtrl::CIncomingListCtrl(QWidget* parent) : CScanListCtrl(ScanList::
 void CIncomingListCtrl::volumeSlotted() {
     if (m_pDocument == nullptr)
         return;
-    setUpdatesEnabled(false);
+    // Nothing is drawn between the new count and the repaint (no event is
+    // handled in between), so redrawing needs no suspending: suspending and
+    // resuming would repaint the whole control, header and frame included,
+    // at every scan.
     SetItemCount(int(m_pDocument->incomingVolumes.size()));
-    setUpdatesEnabled(true);
     Invalidate(true);
 }

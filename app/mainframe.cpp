@@ -9,11 +9,13 @@
 #include "menus.h"
 #include "messagebox.h"
 #include "offlinescannerview.h"
+#include "progressdialog.h"
 #include "resource.h"
 #include "scanfiledoc.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -75,14 +77,19 @@ CMainFrame::CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppNa
     resize(m_pView->FormSize() +
            QSize(0, menuBar()->sizeHint().height() + bar->sizeHint().height()));
     setAcceptDrops(true);
+    m_document.AddView(this);
     UpdateTitle();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    m_document.RemoveView(this);
+}
 
 void CMainFrame::UpdateTitle() {
     const QString readOnly = m_document.IsReadOnly() ? QStringLiteral(" (Read-Only)") : QString();
-    setWindowTitle(DocumentName() + readOnly + QStringLiteral(" - ") + m_strAppName);
+    setWindowTitle(DocumentName() + QStringLiteral("[*]") + readOnly + QStringLiteral(" - ") +
+                   m_strAppName);
+    setWindowModified(m_document.IsModified());
 }
 
 void CMainFrame::UpdateIndicators() {
@@ -159,7 +166,12 @@ void CMainFrame::NewDocument() {
 bool CMainFrame::OpenDocumentFile(const QString& path, bool bAskToSave) {
     if (bAskToSave && !SaveModified())
         return false;
-    const bool loaded = m_document.OnOpenDocument(path.toStdString());
+    // The lists let go of the old file first: they stay painted, and empty,
+    // while a long load shows its progress.
+    NewDocument();
+    CProgressDialog progress(this, QStringLiteral("Opening %1").arg(QFileInfo(path).fileName()),
+                             true);
+    const bool loaded = m_document.OnOpenDocument(path.toStdString(), &progress);
     if (!loaded)
         m_document.UpdateAllViews(nullptr, 0, &m_document); // the lists empty with the document
     else if (!m_document.OpenForScanning())
@@ -178,21 +190,43 @@ bool CMainFrame::OpenDocumentFile(const QString& path, bool bAskToSave) {
 void CMainFrame::OnFileOpen() {
     if (!SaveModified())
         return;
-    const QString path = fileDialogs().GetOpenFileName(this);
+    const QString path = fileDialogs().GetOpenFileName(this, OpenDialogFolder());
     if (path.isEmpty())
         return;
     OpenDocumentFile(path, false);
 }
 
+QString CMainFrame::OpenDialogFolder() const {
+    // Never the program's folder, where the start-up leaves the working folder.
+    if (!m_document.GetPathName().empty())
+        return QFileInfo(QString::fromStdString(m_document.GetPathName())).absolutePath();
+    return QDir::homePath();
+}
+
+bool CMainFrame::CheckSomethingToSave() {
+    // Without a loaded scan file there is nothing to write; writing an empty
+    // file would destroy whatever the chosen path holds. Say so before
+    // asking for a name that would not be used.
+    if (m_document.rootNode != nullptr)
+        return true;
+    kvltMessageBox("There is no scan file open, so there is nothing to save.", "Save Error",
+                   MsgIcon::Information, MsgButtons::Ok, static_cast<QWidget*>(this));
+    return false;
+}
+
 bool CMainFrame::OnFileSave() {
+    if (!CheckSomethingToSave())
+        return false;
     if (m_document.GetPathName().empty())
         return OnFileSaveAs();
     return DoSave(QString::fromStdString(m_document.GetPathName()));
 }
 
 bool CMainFrame::OnFileSaveAs() {
+    if (!CheckSomethingToSave())
+        return false;
     const QString suggested = m_document.GetPathName().empty()
-                                  ? QString::fromLatin1(kNewFileName)
+                                  ? QDir::home().filePath(QString::fromLatin1(kNewFileName))
                                   : QString::fromStdString(m_document.GetPathName());
     const QString path = fileDialogs().GetSaveFileName(this, suggested);
     if (path.isEmpty())
@@ -201,14 +235,11 @@ bool CMainFrame::OnFileSaveAs() {
 }
 
 bool CMainFrame::DoSave(const QString& path) {
-    // Without a loaded scan file there is nothing to write; writing an empty
-    // file would destroy whatever the chosen path holds.
-    if (m_document.rootNode == nullptr) {
-        kvltMessageBox("There is no scan file open, so there is nothing to save.", "Save Error",
-                       MsgIcon::Information, MsgButtons::Ok, static_cast<QWidget*>(this));
+    if (!CheckSomethingToSave())
         return false;
-    }
-    const bool saved = m_document.OnSaveDocument(path.toStdString());
+    CProgressDialog progress(this, QStringLiteral("Saving %1").arg(QFileInfo(path).fileName()),
+                             false);
+    const bool saved = m_document.OnSaveDocument(path.toStdString(), &progress);
     UpdateTitle();
     return saved;
 }

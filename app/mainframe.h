@@ -3,13 +3,15 @@
 // files dropped on the window).
 #pragma once
 
+#include "documentbase.h"
+
 #include <QMainWindow>
 
 class CKVLTOfflineScannerDoc;
 class CKVLTOfflineScannerView;
 class QLabel;
 
-class CMainFrame final : public QMainWindow {
+class CMainFrame final : public QMainWindow, private CDocumentView {
     Q_OBJECT
   public:
     CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppName,
@@ -36,7 +38,9 @@ class CMainFrame final : public QMainWindow {
     bool OnFileSaveAs();
     void OnAppAbout();
 
-    // The window title for the document: "<file> - <application>".
+    // The window title for the document: "<file> - <application>", with
+    // Qt's modified mark ("*" after the file name) while there are unsaved
+    // changes.
     void UpdateTitle();
     // Lights the indicators of the locks that are on; all stay dim when the
     // desktop cannot tell.
@@ -50,6 +54,12 @@ class CMainFrame final : public QMainWindow {
     void dropEvent(QDropEvent* event) override;
 
   private:
+    void OnUpdate(CDocumentView*, int64_t, void*) override {}
+    void OnModifiedChanged(bool modified) override { setWindowModified(modified); }
+    // Refuses (with a message, before any dialog) when no scan file is open.
+    bool CheckSomethingToSave();
+    // The folder the Open dialog starts in: the open file's, else the home folder.
+    QString OpenDialogFolder() const;
     // The framework's question before the document is replaced: true to go on.
     bool SaveModified();
     // The file's name, or the new-file name while there is no file.

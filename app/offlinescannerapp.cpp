@@ -24,17 +24,16 @@ bool CKVLTOfflineScannerApp::InitInstance() {
     m_pDocument = std::make_unique<CKVLTOfflineScannerDoc>();
     m_pMainFrame = std::make_unique<CMainFrame>(*m_pDocument, GetAppName(), GetBuildDate());
 
-    // The first argument that is not a switch names the file to open.
-    const QString file = FirstCommandLineArgument();
-    if (file.isEmpty()) {
-        m_pMainFrame->NewDocument();
-    } else if (!m_pMainFrame->OpenDocumentFile(ResolveCommandLinePath(file), false)) {
-        m_pMainFrame.reset();
-        return false;
-    }
-
+    // The window is up before the command line's file loads, so that a long
+    // load shows its progress over it and a failure its message. A file that
+    // cannot be opened leaves the window with an empty document, as File >
+    // Open does.
+    m_pMainFrame->NewDocument();
     m_pMainFrame->show();
     m_pMainFrame->repaint();
+    const QString file = FirstCommandLineArgument();
+    if (!file.isEmpty())
+        m_pMainFrame->OpenDocumentFile(ResolveCommandLinePath(file), false);
     return true;
 }
 

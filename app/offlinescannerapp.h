@@ -16,9 +16,9 @@ class CKVLTOfflineScannerApp : public CKVLTWinApp {
     CKVLTOfflineScannerApp(int& argc, char** argv);
     ~CKVLTOfflineScannerApp() override;
 
-    // The start-up: base start-up, document and main window, the command
-    // line's file (or an empty document), then the window is shown. false
-    // when the named file cannot be opened; the program then ends.
+    // The start-up: base start-up, document and main window, shown, then
+    // the command line's file opened. A file that cannot be opened has told
+    // the user and leaves an empty document; the window stays.
     virtual bool InitInstance();
     // Closes the window and lets the document go.
     int ExitInstance();

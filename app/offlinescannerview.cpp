@@ -124,7 +124,9 @@ void CKVLTOfflineScannerView::OnUpdate(CDocumentView*, int64_t hint, void* hintO
         // left the incoming volumes.
         if (m_bInitialized) {
             m_pMap->RedrawItems(int(hint - 1), int(hint - 1));
+            m_pMap->RowChanged(int(hint - 1));
             m_pIncoming->volumeSlotted();
+            m_pIncoming->ForgetWidestTexts();
         }
         return;
     }
@@ -133,6 +135,10 @@ void CKVLTOfflineScannerView::OnUpdate(CDocumentView*, int64_t hint, void* hintO
         m_nPendingHint = hint;
         return;
     }
+    for (CScanListCtrl* list :
+         {static_cast<CScanListCtrl*>(m_pMap), static_cast<CScanListCtrl*>(m_pIncoming),
+          static_cast<CScanListCtrl*>(m_pOutgoing)})
+        list->ForgetWidestTexts();
     m_pMap->SetItemCount(int(std::clamp<int64_t>(hint, 0, INT32_MAX)));
     m_pIncoming->SetItemCount(int(m_document.incomingVolumes.size()));
     m_pOutgoing->SetItemCount(int(m_document.outgoingVolumes.size()));

@@ -33,7 +33,11 @@ QFont CScanWnd::LargeFont() {
 }
 
 void CScanWnd::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    // Scanners end a barcode with Enter, or with a line feed or carriage
+    // return character (keysym Linefeed, Ctrl+J, Ctrl+M) where so set up.
+    const QString text = event->text();
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+        text == QLatin1String("\n") || text == QLatin1String("\r")) {
         event->accept();
         emit scanRequested();
         return;

@@ -15,7 +15,8 @@ class CScanWnd final : public QLineEdit {
     static QFont LargeFont();
 
   signals:
-    // Enter (or the keypad's Enter) was pressed in the field.
+    // Enter (or the keypad's Enter, or a line feed or carriage return
+    // character) was typed in the field.
     void scanRequested();
 
   protected:

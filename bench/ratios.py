@@ -85,8 +85,11 @@ def main(folder):
     ratio("XML export, 1,000,000 rows / fprintf", "BM_Export_Xml", "BM_Baseline_Fprintf_Xml", 2.0)
     under("xls export, 200,000 rows (four sheets)", "BM_Export_Xls200k", 2000)
     under("PDF export, 100,000 rows", "BM_Export_Pdf100k", 5000)
+    ratio("window open and painted / kvlt-scan info", "BM_OpenInWindow",
+          "BM_Baseline_KvltScanInfo", 1.3)
+    under("one accepted scan in the dialog", "BM_ScanInDialog", 5)
     for name, (real, _) in sorted(times.items()):
-        if name.startswith(("BM_Report_", "BM_List", "BM_FilterRebuildInfo")):
+        if name.startswith(("BM_Report_", "BM_List", "BM_FilterRebuildInfo", "BM_Fit")):
             print(f"{name:<44} {real:9.2f} ms")
     return 1 if failures else 0
 

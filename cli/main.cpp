@@ -28,30 +28,54 @@ const char* const kUsage =
     "       kvlt-scan export map|incoming|outgoing FILE --format csv|text|json|xml|pdf|xls "
     "--output PATH [--rows LIST] [--filter COLUMN=PATTERN]...\n";
 
-// --help only: filters, what the scanning commands keep safe, and the exit
-// statuses.
-const char* const kHelpDetails =
+// What --help prints: the usage, then a line or two per command. Each
+// command's own lines sit together, so a new command adds its block.
+const char* const kHelp =
+    "kvlt-scan: the offline scanner for scripts and batch scanners. It reads an\n"
+    "offline scan file, chooses slots and applies barcode scans as the window does.\n"
     "\n"
-    "--filter keeps the rows whose cell in the column titled COLUMN (letter case\n"
-    "ignored) matches the shell pattern PATTERN (* ? [...] and +(a|b) @(..) !(..)\n"
-    "?(..) *(..)); several filters must all match. With KVLTFILTERNOCASE set,\n"
-    "patterns also ignore letter case.\n"
+    "Commands:\n"
+    "  info FILE\n"
+    "      Counts: slots, zones, volumes, incoming, outgoing and slotted volumes.\n"
+    "  list map|incoming|outgoing FILE [--filter COLUMN=PATTERN]...\n"
+    "      One line per row of the list, its cells separated by tabs. --filter keeps\n"
+    "      the rows whose cell in the column titled COLUMN (letter case ignored)\n"
+    "      matches the shell pattern PATTERN (* ? [...] and +(a|b) @(..) !(..) ?(..)\n"
+    "      *(..)); several filters must all match. With KVLTFILTERNOCASE set,\n"
+    "      patterns also ignore letter case.\n"
+    "  select FILE --mode first|intelli\n"
+    "      The slots First Available or IntelliSlot would choose, one per line.\n"
+    "  slot FILE (--mode first|intelli | --slots LIST) [--barcodes PATH|-] [--output PATH]\n"
+    "      Chooses slots (LIST as 3,5,7-9), then applies one barcode per line of PATH\n"
+    "      (standard input by default) and prints the status line after each. Saves\n"
+    "      to FILE, or to --output, when a scan was accepted. FILE is locked against a\n"
+    "      second run that wants to scan into it, and every accepted scan is kept in a\n"
+    "      scan journal (in $XDG_DATA_HOME/kvlt-offline-scanner/journals,\n"
+    "      ~/.local/share when unset) before the next barcode is read; scans an earlier\n"
+    "      run left unsaved are recovered first. A save never overwrites a file that\n"
+    "      was changed on disk since it was loaded.\n"
+    "  recover FILE [--output PATH]\n"
+    "      Applies the scans an earlier run left in the journal and saves, printing\n"
+    "      \"Recovered N scans into PATH\" or \"Nothing to recover for FILE\".\n"
+    "  report map|incoming|outgoing FILE\n"
+    "      The list through the report writer; the KVLT... variables choose the format\n"
+    "      and the output.\n"
+    "  export map|incoming|outgoing FILE --format csv|text|json|xml|pdf|xls --output PATH\n"
+    "         [--rows LIST] [--filter COLUMN=PATTERN]...\n"
+    "      Writes the list as the window's Export does: all rows, or LIST such as\n"
+    "      1,4,7-9 (counted from 1 in list order, among the rows the filters keep).\n"
     "\n"
-    "slot locks FILE against a second run that wants to scan into it, and keeps every\n"
-    "accepted scan in a scan journal before it reads the next barcode (in\n"
-    "$XDG_DATA_HOME/kvlt-offline-scanner/journals, ~/.local/share when unset). Scans an\n"
-    "earlier run left unsaved are recovered first. recover applies them and saves in one\n"
-    "step and prints \"Recovered N scans into PATH\" or \"Nothing to recover for FILE\".\n"
-    "A save never overwrites a file that was changed on disk since it was loaded.\n"
+    "Options:\n"
+    "  -h, --help     this text\n"
+    "  --version      the version\n"
     "\n"
-    "export writes the list as the window's Export does: all rows, or LIST such as 1,4,7-9\n"
-    "(rows counted from 1 in list order, among the rows the filters keep). It exits 0 when the "
-    "file was written, 1 when the\n"
-    "scan file could not be read or the output could not be written.\n"
+    "Barcodes are trimmed of blanks at both ends and upper-cased before the look-up.\n"
+    "Messages go to standard error as \"Caption: text\"; questions are answered Yes.\n"
     "\n"
-    "Exit status: 0 done (refused scans included; recover: recovered and saved, or nothing\n"
-    "to recover), 1 a file could not be loaded or saved, another run scans into it, or\n"
-    "the journal does not match the file, 2 usage error.\n";
+    "Exit status: 0 when the run completed (refused scans included; recover: scans\n"
+    "recovered and saved, or nothing to recover; export: the file was written), 1 when\n"
+    "a file could not be loaded or saved, another run scans into it or its journal does\n"
+    "not match it, 2 for a usage error.\n";
 
 } // namespace
 
@@ -91,7 +115,12 @@ int main(int argc, char** argv) {
         return usageError("no command given");
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         std::fputs(kUsage, stdout);
-        std::fputs(kHelpDetails, stdout);
+        std::fputs("\n", stdout);
+        std::fputs(kHelp, stdout);
+        return EXIT_DONE;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("kvlt-scan %s\n", KVLT_VERSION);
         return EXIT_DONE;
     }
     Arguments args(argv + 2, argv + argc);

@@ -163,7 +163,7 @@ bool CKVLTListCtrl::CreateFooter(unsigned nID) {
     }
     m_footer->setVisible(!isHidden());
     const QRect r = geometry();
-    setGeometry(r.x(), r.y(), r.width(), std::max(r.height() - kFooterHeight, 0));
+    setGeometry(r.x(), r.y(), r.width(), std::max(r.height() - FooterHeight(r.width()), 0));
     m_nExtendedStyle |= LVS_EX_FULLROWSELECT;
     PlaceCaptionAndFooter();
     viewport()->update();
@@ -186,12 +186,15 @@ void CKVLTListCtrl::PlaceCaptionAndFooter() {
         m_pCaption->setGeometry(r.left(), r.top() - kCaptionGap - kCaptionHeight, r.width(),
                                 kCaptionHeight);
     if (m_footer)
-        m_footer->setGeometry(r.left(), r.bottom() + 1, r.width(), kFooterHeight);
+        m_footer->setGeometry(r.left(), r.bottom() + 1, r.width(), FooterHeight(r.width()));
+}
+
+int CKVLTListCtrl::FooterHeight(int nWidth) const {
+    return m_footer ? m_footer->HeightFor(nWidth) : 0;
 }
 
 void CKVLTListCtrl::MoveWindow(int x, int y, int nWidth, int nHeight, bool bRepaint) {
-    if (m_footer)
-        nHeight -= kFooterHeight;
+    nHeight -= FooterHeight(nWidth);
     setGeometry(x, y, nWidth, std::max(nHeight, 0));
     PlaceCaptionAndFooter();
     if (bRepaint)
@@ -255,6 +258,14 @@ void CKVLTListCtrl::SetItemCount(int nItems) {
     UpdateScrollBars();
     viewport()->update();
     SelectionChanged();
+    // A longer count can need another footer row: the list gives up the
+    // height, so that list and footer keep the place they had together.
+    if (m_footer && m_footer->height() != FooterHeight(width())) {
+        const QRect r = geometry();
+        setGeometry(r.x(), r.y(), r.width(),
+                    std::max(r.height() + m_footer->height() - FooterHeight(r.width()), 0));
+        PlaceCaptionAndFooter();
+    }
 }
 
 QString CKVLTListCtrl::GetItemText(int nItem, int nSubItem) const {

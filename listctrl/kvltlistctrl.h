@@ -110,8 +110,9 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     // before it shows (null: the command target).
     void SetContextMenu(unsigned nMenuId, unsigned nSubMenu, QObject* pCommandTarget = nullptr,
                         unsigned nMenuOpeningMessage = 0, QObject* pMenuOpeningReceiver = nullptr);
-    // Moves the list; with a footer the list is 20 pixels shorter than asked,
-    // leaving the footer's place below it.
+    // Moves the list; with a footer the list is shorter than asked by the
+    // footer's height (20 pixels, more where a narrow footer needs a second
+    // row to show its labels whole), leaving the footer's place below it.
     void MoveWindow(int x, int y, int nWidth, int nHeight, bool bRepaint = true);
 
     // ---- rows, columns, cells ---------------------------------------------
@@ -284,6 +285,10 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     virtual QString OnGetItemText(int nItem, int nSubItem) const;
     // Image index of a cell, -1 for none.
     virtual int OnGetItemImage(int nItem, int nSubItem) const;
+    // The widest text of a column over all rows, for fitting the column
+    // (Ctrl+0). The default asks every row for its text; a list whose rows are
+    // many or costly to ask answers from what it keeps as its rows change.
+    virtual QString OnGetWidestItemText(int nColumn) const;
     // A menu command chosen in a context menu whose target is this list. The
     // base runs the generated range; derived lists handle their own ids and
     // pass the rest on. Returns true when the command was handled.
@@ -312,6 +317,8 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     void UpdateScrollBars();
     void UpdateHeaderGeometry();
     void PlaceCaptionAndFooter();
+    // The footer's height at the list's width (0 without a footer).
+    int FooterHeight(int nWidth) const;
     void SelectionChanged();
     void PaintReport(QPainter& painter, const QRect& exposed);
     void PaintItems(QPainter& painter, const QRect& exposed);

@@ -4,11 +4,14 @@
 
 #include "kvltheaderctrl.h"
 #include "kvltlistfooter.h"
+#include "kvlttextwidth.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
+
+#include <cmath>
 
 namespace {
 const QColor kPyjamaColour(210, 220, 210);
@@ -180,10 +183,18 @@ void CKVLTListCtrl::UpdateScrollBars() {
     }
 }
 
-void CKVLTListCtrl::scrollContentsBy(int dx, int) {
+void CKVLTListCtrl::scrollContentsBy(int dx, int dy) {
     if (dx && m_nView == LVS_REPORT)
         m_pHeader->setOffset(horizontalScrollBar()->value());
     PlaceEditor();
+    // A report scrolled by a few rows moves the pixels it has and paints only
+    // the rows that come into view: the scan dialog scrolls the map by a row
+    // or two at every scan of a long pile.
+    const Layout layout = CurrentLayout();
+    if (dx == 0 && dy != 0 && m_nView == LVS_REPORT && std::abs(dy) < layout.visibleLines) {
+        viewport()->scroll(0, dy * layout.cellHeight);
+        return;
+    }
     viewport()->update();
 }
 
@@ -238,18 +249,30 @@ int CKVLTListCtrl::AutoSizeWidth(int nColumn, bool useHeader) const {
     }
     if (useHeader)
         return headerWidth;
-    // Contents: the rows a virtual list can afford to ask for, those in view.
-    const QFontMetrics metrics(ColumnDrawFont(nColumn));
-    int width = 0;
-    const int first = GetTopIndex(), last = std::min(m_nItemCount, first + GetCountPerPage() + 1);
-    const bool image = nColumn == 0 || (m_nExtendedStyle & LVS_EX_SUBITEMIMAGES);
-    for (int item = first; item < last; ++item) {
-        int w = metrics.horizontalAdvance(GetItemText(item, nColumn)) + 2 * kCellPadding;
-        if (image && GetItemImage(item, nColumn) >= 0)
-            w += kSmallIcon + kCellPadding;
-        width = std::max(width, w);
+    // Contents: the widest text over all rows, measured whole, plus the
+    // room PaintCell gives it: the padding on both sides and, in a column
+    // that draws images, the icon's indent whether or not the row has one.
+    const QFont font = ColumnDrawFont(nColumn);
+    const QString widest = OnGetWidestItemText(nColumn);
+    const qreal text =
+        std::max(QFontMetricsF(font).horizontalAdvance(widest), CKVLTTextWidth(font)(widest));
+    const bool indent = nColumn == 0 || (m_nExtendedStyle & LVS_EX_SUBITEMIMAGES);
+    // One pixel more, so that rounding never elides the text it was fitted to.
+    return int(std::ceil(text)) + 2 * kCellPadding + (indent ? 2 + kSmallIcon : 0) + 1;
+}
+
+QString CKVLTListCtrl::OnGetWidestItemText(int nColumn) const {
+    CKVLTTextWidth measure(ColumnDrawFont(nColumn));
+    QString widest;
+    qreal best = -1;
+    for (int item = 0; item < m_nItemCount; ++item) {
+        QString text = GetItemText(item, nColumn);
+        if (const qreal width = measure(text); width > best) {
+            best = width;
+            widest = std::move(text);
+        }
     }
-    return width;
+    return widest;
 }
 
 void CKVLTListCtrl::AutoSizeColumns() {

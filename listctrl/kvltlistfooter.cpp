@@ -17,8 +17,11 @@ bool CKVLTListFooter::Create(QWidget* pParent, CKVLTListCtrl* pList, unsigned nI
     m_pList = pList;
     m_nID = nID;
     setObjectName(QStringLiteral("footer%1").arg(nID));
-    resize(pParent->width(), kHeight);
-    move(0, pParent->height() - kHeight);
+    // The bar paints every pixel itself: its parent need not paint below it
+    // each time the list repaints it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    resize(pParent->width(), HeightFor(pParent->width()));
+    move(0, pParent->height() - height());
     show();
     return true;
 }
@@ -58,33 +61,68 @@ QString CKVLTListFooter::PaneNumberText(int n) const {
     return QString::fromLatin1(digits);
 }
 
-QRect CKVLTListFooter::PaneRect(int n) const {
-    const int fixed = kPaneWidths[1] + kPaneWidths[2];
-    // The stretching pane never gets narrower than its own label and number:
-    // under a narrow list the item count matters more than the other two
-    // panes, which then run off the right edge instead.
+namespace {
+const char* const kPaneLabels[CKVLTListFooter::kPaneCount] = {"Total Items", "Total Selected",
+                                                              "First Selection"};
+constexpr int kNumberGap = 20; // from the label's left to the number: label + 20
+constexpr int kNumberMargin = 6;
+} // namespace
+
+int CKVLTListFooter::NeededWidth(int n) const {
+    // The largest number any pane shows is the item count.
     const QFontMetrics metrics(font());
-    const int needed = metrics.horizontalAdvance(QStringLiteral("Total Items")) + 20 +
-                       metrics.horizontalAdvance(PaneNumberText(0)) + 6;
-    const int first = std::max({kPaneWidths[0], width() - fixed, needed});
-    switch (n) {
-    case 0:
-        return QRect(0, 0, first, height());
-    case 1:
-        return QRect(first, 0, kPaneWidths[1], height());
-    case 2:
-        return QRect(first + kPaneWidths[1], 0, kPaneWidths[2], height());
-    default:
-        return {};
+    char digits[64];
+    formatNumber(uint64_t(m_pList ? std::max(m_pList->GetItemCount(), 0) : 0), digits,
+                 sizeof digits, NUMBER_GROUPED);
+    return metrics.horizontalAdvance(QString::fromLatin1(kPaneLabels[n])) + kNumberGap +
+           metrics.horizontalAdvance(QString::fromLatin1(digits)) + kNumberMargin;
+}
+
+std::array<QRect, CKVLTListFooter::kPaneCount> CKVLTListFooter::Layout(int nWidth) const {
+    std::array<QRect, kPaneCount> panes;
+    int needed[kPaneCount];
+    for (int n = 0; n < kPaneCount; ++n)
+        needed[n] = NeededWidth(n);
+    needed[0] = std::max(needed[0], kPaneWidths[0]);
+    const int fixed = kPaneWidths[1] + kPaneWidths[2];
+    const int first = std::max({kPaneWidths[0], nWidth - fixed, needed[0]});
+    if (first + fixed <= nWidth && needed[1] <= kPaneWidths[1] && needed[2] <= kPaneWidths[2]) {
+        panes[0] = QRect(0, 0, first, kHeight);
+        panes[1] = QRect(first, 0, kPaneWidths[1], kHeight);
+        panes[2] = QRect(first + kPaneWidths[1], 0, kPaneWidths[2], kHeight);
+        return panes;
     }
+    int x = 0, row = 0;
+    for (int n = 0; n < kPaneCount; ++n) {
+        if (x > 0 && x + needed[n] > nWidth) {
+            panes[n - 1].setRight(std::max(nWidth - 1, panes[n - 1].right()));
+            x = 0;
+            ++row;
+        }
+        panes[n] = QRect(x, row * kHeight, needed[n], kHeight);
+        x += needed[n];
+    }
+    panes[kPaneCount - 1].setRight(std::max(nWidth - 1, panes[kPaneCount - 1].right()));
+    return panes;
+}
+
+QRect CKVLTListFooter::PaneRect(int n) const {
+    if (n < 0 || n >= kPaneCount)
+        return {};
+    return Layout(width())[size_t(n)];
+}
+
+int CKVLTListFooter::HeightFor(int nWidth) const {
+    return Layout(nWidth)[kPaneCount - 1].bottom() + 1;
 }
 
 void CKVLTListFooter::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), QColor(240, 240, 240));
     const QFontMetrics metrics(font());
+    const std::array<QRect, kPaneCount> panes = Layout(width());
     for (int n = 0; n < kPaneCount; ++n) {
-        const QRect pane = PaneRect(n).adjusted(1, 1, -1, -1);
+        const QRect pane = panes[size_t(n)].adjusted(1, 1, -1, -1);
         const Pane content = PaneContent(n);
         if (!content.label.isEmpty()) {
             const int w = metrics.horizontalAdvance(content.label);

@@ -4,6 +4,8 @@
 
 #include <QString>
 #include <QWidget>
+
+#include <array>
 #include <cstdint>
 
 class CKVLTListCtrl;
@@ -32,8 +34,15 @@ class CKVLTListFooter final : public QWidget {
     Pane PaneContent(int n) const;
     // The number of pane n as drawn: grouped digits, empty when the pane has no label.
     QString PaneNumberText(int n) const;
-    // Pane n's rectangle in the bar's coordinates: pane 0 takes the free width.
+    // Pane n's rectangle in the bar's coordinates. Where the bar is wide
+    // enough, one row: panes 1 and 2 are 150 wide at the right and pane 0
+    // takes the free width. A bar too narrow for that flows the panes into
+    // rows, each pane as wide as its label and the list's largest number
+    // need, the last of a row taking what the row has left: labels are never
+    // cut.
     QRect PaneRect(int n) const;
+    // The bar's height at a width: 20 pixels per row.
+    int HeightFor(int nWidth) const;
 
     CKVLTListCtrl* m_pList = nullptr;
 
@@ -41,5 +50,10 @@ class CKVLTListFooter final : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    // The three panes laid out at a width.
+    std::array<QRect, kPaneCount> Layout(int nWidth) const;
+    // The width pane n needs to show its label and any number the list can give it.
+    int NeededWidth(int n) const;
+
     unsigned m_nID = 0;
 };

@@ -29,7 +29,9 @@ bool CProgressDialog::report(uint64_t done, uint64_t total) {
         m_pDialog->show();
     }
     if (m_pDialog != nullptr) {
-        // Per mille, so that counts beyond an int's range still move the bar.
+        // Per mille, so that counts beyond an int's range still move the bar;
+        // a total of 0 says the work cannot tell how far it is: a busy bar.
+        m_pDialog->setMaximum(total == 0 ? 0 : 1000);
         m_pDialog->setValue(total == 0 ? 0 : int(std::min<uint64_t>(done, total) * 1000 / total));
         m_bCancelled = m_bCancelled || (m_bCancellable && m_pDialog->wasCanceled());
     }

@@ -24,6 +24,7 @@ class CProgressDialog final : public ProgressReporter {
     CProgressDialog(const CProgressDialog&) = delete;
     CProgressDialog& operator=(const CProgressDialog&) = delete;
 
+    // A total of 0 shows a busy bar instead of a share done.
     bool report(uint64_t done, uint64_t total) override;
 
     // The dialog once it is shown (for tests); null before.

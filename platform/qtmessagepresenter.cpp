@@ -1,5 +1,6 @@
 #include "qtmessagepresenter.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWidget>
@@ -91,7 +92,11 @@ std::unique_ptr<QMessageBox> QtMessagePresenter::createBox(const MessageRequest&
 
 MsgAnswer QtMessagePresenter::present(const MessageRequest& request) {
     std::unique_ptr<QMessageBox> box = createBox(request);
+    // A box that comes up during long work (a failed load) is answered with
+    // the normal pointer, not the work's busy cursor.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
     box->exec();
+    QApplication::restoreOverrideCursor();
     QAbstractButton* clicked = box->clickedButton();
     if (clicked) {
         const QMessageBox::StandardButton pressed = box->standardButton(clicked);

@@ -3,6 +3,10 @@
 #include "atomicfile.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -13,35 +17,72 @@ std::string fileNameOf(const std::string& path) {
 
 } // namespace
 
+bool runReportingProgress(const std::function<void()>& work, ProgressReporter* progress) {
+    if (progress == nullptr) {
+        work();
+        return true;
+    }
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::thread worker([&] {
+        work();
+        std::lock_guard lock(mutex);
+        done = true;
+        finished.notify_one();
+    });
+    bool goOn = true;
+    std::unique_lock lock(mutex);
+    while (!done) {
+        if (finished.wait_for(lock, std::chrono::milliseconds(50), [&] { return done; }))
+            break;
+        lock.unlock();
+        goOn = progress->report(0, 0) && goOn;
+        lock.lock();
+    }
+    lock.unlock();
+    worker.join();
+    return goOn;
+}
+
 // ------------------------------------------------------------------ document
 
 void CDocument::OnNewDocument() {
     DeleteContents();
     m_path.clear();
     m_title = "Untitled";
-    m_modified = false;
+    SetModifiedFlag(false);
 }
 
-bool CDocument::OnOpenDocument(const std::string& path) {
+bool CDocument::OnOpenDocument(const std::string& path, ProgressReporter* progress) {
     DeleteContents();
-    if (!LoadFrom(path)) {
+    if (!LoadFrom(path, progress)) {
         OnNewDocument();
         return false;
     }
     bind(path);
-    m_modified = false;
+    SetModifiedFlag(false);
     return true;
 }
 
-bool CDocument::OnSaveDocument(const std::string& path) {
+bool CDocument::OnSaveDocument(const std::string& path, ProgressReporter* progress) {
+    // Printing and writing a large file take a while; a window stays painted.
     CStoredBytes bytes;
-    if (!StoreTo(bytes)) {
+    bool stored = false;
+    AtomicWriteResult written{};
+    runReportingProgress(
+        [&] {
+            stored = StoreTo(bytes);
+            if (stored)
+                written = writeFileAtomically(path, bytes.data(), bytes.size());
+        },
+        progress);
+    if (!stored) {
         kvltMessageBox("There is not enough memory to save " + path +
                            ".\n\nThe file on disk was not changed; your changes are still open.",
                        "Save Error", MsgIcon::Error);
         return false;
     }
-    AtomicWriteResult written = writeFileAtomically(path, bytes.data(), bytes.size());
     if (!written) {
         kvltMessageBox("The file could not be saved. " + atomicWriteErrorText(path, written) + "." +
                            "\n\nThe file on disk was not changed; your changes are still open.",
@@ -49,7 +90,7 @@ bool CDocument::OnSaveDocument(const std::string& path) {
         return false;
     }
     bind(path);
-    m_modified = false;
+    SetModifiedFlag(false);
     return true;
 }
 
@@ -65,6 +106,14 @@ bool CDocument::SaveModified(const std::string& text, const std::string& caption
     default:
         return false;
     }
+}
+
+void CDocument::SetModifiedFlag(bool modified) {
+    if (modified == m_modified)
+        return;
+    m_modified = modified;
+    for (CDocumentView* view : m_views)
+        view->OnModifiedChanged(modified);
 }
 
 void CDocument::bind(const std::string& path) {

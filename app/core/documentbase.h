@@ -11,8 +11,17 @@
 #include <vector>
 
 #include "messagebox.h"
+#include "progress.h"
 
 class CDocument;
+
+// Runs work on a second thread while this one tells progress, twenty times a
+// second, that it is busy (done 0 of total 0: no measure of how far it is),
+// so that a window stays painted through a long parse or print that cannot
+// report on its own. Without progress the work simply runs here. Returns
+// once the work is done; false when the user asked to stop meanwhile (the
+// work still ran to its end: it cannot be stopped halfway).
+bool runReportingProgress(const std::function<void()>& work, ProgressReporter* progress);
 
 // The bytes a document stores: a buffer and the function that frees it, so
 // a large text can go to disk without being copied first.
@@ -48,6 +57,8 @@ class CDocumentView {
     virtual ~CDocumentView() = default;
     // hint and hintObject are whatever the document chose to pass along.
     virtual void OnUpdate(CDocumentView* sender, int64_t hint, void* hintObject) = 0;
+    // The modified flag changed (a window shows it in its title).
+    virtual void OnModifiedChanged(bool /*modified*/) {}
 };
 
 class CDocument {
@@ -60,12 +71,17 @@ class CDocument {
     // name and not modified. On failure (after the hook has told the user) the
     // document is new and untitled, so a later save can never overwrite the
     // file that failed to load.
-    bool OnOpenDocument(const std::string& path);
+    // A progress reporter, when given, hears how far the reading is and may
+    // stop it: the document is then new and untitled, as after a failure,
+    // without a message.
+    bool OnOpenDocument(const std::string& path, ProgressReporter* progress = nullptr);
     // Stores to path through a temporary file in the same folder that is
     // flushed and renamed over it. On failure the user is told, the old file
     // is untouched and the modified flag stays. On success the document is
     // bound to path and no longer modified.
-    virtual bool OnSaveDocument(const std::string& path);
+    // A progress reporter, when given, is told that the save is busy; a save
+    // is never stopped halfway.
+    virtual bool OnSaveDocument(const std::string& path, ProgressReporter* progress = nullptr);
 
     // Before the document is closed or replaced: when it is modified, asks
     // text (caption, icon, owner window) with Yes, No and Cancel. Yes runs
@@ -75,7 +91,8 @@ class CDocument {
                       void* owner, const std::function<bool()>& save) const;
 
     bool IsModified() const { return m_modified; }
-    void SetModifiedFlag(bool modified = true) { m_modified = modified; }
+    // Tells the views when the flag changes.
+    void SetModifiedFlag(bool modified = true);
     const std::string& GetPathName() const { return m_path; }
     const std::string& GetTitle() const { return m_title; }
 
@@ -86,8 +103,9 @@ class CDocument {
   protected:
     // Discards the contents (called before a load and by OnNewDocument).
     virtual void DeleteContents() = 0;
-    // Reads the file; reports its own failures to the user; false on failure.
-    virtual bool LoadFrom(const std::string& path) = 0;
+    // Reads the file; reports its own failures to the user; false on failure
+    // or when progress (which may be null) asked to stop.
+    virtual bool LoadFrom(const std::string& path, ProgressReporter* progress) = 0;
     // The bytes to write (none: an empty file). false when they cannot be
     // made (no memory): then nothing is written at all.
     virtual bool StoreTo(CStoredBytes& bytes) = 0;

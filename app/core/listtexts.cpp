@@ -2,6 +2,11 @@
 
 #include <cjson/cJSON.h>
 
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <unordered_set>
+
 namespace {
 
 const ListColumn kMapColumns[MAP_COLUMN_COUNT] = {
@@ -109,4 +114,190 @@ int listCellImage(const CKVLTOfflineScannerDoc& doc, ScanList list, uint32_t row
         cJSON_IsString(cJSON_GetObjectItemCaseSensitive(listRowVolume(doc, list, row), "id")))
         return 1;
     return -1;
+}
+
+// ------------------------------------------------------------------ widest texts
+
+namespace {
+
+// Keeps the widest of the texts offered.
+class WidestKeeper {
+  public:
+    explicit WidestKeeper(const TextMeasure* measure) : m_measure(measure) {}
+    void offer(std::string_view text) {
+        if (text.empty() || m_measure == nullptr)
+            return;
+        if (const double width = (*m_measure)(text); width > m_best) {
+            m_best = width;
+            m_text.assign(text);
+        }
+    }
+    std::string take() { return std::move(m_text); }
+
+  private:
+    const TextMeasure* m_measure;
+    double m_best = -1;
+    std::string m_text;
+};
+
+// Whether every slot 1..rows lies in exactly the zone that a walk in zone
+// order meets it in: zones that follow each other without gaps or overlaps
+// (what every well-formed file has).
+bool zonesFollowEachOther(const CKVLTOfflineScannerDoc& doc) {
+    int64_t next = 1;
+    for (const CZone& zone : doc.zones) {
+        if (zone.firstSlot != next || int64_t(zone.lastSlot) < int64_t(zone.firstSlot) - 1)
+            return false;
+        next = int64_t(zone.lastSlot) + 1;
+    }
+    return true;
+}
+
+char* writeNumber(char* at, uint32_t value) {
+    return std::to_chars(at, at + 10, value).ptr;
+}
+
+void offerZoneLabels(const CKVLTOfflineScannerDoc& doc, WidestKeeper& widest) {
+    const uint32_t rows = doc.mapRowCount();
+    if (!zonesFollowEachOther(doc)) {
+        for (uint32_t slot = 1; slot <= rows; ++slot)
+            widest.offer(doc.slotLabel(slot));
+        return;
+    }
+    // The labels as slotLabel makes them, written zone by zone into one buffer.
+    uint32_t slot = 1;
+    for (const CZone& zone : doc.zones) {
+        char label[256];
+        const size_t nameLength = std::min(zone.name.size(), sizeof label - 32);
+        zone.name.copy(label, nameLength);
+        label[nameLength] = ':';
+        char* const digits = label + nameLength + 1;
+        for (; slot <= rows && int64_t(slot) <= zone.lastSlot; ++slot) {
+            const uint32_t pos = uint32_t(int64_t(slot) - zone.firstSlot + 1);
+            char* end = digits;
+            if (zone.slotsPerLevel <= 0) {
+                end = writeNumber(end, pos);
+            } else {
+                end = writeNumber(end, pos / uint32_t(zone.slotsPerLevel) + 1);
+                *end++ = '.';
+                end = writeNumber(end, pos % uint32_t(zone.slotsPerLevel));
+            }
+            widest.offer(std::string_view(label, size_t(end - label)));
+        }
+    }
+    if (slot <= rows)
+        widest.offer("Logic Error");
+}
+
+// repositoryText without a copy: the description of a known id, else the id.
+std::string_view repositoryView(const CKVLTOfflineScannerDoc& doc, std::string_view id) {
+    if (!id.empty()) {
+        auto description = doc.repositoryDescriptions.find(std::string(id));
+        if (description != doc.repositoryDescriptions.end())
+            return description->second;
+    }
+    return id;
+}
+
+// A repository id is one of a few: each distinct one is looked up and
+// measured once.
+class RepositoryKeeper {
+  public:
+    RepositoryKeeper(const CKVLTOfflineScannerDoc& doc, const TextMeasure* measure)
+        : m_doc(doc), m_widest(measure) {}
+    void offer(std::string_view id) {
+        if (m_seen.insert(id).second)
+            m_widest.offer(repositoryView(m_doc, id));
+    }
+    std::string take() { return m_widest.take(); }
+
+  private:
+    const CKVLTOfflineScannerDoc& m_doc;
+    WidestKeeper m_widest;
+    std::unordered_set<std::string_view> m_seen;
+};
+
+// The string members of a volume that the lists show, found in one walk
+// over its members (the volumes lie scattered in memory: one walk each).
+struct VolumeTexts {
+    std::string_view id, source, target, assigned;
+    explicit VolumeTexts(const cJSON* volume) {
+        // The first member of a name counts, as cJSON's own look-up finds it.
+        bool seenId = false, seenSource = false, seenTarget = false, seenAssigned = false;
+        for (const cJSON* item = volume ? volume->child : nullptr; item; item = item->next) {
+            const char* key = item->string;
+            if (key == nullptr)
+                continue;
+            std::string_view* field = nullptr;
+            bool* seen = nullptr;
+            if (std::strcmp(key, "id") == 0)
+                field = &id, seen = &seenId;
+            else if (std::strcmp(key, "source") == 0)
+                field = &source, seen = &seenSource;
+            else if (std::strcmp(key, "target") == 0)
+                field = &target, seen = &seenTarget;
+            else if (std::strcmp(key, "assigned") == 0)
+                field = &assigned, seen = &seenAssigned;
+            if (field == nullptr || *seen)
+                continue;
+            *seen = true;
+            if (cJSON_IsString(item) && item->valuestring != nullptr)
+                *field = item->valuestring;
+        }
+    }
+};
+
+} // namespace
+
+std::vector<std::string> listWidestTexts(const CKVLTOfflineScannerDoc& doc, ScanList list,
+                                         const std::vector<TextMeasure>& measures) {
+    const int columns = listColumnCount(list);
+    std::vector<std::string> widest(static_cast<size_t>(columns));
+    auto measure = [&](int column) {
+        return size_t(column) < measures.size() ? &measures[size_t(column)] : nullptr;
+    };
+    if (list == ScanList::Map) {
+        const uint32_t rows = doc.mapRowCount();
+        WidestKeeper zone(measure(MAP_ZONE)), seq(measure(MAP_SEQ));
+        offerZoneLabels(doc, zone);
+        for (uint32_t slot = 1; slot <= rows; ++slot) {
+            char digits[16];
+            seq.offer(std::string_view(digits, size_t(writeNumber(digits, slot) - digits)));
+        }
+        // Only slots that hold a volume have texts in the other columns.
+        RepositoryKeeper source(doc, measure(MAP_SOURCE)), target(doc, measure(MAP_TARGET));
+        WidestKeeper id(measure(MAP_VOLUME)), assigned(measure(MAP_ASSIGNED));
+        doc.slotVolumes.forEach([&](uint32_t slot, const cJSON* volume) {
+            if (slot == 0 || slot > rows)
+                return;
+            const VolumeTexts texts(volume);
+            source.offer(texts.source);
+            target.offer(texts.target);
+            id.offer(texts.id);
+            assigned.offer(texts.assigned);
+        });
+        widest[MAP_ZONE] = zone.take();
+        widest[MAP_SEQ] = seq.take();
+        widest[MAP_SOURCE] = source.take();
+        widest[MAP_TARGET] = target.take();
+        widest[MAP_VOLUME] = id.take();
+        widest[MAP_ASSIGNED] = assigned.take();
+        return widest;
+    }
+    WidestKeeper id(measure(VOLUME_ID));
+    RepositoryKeeper repository(doc, measure(VOLUME_REPOSITORY));
+    const bool incoming = list == ScanList::Incoming;
+    auto offerVolume = [&](const cJSON* volume) {
+        const VolumeTexts texts(volume);
+        id.offer(texts.id);
+        repository.offer(incoming ? texts.source : texts.target);
+    };
+    if (incoming)
+        doc.incomingVolumes.forEach(offerVolume);
+    else
+        for (const cJSON* volume : doc.outgoingVolumes)
+            offerVolume(volume);
+    widest[VOLUME_ID] = id.take();
+    widest[VOLUME_REPOSITORY] = repository.take();
+    return widest;
 }

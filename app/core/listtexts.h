@@ -6,7 +6,10 @@
 #include "scanfiledoc.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 enum class ScanList { Map, Incoming, Outgoing };
 
@@ -42,3 +45,13 @@ std::string listCellText(const CKVLTOfflineScannerDoc& doc, ScanList list, uint3
 int listCellImage(const CKVLTOfflineScannerDoc& doc, ScanList list, uint32_t row, int column);
 // The volume node behind a row (for the map: the slotted volume, or none).
 cJSON* listRowVolume(const CKVLTOfflineScannerDoc& doc, ScanList list, uint32_t row);
+
+// The width of a cell text (UTF-8) in whatever unit the caller draws with.
+using TextMeasure = std::function<double(std::string_view)>;
+// The text of the widest cell of each column over all rows, as the column's
+// measure finds it (measures holds one per column): what fitting the columns
+// to their contents needs. It walks the document's own arrays once, visiting
+// each volume's members a single time, so a million-slot map costs a
+// fraction of a second.
+std::vector<std::string> listWidestTexts(const CKVLTOfflineScannerDoc& doc, ScanList list,
+                                         const std::vector<TextMeasure>& measures);

@@ -5,6 +5,7 @@
 
 #include <cjson/cJSON.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -32,8 +33,9 @@ class CFileText {
     CFileText(const CFileText&) = delete;
     CFileText& operator=(const CFileText&) = delete;
 
-    // 0, or the errno of what went wrong (ENOMEM when there is no room).
-    int read(int fd, size_t length) {
+    // 0, or the errno of what went wrong (ENOMEM when there is no room;
+    // ECANCELED when progress asked to stop).
+    int read(int fd, size_t length, ProgressReporter* progress) {
         constexpr size_t kHugePage = size_t(2) << 20;
         m_mapped = (length + 1 + kHugePage - 1) & ~(kHugePage - 1);
         void* data =
@@ -42,9 +44,13 @@ class CFileText {
             return ENOMEM;
         m_data = static_cast<char*>(data);
         madvise(m_data, m_mapped, MADV_HUGEPAGE);
+        // In pieces, so that a reporter hears how far the reading is.
+        constexpr size_t kPiece = size_t(8) << 20;
         size_t got = 0;
         while (got < length) {
-            ssize_t n = ::read(fd, m_data + got, length - got);
+            if (progress != nullptr && !progress->report(got, length))
+                return ECANCELED;
+            ssize_t n = ::read(fd, m_data + got, std::min(length - got, kPiece));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0)
@@ -53,6 +59,8 @@ class CFileText {
                 break; // the file shrank while we read it: parse what is there
             got += size_t(n);
         }
+        if (progress != nullptr && !progress->report(got, length))
+            return ECANCELED;
         m_data[got] = '\0'; // the mapping is zero-filled; this is for clarity
         m_size = got;
         return 0;
@@ -147,7 +155,7 @@ void CKVLTOfflineScannerDoc::DeleteContents() {
     m_loadedFile = {};
 }
 
-bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path) {
+bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path, ProgressReporter* progress) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat status {};
     int err = fd < 0                    ? errno
@@ -156,9 +164,13 @@ bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path) {
                                         : 0;
     CFileText text;
     if (err == 0)
-        err = text.read(fd, size_t(status.st_size));
+        err = text.read(fd, size_t(status.st_size), progress);
     if (fd >= 0)
         ::close(fd);
+    if (err == ECANCELED) {
+        UpdateAllViews(nullptr, 0, this);
+        return false; // the user stopped it: nothing to tell
+    }
     if (err != 0) {
         kvltMessageBox(err == ENOMEM ? "There is not enough memory to read " + path + "."
                                      : "Cannot open " + path + ": " + std::strerror(err),
@@ -166,7 +178,16 @@ bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path) {
         UpdateAllViews(nullptr, 0, this);
         return false;
     }
-    rootNode = cJSON_Parse(text.c_str()); // text after the first complete value is ignored
+    // Text after the first complete value is ignored. The parse cannot
+    // report how far it is; a window is kept painted while it runs.
+    cJSON* parsed = nullptr;
+    const bool goOn = runReportingProgress([&] { parsed = cJSON_Parse(text.c_str()); }, progress);
+    if (!goOn) {
+        cJSON_Delete(parsed);
+        UpdateAllViews(nullptr, 0, this);
+        return false; // the user stopped it
+    }
+    rootNode = parsed;
     // What a save must find unchanged on disk. The hash is taken only when
     // the file is opened for scanning: a plain load stays as fast as it was.
     m_loadedFile = {realPathOf(path),

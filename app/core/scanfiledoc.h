@@ -110,7 +110,7 @@ class CKVLTOfflineScannerDoc final : public CDocument {
 
     // Refuses to overwrite a file that another run scans into or that was
     // changed on disk since it was loaded; after the save the journal ends.
-    bool OnSaveDocument(const std::string& path) override;
+    bool OnSaveDocument(const std::string& path, ProgressReporter* progress = nullptr) override;
 
     // ---- contents (read by the lists and the scan workflow) ----
 
@@ -127,7 +127,7 @@ class CKVLTOfflineScannerDoc final : public CDocument {
 
   protected:
     void DeleteContents() override;
-    bool LoadFrom(const std::string& path) override;
+    bool LoadFrom(const std::string& path, ProgressReporter* progress) override;
     bool StoreTo(CStoredBytes& bytes) override;
 
   private:

@@ -167,7 +167,7 @@ bool CKVLTOfflineScannerDoc::ChangedOnDisk() const {
                                                        mtimeNsOf(status)) != m_loadedFile.sha256;
 }
 
-bool CKVLTOfflineScannerDoc::OnSaveDocument(const std::string& path) {
+bool CKVLTOfflineScannerDoc::OnSaveDocument(const std::string& path, ProgressReporter* progress) {
     const std::string target = realPathOf(path);
 
     // One writer per file: never write into a file that another run scans into.
@@ -201,7 +201,7 @@ bool CKVLTOfflineScannerDoc::OnSaveDocument(const std::string& path) {
         // A run that holds the file's lock sweeps up what killed saves left.
         CSaveFolderGuard folder(folderOf(target), m_bScanning && m_lock.IsHeld());
         m_strStoredSha256.clear();
-        if (!CDocument::OnSaveDocument(path))
+        if (!CDocument::OnSaveDocument(path, progress))
             return false;
     }
 

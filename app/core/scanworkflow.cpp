@@ -16,6 +16,14 @@ std::string format(const char* fmt, auto... args) {
     return text;
 }
 
+std::string trimmed(const std::string& text) {
+    const char* blanks = " \t\r\n\v\f";
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
 std::string upperCased(std::string text) {
     for (char& c : text)
         c = char(std::toupper(static_cast<unsigned char>(c)));
@@ -88,25 +96,22 @@ std::string CScanSession::statusText() const {
 }
 
 ScanOutcome CScanSession::scan(const std::string& typed) {
-    std::string barcode = upperCased(typed);
+    std::string barcode = upperCased(trimmed(typed));
     cJSON* volume = m_doc.volumesById.find(barcode);
-    if (volume == nullptr) {
-        kvltMessageBox(format("Barcode '%s' is unknown", barcode.c_str()), "Barcode Error",
-                       MsgIcon::Error, MsgButtons::Ok, m_owner);
-        return ScanOutcome::Unknown;
-    }
+    if (volume == nullptr)
+        return refuse(ScanOutcome::Unknown, format("Barcode '%s' is unknown", barcode.c_str()),
+                      "Barcode Error");
     // Any member named "slot", whatever its value and case, means assigned.
-    if (cJSON_GetObjectItem(volume, "slot") != nullptr) {
-        kvltMessageBox(format("Barcode '%s' has already been assigned to a slot", barcode.c_str()),
-                       "Barcode Error", MsgIcon::Error, MsgButtons::Ok, m_owner);
-        return ScanOutcome::AlreadySlotted;
-    }
+    if (cJSON_GetObjectItem(volume, "slot") != nullptr)
+        return refuse(ScanOutcome::AlreadySlotted,
+                      format("Barcode '%s' has already been assigned to a slot", barcode.c_str()),
+                      "Barcode Error");
     if (m_nextPosition <= 0) {
         // Never slot 0, never a slot that is taken: refuse until new slots are chosen.
-        kvltMessageBox(format("Barcode '%s' was not slotted: all %u selected slots have been used.",
-                              barcode.c_str(), m_selectedCount),
-                       "Slotting Error", MsgIcon::Error, MsgButtons::Ok, m_owner);
-        return ScanOutcome::NoSlotLeft;
+        return refuse(ScanOutcome::NoSlotLeft,
+                      format("Barcode '%s' was not slotted: all %u selected slots have been used.",
+                             barcode.c_str(), m_selectedCount),
+                      "Slotting Error");
     }
 
     uint32_t row = uint32_t(m_nextPosition - 1);
@@ -116,4 +121,11 @@ ScanOutcome CScanSession::scan(const std::string& typed) {
     m_doc.assignSlot(volume, row + 1);
     m_assignedCount += 1;
     return ScanOutcome::Accepted;
+}
+
+ScanOutcome CScanSession::refuse(ScanOutcome outcome, const std::string& text,
+                                 const char* caption) {
+    if (m_listener == nullptr || !m_listener->scanRefused(outcome, text, caption))
+        kvltMessageBox(text, caption, MsgIcon::Error, MsgButtons::Ok, m_owner);
+    return outcome;
 }

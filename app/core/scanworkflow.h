@@ -43,20 +43,27 @@ uint32_t requireSlotSelection(const CSlotSelection& selection, void* owner = nul
 bool checkHandPickedSlots(const CKVLTOfflineScannerDoc& doc, const CSlotSelection& selection,
                           uint32_t n, void* owner = nullptr);
 
-// What a window does before an accepted scan is written; the document tells
-// its views about the change itself.
-class CScanListener {
-  public:
-    virtual ~CScanListener() = default;
-    // Bring the map row of the slot about to be written into view.
-    virtual void makeRowVisible(uint32_t) {}
-};
-
 enum class ScanOutcome {
     Accepted,       // the volume got the next chosen slot
     Unknown,        // no volume has this barcode
     AlreadySlotted, // the volume already has a "slot" member
     NoSlotLeft,     // every chosen slot has been used
+};
+
+// What a window does around a scan; the document tells its views about an
+// accepted one itself.
+class CScanListener {
+  public:
+    virtual ~CScanListener() = default;
+    // Bring the map row of the slot about to be written into view.
+    virtual void makeRowVisible(uint32_t) {}
+    // A refused scan, with the text and caption of its message. true when
+    // the listener showed it itself, so that no message box takes the
+    // keyboard away from the next barcode; false leaves it to a message box.
+    virtual bool scanRefused(ScanOutcome, const std::string& /*text*/,
+                             const std::string& /*caption*/) {
+        return false;
+    }
 };
 
 // One scan dialog's worth of scanning: walks the chosen slots in ascending
@@ -66,8 +73,10 @@ class CScanSession {
     CScanSession(CKVLTOfflineScannerDoc& doc, const CSlotSelection& selection,
                  CScanListener* listener = nullptr, void* owner = nullptr);
 
-    // Upper-cases the barcode, looks it up and applies it; refusals are
-    // shown in a message box and change nothing.
+    // Trims white space from both ends of the barcode (some scanners send a
+    // trailing blank; no volume id holds one), upper-cases it, looks it up
+    // and applies it. A refusal changes nothing and goes to the listener, or
+    // to a message box when the listener does not show it.
     ScanOutcome scan(const std::string& barcode);
 
     // "%u of %u selected slots remain"
@@ -78,6 +87,8 @@ class CScanSession {
     int64_t nextPosition() const { return m_nextPosition; }
 
   private:
+    ScanOutcome refuse(ScanOutcome outcome, const std::string& text, const char* caption);
+
     CKVLTOfflineScannerDoc& m_doc;
     const CSlotSelection& m_selection;
     CScanListener* m_listener;

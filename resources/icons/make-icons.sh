@@ -7,12 +7,31 @@ font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
 
 # Each icon is drawn once on a 256-pixel canvas and scaled down, which gives
 # clean anti-aliased edges at 48, 32 and 16 pixels.
+# The program's icon (128) and the scan file's (323) also go to the desktop in
+# the larger hicolor sizes, under the names the desktop entry and the MIME
+# type use.
+desktop=../../packaging/icons
+desktopName() {
+  case $1 in
+    128) echo kvlt-offline-scanner ;;
+    323) echo application-x-kvlt-scanfile ;;
+  esac
+}
 icon() {
   local id=$1; shift
   convert -size 256x256 xc:none "$@" /tmp/kvlt-icon-$id.png
   for s in 16 32 48; do
     convert /tmp/kvlt-icon-$id.png -filter Lanczos -resize ${s}x${s} -strip PNG32:icon${id}_${s}.png
   done
+  local name
+  name=$(desktopName "$id")
+  if [ -n "$name" ]; then
+    mkdir -p "$desktop"
+    for s in 64 128 256; do
+      convert /tmp/kvlt-icon-$id.png -filter Lanczos -resize ${s}x${s} -strip \
+        PNG32:"$desktop/$name-$s.png"
+    done
+  fi
   rm -f /tmp/kvlt-icon-$id.png
 }
 

@@ -35,8 +35,9 @@ class ScriptedFileDialogs final : public CFileDialogs {
   public:
     ScriptedFileDialogs() { m_previous = setFileDialogs(this); }
     ~ScriptedFileDialogs() override { setFileDialogs(m_previous); }
-    QString GetOpenFileName(QWidget*) override {
+    QString GetOpenFileName(QWidget*, const QString& folder) override {
         ++openAsked;
+        openFolders.push_back(folder);
         return take();
     }
     QString GetSaveFileName(QWidget*, const QString& suggested) override {
@@ -45,6 +46,7 @@ class ScriptedFileDialogs final : public CFileDialogs {
     }
     std::deque<QString> answers;
     int openAsked = 0;
+    std::vector<QString> openFolders;
     std::vector<QString> saveSuggestions;
 
   private:
@@ -83,6 +85,13 @@ class AppGuiTest : public IsolatedAppTest {
     // The application object, reached through appguitest.cpp.
     CKVLTOfflineScannerDoc* doc() const;
     CMainFrame* frame() const;
+    // The main window's title as the desktop shows it: Qt's "[*]" becomes
+    // "*" while the document is modified and goes otherwise.
+    QString shownTitle() const {
+        QString title = frame()->windowTitle();
+        return title.replace(QStringLiteral("[*]"),
+                             frame()->isWindowModified() ? QStringLiteral("*") : QString());
+    }
     CKVLTOfflineScannerView* view() const { return frame()->GetView(); }
     CMapListCtrl* map() const { return view()->MapList(); }
     CIncomingListCtrl* incoming() const { return view()->IncomingList(); }

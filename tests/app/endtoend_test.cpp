@@ -37,7 +37,7 @@ QString cell(CKVLTListCtrl* list, int row, int column) {
 
 TEST_F(AppGuiTest, IntelliSlotScanAndSaveFromTheWindow) {
     ASSERT_TRUE(startOnCopy());
-    EXPECT_EQ(frame()->windowTitle(), "scan.json - Strovane Offline Scanner");
+    EXPECT_EQ(shownTitle(), "scan.json - Strovane Offline Scanner");
 
     // What the file holds, as another reader sees it.
     const QStringList counts =
@@ -120,15 +120,15 @@ TEST_F(AppGuiTest, IntelliSlotScanAndSaveFromTheWindow) {
 
     EXPECT_EQ(chosen.size(), 42u);
     EXPECT_EQ(statusAtOpen, "42 of 42 selected slots remain");
-    EXPECT_EQ(statuses, (std::vector<QString>{
-                            "41 of 42 selected slots remain", "41 of 42 selected slots remain",
-                            "41 of 42 selected slots remain", "40 of 42 selected slots remain"}));
-    ASSERT_EQ(m_boxes.shown.size(), 2u);
-    EXPECT_EQ(m_boxes.shown[0].text, "Barcode 'NOSUCH1' is unknown");
-    EXPECT_EQ(m_boxes.shown[0].caption, "Barcode Error");
-    EXPECT_EQ(m_boxes.shown[0].icon, MsgIcon::Error);
-    EXPECT_EQ(m_boxes.shown[1].text,
-              "Barcode '" + incomingIds[0].toStdString() + "' has already been assigned to a slot");
+    // The refusals show in the dialog itself, each with the count below it.
+    EXPECT_EQ(statuses, (std::vector<QString>{"41 of 42 selected slots remain",
+                                              "Barcode Error: Barcode 'NOSUCH1' is unknown\n"
+                                              "41 of 42 selected slots remain",
+                                              "Barcode Error: Barcode '" + incomingIds[0] +
+                                                  "' has already been assigned to a slot\n"
+                                                  "41 of 42 selected slots remain",
+                                              "40 of 42 selected slots remain"}));
+    EXPECT_TRUE(m_boxes.shown.empty());
     EXPECT_TRUE(doc()->IsModified());
 
     // Ctrl+S while the incoming list has the keyboard focus.
@@ -137,7 +137,7 @@ TEST_F(AppGuiTest, IntelliSlotScanAndSaveFromTheWindow) {
     incoming()->setFocus();
     QTest::keyClick(incoming(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_FALSE(doc()->IsModified());
-    EXPECT_EQ(m_boxes.shown.size(), 2u) << "saving showed a box";
+    EXPECT_TRUE(m_boxes.shown.empty()) << "saving showed a box";
 
     // The saved file: the two volumes end with "slot" and "assigned", every
     // other volume and every other member is as it was.

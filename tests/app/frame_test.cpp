@@ -157,37 +157,45 @@ TEST_F(AppGuiTest, RelativeCommandLinePathIsTakenFromTheStartFolder) {
     EXPECT_TRUE(m_boxes.shown.empty());
 }
 
-TEST_F(AppGuiTest, BadFileOnTheCommandLineEndsTheStartWithAMessage) {
+TEST_F(AppGuiTest, BadFileOnTheCommandLineLeavesTheWindowWithAnEmptyDocument) {
     const QString bad = m_dir.filePath("bad.json");
-    QFile file(bad);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("{ \"volumes\": [ ");
-    file.close();
-    EXPECT_FALSE(start({bad}));
+    ASSERT_TRUE(writeFile(bad, "{ \"volumes\": [ "));
+    ASSERT_TRUE(start({bad}));
     ASSERT_EQ(m_boxes.shown.size(), 1u);
     EXPECT_EQ(m_boxes.shown[0].caption, "Parse Error");
     EXPECT_EQ(m_boxes.shown[0].text, "Failed to parse Strovane Offline Scanfile");
+    EXPECT_TRUE(frame()->isVisible()) << "the window stays, as after File > Open";
+    EXPECT_EQ(shownTitle(), "KVLTOfflineScan - Strovane Offline Scanner");
+    EXPECT_EQ(map()->GetItemCount(), 0);
     EXPECT_EQ(readFile(bad), "{ \"volumes\": [ ") << "the file is left as it was";
 
     m_boxes.shown.clear();
-    EXPECT_FALSE(start({m_dir.filePath("missing.json")}));
+    ASSERT_TRUE(start({m_dir.filePath("missing.json")}));
     ASSERT_EQ(m_boxes.shown.size(), 1u);
     EXPECT_EQ(m_boxes.shown[0].caption, "Open Error");
+    EXPECT_TRUE(frame()->isVisible());
+    // The empty document is a new one: Save refuses rather than write over the path.
+    EXPECT_FALSE(frame()->OnFileSave());
+    EXPECT_FALSE(fileExists(m_dir.filePath("missing.json").toStdString()));
 }
 
-TEST_F(AppGuiTest, WithoutArgumentsTheListsAreEmptyAndSaveRefusesToWriteNothing) {
+TEST_F(AppGuiTest, WithoutArgumentsTheListsAreEmptyAndSaveSaysSoBeforeAnyDialog) {
     ASSERT_TRUE(start());
-    EXPECT_EQ(frame()->windowTitle(), "KVLTOfflineScan - Strovane Offline Scanner");
+    EXPECT_EQ(shownTitle(), "KVLTOfflineScan - Strovane Offline Scanner");
     EXPECT_EQ(map()->GetItemCount(), 0);
     EXPECT_EQ(incoming()->GetItemCount(), 0);
     EXPECT_EQ(outgoing()->GetItemCount(), 0);
     const std::string before = readFile(m_copy);
     m_files.answers.push_back(m_copy);
     EXPECT_FALSE(frame()->OnFileSave());
-    EXPECT_EQ(m_files.saveSuggestions, std::vector<QString>{"KVLTOfflineScan"});
+    sendCommand(frame(), ID_FILE_SAVE_AS);
+    EXPECT_TRUE(m_files.saveSuggestions.empty()) << "no file name was asked for";
     EXPECT_EQ(readFile(m_copy), before);
-    ASSERT_EQ(m_boxes.shown.size(), 1u);
-    EXPECT_EQ(m_boxes.shown[0].caption, "Save Error");
+    ASSERT_EQ(m_boxes.shown.size(), 2u);
+    for (const MessageRequest& box : m_boxes.shown) {
+        EXPECT_EQ(box.caption, "Save Error");
+        EXPECT_EQ(box.text, "There is no scan file open, so there is nothing to save.");
+    }
 }
 
 TEST_F(AppGuiTest, OpenAndSaveAsThroughTheFileDialogs) {
@@ -195,7 +203,12 @@ TEST_F(AppGuiTest, OpenAndSaveAsThroughTheFileDialogs) {
     m_files.answers.push_back(m_copy);
     sendCommand(frame(), ID_FILE_OPEN);
     EXPECT_EQ(map()->GetItemCount(), 360);
-    EXPECT_EQ(frame()->windowTitle(), "scan.json - Strovane Offline Scanner");
+    // The next Open starts in the open file's folder; the first, with no file
+    // open, in the home folder (never the program's, where the start-up went).
+    m_files.answers.push_back({});
+    sendCommand(frame(), ID_FILE_OPEN);
+    EXPECT_EQ(m_files.openFolders, (std::vector<QString>{QDir::homePath(), m_dir.path()}));
+    EXPECT_EQ(shownTitle(), "scan.json - Strovane Offline Scanner");
 
     // Unsaved changes: the framework's question first; Cancel keeps everything.
     doc()->SetModifiedFlag(true);
@@ -204,7 +217,7 @@ TEST_F(AppGuiTest, OpenAndSaveAsThroughTheFileDialogs) {
     ASSERT_EQ(m_boxes.shown.size(), 1u);
     EXPECT_EQ(m_boxes.shown[0].text, "Save changes to scan.json?");
     EXPECT_EQ(m_boxes.shown[0].buttons, MsgButtons::YesNoCancel);
-    EXPECT_EQ(m_files.openAsked, 1);
+    EXPECT_EQ(m_files.openAsked, 2);
 
     const QString other = m_dir.filePath("other.json");
     m_files.answers.push_back(other);
@@ -214,7 +227,7 @@ TEST_F(AppGuiTest, OpenAndSaveAsThroughTheFileDialogs) {
                         other),
               "True\n")
         << "the unchanged tree is written whole";
-    EXPECT_EQ(frame()->windowTitle(), "other.json - Strovane Offline Scanner");
+    EXPECT_EQ(shownTitle(), "other.json - Strovane Offline Scanner");
     EXPECT_FALSE(doc()->IsModified());
 }
 
@@ -231,7 +244,7 @@ TEST_F(AppGuiTest, DroppedFileIsOpened) {
     QApplication::sendEvent(frame(), &drop);
     EXPECT_EQ(map()->GetItemCount(), 360);
     EXPECT_EQ(incoming()->GetItemCount(), 42);
-    EXPECT_EQ(frame()->windowTitle(), "scan.json - Strovane Offline Scanner");
+    EXPECT_EQ(shownTitle(), "scan.json - Strovane Offline Scanner");
 }
 
 TEST_F(AppGuiTest, ClosingWithChangesAsksToSave) {
@@ -245,8 +258,10 @@ TEST_F(AppGuiTest, ClosingWithChangesAsksToSave) {
         qobject_cast<QDialog*>(modal)->reject();
     });
     m_boxes.queue(MsgAnswer::Yes); // one slot for 42 volumes: go on
+    EXPECT_EQ(shownTitle(), "scan.json - Strovane Offline Scanner");
     sendCommand(map(), ID_SCAN_INCOMING);
     ASSERT_TRUE(doc()->IsModified());
+    EXPECT_EQ(shownTitle(), "scan.json* - Strovane Offline Scanner") << "the modified mark";
     m_boxes.shown.clear();
 
     // Cancel: the window stays, nothing is written.
@@ -266,6 +281,7 @@ TEST_F(AppGuiTest, ClosingWithChangesAsksToSave) {
     EXPECT_TRUE(frame()->close());
     EXPECT_NE(readFile(m_copy), before);
     EXPECT_NE(readFile(m_copy).find("\"slot\":\t1,"), std::string::npos);
+    EXPECT_EQ(shownTitle(), "scan.json - Strovane Offline Scanner") << "saved: no mark";
 }
 
 TEST_F(AppGuiTest, ClosingWithChangesAndNoDiscardsThem) {

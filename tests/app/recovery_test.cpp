@@ -122,7 +122,7 @@ TEST_F(AppGuiTest, AFileAnotherRunScansIntoOpensReadOnly) {
                              std::to_string(getpid()) + " (app_tests) on host ";
     EXPECT_EQ(m_boxes.shown[0].text.substr(0, told.size()), told);
     EXPECT_NE(m_boxes.shown[0].text.find("it is opened read-only"), std::string::npos);
-    EXPECT_EQ(frame()->windowTitle(), "scan.json (Read-Only) - Strovane Offline Scanner");
+    EXPECT_EQ(shownTitle(), "scan.json (Read-Only) - Strovane Offline Scanner");
 
     map()->OnIntelliSlot(); // refused with a message: no scan dialog opens
     EXPECT_EQ(m_boxes.shown.back().caption, "File In Use");

@@ -63,6 +63,56 @@ TEST_F(AppGuiTest, ListsAreSetUpOnceWithTheirColumnsCaptionsAndFooters) {
     EXPECT_EQ(map()->GetColumnCount(), 6);
 }
 
+TEST_F(AppGuiTest, CtrlZeroFitsEveryColumnToItsWidestTextInAnyRow) {
+    // 3000 slots; the longest texts are in a slot far below the first page.
+    const std::string file =
+        R"json({"repository":{"slots":3000,"zones":[{"zone":"Z","slot_start":1,"slot_end":3000}],
+            "repositories":[{"id":"FAR","description":"Offsite vault far beyond the first page"}]},
+            "volumes":[{"id":"NEAR1","source":"X","slot":1,"assigned":"Monday"},
+                       {"id":"FARAWAY0001","source":"FAR","slot":2900,
+                        "assigned":"Wednesday, September 30, 2026 - 23:59:59 (UTC)"},
+                       {"id":"INCOMINGLONGID1","source":"UNLISTED-REPOSITORY-WITH-A-VERY-LONG-NAME"},
+                       {"id":"IN2","source":"X"}]})json";
+    const QString path = m_dir.filePath("far.json");
+    ASSERT_TRUE(writeFile(path, file));
+    ASSERT_TRUE(start({path}));
+    // After a load the columns keep their initial widths.
+    EXPECT_EQ(map()->GetColumnWidth(MAP_SOURCE), 100);
+    EXPECT_EQ(map()->GetColumnWidth(MAP_VOLUME), 100);
+
+    // Shown whole: the text, 4 pixels of padding on both sides, and in the
+    // map (which draws images in every column) the icon's 18-pixel indent.
+    auto fits = [](CKVLTListCtrl& list, int column, const QString& text) {
+        const int indent =
+            column == 0 || (list.GetExtendedStyle() & CKVLTListCtrl::LVS_EX_SUBITEMIMAGES) ? 18 : 0;
+        return list.GetColumnWidth(column) >=
+               QFontMetrics(list.ColumnDrawFont(column)).horizontalAdvance(text) + indent + 8;
+    };
+    frame()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame()));
+    map()->setFocus();
+    QTest::keyClick(map(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_TRUE(fits(*map(), MAP_SOURCE, "Offsite vault far beyond the first page"));
+    EXPECT_TRUE(fits(*map(), MAP_VOLUME, "FARAWAY0001"));
+    EXPECT_TRUE(fits(*map(), MAP_ZONE, "Z:3000"));
+    EXPECT_TRUE(fits(*map(), MAP_ASSIGNED, "Wednesday, September 30, 2026 - 23:59:59 (UTC)"));
+    EXPECT_LT(map()->GetColumnWidth(MAP_TARGET), 100) << "an empty column fits its title";
+
+    incoming()->setFocus();
+    QTest::keyClick(incoming(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_TRUE(fits(*incoming(), VOLUME_ID, "INCOMINGLONGID1"));
+    const int wide = incoming()->GetColumnWidth(VOLUME_ID);
+
+    // A scan puts the longest source into slot 1000: the map's next Ctrl+0
+    // sees it, and the incoming list's fits what is left there.
+    doc()->assignSlot(doc()->incomingVolumes[0], 1000);
+    QTest::keyClick(map(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_TRUE(fits(*map(), MAP_SOURCE, "UNLISTED-REPOSITORY-WITH-A-VERY-LONG-NAME"));
+    QTest::keyClick(incoming(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_LT(incoming()->GetColumnWidth(VOLUME_ID), wide);
+    EXPECT_TRUE(fits(*incoming(), VOLUME_ID, "IN2"));
+}
+
 TEST_F(AppGuiTest, CellTextsAndImagesFollowTheFile) {
     ASSERT_TRUE(startOnCopy());
     // Slot 76 holds KT0091L8 from LAB ("Backup lab") in zone A, level 4.
@@ -97,8 +147,12 @@ TEST_F(AppGuiTest, ResizingGivesAllExtraWidthToTheMap) {
         frame()->resize(size);
         QApplication::processEvents();
         const int cx = view()->width(), cy = view()->height();
-        EXPECT_EQ(incoming()->geometry(), QRect(5, 30, w, cy - 40 - 20));
-        EXPECT_EQ(outgoing()->geometry(), QRect(w + 10, 30, w, cy - 40 - 20));
+        // Each list leaves its footer's height below it: 20 pixels, 40 where
+        // a narrow side list needs a second footer row for its labels.
+        const int side = incoming()->GetFooter()->height();
+        EXPECT_TRUE(side == 20 || side == 40) << side;
+        EXPECT_EQ(incoming()->geometry(), QRect(5, 30, w, cy - 40 - side));
+        EXPECT_EQ(outgoing()->geometry(), QRect(w + 10, 30, w, cy - 40 - side));
         EXPECT_EQ(map()->geometry(), QRect(2 * w + 15, 30, cx - 2 * w - 20, cy - 40 - 20));
         // Caption above, footer below, both as wide as the list.
         EXPECT_EQ(map()->GetCaption()->geometry().bottom() + 1 + CKVLTListCtrl::kCaptionGap, 30);

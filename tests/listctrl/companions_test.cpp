@@ -133,6 +133,25 @@ TEST(ListFooter, PanesAreLaidOutAndDrawn) {
     EXPECT_GT(w.footer()->PaneRect(0).width(), needed);
     EXPECT_EQ(w.footer()->PaneRect(1).left(), w.footer()->PaneRect(0).right() + 1);
 
+    // Under a narrow list the panes flow into rows, each wide enough for its
+    // label and the largest number the list can show: nothing is cut.
+    w.list->SetItemCount(1234567);
+    w.list->SelectItem(1234566);
+    for (int width : {200, 260}) {
+        const int height = w.footer()->HeightFor(width);
+        w.footer()->resize(width, height);
+        EXPECT_GT(height, 20) << width;
+        for (int n = 0; n < CKVLTListFooter::kPaneCount; ++n) {
+            const QRect pane = w.footer()->PaneRect(n);
+            const CKVLTListFooter::Pane content = w.footer()->PaneContent(n);
+            EXPECT_TRUE(QRect(0, 0, width, height).contains(pane)) << width << " pane " << n;
+            EXPECT_GE(pane.width(), metrics.horizontalAdvance(content.label) + 20 +
+                                        metrics.horizontalAdvance(w.footer()->PaneNumberText(n)))
+                << content.label.toStdString() << " cut at " << width;
+        }
+    }
+    w.list->SetItemCount(3);
+
     w.footer()->resize(500, 20);
     const QImage image = w.footer()->grab().toImage();
     // Pane 0 carries its label box in the dark shadow colour; pane 1 (nothing

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 namespace {
@@ -167,3 +168,26 @@ TEST(Drawing, IconsByResourceIdGoToBothImageLists) {
 }
 
 } // namespace
+
+TEST(Drawing, ScrollingByAFewRowsShowsWhatAFullRepaintShows) {
+    // What the window shows (its backing store), after the list moved its
+    // pixels for a scroll of a row or two, against the same list drawn anew.
+    ListWindow w(500);
+    w.list->ExecuteCommandKey('8'); // shading and grid lines make a misplaced row show
+    w.list->ExecuteCommandKey('9');
+    w.list->SelectItem(12);
+    QCoreApplication::processEvents();
+    auto onScreen = [&] {
+        QCoreApplication::processEvents();
+        return w.window.screen()->grabWindow(w.window.winId()).toImage();
+    };
+    for (int row : {w.list->GetCountPerPage() + 1, w.list->GetCountPerPage() + 3, 2}) {
+        w.list->EnsureVisible(row);
+        const QImage scrolled = onScreen();
+        w.window.update();
+        w.list->viewport()->update();
+        const QImage repainted = onScreen();
+        ASSERT_FALSE(scrolled.isNull());
+        EXPECT_EQ(scrolled, repainted) << "after scrolling to row " << row;
+    }
+}

@@ -132,15 +132,16 @@ TEST(RequireSelection, NothingSelectedWithMinimumZero) {
 
 // ------------------------------------------------------------------ caption and footer
 
-TEST(CaptionAndFooter, FooterTakesTwentyPixelsBelowTheList) {
+TEST(CaptionAndFooter, FooterTakesTwentyPixelsBelowTheListAndMoreWhenNarrow) {
     ListWindow w(5);
+    w.list->MoveWindow(10, 40, 450, 200);
     ASSERT_TRUE(w.list->CreateFooter(1005));
-    EXPECT_EQ(w.list->geometry(), QRect(10, 40, 300, 180));
+    EXPECT_EQ(w.list->geometry(), QRect(10, 40, 450, 180));
     CKVLTListFooter* footer = w.list->GetFooter();
     ASSERT_TRUE(footer);
     EXPECT_EQ(footer->parentWidget(), &w.window);
     EXPECT_EQ(footer->GetDlgCtrlID(), 1005u);
-    EXPECT_EQ(footer->geometry(), QRect(10, 220, 300, 20));
+    EXPECT_EQ(footer->geometry(), QRect(10, 220, 450, 20));
     EXPECT_TRUE(footer->isVisible());
     EXPECT_TRUE(w.list->GetExtendedStyle() & CKVLTListCtrl::LVS_EX_FULLROWSELECT);
 
@@ -148,9 +149,18 @@ TEST(CaptionAndFooter, FooterTakesTwentyPixelsBelowTheList) {
     ASSERT_TRUE(w.list->CreateFooter(1005));
     EXPECT_EQ(w.list->GetFooter(), footer);
 
+    w.list->MoveWindow(20, 50, 450, 150);
+    EXPECT_EQ(w.list->geometry(), QRect(20, 50, 450, 130));
+    EXPECT_EQ(footer->geometry(), QRect(20, 180, 450, 20));
+    // Too narrow for the three panes in one row: the footer takes a second
+    // row, and list and footer still fill what was asked.
     w.list->MoveWindow(20, 50, 200, 150);
-    EXPECT_EQ(w.list->geometry(), QRect(20, 50, 200, 130));
-    EXPECT_EQ(footer->geometry(), QRect(20, 180, 200, 20));
+    EXPECT_EQ(footer->height() % 20, 0);
+    EXPECT_GE(footer->height(), 40);
+    EXPECT_EQ(w.list->geometry(), QRect(20, 50, 200, 150 - footer->height()));
+    EXPECT_EQ(footer->geometry().top(), w.list->geometry().bottom() + 1);
+    EXPECT_EQ(footer->geometry().bottom(), 50 + 150 - 1);
+    w.list->MoveWindow(20, 50, 450, 150);
 
     w.list->hide();
     EXPECT_FALSE(footer->isVisible());

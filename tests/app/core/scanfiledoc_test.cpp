@@ -6,9 +6,12 @@
 #include <cjson/cJSON.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -141,6 +144,101 @@ TEST_F(ScanFile, ZonesThatShrinkTheRunningTotal) {
     EXPECT_EQ(doc.zones[3].firstSlot, 4);
     EXPECT_EQ(doc.slotLabel(4), "A:4") << "the first zone that holds the slot";
     EXPECT_EQ(doc.slotLabel(6), "B:3");
+}
+
+TEST_F(ScanFile, WidestTextsAreThoseOfTheWidestCells) {
+    // Each column's widest text, found from the document's arrays, against
+    // every cell asked for row by row; the width is the text's length here.
+    const TextMeasure length = [](std::string_view text) { return double(text.size()); };
+    const std::string volumes = R"("volumes":[{"id":"V1","source":"DC1","slot":3,"assigned":"x"},
+        {"id":"LONGERID7","source":"UNLISTED-REPOSITORY","target":"DC1","slot":14},
+        {"id":"V3","source":"DC1"},{"id":"V4","target":"DC1","slot":99},
+        {"id":"V5","source":7,"target":"FIRST","target":"A-LONGER-SECOND-TARGET","slot":2}]})";
+    for (const char* zones :
+         {R"([{"zone":"A","slot_start":1,"slot_end":9,"slots_per_level":4},
+              {"zone":"LONGZONE","slot_start":1,"slot_end":3}])", // in order, then "Logic Error"
+          R"([{"zone":"A","slot_start":1,"slot_end":5},{"zone":"N","slot_start":10,"slot_end":7},
+              {"zone":"B","slot_start":1,"slot_end":9}])"}) {     // overlapping: the slow path
+        ASSERT_TRUE(open(std::string(R"({"repository":{"slots":14,"zones":)") + zones +
+                         R"(,"repositories":[{"id":"DC1","description":"Main data centre"}]},)" +
+                         volumes));
+        for (ScanList list : {ScanList::Map, ScanList::Incoming, ScanList::Outgoing}) {
+            const std::vector<std::string> found = listWidestTexts(
+                doc, list, std::vector<TextMeasure>(size_t(listColumnCount(list)), length));
+            ASSERT_EQ(found.size(), size_t(listColumnCount(list)));
+            for (int column = 0; column < listColumnCount(list); ++column) {
+                std::string widest;
+                for (uint32_t row = 0; row < listRowCount(doc, list); ++row) {
+                    std::string text = listCellText(doc, list, row, column);
+                    if (text.size() > widest.size())
+                        widest = text;
+                }
+                EXPECT_EQ(found[size_t(column)], widest)
+                    << zones << " list " << int(list) << " column " << column;
+            }
+        }
+    }
+}
+
+// A reporter that notes every report and answers as told.
+struct RecordingProgress final : ProgressReporter {
+    std::vector<std::pair<uint64_t, uint64_t>> reports;
+    size_t stopAt = SIZE_MAX; // answer false from this report on
+    bool report(uint64_t done, uint64_t total) override {
+        reports.emplace_back(done, total);
+        return reports.size() <= stopAt;
+    }
+};
+
+TEST_F(ScanFile, LoadingReportsTheBytesReadAndCanBeStopped) {
+    // Over 8 MB, so the file is read in two pieces.
+    std::string text = R"({"repository":{"slots":3},"volumes":[)";
+    for (int i = 0; text.size() < (size_t(9) << 20); ++i)
+        text += "{\"id\":\"V" + std::to_string(i) + "\",\"source\":\"DC1\"},";
+    text += R"({"id":"LAST"}]})";
+    const std::string path = folder.write("big.json", text);
+    RecordingProgress progress;
+    ASSERT_TRUE(doc.OnOpenDocument(path, &progress));
+    ASSERT_GE(progress.reports.size(), 3u);
+    EXPECT_EQ(progress.reports.front(), std::make_pair(uint64_t(0), uint64_t(text.size())));
+    EXPECT_TRUE(std::find(progress.reports.begin(), progress.reports.end(),
+                          std::make_pair(uint64_t(text.size()), uint64_t(text.size()))) !=
+                progress.reports.end());
+    EXPECT_TRUE(doc.volumesById.find("LAST") != nullptr);
+
+    // Stopped after the first piece: no message, a new untitled document, the
+    // views emptied.
+    RecordingView view;
+    doc.AddView(&view);
+    RecordingProgress stopping;
+    stopping.stopAt = 1;
+    EXPECT_FALSE(doc.OnOpenDocument(path, &stopping));
+    doc.RemoveView(&view);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(doc.GetPathName(), "");
+    EXPECT_EQ(doc.rootNode, nullptr);
+    EXPECT_EQ(view.hints, std::vector<int64_t>{0});
+}
+
+TEST(LongWork, RunsToItsEndWhileTheReporterHearsItIsBusy) {
+    RecordingProgress progress;
+    progress.stopAt = 1; // the user asks to stop at the second report
+    bool ran = false;
+    const bool goOn = runReportingProgress(
+        [&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            ran = true;
+        },
+        &progress);
+    EXPECT_TRUE(ran) << "work that cannot stop halfway runs to its end";
+    EXPECT_FALSE(goOn);
+    ASSERT_GE(progress.reports.size(), 2u);
+    for (const auto& report : progress.reports)
+        EXPECT_EQ(report, std::make_pair(uint64_t(0), uint64_t(0))) << "busy, no measure";
+    // Without a reporter the work runs on the caller's thread.
+    std::thread::id where;
+    EXPECT_TRUE(runReportingProgress([&] { where = std::this_thread::get_id(); }, nullptr));
+    EXPECT_EQ(where, std::this_thread::get_id());
 }
 
 TEST_F(ScanFile, AbsurdNumbersNeverCrash) {

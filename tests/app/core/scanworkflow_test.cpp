@@ -110,6 +110,29 @@ TEST_F(Scanning, RefusedScansChangeNothing) {
     EXPECT_EQ(doc.slotVolumes.size(), 1u);
 }
 
+TEST_F(Scanning, BarcodesAreTrimmedAndAListenerCanShowTheRefusalsItself) {
+    openTenSlots();
+    CRowSelection chosen({0, 1});
+    struct Showing final : CScanListener {
+        std::vector<std::string> shown;
+        bool scanRefused(ScanOutcome, const std::string& text,
+                         const std::string& caption) override {
+            shown.push_back(caption + ": " + text);
+            return true;
+        }
+    } listener;
+    CScanSession session(doc, chosen, &listener);
+    EXPECT_EQ(session.scan(" in1 \r"), ScanOutcome::Accepted) << "blanks around the barcode";
+    EXPECT_EQ(session.scan("\tIN2"), ScanOutcome::Accepted);
+    EXPECT_EQ(session.scan("  "), ScanOutcome::Unknown);
+    EXPECT_EQ(session.scan("IN 3"), ScanOutcome::Unknown) << "a blank inside stays";
+    EXPECT_EQ(listener.shown,
+              (std::vector<std::string>{"Barcode Error: Barcode '' is unknown",
+                                        "Barcode Error: Barcode 'IN 3' is unknown"}));
+    EXPECT_TRUE(boxes.shown.empty()) << "no message box when the listener shows the refusal";
+    EXPECT_EQ(Doc::stringField(doc.slotVolumes.find(1), "id"), std::string("IN1"));
+}
+
 TEST_F(Scanning, TheSameBarcodeTwiceAndABarcodeAfterTheLastSlot) {
     openTenSlots();
     CRowSelection chosen({3});
