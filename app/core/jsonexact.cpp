@@ -247,6 +247,8 @@ class TreeWalker {
     }
 
     void token(cJSON* item, bool isName) {
+        if (m_next >= m_specials.size())
+            return; // the member name took the last one: its value needs nothing
         const Special& next = m_specials[m_next];
         if (next.ordinal == m_ordinal) {
             bool fits = isName ? next.isName
