@@ -2,6 +2,7 @@
 // header, each with its rows under "records", printed by cJSON on close.
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 
 #include <cjson/cJSON.h>
@@ -56,8 +57,12 @@ void jsonWriteDocument(ReportWriter* report) {
     if (!report->jsonRoot)
         return;
     char* text = cJSON_Print(report->jsonRoot);
-    if (!text)
+    if (!text) {
+        reportSetCloseError(report, "There is not enough memory to write the JSON report");
+        if (report->outputError == 0)
+            report->outputError = ENOMEM;
         return;
+    }
     std::fputs(text, report->output);
     cJSON_free(text);
 }
