@@ -61,10 +61,18 @@ int cmdReport(const Arguments& args) {
     report.endSection(&report);
     report.closeReport(&report);
 
-    if (report.pdfResult != 0) {
+    // Every output that did not go out is an error, whatever the format:
+    // a PDF or spreadsheet not saved, a report not written to standard output.
+    int status = EXIT_DONE;
+    if (report.pdfResult != 0)
         std::fprintf(stderr, "kvlt-scan: PDF Export failed with result code: %u\n",
                      report.pdfResult);
-        return EXIT_FILE_ERROR;
+    if (report.closeError[0] != '\0') {
+        std::fprintf(stderr, "kvlt-scan: %s\n", report.closeError);
+        status = EXIT_FILE_ERROR;
     }
-    return std::fflush(stdout) == 0 ? EXIT_DONE : EXIT_FILE_ERROR;
+    if (report.pdfResult != 0 || report.sheetResult != 0 || report.outputError != 0)
+        status = EXIT_FILE_ERROR;
+    // Already reported when closeReport saw it.
+    return status == EXIT_DONE ? finishOutput() : status;
 }

@@ -1,8 +1,9 @@
 // kvlt-scan, the headless tool: one function per subcommand.
 //
 // Output formats are fixed because scripts read them. Exit status: 0 when the
-// run completed (refused scans included), 1 when the file could not be loaded
-// or saved, 2 for a usage error.
+// run completed (refused scans included), 1 when a file could not be loaded
+// or saved or an output could not be written (always with a message on
+// standard error), 2 for a usage error.
 #pragma once
 
 #include "listtexts.h"
@@ -24,6 +25,10 @@ int cmdReport(const Arguments& args);
 
 // Prints "kvlt-scan: " and the message to standard error; returns EXIT_USAGE.
 int usageError(const std::string& message);
+// Flushes standard output. EXIT_DONE, or EXIT_FILE_ERROR after "kvlt-scan:
+// cannot write to standard output: <reason>" when anything written to it
+// failed (full disk, closed pipe).
+int finishOutput();
 // Loads path into doc; false (the user already told why) when it fails.
 bool loadScanFile(CKVLTOfflineScannerDoc& doc, const std::string& path);
 // "first" or "intelli" into firstAvailable; false for anything else.

@@ -2,6 +2,8 @@
 #include "messagebox.h"
 #include "scanfiledoc.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -25,11 +27,35 @@ const char* const kUsage =
     "[--output PATH]\n"
     "       kvlt-scan report map|incoming|outgoing FILE\n";
 
+const char* const kHelp =
+    "\n"
+    "FILE and the --barcodes PATH must be regular files (a folder, named pipe\n"
+    "or device is refused); --barcodes - (the default) reads standard input.\n"
+    "--output PATH saves the scans there instead of over FILE; neither value\n"
+    "may be empty. A save follows a symbolic link to its file, writes a file\n"
+    "with other hard links in place, and refuses a read-only file.\n"
+    "\n"
+    "Exit status: 0 when the run completed (refused scans included); 1 when a\n"
+    "file could not be loaded or saved, or an output (standard output, a PDF\n"
+    "or spreadsheet file) could not be written, always with a message on\n"
+    "standard error; 2 for a usage error.\n";
+
 } // namespace
 
 int usageError(const std::string& message) {
     std::fprintf(stderr, "kvlt-scan: %s\n%s", message.c_str(), kUsage);
     return EXIT_USAGE;
+}
+
+int finishOutput() {
+    errno = 0;
+    bool failed = std::fflush(stdout) != 0;
+    int error = errno;
+    if (!failed && !std::ferror(stdout))
+        return EXIT_DONE;
+    std::fprintf(stderr, "kvlt-scan: cannot write to standard output: %s\n",
+                 error != 0 ? std::strerror(error) : "a write failed");
+    return EXIT_FILE_ERROR;
 }
 
 bool loadScanFile(CKVLTOfflineScannerDoc& doc, const std::string& path) {
@@ -59,11 +85,15 @@ bool parseList(const std::string& text, ScanList& list) {
 int main(int argc, char** argv) {
     StderrPresenter presenter;
     setMessagePresenter(&presenter);
+    // A reader that goes away is an output error like any other: a message
+    // and exit status 1, after the scans are saved, never a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
     if (argc < 2)
         return usageError("no command given");
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         std::fputs(kUsage, stdout);
-        return EXIT_DONE;
+        std::fputs(kHelp, stdout);
+        return finishOutput();
     }
     Arguments args(argv + 2, argv + argc);
     for (const Command& command : kCommands)
