@@ -63,6 +63,10 @@ def main(folder):
         failures += not same
         print(f"{'IntelliSlot gives the plain form''s slots':<44} {'yes' if same else 'NO'}")
     under("10,000 scans applied", "BM_Apply10000Scans", 1000)
+    cgi = [name for name in times if name.startswith("BM_Cgi")]
+    if cgi:
+        slowest = max(cgi, key=lambda name: times[name][0])
+        under(f"1 MiB CGI body, slowest: {slowest[7:]}", slowest, 100)
     for name, (real, _) in sorted(times.items()):
         if name.startswith("BM_Report_") or name.startswith("BM_List"):
             print(f"{name:<44} {real:9.2f} ms")
