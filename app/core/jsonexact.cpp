@@ -113,7 +113,11 @@ bool printsBackExactly(const char* token, size_t length) {
 // Walks the scalar tokens of text[0, end) in order and lists the special ones.
 class TokenScanner {
   public:
-    TokenScanner(const char* text, size_t end) : m_text(text), m_end(end) {}
+    TokenScanner(const char* text, size_t end)
+        : m_text(text), m_end(end),
+          // Most files hold no zero character at all: then a string needs
+          // nothing but its end found.
+          m_mayHoldZero(std::memchr(text, '\0', end) != nullptr || holdsZeroEscape(text, end)) {}
 
     std::vector<Special> scan() {
         size_t at = 0;
@@ -125,56 +129,122 @@ class TokenScanner {
         size_t ordinal = 0;
         while (at < m_end) {
             unsigned char c = static_cast<unsigned char>(m_text[at]);
-            if (isSpace(c) || c == ':') {
-                ++at;
-            } else if (c == '{' || c == '[') {
+            switch (kClasses.of[c]) {
+            case Space: // runs of tabs and line ends in formatted files
+                do
+                    ++at;
+                while (at < m_end && kClasses.of[static_cast<unsigned char>(m_text[at])] == Space);
+                break;
+            case Open:
                 inObject.push_back(c == '{');
                 expectName = c == '{';
                 ++at;
-            } else if (c == '}' || c == ']') {
+                break;
+            case Close:
                 if (!inObject.empty())
                     inObject.pop_back();
                 expectName = false;
                 ++at;
-            } else if (c == ',') {
+                break;
+            case Comma:
                 expectName = !inObject.empty() && inObject.back();
                 ++at;
-            } else if (c == '"') {
+                break;
+            case Quote:
                 at = string(at, ordinal++, expectName);
                 expectName = false;
-            } else if (c == '-' || (c >= '0' && c <= '9')) {
+                break;
+            case NumberStart:
                 at = number(at, ordinal++);
-            } else {
-                while (at < m_end && m_text[at] >= 'a' && m_text[at] <= 'z')
+                break;
+            case Letter:
+                while (at < m_end && kClasses.of[static_cast<unsigned char>(m_text[at])] == Letter)
                     ++at; // true, false, null
                 ++ordinal;
-                if (at < m_end && !(m_text[at] >= 'a' && m_text[at] <= 'z') &&
-                    !isSpace(static_cast<unsigned char>(m_text[at])) &&
-                    std::strchr(",:]}", m_text[at]) == nullptr)
-                    break; // cannot happen in a text cJSON accepted; stop rather than guess
+                break;
+            default:
+                return std::move(m_specials); // not in a text cJSON accepted: stop, never guess
             }
         }
         return std::move(m_specials);
     }
 
   private:
-    // A string token from its opening quote; the offset after its closing one.
-    size_t string(size_t start, size_t ordinal, bool isName) {
-        size_t at = start + 1;
-        bool zero = false;
-        while (at < m_end && m_text[at] != '"') {
-            if (m_text[at] == '\\') {
-                if (at + 5 < m_end && m_text[at + 1] == 'u' &&
-                    std::memcmp(m_text + at + 2, "0000", 4) == 0)
-                    zero = true;
-                at += 2;
-                continue;
-            }
-            if (m_text[at] == '\0')
-                zero = true;
+    // Whether a backslash in the text starts "\u0000" (backslashes are rare:
+    // one memchr pass over the text usually finds none).
+    static bool holdsZeroEscape(const char* text, size_t size) {
+        const char* end = text + size;
+        for (const char* at = text;;) {
+            at = static_cast<const char*>(std::memchr(at, '\\', size_t(end - at)));
+            if (!at)
+                return false;
+            if (end - at >= 6 && std::memcmp(at + 1, "u0000", 5) == 0)
+                return true;
             ++at;
         }
-        size_t after = at < m_end ? at + 1 : at;
+    }
+
+    enum ByteClass : uint8_t { Other, Space, Open, Close, Comma, Quote, NumberStart, Letter };
+    struct Classes {
+        ByteClass of[256];
+        bool inNumber[256];
+        Classes() : of(), inNumber() {
+            for (int c = 0; c <= 32; ++c)
+                of[c] = Space;
+            of[':'] = Space;
+            of['{'] = of['['] = Open;
+            of['}'] = of[']'] = Close;
+            of[','] = Comma;
+            of['"'] = Quote;
+            of['-'] = NumberStart;
+            for (int c = '0'; c <= '9'; ++c)
+                of[c] = NumberStart, inNumber[c] = true;
+            for (int c = 'a'; c <= 'z'; ++c)
+                of[c] = Letter;
+            inNumber['+'] = inNumber['-'] = inNumber['.'] = inNumber['e'] = inNumber['E'] = true;
+        }
+    };
+    static inline const Classes kClasses{};
+
+    // A string token from its opening quote; the offset after its closing
+    // one. Most strings hold no escape: found by memchr, and done.
+    size_t string(size_t start, size_t ordinal, bool isName) {
+        const char* end = m_text + m_end;
+        const char* at = m_text + start + 1;
+        if (!m_mayHoldZero) {
+            // The closing quote is the first one after an even run of backslashes.
+            for (;;) {
+                const char* quote =
+                    static_cast<const char*>(std::memchr(at, '"', size_t(end - at)));
+                if (!quote)
+                    return m_end;
+                const char* back = quote;
+                while (back > at && back[-1] == '\\')
+                    --back;
+                if ((quote - back) % 2 == 0)
+                    return size_t(quote - m_text) + 1;
+                at = quote + 1;
+            }
+        }
+        bool zero = false;
+        for (;;) {
+            const char* quote = static_cast<const char*>(std::memchr(at, '"', size_t(end - at)));
+            const char* stop = quote ? quote : end;
+            const char* escape = static_cast<const char*>(std::memchr(at, '\\', size_t(stop - at)));
+            const char* scanned = escape ? escape : stop;
+            if (std::memchr(at, '\0', size_t(scanned - at)) != nullptr)
+                zero = true;
+            if (!escape) {
+                at = stop;
+                break;
+            }
+            // An escape: \u0000 is a zero character; any escape hides the
+            // character after the backslash, a quote included.
+            if (end - escape > 5 && escape[1] == 'u' && std::memcmp(escape + 2, "0000", 4) == 0)
+                zero = true;
+            at = escape + 2 <= end ? escape + 2 : end;
+        }
+        size_t after = at < end ? size_t(at - m_text) + 1 : m_end;
         if (zero) {
             std::string kept;
             kept.reserve(after - start + 8);
@@ -194,10 +264,17 @@ class TokenScanner {
     size_t number(size_t start, size_t ordinal) {
         char buffer[64];
         size_t n = 0;
+        bool plainDigits = true;
         while (n < sizeof buffer - 1 && start + n < m_end &&
-               std::strchr("0123456789+-.eE", m_text[start + n]) != nullptr && m_text[start + n])
-            buffer[n] = m_text[start + n], ++n;
+               kClasses.inNumber[static_cast<unsigned char>(m_text[start + n])]) {
+            char c = m_text[start + n];
+            plainDigits = plainDigits && ((c >= '0' && c <= '9') || (n == 0 && c == '-'));
+            buffer[n++] = c;
+        }
         buffer[n] = '\0';
+        // The common case, a plain integer, is decided without strtod.
+        if (plainDigits && printsBackExactly(buffer, n))
+            return start + n;
         char* stop = nullptr;
         std::strtod(buffer, &stop);
         size_t length = size_t(stop - buffer);
@@ -210,6 +287,7 @@ class TokenScanner {
 
     const char* m_text;
     size_t m_end;
+    bool m_mayHoldZero;
     std::vector<Special> m_specials;
 };
 

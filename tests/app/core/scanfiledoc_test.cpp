@@ -245,6 +245,14 @@ TEST_F(ScanFile, ValuesThePrinterCannotWriteAreSavedAsTheyStood) {
     // The document reads the numbers as before.
     EXPECT_EQ(doc.slotVolumes.size(), 2u);
 
+    // Quotes and backslashes inside strings do not end them early.
+    ASSERT_TRUE(open(R"({"s":"1e400 \" \\","t":"\\\"1e400","n":1e400,"volumes":[]})"));
+    doc.SetModifiedFlag();
+    ASSERT_TRUE(doc.OnSaveDocument(doc.GetPathName()));
+    EXPECT_EQ(readFile(doc.GetPathName()),
+              "{\n\t\"s\":\t\"1e400 \\\" \\\\\",\n\t\"t\":\t\"\\\\\\\"1e400\",\n\t\"n\":\t1e400,\n"
+              "\t\"volumes\":\t[]\n}");
+
     // A raw zero byte inside a string is kept as the zero character it stands for.
     const char zeroByte[] = "{\"volumes\":[{\"id\":\"A\",\"t\":\"x\0y\"}]}";
     ASSERT_TRUE(open(std::string(zeroByte, sizeof zeroByte - 1)));
