@@ -29,8 +29,9 @@ struct AtomicWriteResult {
     }
 };
 
-// Writes size bytes over the file at path so that all who read it see either
-// the old or the new contents, and the new ones are on disk when it returns:
+// Writes size bytes over the file at path so that a failure at any point,
+// a crash included, leaves the old contents whole (for a file written in
+// place: in its backup copy), and the new ones are on disk when it returns:
 //   - a symbolic link is followed (link by link) and the file it names is
 //     replaced; the link stays a link;
 //   - a file with one name gets a new hidden file in its folder, written,
@@ -38,7 +39,8 @@ struct AtomicWriteResult {
 //     group and mode are kept; when the owner cannot be kept (someone else's
 //     file we may write), the file is written in place as below;
 //   - a file with other hard links is written in place, so that every name
-//     sees the new contents. Its old bytes are first copied to a backup file
+//     sees the new contents (a reader that looks during the write may see a
+//     mixture). Its old bytes are first copied to a backup file
 //     beside it ("NAME.kvlt-backup-XXXXXX"), flushed, and removed only once
 //     the new bytes are on disk; when the write fails the old bytes are put
 //     back, and only when that fails too does the backup stay (backupPath);

@@ -269,6 +269,13 @@ void pdfClose(ReportWriter* report) {
     char code[16];
     if (report->flags & RPT_CGI) {
         report->pdfResult = pdfWriteResponse(pdf, stdout);
+        if (report->pdfResult != 0) {
+            std::snprintf(code, sizeof code, "%04X", report->pdfResult);
+            reportSetCloseError(report,
+                                std::string("Cannot make the PDF: the PDF library failed with "
+                                            "error ") +
+                                    code);
+        }
     } else if (pdf->outputPathTooLong) {
         report->pdfResult = HPDF_FILE_OPEN_ERROR;
         pdfErrorHandler(HPDF_FILE_OPEN_ERROR, ENAMETOOLONG, nullptr);
