@@ -88,6 +88,10 @@ def main(folder):
     ratio("window open and painted / kvlt-scan info", "BM_OpenInWindow",
           "BM_Baseline_KvltScanInfo", 1.3)
     under("one accepted scan in the dialog", "BM_ScanInDialog", 5)
+    cgi = [name for name in times if name.startswith("BM_Cgi")]
+    if cgi:
+        slowest = max(cgi, key=lambda name: times[name][0])
+        under(f"1 MiB CGI body, slowest: {slowest[7:]}", slowest, 100)
     for name, (real, _) in sorted(times.items()):
         if name.startswith(("BM_Report_", "BM_List", "BM_FilterRebuildInfo", "BM_Fit")):
             print(f"{name:<44} {real:9.2f} ms")

@@ -24,9 +24,15 @@ int cmdReport(const Arguments& args) {
     options.title = listCaption(list);
     const ExportResult result =
         exportReportToStream(scanListTable(doc, list), options, stdout, nullptr);
-    if (result.status == ExportStatus::PdfFailed) {
-        std::fprintf(stderr, "kvlt-scan: PDF Export failed with result code: %u\n", result.pdfCode);
+    // Every output that did not go out is an error, whatever the format: a
+    // PDF or spreadsheet not saved, a report not written to standard output.
+    if (!result) {
+        // The report writer's own sentence says best what failed.
+        if (result.status == ExportStatus::PdfFailed || result.detail.empty())
+            std::fprintf(stderr, "kvlt-scan: %s\n", exportErrorText(result).c_str());
+        if (!result.detail.empty())
+            std::fprintf(stderr, "kvlt-scan: %s\n", result.detail.c_str());
         return EXIT_FILE_ERROR;
     }
-    return result ? EXIT_DONE : EXIT_FILE_ERROR;
+    return finishOutput();
 }

@@ -37,7 +37,7 @@ int cmdInfo(const Arguments& args) {
     std::printf("slots: %d\nzones: %zu\nvolumes: %zu\nincoming: %zu\noutgoing: %zu\nslotted: %zu\n",
                 doc.slotCount, doc.zones.size(), countVolumes(doc), doc.incomingVolumes.size(),
                 doc.outgoingVolumes.size(), doc.slotVolumes.size());
-    return EXIT_DONE;
+    return finishOutput();
 }
 
 int cmdList(const Arguments& arguments) {
@@ -69,7 +69,7 @@ int cmdList(const Arguments& arguments) {
         line += '\n';
         std::fwrite(line.data(), 1, line.size(), stdout);
     }
-    return std::fflush(stdout) == 0 ? EXIT_DONE : EXIT_FILE_ERROR;
+    return finishOutput();
 }
 
 int cmdSelect(const Arguments& args) {
@@ -83,5 +83,5 @@ int cmdSelect(const Arguments& args) {
     std::sort(rows.begin(), rows.end());
     for (uint32_t row : rows)
         std::printf("%u\n", row + 1);
-    return EXIT_DONE;
+    return finishOutput();
 }

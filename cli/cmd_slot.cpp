@@ -7,11 +7,17 @@
 #include "scanfiledoc.h"
 #include "scanworkflow.h"
 
+#include "atomicfile.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
+#include <fcntl.h>
 #include <iostream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -60,6 +66,40 @@ bool parseSlotList(const std::string& text, uint32_t rowCount, std::vector<uint3
     return true;
 }
 
+// The whole barcode file. Only a regular file is read: a folder, a named
+// pipe or a device is refused before it is opened for reading.
+bool readBarcodeFile(const std::string& path, std::string& text) {
+    auto refuse = [&path](const std::string& why) {
+        std::fprintf(stderr, "kvlt-scan: cannot read barcodes from %s: %s\n", path.c_str(),
+                     why.c_str());
+        return false;
+    };
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return refuse(std::strerror(errno));
+    if (!S_ISREG(status.st_mode))
+        return refuse(std::string("it is ") + fileKindText(status.st_mode & S_IFMT) +
+                      ", not a regular file (use - for standard input)");
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return refuse(std::strerror(errno));
+    bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    char chunk[65536];
+    while (ok) {
+        ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        text.append(chunk, size_t(n));
+    }
+    int error = errno;
+    ::close(fd);
+    return ok || refuse(std::strerror(error));
+}
+
 int parseOptions(const Arguments& args, SlotOptions& options) {
     if (args.empty())
         return usageError("slot takes a FILE");
@@ -69,6 +109,8 @@ int parseOptions(const Arguments& args, SlotOptions& options) {
         if (i + 1 >= args.size())
             return usageError(flag + " needs a value");
         const std::string& value = args[++i];
+        if (value.empty() && (flag == "--barcodes" || flag == "--output"))
+            return usageError(flag + " needs a file name"); // '' must never mean FILE itself
         if (flag == "--mode")
             options.mode = value;
         else if (flag == "--slots")
@@ -94,6 +136,11 @@ int cmdSlot(const Arguments& args) {
     SlotOptions options;
     if (int status = parseOptions(args, options); status != EXIT_DONE)
         return status;
+    // The barcodes are read before anything else happens: a bad PATH stops
+    // the run while nothing is changed.
+    std::string barcodes;
+    if (options.barcodes != "-" && !readBarcodeFile(options.barcodes, barcodes))
+        return EXIT_FILE_ERROR;
 
     CKVLTOfflineScannerDoc doc;
     if (!loadScanFile(doc, options.file) || !openForScanning(doc))
@@ -133,17 +180,8 @@ int cmdSlot(const Arguments& args) {
     if (requireSlotSelection(selection) == 0)
         return finish();
 
-    std::ifstream file;
-    std::istream* input = &std::cin;
-    if (options.barcodes != "-") {
-        file.open(options.barcodes, std::ios::binary);
-        if (!file) {
-            std::fprintf(stderr, "kvlt-scan: cannot read barcodes from %s\n",
-                         options.barcodes.c_str());
-            return doc.IsModified() ? finish() : EXIT_FILE_ERROR;
-        }
-        input = &file;
-    }
+    std::istringstream file(barcodes);
+    std::istream* input = options.barcodes != "-" ? &file : &std::cin;
 
     CScanSession session(doc, selection);
     std::string line;
@@ -156,5 +194,8 @@ int cmdSlot(const Arguments& args) {
         std::printf("%s\n", session.statusText().c_str());
         std::fflush(stdout);
     }
-    return finish();
+    // The scans are saved even when standard output failed on the way.
+    const int saved = finish();
+    const int output = finishOutput();
+    return saved != EXIT_DONE ? saved : output;
 }

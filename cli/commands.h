@@ -1,9 +1,10 @@
 // kvlt-scan, the headless tool: one function per subcommand.
 //
 // Output formats are fixed because scripts read them. Exit status: 0 when the
-// run completed (refused scans included), 1 when the file could not be loaded
-// or saved, another run scans into it, or its journal does not match it, 2
-// for a usage error.
+// run completed (refused scans included), 1 when a file could not be loaded
+// or saved, an output could not be written, another run scans into the file
+// or its journal does not match it (always with a message on standard
+// error), 2 for a usage error.
 #pragma once
 
 #include "listtexts.h"
@@ -28,6 +29,10 @@ int cmdExport(const Arguments& args);
 
 // Prints "kvlt-scan: " and the message to standard error; returns EXIT_USAGE.
 int usageError(const std::string& message);
+// Flushes standard output. EXIT_DONE, or EXIT_FILE_ERROR after "kvlt-scan:
+// cannot write to standard output: <reason>" when anything written to it
+// failed (full disk, closed pipe).
+int finishOutput();
 // Loads path into doc; false (the user already told why) when it fails.
 bool loadScanFile(CKVLTOfflineScannerDoc& doc, const std::string& path);
 // Takes the loaded file's lock for scanning and ties its journal to it; false

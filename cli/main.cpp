@@ -2,6 +2,8 @@
 #include "messagebox.h"
 #include "scanfiledoc.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -53,7 +55,10 @@ const char* const kHelp =
     "      scan journal (in $XDG_DATA_HOME/kvlt-offline-scanner/journals,\n"
     "      ~/.local/share when unset) before the next barcode is read; scans an earlier\n"
     "      run left unsaved are recovered first. A save never overwrites a file that\n"
-    "      was changed on disk since it was loaded.\n"
+    "      was changed on disk since it was loaded. FILE and the --barcodes PATH must\n"
+    "      be regular files (a folder, named pipe or device is refused); neither PATH\n"
+    "      may be empty. A save follows a symbolic link to its file, writes a file\n"
+    "      with other hard links in place, and refuses a read-only file.\n"
     "  recover FILE [--output PATH]\n"
     "      Applies the scans an earlier run left in the journal and saves, printing\n"
     "      \"Recovered N scans into PATH\" or \"Nothing to recover for FILE\".\n"
@@ -74,14 +79,27 @@ const char* const kHelp =
     "\n"
     "Exit status: 0 when the run completed (refused scans included; recover: scans\n"
     "recovered and saved, or nothing to recover; export: the file was written), 1 when\n"
-    "a file could not be loaded or saved, another run scans into it or its journal does\n"
-    "not match it, 2 for a usage error.\n";
+    "a file could not be loaded or saved, an output (standard output, a PDF or\n"
+    "spreadsheet file) could not be written, another run scans into the file or its\n"
+    "journal does not match it, always with a message on standard error; 2 for a\n"
+    "usage error.\n";
 
 } // namespace
 
 int usageError(const std::string& message) {
     std::fprintf(stderr, "kvlt-scan: %s\n%s", message.c_str(), kUsage);
     return EXIT_USAGE;
+}
+
+int finishOutput() {
+    errno = 0;
+    bool failed = std::fflush(stdout) != 0;
+    int error = errno;
+    if (!failed && !std::ferror(stdout))
+        return EXIT_DONE;
+    std::fprintf(stderr, "kvlt-scan: cannot write to standard output: %s\n",
+                 error != 0 ? std::strerror(error) : "a write failed");
+    return EXIT_FILE_ERROR;
 }
 
 bool loadScanFile(CKVLTOfflineScannerDoc& doc, const std::string& path) {
@@ -111,17 +129,20 @@ bool parseList(const std::string& text, ScanList& list) {
 int main(int argc, char** argv) {
     StderrPresenter presenter;
     setMessagePresenter(&presenter);
+    // A reader that goes away is an output error like any other: a message
+    // and exit status 1, after the scans are saved, never a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
     if (argc < 2)
         return usageError("no command given");
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         std::fputs(kUsage, stdout);
         std::fputs("\n", stdout);
         std::fputs(kHelp, stdout);
-        return EXIT_DONE;
+        return finishOutput();
     }
     if (std::strcmp(argv[1], "--version") == 0) {
         std::printf("kvlt-scan %s\n", KVLT_VERSION);
-        return EXIT_DONE;
+        return finishOutput();
     }
     Arguments args(argv + 2, argv + argc);
     for (const Command& command : kCommands)

@@ -4,6 +4,7 @@
 
 #include <cgicc/CgiInput.h>
 #include <cgicc/Cgicc.h>
+#include <uriparser/Uri.h>
 
 #include <algorithm>
 #include <cctype>
@@ -33,8 +34,9 @@ bool equalsNoCase(const std::string& a, const char* b) {
     return true;
 }
 
-// Hands cgicc a request whose body we have already read and bounded, so
-// that cgicc never reads standard input itself nor trusts CONTENT_LENGTH.
+// Hands cgicc a multipart form post whose body we have already read and
+// bounded, so that cgicc never reads standard input itself nor trusts
+// CONTENT_LENGTH, and sees none of the rest of the request.
 class BoundedInput final : public cgicc::CgiInput {
   public:
     BoundedInput(std::string method, std::string body)
@@ -52,12 +54,11 @@ class BoundedInput final : public cgicc::CgiInput {
             return m_strMethod;
         if (std::strcmp(name, "CONTENT_LENGTH") == 0)
             return std::to_string(m_strBody.size());
-        if (std::strcmp(name, "CONTENT_TYPE") == 0 && m_strMethod == "POST") {
-            // A form post without a type is still read as URL-encoded fields.
-            std::string type = envText(name);
-            return type.empty() ? "application/x-www-form-urlencoded" : type;
-        }
-        return envText(name);
+        if (std::strcmp(name, "CONTENT_TYPE") == 0)
+            return envText(name);
+        // Nothing else of the request (cookies, headers) is needed, so cgicc
+        // gets nothing else to parse.
+        return {};
     }
 
   private:
@@ -86,6 +87,77 @@ bool parseContentLength(const std::string& text, size_t* length, CgiError* error
         }
     }
     *length = value;
+    return true;
+}
+
+// The media type of a Content-Type value, without parameters, lower case.
+std::string mediaType(const std::string& contentType) {
+    std::string type = contentType.substr(0, contentType.find(';'));
+    while (!type.empty() && (type.back() == ' ' || type.back() == '\t'))
+        type.pop_back();
+    size_t start = type.find_first_not_of(" \t");
+    type = start == std::string::npos ? std::string() : type.substr(start);
+    for (char& c : type)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return type;
+}
+
+bool isMultipart(const std::string& contentType) {
+    return mediaType(contentType) == "multipart/form-data";
+}
+
+// A post without a type is still read as form-encoded fields.
+bool isFormEncoded(const std::string& contentType) {
+    std::string type = mediaType(contentType);
+    return type.empty() || type == "application/x-www-form-urlencoded";
+}
+
+// The first non-empty value of a parameter named RPT (any case) in a
+// form-encoded query; "+" stands for a blank. Linear in the query's length.
+bool findInQuery(const std::string& query, std::string* keyword, CgiError* error) {
+    if (query.empty())
+        return true;
+    UriQueryListA* list = nullptr;
+    int count = 0;
+    int status = uriDissectQueryMallocExA(&list, &count, query.data(), query.data() + query.size(),
+                                          URI_TRUE, URI_BR_DONT_TOUCH);
+    if (status != URI_SUCCESS) {
+        if (status == URI_ERROR_MALLOC)
+            *error = {"Memory Error",
+                      "no memory while parsing the request in cgiReadFormatKeyword"};
+        else
+            *error = {"Request Error", "the request could not be parsed (uriparser error " +
+                                           std::to_string(status) + ")"};
+        return false;
+    }
+    for (const UriQueryListA* item = list; item != nullptr; item = item->next) {
+        if (item->key && equalsNoCase(item->key, "RPT") && item->value && *item->value) {
+            *keyword = item->value;
+            break;
+        }
+    }
+    uriFreeQueryListA(list);
+    return true;
+}
+
+// RPT of a multipart form post, through cgicc.
+bool readMultipart(std::string body, std::string* keyword, CgiError* error) {
+    try {
+        BoundedInput input("POST", std::move(body));
+        cgicc::Cgicc request(&input);
+        for (const cgicc::FormEntry& entry : request.getElements()) {
+            if (equalsNoCase(entry.getName(), "RPT") && !entry.getValue().empty()) {
+                *keyword = entry.getValue();
+                break;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        *error = {"Memory Error", "no memory while parsing the request in cgiReadFormatKeyword"};
+        return false;
+    } catch (const std::exception& e) {
+        *error = {"Request Error", std::string("the request could not be parsed: ") + e.what()};
+        return false;
+    }
     return true;
 }
 
@@ -164,23 +236,15 @@ bool cgiReadFormatKeyword(FILE* bodyStream, std::string* keyword, CgiError* erro
         return true;
     }
 
-    try {
-        BoundedInput input(method, std::move(body));
-        cgicc::Cgicc request(&input);
-        for (const cgicc::FormEntry& entry : request.getElements()) {
-            if (equalsNoCase(entry.getName(), "RPT") && !entry.getValue().empty()) {
-                *keyword = entry.getValue();
-                break;
-            }
-        }
-    } catch (const std::bad_alloc&) {
-        *error = {"Memory Error", "no memory while parsing the request in cgiReadFormatKeyword"};
-        return false;
-    } catch (const std::exception& e) {
-        *error = {"Request Error", std::string("the request could not be parsed: ") + e.what()};
-        return false;
-    }
-    return true;
+    // Form posts are dissected by cgicc (bounded above); every other request
+    // is a form-encoded query, dissected by uriparser in one pass.
+    if (method == "POST" && isMultipart(envText("CONTENT_TYPE")))
+        return readMultipart(std::move(body), keyword, error);
+    if (method == "POST" && !isFormEncoded(envText("CONTENT_TYPE")))
+        return true; // a body of another kind carries no parameters
+    if (method == "GET")
+        body = envText("QUERY_STRING");
+    return findInQuery(body, keyword, error);
 }
 
 void cgiWriteErrorResponse(FILE* out, const CgiError& error) {

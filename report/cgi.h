@@ -1,8 +1,10 @@
 // Reading the CGI request of a report writer that runs under a web server.
 //
 // Only the parameter "RPT" (the output format keyword) is taken from the
-// request. Parsing and URL decoding are cgicc's; this module only decides
-// how much of the body may be read and what a bad request gets back.
+// request. Form-encoded queries and bodies are dissected and decoded by
+// uriparser in one pass; multipart form posts by cgicc. This module only
+// decides how much of the body may be read, which parser gets it and what a
+// bad request gets back.
 #pragma once
 
 #include <cstddef>

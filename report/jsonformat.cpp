@@ -9,6 +9,7 @@
 // number) with empty "records".
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>

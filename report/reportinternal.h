@@ -15,6 +15,9 @@ using ReportCells = const char* const*;
 // The long local time text of now, for the "Production Time" of a header.
 const char* reportHeaderTime();
 
+// Records what closeReport could not finish; the first failure is kept.
+void reportSetCloseError(ReportWriter* report, const std::string& text);
+
 // Writes text to stream as it is (no printf interpretation), any length.
 void reportWrite(FILE* stream, const std::string& text);
 

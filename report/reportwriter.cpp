@@ -6,6 +6,7 @@
 #include "reportwriter.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -285,6 +286,23 @@ void startReport(ReportWriter* report) {
     report->flags |= RPT_STARTED;
 }
 
+// Flushes stream; a failed flush, or a write that failed earlier (the
+// stream's error flag), becomes outputError and closeError.
+void checkStream(ReportWriter* report, FILE* stream) {
+    if (!stream)
+        return;
+    errno = 0;
+    bool failed = std::fflush(stream) != 0;
+    int error = errno;
+    if (!failed && !std::ferror(stream))
+        return;
+    if (error == 0)
+        error = EIO; // the write that failed did so earlier; its reason is gone
+    if (report->outputError == 0)
+        report->outputError = error;
+    reportSetCloseError(report, std::string("Cannot write the report: ") + std::strerror(error));
+}
+
 // Sets rowCount and pageRow to 0 here and on the master.
 void resetCounters(ReportWriter* report) {
     report->rowCount = 0;
@@ -448,13 +466,22 @@ void opCloseReport(ReportWriter* report) {
         jsonWriteDocument(report);
     cJSON_Delete(report->jsonRoot);
     report->jsonRoot = report->jsonReport = report->jsonRecords = nullptr;
-    if (report->output)
-        std::fflush(report->output);
+
+    // Everything written so far must have reached the output: a full disk or
+    // a closed pipe is a failure the caller reports, never a finished report.
+    checkStream(report, report->output);
+    if ((report->flags & RPT_CGI) && report->output != stdout)
+        checkStream(report, stdout); // the response headers and binary outputs
 }
 
 } // namespace
 
 // ------------------------------------------------------------------ shared with the format sources
+
+void reportSetCloseError(ReportWriter* report, const std::string& text) {
+    if (report->closeError[0] == '\0')
+        copyField(report->closeError, sizeof report->closeError, text.c_str());
+}
 
 const char* reportHeaderTime() {
     return timeString32(int32_t(std::time(nullptr)));

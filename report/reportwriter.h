@@ -17,8 +17,9 @@
 //
 // Besides the caller, the writer is steered by the KVLT... environment
 // variables and, under a web server (REQUEST_URI set), by the request
-// parameter "RPT". No operation reports an error to the caller except
-// pdfResult (PDF save); nothing throws.
+// parameter "RPT". Errors reach the caller only at closeReport: pdfResult
+// (PDF save), sheetResult (xls save), outputError (a failed write to output)
+// and closeError, a sentence for the user naming what failed; nothing throws.
 //
 // The record must not be copied or moved after reportInit: master points to
 // the record itself. Not thread-safe: time and number texts come from shared
@@ -81,6 +82,7 @@ constexpr size_t REPORT_LINE_SIZE = 2048;  // lineBuffer; notes cut at 2047
 constexpr size_t REPORT_TITLE_SIZE = 134;  // title; cut at 132 characters
 constexpr size_t REPORT_DELETE_SIZE = 128; // columnDelete; cut at 127
 constexpr size_t REPORT_PATH_SIZE = 261;   // output and logo paths; cut at 260
+constexpr size_t REPORT_ERROR_SIZE = 640;  // closeError; a path of 260 fits twice
 
 struct ReportWriter;
 
@@ -107,9 +109,14 @@ struct ReportWriter {
     FILE* output;                          // report text goes here; stdout after reportInit
     PdfState* pdf;                         // zero-filled by reportInit
     uint32_t pdfResult;                    // PDF save result: 0 ok, else the libharu error code
-    SheetState* sheet;                     // zero-filled by reportInit
-    uint32_t rowCount;                     // rows and group headings since the last counter reset
-    uint32_t pageCount;                    // PDF pages started (never reset)
+    uint32_t sheetResult;                  // xls save result: 0 ok, 1 the book was not saved
+    int32_t outputError; // closeReport: errno of a failed write or flush of output, else 0
+    // closeReport: what could not be finished ("Cannot write /x.pdf: the file
+    // is read-only"), for the caller's message; empty when everything went out.
+    char closeError[REPORT_ERROR_SIZE];
+    SheetState* sheet;    // zero-filled by reportInit
+    uint32_t rowCount;    // rows and group headings since the last counter reset
+    uint32_t pageCount;   // PDF pages started (never reset)
     int32_t pageRow;      // row position on the PDF page; 0 = next row starts a page
     uint32_t rowsPerPage; // data rows per PDF page, computed when a page starts
     int64_t creationTime; // time of reportInit
@@ -130,8 +137,11 @@ struct ReportWriter {
         __attribute__((format(printf, 2, 3)));
     // Finishes the output (HTML end, the JSON document's end, PDF/xls save
     // or CGI stream) and frees everything the record owns. Does not close
-    // output. JSON rows go to output as they are added; the document is
-    // complete only after closeReport.
+    // output, but flushes it: a write that failed on the way (full disk,
+    // closed pipe), a save that failed or an output path too long to keep
+    // sets pdfResult, sheetResult or outputError, and closeError says which.
+    // JSON rows go to output as they are added; the document is complete
+    // only after closeReport.
     void (*closeReport)(ReportWriter* report);
     // Starts the report or a new section. extraHeader may be nullptr; a null
     // or empty notesFormat means no notes. The first call does the setup
@@ -148,9 +158,11 @@ struct ReportWriter {
     void (*setOrientation)(ReportWriter* report, uint32_t value);
     // PDF page size index: 0 letter, 1 legal, 2 A3, 3 A4, 4 A5, 5 B4, 6 B5, 7 executive.
     void (*setPageSize)(ReportWriter* report, uint32_t value);
-    // PDF output file, at most 260 characters.
+    // PDF output file, at most 260 characters; a longer path is not cut to
+    // another name: closeReport then fails the save (pdfResult, closeError).
     void (*setOutputPath)(ReportWriter* report, const char* path);
-    // PDF logo (JPEG); taken only when path names an existing regular file.
+    // PDF logo (JPEG); taken only when path names an existing regular file
+    // of at most 260 characters.
     void (*setLogo)(ReportWriter* report, const char* path);
     // PDF only: a centred heading band between rows.
     void (*groupHeading)(ReportWriter* report, const char* text);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "reportinternal.h"
 
@@ -29,9 +30,11 @@ void sheetSetup(ReportWriter* report) {
     SheetState* state = report->sheet;
     if (!state)
         return;
-    if (const char* path = std::getenv("KVLTEXCELOUTPUTPATH"))
+    if (const char* path = std::getenv("KVLTEXCELOUTPUTPATH")) {
+        // Cut, the path would name another file: the save fails instead.
+        state->outputPathTooLong = std::strlen(path) >= sizeof state->outputPath;
         std::snprintf(state->outputPath, sizeof state->outputPath, "%s", path);
-    else if (state->outputPath[0] == '\0')
+    } else if (state->outputPath[0] == '\0')
         std::snprintf(state->outputPath, sizeof state->outputPath, "%s",
                       reportDefaultName(report, "Sheet-", ".xls").c_str());
     state->book = xlCreateBookCA();
@@ -91,9 +94,25 @@ void sheetClose(ReportWriter* report) {
             std::fflush(stdout);
             std::fwrite(data, 1, size, stdout);
             std::fflush(stdout);
+        } else {
+            report->sheetResult = 1;
+            reportSetCloseError(report, std::string("Cannot make the spreadsheet: ") +
+                                            xlBookErrorMessageA(state->book));
         }
+    } else if (state->outputPathTooLong) {
+        report->sheetResult = 1;
+        reportSetCloseError(report, std::string("Cannot save the spreadsheet: its path is "
+                                                "longer than 260 characters (") +
+                                        state->outputPath + "...)");
     } else if (state->outputPath[0] != '\0') {
-        xlBookSaveA(state->book, state->outputPath);
+        if (!xlBookSaveA(state->book, state->outputPath)) {
+            // File errors already name the file; the book's own ones do not.
+            std::string why = xlBookErrorMessageA(state->book);
+            if (why.rfind("Cannot ", 0) != 0)
+                why = std::string("Cannot save the spreadsheet ") + state->outputPath + ": " + why;
+            report->sheetResult = 1;
+            reportSetCloseError(report, why);
+        }
     }
     xlBookReleaseA(state->book);
     state->book = nullptr;

@@ -3,6 +3,7 @@
 #include "variables.h"
 
 #include <fnmatch.h>
+#include <sys/stat.h>
 
 #include <cctype>
 #include <climits>
@@ -348,7 +349,10 @@ void variablesInit(ReportVariables* context, config_t* store, int useStore) {
         config_init(context->configuration);
         context->ownsStore = 1;
         if (const char* file = std::getenv("KVLTVARFILE")) {
-            if (config_read_file(context->configuration, file) != CONFIG_TRUE) {
+            // Only a regular file is read: a named pipe would block for good.
+            struct stat status {};
+            bool regular = ::stat(file, &status) == 0 && S_ISREG(status.st_mode);
+            if (!regular || config_read_file(context->configuration, file) != CONFIG_TRUE) {
                 // An unreadable or malformed file leaves an empty store.
                 config_destroy(context->configuration);
                 config_init(context->configuration);

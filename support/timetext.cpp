@@ -61,7 +61,9 @@ int64_t decodeDate(const void* stored) {
     when.tm_hour = 1;
     when.tm_min = 0;
     when.tm_sec = 1;
-    when.tm_isdst = 0;
+    // The C library knows whether daylight saving is in effect on that date;
+    // forcing it off would put summer dates an hour late.
+    when.tm_isdst = -1;
     time_t result = mktime(&when);
     return result == time_t(-1) ? 0 : int64_t(result);
 }

@@ -84,9 +84,12 @@ bool CDocument::OnSaveDocument(const std::string& path, ProgressReporter* progre
         return false;
     }
     if (!written) {
-        kvltMessageBox("The file could not be saved. " + atomicWriteErrorText(path, written) + "." +
-                           "\n\nThe file on disk was not changed; your changes are still open.",
-                       "Save Error", MsgIcon::Error);
+        kvltMessageBox(
+            "The file could not be saved. " + atomicWriteErrorText(path, written) + "." +
+                (written.targetUnchanged()
+                     ? "\n\nThe file on disk was not changed; your changes are still open."
+                     : "\n\nYour changes are still open; save them again."),
+            "Save Error", MsgIcon::Error);
         return false;
     }
     bind(path);

@@ -1,5 +1,7 @@
 #include "scanfiledoc.h"
 
+#include "atomicfile.h"
+#include "jsonexact.h"
 #include "messagebox.h"
 #include "timetext.h"
 
@@ -149,6 +151,7 @@ void CKVLTOfflineScannerDoc::DeleteContents() {
     volumesById.clear();
     repositoryDescriptions.clear();
     slotCount = 0;
+    rawValues.clear();
     cJSON_Delete(rootNode);
     rootNode = nullptr;
     releaseScanning();
@@ -156,14 +159,18 @@ void CKVLTOfflineScannerDoc::DeleteContents() {
 }
 
 bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path, ProgressReporter* progress) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A folder, a named pipe or a device is refused before it is opened:
+    // opening some of them blocks or has effects of its own.
     struct stat status {};
-    int err = fd < 0                    ? errno
-              : fstat(fd, &status) != 0 ? errno
-              : S_ISDIR(status.st_mode) ? EISDIR
-                                        : 0;
+    int fd = -1;
+    int err = ::stat(path.c_str(), &status) != 0 ? errno : 0;
+    if (err == 0 && S_ISREG(status.st_mode)) {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        err = fd < 0 ? errno : fstat(fd, &status) != 0 ? errno : 0;
+    }
+    bool regular = err != 0 || S_ISREG(status.st_mode);
     CFileText text;
-    if (err == 0)
+    if (err == 0 && regular)
         err = text.read(fd, size_t(status.st_size), progress);
     if (fd >= 0)
         ::close(fd);
@@ -171,19 +178,24 @@ bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path, ProgressReporter*
         UpdateAllViews(nullptr, 0, this);
         return false; // the user stopped it: nothing to tell
     }
-    if (err != 0) {
-        kvltMessageBox(err == ENOMEM ? "There is not enough memory to read " + path + "."
-                                     : "Cannot open " + path + ": " + std::strerror(err),
+    if (err != 0 || !regular) {
+        kvltMessageBox(!regular ? "Cannot open " + path + ": it is " +
+                                      fileKindText(status.st_mode & S_IFMT) + ", not a regular file"
+                       : err == ENOMEM ? "There is not enough memory to read " + path + "."
+                                       : "Cannot open " + path + ": " + std::strerror(err),
                        "Open Error", MsgIcon::Information);
         UpdateAllViews(nullptr, 0, this);
         return false;
     }
-    // Text after the first complete value is ignored. The parse cannot
-    // report how far it is; a window is kept painted while it runs.
+    // Only a file that can be saved back as it stands is loaded. The parse
+    // cannot report how far it is; a window is kept painted while it runs.
+    std::string why;
     cJSON* parsed = nullptr;
-    const bool goOn = runReportingProgress([&] { parsed = cJSON_Parse(text.c_str()); }, progress);
+    const bool goOn = runReportingProgress(
+        [&] { parsed = parseJsonExactly(text.c_str(), text.size(), rawValues, why); }, progress);
     if (!goOn) {
         cJSON_Delete(parsed);
+        rawValues.clear();
         UpdateAllViews(nullptr, 0, this);
         return false; // the user stopped it
     }
@@ -196,8 +208,9 @@ bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path, ProgressReporter*
                     {}};
 
     if (rootNode == nullptr) {
-        kvltMessageBox("Failed to parse Strovane Offline Scanfile", "Parse Error",
-                       MsgIcon::Information);
+        kvltMessageBox(why.empty() ? std::string("Failed to parse Strovane Offline Scanfile")
+                                   : "Failed to parse Strovane Offline Scanfile: " + why + ".",
+                       "Parse Error", MsgIcon::Information);
         // The views must stop showing rows of the previous file.
         UpdateAllViews(nullptr, 0, this);
         return false;
@@ -285,7 +298,9 @@ bool CKVLTOfflineScannerDoc::StoreTo(CStoredBytes& bytes) {
     if (rootNode == nullptr)
         return true; // a new document writes an empty file
     // The printer's own buffer goes to disk as it is: no copy of a text that
-    // can be a hundred megabytes long.
+    // can be a hundred megabytes long. Values it cannot print as they stood
+    // in the file go out as their kept text.
+    CRawPrinting keptTexts(rawValues);
     char* printed = cJSON_Print(rootNode);
     if (printed == nullptr)
         return false;
@@ -335,7 +350,27 @@ void CKVLTOfflineScannerDoc::assignSlot(cJSON* volume, uint32_t slot) {
 
 void CKVLTOfflineScannerDoc::applySlot(cJSON* volume, uint32_t slot, const std::string& assigned) {
     cJSON_AddItemToObject(volume, "slot", cJSON_CreateNumber(double(slot)));
-    cJSON_AddItemToObject(volume, "assigned", cJSON_CreateString(assigned.c_str()));
+    // An "assigned" the volume already has (from an earlier, undone
+    // assignment) gets the new time where it stands: a second member would
+    // leave readers that take the first one with the old time.
+    bool replaced = false;
+    for (cJSON* member = volume->child; member != nullptr; member = member->next) {
+        if (member->string == nullptr || std::strcmp(member->string, "assigned") != 0)
+            continue;
+        cJSON* value = cJSON_CreateString(assigned.c_str());
+        if (value == nullptr)
+            break;
+        // The new value takes over the member's name.
+        value->string = member->string;
+        value->type |= member->type & cJSON_StringIsConst;
+        member->string = nullptr;
+        rawValues.erase(member);
+        cJSON_ReplaceItemViaPointer(volume, member, value);
+        member = value;
+        replaced = true;
+    }
+    if (!replaced)
+        cJSON_AddItemToObject(volume, "assigned", cJSON_CreateString(assigned.c_str()));
     slotVolumes.assign(slot, volume);
     incomingVolumes.remove(volume);
     SetModifiedFlag(true);

@@ -6,6 +6,7 @@
 
 #include "documentbase.h"
 #include "hashindex.h"
+#include "jsonexact.h"
 #include "scanfilelock.h"
 #include "scanjournal.h"
 #include "slotmap.h"
@@ -73,7 +74,8 @@ class CKVLTOfflineScannerDoc final : public CDocument {
     // The rows (slot - 1) that First Available (true) or IntelliSlot (false)
     // chooses for the incoming volumes, in the order the allocation gave them.
     std::vector<uint32_t> autoSelectSlots(bool firstAvailable);
-    // Appends "slot" and "assigned" to the volume, enters it in slotVolumes,
+    // Appends "slot" and "assigned" to the volume (an "assigned" it already
+    // has gets the new time in its place instead), enters it in slotVolumes,
     // takes it off incomingVolumes, marks the document modified and tells the
     // views.
     void assignSlot(cJSON* volume, uint32_t slot);
@@ -140,6 +142,10 @@ class CKVLTOfflineScannerDoc final : public CDocument {
     bool applyRecoveredScans(const std::vector<JournalScan>& scans, std::string& problem);
     // Lets go of the file's lock and journal.
     void releaseScanning();
+    // Values of rootNode that the printer would not give back as they stood
+    // in the file, with their text (see jsonexact.h).
+    CRawValues rawValues;
+
     void loadRepository(const cJSON* repository);
     void loadZones(const cJSON* repository);
     void loadVolumes(cJSON* volumes);

@@ -56,7 +56,7 @@ struct ExportResult {
     uint64_t rows = 0;    // rows written
     int error = 0;        // errno of OpenFailed and WriteFailed, when there is one
     unsigned pdfCode = 0; // PdfFailed: the report writer's pdfResult
-    std::string detail;   // WriteFailed without errno: the writer's own reason
+    std::string detail;   // the writer's own sentence about a failure, when it has one
 
     explicit operator bool() const { return status == ExportStatus::Done; }
 };

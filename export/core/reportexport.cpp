@@ -127,7 +127,14 @@ ExportResult exportReportToStream(const ExportTable& table, const ReportExportOp
     } else if (written.failed()) {
         result.status = ExportStatus::WriteFailed;
         result.error = written.error;
+    } else if (report.sheetResult != 0 || report.outputError != 0 || report.closeError[0] != '\0') {
+        // ...or into a spreadsheet, whose save failed, or closeReport's own
+        // flush failed.
+        result.status = ExportStatus::WriteFailed;
+        result.error = report.outputError;
     }
+    if (!result)
+        result.detail = report.closeError; // the writer's own sentence, when it has one
     return result;
 }
 

@@ -15,6 +15,7 @@
 
 #include "atomicfile.h"
 #include "pdfinternal.h"
+#include "reportinternal.h"
 #include "timetext.h"
 
 // ------------------------------------------------------------------ private helpers
@@ -95,12 +96,15 @@ void pdfSetPageSize(ReportWriter* report, uint32_t value) {
 }
 
 void pdfSetOutputPath(ReportWriter* report, const char* path) {
+    // Cut, the path would name another file: the save fails instead.
+    report->pdf->outputPathTooLong = path && std::strlen(path) >= sizeof report->pdf->outputPath;
     copyCut(report->pdf->outputPath, sizeof report->pdf->outputPath, path);
 }
 
 void pdfSetLogo(ReportWriter* report, const char* path) {
     struct stat info {};
-    if (!path || ::stat(path, &info) != 0 || !S_ISREG(info.st_mode))
+    if (!path || std::strlen(path) >= sizeof report->pdf->logoPath || ::stat(path, &info) != 0 ||
+        !S_ISREG(info.st_mode))
         return;
     copyCut(report->pdf->logoPath, sizeof report->pdf->logoPath, path);
 }
@@ -136,9 +140,13 @@ void pdfSetup(ReportWriter* report) {
     if (pdf->doc)
         HPDF_SetCompressionMode(pdf->doc, HPDF_COMP_ALL);
 
+    // A path too long for its field is not cut to another file's name: a
+    // logo is then left out, an output path fails the save.
     if (const char* logo = std::getenv("KVLTPDFLOGOPATH"))
-        copyCut(pdf->logoPath, sizeof pdf->logoPath, logo);
+        copyCut(pdf->logoPath, sizeof pdf->logoPath,
+                std::strlen(logo) < sizeof pdf->logoPath ? logo : "");
     if (const char* output = std::getenv("KVLTPDFOUTPUTPATH")) {
+        pdf->outputPathTooLong = std::strlen(output) >= sizeof pdf->outputPath;
         copyCut(pdf->outputPath, sizeof pdf->outputPath, output);
     } else if (pdf->outputPath[0] == 0) {
         std::snprintf(pdf->outputPath, sizeof pdf->outputPath, "Report-%s.pdf",
@@ -213,7 +221,7 @@ unsigned pdfSaveToMemory(PdfState* pdf, std::vector<unsigned char>& bytes) {
     return 0;
 }
 
-unsigned pdfSaveToFile(PdfState* pdf, const char* path) {
+unsigned pdfSaveToFile(PdfState* pdf, const char* path, std::string* why) {
     if (!path || !*path)
         return HPDF_FILE_OPEN_ERROR;
     std::vector<unsigned char> bytes;
@@ -227,6 +235,8 @@ unsigned pdfSaveToFile(PdfState* pdf, const char* path) {
         unsigned status = written.failedStep == AtomicWriteStep::Write ? HPDF_FILE_IO_ERROR
                                                                        : HPDF_FILE_OPEN_ERROR;
         pdfErrorHandler(status, HPDF_STATUS(written.error), nullptr);
+        if (why)
+            *why = atomicWriteErrorText(path, written);
         return status;
     }
     return 0;
@@ -247,9 +257,41 @@ void pdfClose(ReportWriter* report) {
     PdfState* pdf = report->pdf;
     if (pdfMaster(report) != report || !pdf || !pdf->doc)
         return;
-    if (report->flags & RPT_CGI)
-        pdfWriteResponse(pdf, stdout);
-    else if (pdf->outputPath[0] != 0)
-        report->pdfResult = pdfSaveToFile(pdf, pdf->outputPath);
+    // Readers refuse a PDF without a page: an empty report still gets its
+    // first page (the blank-page text when one is set, else the header band
+    // and the column titles without rows).
+    if (report->pageCount == 0) {
+        report->rowCount = 0;
+        pdfEndSection(report);
+        if (report->pageCount == 0)
+            pdfStartPage(report);
+    }
+    char code[16];
+    if (report->flags & RPT_CGI) {
+        report->pdfResult = pdfWriteResponse(pdf, stdout);
+        if (report->pdfResult != 0) {
+            std::snprintf(code, sizeof code, "%04X", report->pdfResult);
+            reportSetCloseError(report,
+                                std::string("Cannot make the PDF: the PDF library failed with "
+                                            "error ") +
+                                    code);
+        }
+    } else if (pdf->outputPathTooLong) {
+        report->pdfResult = HPDF_FILE_OPEN_ERROR;
+        pdfErrorHandler(HPDF_FILE_OPEN_ERROR, ENAMETOOLONG, nullptr);
+        reportSetCloseError(report, std::string("Cannot save the PDF: its path is longer than "
+                                                "260 characters (") +
+                                        pdf->outputPath + "...)");
+    } else if (pdf->outputPath[0] != 0) {
+        std::string why;
+        report->pdfResult = pdfSaveToFile(pdf, pdf->outputPath, &why);
+        if (report->pdfResult != 0 && why.empty()) {
+            std::snprintf(code, sizeof code, "%04X", report->pdfResult);
+            why = std::string("Cannot save the PDF ") + pdf->outputPath +
+                  ": the PDF library failed with error " + code;
+        }
+        if (report->pdfResult != 0)
+            reportSetCloseError(report, why);
+    }
     freeDocument(pdf);
 }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "pdfstate.h"
@@ -56,8 +57,9 @@ void pdfGroupHeading(ReportWriter* report, const char* text);
 // endSection in PDF format.
 void pdfEndSection(ReportWriter* report);
 
-// closeReport of a master: CGI stream or save to the output path (pdfResult),
-// then free the document. Does not free the PdfState block.
+// closeReport of a master: a first page when none was started, then CGI
+// stream or save to the output path (pdfResult; closeError says why it
+// failed), then free the document. Does not free the PdfState block.
 void pdfClose(ReportWriter* report);
 
 // ------------------------------------------------------------------ building blocks
@@ -68,9 +70,11 @@ unsigned pdfSaveToMemory(PdfState* pdf, std::vector<unsigned char>& bytes);
 
 // Writes the document to path through a temporary file beside it, so that a
 // failed save leaves an existing file as it was. Returns 0, libharu's error
-// code, HPDF_FILE_OPEN_ERROR when the file cannot be created or
-// HPDF_FILE_IO_ERROR when it cannot be written completely.
-unsigned pdfSaveToFile(PdfState* pdf, const char* path);
+// code, HPDF_FILE_IO_ERROR when the file cannot be written completely or
+// HPDF_FILE_OPEN_ERROR for any other failure (no folder, or a target that
+// is refused: a folder, a device, a read-only file); why, when given, then
+// gets the reason naming the file.
+unsigned pdfSaveToFile(PdfState* pdf, const char* path, std::string* why = nullptr);
 
 // The CGI response tail: "Content-Length: %u\n" and "\r\n", then the PDF
 // bytes. Nothing is written when the document cannot be saved. Returns 0 or

@@ -52,4 +52,5 @@ struct PdfState {
     uint32_t orientation;           // PDF_PORTRAIT or PDF_LANDSCAPE
     uint32_t pageSize;              // libharu page size index
     float headerColor[3];           // red, green, blue of the title band, 0 to 1
+    bool outputPathTooLong;         // the output path given did not fit: the save fails
 };

@@ -96,6 +96,23 @@ TEST_P(TimeTexts, DecodePackedAndPlainDates) {
     EXPECT_EQ(decodeDate(plain), t) << "the same date at 01:00:01";
 }
 
+TEST_P(TimeTexts, DecodedSummerDatesAreAtOneOClockLocalTime) {
+    // 9 July 2022: daylight saving in effect in central Europe.
+    uint32_t packed = 0x80000000u | (9u << 24) | (7u << 16) | 2022u;
+    uint32_t seconds = uint32_t(kSummer);
+    for (uint32_t word : {packed, seconds}) {
+        unsigned char stored[4] = {uint8_t(word), uint8_t(word >> 8), uint8_t(word >> 16),
+                                   uint8_t(word >> 24)};
+        time_t t = time_t(decodeDate(stored));
+        struct tm local {};
+        ASSERT_NE(localtime_r(&t, &local), nullptr);
+        EXPECT_EQ(local.tm_mon + 1, 7) << word;
+        EXPECT_EQ(local.tm_mday, 9) << word;
+        EXPECT_EQ(local.tm_hour, 1) << word;
+        EXPECT_EQ(local.tm_sec, 1) << word;
+    }
+}
+
 TEST(HostInfo, FilledFromUname) {
     HostInfo info;
     std::memset(&info, 'x', sizeof info);

@@ -298,9 +298,73 @@ TEST_F(ScanFile, DeepNestingAndEmptyFiles) {
     EXPECT_EQ(boxes.shown[1].caption, "Parse Error");
 }
 
-TEST_F(ScanFile, TextAfterTheFirstValueIsIgnored) {
-    EXPECT_TRUE(open(R"({"volumes":[{"id":"A"}]} trailing {garbage)"));
-    EXPECT_EQ(doc.incomingVolumes.size(), 1u);
+TEST_F(ScanFile, TextAfterTheDocumentIsRefusedWithWhereItStarts) {
+    // Saving would have dropped the second document: the file is refused.
+    std::string text = "{\"volumes\":[{\"id\":\"A\"}]}\n \n  {\"volumes\":[{\"id\":\"B\"}]}";
+    EXPECT_FALSE(open(text));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, "Parse Error");
+    EXPECT_EQ(boxes.shown[0].text, "Failed to parse Strovane Offline Scanfile: the text after the "
+                                   "end of the document starts at line 3, column 3.");
+    EXPECT_EQ(readFile(folder.path("scan.json")), text);
+    // Blanks and line ends after the document are fine, so is a zero byte.
+    const char endsInBlanks[] = "{\"volumes\":[]}\r\n\t \0";
+    EXPECT_TRUE(open(std::string(endsInBlanks, sizeof endsInBlanks - 1)));
+}
+
+// What python (an independent reader) reads from the saved file, as JSON.
+std::string readBack(const std::string& path, const std::string& expression) {
+    return runPython("import json, sys\n"
+                     "doc = json.load(open(sys.argv[1]), object_pairs_hook=lambda p: p)\n"
+                     "d = lambda pairs: dict(pairs)\n"
+                     "print(" +
+                         expression + ")",
+                     path);
+}
+
+TEST_F(ScanFile, ValuesThePrinterCannotWriteAreSavedAsTheyStood) {
+    ASSERT_TRUE(
+        open(R"({"repository":{"slots":2,"zones":[{"zone":"A","slot_start":1,"slot_end":2}]},
+        "numbers":[1234567890123456789, 1e400, -1e400, 0.10000000000000001, -0, 2.50, 1E2, 7],
+        "volumes":[{"id":"V1","note":"a\u0000b\u0000"},{"id":"V2","slot":1}]})"));
+    doc.assignSlot(doc.incomingVolumes[0], 2);
+    ASSERT_TRUE(doc.OnSaveDocument(doc.GetPathName()));
+    std::string saved = readFile(doc.GetPathName());
+    EXPECT_NE(saved.find("[1234567890123456789, 1e400, -1e400, 0.10000000000000001, -0, 2.5, "
+                         "100, 7]"),
+              std::string::npos)
+        << saved;
+    EXPECT_NE(saved.find("\"note\":\t\"a\\u0000b\\u0000\""), std::string::npos) << saved;
+    // Another reader gets the values of the original file.
+    std::string numbers = readBack(doc.GetPathName(), "repr(d(doc)['numbers'])");
+    EXPECT_EQ(numbers, "[1234567890123456789, inf, -inf, 0.1, 0, 2.5, 100, 7]\n");
+    EXPECT_EQ(readBack(doc.GetPathName(), "repr(d(d(doc)['volumes'][0])['note'])"),
+              "'a\\x00b\\x00'\n");
+    // The document reads the numbers as before.
+    EXPECT_EQ(doc.slotVolumes.size(), 2u);
+
+    // Quotes and backslashes inside strings do not end them early.
+    ASSERT_TRUE(open(R"({"s":"1e400 \" \\","t":"\\\"1e400","n":1e400,"volumes":[]})"));
+    doc.SetModifiedFlag();
+    ASSERT_TRUE(doc.OnSaveDocument(doc.GetPathName()));
+    EXPECT_EQ(readFile(doc.GetPathName()),
+              "{\n\t\"s\":\t\"1e400 \\\" \\\\\",\n\t\"t\":\t\"\\\\\\\"1e400\",\n\t\"n\":\t1e400,\n"
+              "\t\"volumes\":\t[]\n}");
+
+    // A raw zero byte inside a string is kept as the zero character it stands for.
+    const char zeroByte[] = "{\"volumes\":[{\"id\":\"A\",\"t\":\"x\0y\"}]}";
+    ASSERT_TRUE(open(std::string(zeroByte, sizeof zeroByte - 1)));
+    doc.SetModifiedFlag();
+    ASSERT_TRUE(doc.OnSaveDocument(doc.GetPathName()));
+    EXPECT_EQ(readBack(doc.GetPathName(), "repr(d(d(doc)['volumes'][0])['t'])"), "'x\\x00y'\n");
+}
+
+TEST_F(ScanFile, AMemberNameWithAZeroCharacterIsRefusedByName) {
+    EXPECT_FALSE(open("{\"volumes\":[{\"id\":\"A\",\n \"ta\\u0000g\":1}]}"));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text,
+              "Failed to parse Strovane Offline Scanfile: the member name \"ta\\u0000g\" at line "
+              "2, column 2 holds a zero character, which cannot be saved back as it stands.");
 }
 
 // ------------------------------------------------------------------ saving

@@ -176,6 +176,26 @@ TEST_F(Scanning, SlotAndAssignedAreTheLastTwoMembersOfTheSavedVolume) {
     EXPECT_EQ(reread.slotVolumes.size(), 2u);
 }
 
+TEST_F(Scanning, AnAssignedTimeWithoutASlotIsReplacedWhereItStands) {
+    open(R"json({"repository":{"slots":3,"zones":[{"zone":"R","slot_start":1,"slot_end":3}]},
+        "volumes":[{"id":"OLD","assigned":"Friday, January 01, 2021 - 00:00:00 (UTC)",
+                    "note":"x","assigned":7}]})json");
+    CRowSelection chosen({0});
+    CScanSession session(doc, chosen);
+    ASSERT_EQ(session.scan("OLD"), ScanOutcome::Accepted);
+    ASSERT_TRUE(doc.OnSaveDocument(doc.GetPathName()));
+    // Every reader, whichever "assigned" it takes, sees the new time.
+    EXPECT_EQ(runPython(R"(
+import json, sys
+volume = json.load(open(sys.argv[1]), object_pairs_hook=lambda p: p)[1][1][0]
+print(volume)
+)",
+                        doc.GetPathName()),
+              "[('id', 'OLD'), ('assigned', 'Monday, December 07, 2026 - 08:30:00 (UTC)'), "
+              "('note', 'x'), ('assigned', 'Monday, December 07, 2026 - 08:30:00 (UTC)'), "
+              "('slot', 1)]\n");
+}
+
 // ------------------------------------------------------------------ choosing slots
 
 TEST_F(Scanning, HandPickedSlotsAreChecked) {

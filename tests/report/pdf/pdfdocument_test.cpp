@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cjson/cJSON.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -242,6 +243,40 @@ TEST_F(PdfDocument, FailedSaveReturnsLibharusCodeAndLeavesFilesAsTheyWere) {
     EXPECT_EQ(::chdir(here.c_str()), 0);
     EXPECT_EQ(pageCount(m_dir.path(longName)), 1);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.root()), {}), 3);
+}
+
+TEST_F(PdfDocument, AnEmptyReportHasOnePageThatReadersAccept) {
+    const std::string pdf = m_dir.path("empty.pdf");
+    ASSERT_EQ(writeSimpleReport(pdf, {.rows = 0}), 0u);
+    EXPECT_EQ(
+        runShell(std::string(QPDF) + " --check " + shellQuote(pdf) + " >/dev/null 2>&1; echo $?"),
+        "0\n");
+    ASSERT_EQ(pageCount(pdf), 1);
+    const std::string text = pageText(pdf, 1);
+    EXPECT_NE(text.find("Volume Report"), std::string::npos);
+    EXPECT_NE(text.find("Value"), std::string::npos) << "the column titles, without rows";
+    EXPECT_EQ(text.find("Row"), std::string::npos);
+}
+
+TEST_F(PdfDocument, AnOutputPathTooLongToKeepFailsInsteadOfNamingAnotherFile) {
+    // Cut at 260 characters, this path would name a file inside the folder.
+    const std::string folder = m_dir.path(std::string(200, 'a'));
+    std::filesystem::create_directory(folder);
+    const std::string path = folder + "/" + std::string(100, 'b') + ".pdf";
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(writeSimpleReport(path, {.rows = 2}), unsigned(HPDF_FILE_OPEN_ERROR));
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
+TEST_F(PdfDocument, ALogoThatIsANamedPipeIsLeftOutWithoutWaiting) {
+    const std::string fifo = m_dir.path("logo.jpg");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    ScopedEnv env("KVLTPDFLOGOPATH", fifo);
+    const std::string pdf = m_dir.path("fifo.pdf");
+    ASSERT_EQ(writeSimpleReport(pdf, {.rows = 1}), 0u);
+    EXPECT_EQ(pageCount(pdf), 1);
+    EXPECT_EQ(runShell("pdfimages -list " + shellQuote(pdf)).find("jpeg"), std::string::npos);
 }
 
 TEST_F(PdfDocument, OutputPathFromEnvironmentOrTheDefaultName) {

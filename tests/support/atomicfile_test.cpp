@@ -1,0 +1,120 @@
+// Saving over what a user may point a save at: links, hard links, files of
+// others, read-only files, pipes and folders; and what stays on disk when
+// the write fails halfway.
+#include "atomicfile.h"
+#include "testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+class AtomicFile : public ::testing::Test {
+  protected:
+    TempDir folder;
+
+    AtomicWriteResult save(const std::string& path, const std::string& bytes) {
+        return writeFileAtomically(path, bytes.data(), bytes.size());
+    }
+    struct stat info(const std::string& path, bool follow = true) {
+        struct stat status {};
+        if (follow)
+            stat(path.c_str(), &status);
+        else
+            lstat(path.c_str(), &status);
+        return status;
+    }
+};
+
+TEST_F(AtomicFile, ASymbolicLinkStaysALinkAndItsFileGetsTheBytes) {
+    ASSERT_EQ(mkdir(folder.path("real").c_str(), 0755), 0);
+    std::string real = folder.write("real/scan.json", "old");
+    // A relative link to a relative link: each is read from its own folder.
+    ASSERT_EQ(symlink("real/scan.json", folder.path("inner").c_str()), 0);
+    ASSERT_EQ(symlink("inner", folder.path("outer").c_str()), 0);
+    ASSERT_TRUE(save(folder.path("outer"), "new"));
+    EXPECT_TRUE(S_ISLNK(info(folder.path("outer"), false).st_mode));
+    EXPECT_TRUE(S_ISLNK(info(folder.path("inner"), false).st_mode));
+    EXPECT_EQ(readFile(real), "new");
+    EXPECT_EQ(folder.entries(), 3) << "no temporary file beside the links";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path("real")), {}), 1)
+        << "nor beside the file";
+
+    // A link whose file does not exist yet creates that file.
+    ASSERT_EQ(symlink("real/later.json", folder.path("dangling").c_str()), 0);
+    ASSERT_TRUE(save(folder.path("dangling"), "first"));
+    EXPECT_EQ(readFile(folder.path("real/later.json")), "first");
+    EXPECT_TRUE(S_ISLNK(info(folder.path("dangling"), false).st_mode));
+}
+
+TEST_F(AtomicFile, AHardLinkedFileIsWrittenInPlaceForEveryName) {
+    std::string first = folder.write("scan.json", "old contents");
+    ASSERT_EQ(link(first.c_str(), folder.path("second.json").c_str()), 0);
+    ino_t inode = info(first).st_ino;
+    ASSERT_TRUE(save(first, "new"));
+    EXPECT_EQ(readFile(folder.path("second.json")), "new");
+    EXPECT_EQ(readFile(first), "new");
+    EXPECT_EQ(info(first).st_ino, inode);
+    EXPECT_EQ(folder.entries(), 2) << "the backup copy is gone";
+
+    // A write that fails halfway puts the old bytes back and drops the backup.
+    std::string big(4096, 'x');
+    struct rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit small = old;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    AtomicWriteResult failed = save(first, big);
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_FALSE(failed);
+    EXPECT_TRUE(failed.targetUnchanged());
+    EXPECT_EQ(readFile(folder.path("second.json")), "new");
+    EXPECT_EQ(folder.entries(), 2);
+}
+
+TEST_F(AtomicFile, OwnerGroupAndModeAreKept) {
+    std::string path = folder.write("scan.json", "old");
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(path.c_str(), 4321, 8765), 0);
+    }
+    struct stat before = info(path);
+    ASSERT_TRUE(save(path, "new"));
+    struct stat after = info(path);
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(readFile(path), "new");
+}
+
+TEST_F(AtomicFile, ReadOnlyFilesPipesAndFoldersAreRefusedAndLeftAlone) {
+    std::string readOnly = folder.write("locked.json", "keep");
+    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+    AtomicWriteResult result = save(readOnly, "new");
+    EXPECT_EQ(result.failedStep, AtomicWriteStep::ReadOnly) << "for root too";
+    EXPECT_EQ(atomicWriteErrorText(readOnly, result),
+              "Cannot write " + readOnly + ": the file is read-only");
+    EXPECT_EQ(readFile(readOnly), "keep");
+    EXPECT_EQ(info(readOnly).st_mode & 0777, 0444u);
+
+    std::string fifo = folder.path("pipe");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    result = save(fifo, "new");
+    EXPECT_EQ(result.failedStep, AtomicWriteStep::NotRegular);
+    EXPECT_EQ(atomicWriteErrorText(fifo, result),
+              "Cannot write " + fifo + ": it is a named pipe, not a regular file");
+    EXPECT_TRUE(S_ISFIFO(info(fifo).st_mode));
+
+    ASSERT_EQ(symlink(folder.root().c_str(), folder.path("to-folder").c_str()), 0);
+    result = save(folder.path("to-folder"), "new");
+    EXPECT_NE(atomicWriteErrorText(folder.path("to-folder"), result).find("it is a folder"),
+              std::string::npos);
+    EXPECT_EQ(folder.entries(), 3) << "nothing was created or replaced";
+}
+
+} // namespace
