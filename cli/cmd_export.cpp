@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <memory>
@@ -49,48 +50,6 @@ int parseOptions(const Arguments& args, ExportOptions& options) {
     if (options.output.empty())
         return usageError("export takes --output PATH");
     return EXIT_DONE;
-}
-
-// "1,4,7-9" (rows counted from 1 in list order) into 0-based rows in list
-// order, each once. Every row must be one of the list's.
-bool parseRowList(const std::string& text, uint32_t rowCount, std::vector<uint32_t>& rows,
-                  std::string& error) {
-    std::vector<bool> chosen(rowCount, false);
-    size_t at = 0;
-    for (;;) {
-        const size_t comma = text.find(',', at);
-        const std::string item =
-            text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
-        const size_t dash = item.find('-');
-        const std::string firstText = item.substr(0, dash);
-        const std::string lastText = dash == std::string::npos ? firstText : item.substr(dash + 1);
-        auto number = [](const std::string& digits, uint64_t& value) {
-            if (digits.empty() || digits.size() > 10 ||
-                digits.find_first_not_of("0123456789") != std::string::npos)
-                return false;
-            value = std::strtoull(digits.c_str(), nullptr, 10);
-            return true;
-        };
-        uint64_t first = 0, last = 0;
-        if (!number(firstText, first) || !number(lastText, last) || first > last) {
-            error = "'" + item + "' is not a row or a range of rows like 7-9";
-            return false;
-        }
-        if (first == 0 || last > rowCount) {
-            error = "row " + std::to_string(first == 0 ? 0 : last) +
-                    " is not in the list (rows 1 to " + std::to_string(rowCount) + ")";
-            return false;
-        }
-        for (uint64_t row = first; row <= last; ++row)
-            chosen[size_t(row - 1)] = true;
-        if (comma == std::string::npos)
-            break;
-        at = comma + 1;
-    }
-    for (uint32_t row = 0; row < rowCount; ++row)
-        if (chosen[row])
-            rows.push_back(row);
-    return true;
 }
 
 // The folder kvlt-scan runs from, where the PDF logo lies.
@@ -134,8 +93,11 @@ int cmdExport(const Arguments& given) {
     if (options.rowsGiven) {
         std::string error;
         const uint32_t count = shown ? uint32_t(shown->size()) : listRowCount(doc, options.list);
-        if (!parseRowList(options.rows, count, rows, error))
+        if (!parseNumberList(options.rows, count, "row", "in the list", rows, error))
             return usageError(error);
+        // Chosen rows are taken in list order, each once.
+        std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     }
     const ExportTable table = scanListTable(doc, options.list, std::move(rows), shown);
 

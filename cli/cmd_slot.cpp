@@ -29,43 +29,6 @@ struct SlotOptions {
     std::string output;
 };
 
-// "3,5,7-9" into rows (slot - 1). Every slot must be a row of the map.
-bool parseSlotList(const std::string& text, uint32_t rowCount, std::vector<uint32_t>& rows,
-                   std::string& error) {
-    size_t at = 0;
-    while (at <= text.size()) {
-        size_t comma = text.find(',', at);
-        std::string item =
-            text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
-        size_t dash = item.find('-');
-        std::string firstText = item.substr(0, dash);
-        std::string lastText = dash == std::string::npos ? firstText : item.substr(dash + 1);
-        auto number = [](const std::string& digits, uint64_t& value) {
-            if (digits.empty() || digits.size() > 10 ||
-                digits.find_first_not_of("0123456789") != std::string::npos)
-                return false;
-            value = std::strtoull(digits.c_str(), nullptr, 10);
-            return true;
-        };
-        uint64_t first = 0, last = 0;
-        if (!number(firstText, first) || !number(lastText, last) || first > last) {
-            error = "'" + item + "' is not a slot or a range of slots like 7-9";
-            return false;
-        }
-        if (first == 0 || last > rowCount) {
-            error = "slot " + std::to_string(first == 0 ? 0 : last) +
-                    " is not on the map (slots 1 to " + std::to_string(rowCount) + ")";
-            return false;
-        }
-        for (uint64_t slot = first; slot <= last; ++slot)
-            rows.push_back(uint32_t(slot - 1));
-        if (comma == std::string::npos)
-            break;
-        at = comma + 1;
-    }
-    return true;
-}
-
 // The whole barcode file. Only a regular file is read: a folder, a named
 // pipe or a device is refused before it is opened for reading.
 bool readBarcodeFile(const std::string& path, std::string& text) {
@@ -162,7 +125,7 @@ int cmdSlot(const Arguments& args) {
     if (!options.slots.empty()) {
         std::vector<uint32_t> rows;
         std::string error;
-        if (!parseSlotList(options.slots, doc.mapRowCount(), rows, error)) {
+        if (!parseNumberList(options.slots, doc.mapRowCount(), "slot", "on the map", rows, error)) {
             usageError(error);
             return doc.IsModified() ? finish() : EXIT_USAGE;
         }

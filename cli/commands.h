@@ -33,6 +33,13 @@ int usageError(const std::string& message);
 // cannot write to standard output: <reason>" when anything written to it
 // failed (full disk, closed pipe).
 int finishOutput();
+// A list such as "3,5,7-9" of numbers from 1 to count, as 0-based indexes in
+// the order written (repeats kept). what names a number in messages ("slot",
+// "row") and where says where they lie ("on the map", "in the list"); false
+// with the message in error for an item that is no number or range, or a
+// number outside 1 to count.
+bool parseNumberList(const std::string& text, uint32_t count, const char* what, const char* where,
+                     std::vector<uint32_t>& indexes, std::string& error);
 // Loads path into doc; false (the user already told why) when it fails.
 bool loadScanFile(CKVLTOfflineScannerDoc& doc, const std::string& path);
 // Takes the loaded file's lock for scanning and ties its journal to it; false

@@ -47,26 +47,26 @@ bool takeFilterSpecs(Arguments& args, std::vector<std::string>& specs) {
     return true;
 }
 
-bool parseColumnFilter(ScanList list, const std::string& spec, ColumnFilter& filter,
+bool parseColumnFilter(ScanList list, const std::string& text, ColumnFilter& filter,
                        std::string& error) {
-    const size_t equals = spec.find('=');
+    const size_t equals = text.find('=');
     if (equals == std::string::npos) {
-        error = "--filter '" + spec + "' is not COLUMN=PATTERN";
+        error = "--filter '" + text + "' is not COLUMN=PATTERN";
         return false;
     }
-    const std::string name = trimmed(spec.substr(0, equals));
-    const std::string pattern = trimmed(spec.substr(equals + 1));
+    const std::string name = trimmed(text.substr(0, equals));
+    const std::string pattern = trimmed(text.substr(equals + 1));
     int column = 0;
     while (column < listColumnCount(list) &&
            !equalIgnoringCase(name, listColumn(list, column).title))
         ++column;
     if (column == listColumnCount(list)) {
-        error = "--filter '" + spec + "': no column '" + name + "' (the columns are " +
+        error = "--filter '" + text + "': no column '" + name + "' (the columns are " +
                 columnTitles(list) + ")";
         return false;
     }
     if (pattern.empty()) {
-        error = "--filter '" + spec + "': the pattern is empty";
+        error = "--filter '" + text + "': the pattern is empty";
         return false;
     }
     filter = {unsigned(column), pattern, currentFilterFlags()};

@@ -6,7 +6,7 @@
 //     std::vector<std::string> specs;
 //     if (!takeFilterSpecs(args, specs)) return usageError(...);
 //     ... parse the list name ...
-//     for (spec : specs) if (!parseColumnFilter(list, spec, filter, error)) return
+//     for (text : specs) if (!parseColumnFilter(list, text, filter, error)) return
 //     usageError(error); for (uint32_t row : filteredListRows(doc, list, filters)) ...
 #pragma once
 
@@ -23,9 +23,9 @@ bool takeFilterSpecs(Arguments& args, std::vector<std::string>& specs);
 
 // "COLUMN=PATTERN" for the list: the column named by its title (letter case
 // ignored), the pattern trimmed of white space at both ends, the flags of a
-// filter made now. False, with the reason in error, for a spec without "=",
+// filter made now. False, with the reason in error, for a text without "=",
 // an unknown column or an empty pattern.
-bool parseColumnFilter(ScanList list, const std::string& spec, ColumnFilter& filter,
+bool parseColumnFilter(ScanList list, const std::string& text, ColumnFilter& filter,
                        std::string& error);
 
 // The list's rows, ascending, whose cells match every filter (all rows when

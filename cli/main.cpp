@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -100,6 +101,41 @@ int finishOutput() {
     std::fprintf(stderr, "kvlt-scan: cannot write to standard output: %s\n",
                  error != 0 ? std::strerror(error) : "a write failed");
     return EXIT_FILE_ERROR;
+}
+
+bool parseNumberList(const std::string& text, uint32_t count, const char* what, const char* where,
+                     std::vector<uint32_t>& indexes, std::string& error) {
+    auto number = [](const std::string& digits, uint64_t& value) {
+        if (digits.empty() || digits.size() > 10 ||
+            digits.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        value = std::strtoull(digits.c_str(), nullptr, 10);
+        return true;
+    };
+    size_t at = 0;
+    for (;;) {
+        const size_t comma = text.find(',', at);
+        const std::string item =
+            text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+        const size_t dash = item.find('-');
+        const std::string firstText = item.substr(0, dash);
+        const std::string lastText = dash == std::string::npos ? firstText : item.substr(dash + 1);
+        uint64_t first = 0, last = 0;
+        if (!number(firstText, first) || !number(lastText, last) || first > last) {
+            error = "'" + item + "' is not a " + what + " or a range of " + what + "s like 7-9";
+            return false;
+        }
+        if (first == 0 || last > count) {
+            error = std::string(what) + " " + std::to_string(first == 0 ? 0 : last) + " is not " +
+                    where + " (" + what + "s 1 to " + std::to_string(count) + ")";
+            return false;
+        }
+        for (uint64_t n = first; n <= last; ++n)
+            indexes.push_back(uint32_t(n - 1));
+        if (comma == std::string::npos)
+            return true;
+        at = comma + 1;
+    }
 }
 
 bool loadScanFile(CKVLTOfflineScannerDoc& doc, const std::string& path) {

@@ -51,21 +51,6 @@ class Descriptor {
     int m_fd;
 };
 
-bool writeAll(int fd, const char* at, size_t left, int& error) {
-    while (left > 0) {
-        ssize_t written = ::write(fd, at, left);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            error = written < 0 ? errno : ENOSPC;
-            return false;
-        }
-        at += written;
-        left -= size_t(written);
-    }
-    return true;
-}
-
 bool writeAllAt(int fd, const char* at, size_t size, int& error) {
     if (::lseek(fd, 0, SEEK_SET) != 0) {
         error = errno;
@@ -378,4 +363,19 @@ size_t removeStaleSaveFiles(const std::string& folder) {
     }
     ::closedir(dir);
     return removed;
+}
+
+bool writeAll(int fd, const char* data, size_t size, int& error) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            error = written < 0 ? errno : ENOSPC;
+            return false;
+        }
+        data += written;
+        size -= size_t(written);
+    }
+    return true;
 }

@@ -65,3 +65,7 @@ std::string atomicWriteErrorText(const std::string& path, const AtomicWriteResul
 // when the process is killed halfway through a save. The caller makes sure
 // that no save into the folder is running. Returns how many it removed.
 size_t removeStaleSaveFiles(const std::string& folder);
+
+// Writes all size bytes to fd, again after an interrupted or short write.
+// False with errno in error (ENOSPC when the disk takes nothing more).
+bool writeAll(int fd, const char* data, size_t size, int& error);

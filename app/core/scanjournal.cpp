@@ -1,5 +1,7 @@
 #include "scanjournal.h"
 
+#include "atomicfile.h"
+
 #include <cjson/cJSON.h>
 #include <openssl/evp.h>
 
@@ -37,23 +39,6 @@ void syncFolder(const std::string& folder) {
         ::fsync(fd);
         ::close(fd);
     }
-}
-
-bool writeAll(int fd, const std::string& text, int& error) {
-    const char* at = text.data();
-    size_t left = text.size();
-    while (left > 0) {
-        ssize_t written = ::write(fd, at, left);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            error = written < 0 ? errno : ENOSPC;
-            return false;
-        }
-        at += written;
-        left -= size_t(written);
-    }
-    return true;
 }
 
 using JsonPtr = std::unique_ptr<cJSON, decltype(&cJSON_Delete)>;
@@ -351,7 +336,7 @@ bool CScanJournal::Append(const JournalScan& scan, std::string& error) {
     struct stat before {};
     fstat(m_fd, &before);
     int err = 0;
-    if (!writeAll(m_fd, text, err) || fdatasync(m_fd) != 0) {
+    if (!writeAll(m_fd, text.data(), text.size(), err) || fdatasync(m_fd) != 0) {
         if (err == 0)
             err = errno;
         // Leave no half line behind for the next append to build on.
