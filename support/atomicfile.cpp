@@ -18,18 +18,6 @@ namespace {
 // Links followed before giving up, as the kernel does.
 constexpr int kMaxLinks = 40;
 
-std::string folderOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string nameOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Closes a descriptor when it goes out of scope.
 class Descriptor {
   public:
@@ -85,15 +73,6 @@ bool readAll(int fd, std::vector<char>& bytes, int& error) {
 
 // Makes a rename or an unlink in folder durable. File systems that cannot
 // sync a folder (EINVAL) have nothing to make durable that way.
-int syncFolder(const std::string& folder) {
-    Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.get() < 0)
-        return errno;
-    if (::fsync(fd.get()) != 0 && errno != EINVAL)
-        return errno;
-    return 0;
-}
-
 // The file that path finally names: symbolic links are followed one by one
 // (a relative link is read from its own folder). exists is false when the
 // final name does not exist yet. 0 or the errno that stopped the walk.
@@ -142,7 +121,7 @@ bool isReadOnly(const std::string& target, const struct stat& status, int& error
 // name when the target's own name leaves no room for the suffix.
 int makeSibling(const std::string& target, const char* suffix, std::string& made) {
     std::string folder = folderOf(target);
-    std::string name = nameOf(target);
+    std::string name = fileNameOf(target);
     std::string pattern = folder + "/" + name + suffix;
     if (name.size() + std::strlen(suffix) > NAME_MAX)
         pattern = folder + "/.kvlt" + suffix;
@@ -378,4 +357,26 @@ bool writeAll(int fd, const char* data, size_t size, int& error) {
         size -= size_t(written);
     }
     return true;
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string fileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+int syncFolder(const std::string& folder) {
+    Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return errno;
+    // Some file systems cannot sync a folder; there is nothing more to do there.
+    if (::fsync(fd.get()) != 0 && errno != EINVAL)
+        return errno;
+    return 0;
 }

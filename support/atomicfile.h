@@ -66,6 +66,14 @@ std::string atomicWriteErrorText(const std::string& path, const AtomicWriteResul
 // that no save into the folder is running. Returns how many it removed.
 size_t removeStaleSaveFiles(const std::string& folder);
 
+// The folder part of a path: "." for a bare name, "/" for a name in the root.
+std::string folderOf(const std::string& path);
+// The last part of a path, the file's own name.
+std::string fileNameOf(const std::string& path);
+// Syncs the folder itself, so that entries made or removed in it survive a
+// power cut. 0 or the errno that stopped it.
+int syncFolder(const std::string& folder);
+
 // Writes all size bytes to fd, again after an interrupted or short write.
 // False with errno in error (ENOSPC when the disk takes nothing more).
 bool writeAll(int fd, const char* data, size_t size, int& error);

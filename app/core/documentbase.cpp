@@ -8,15 +8,6 @@
 #include <mutex>
 #include <thread>
 
-namespace {
-
-std::string fileNameOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-} // namespace
-
 bool runReportingProgress(const std::function<void()>& work, ProgressReporter* progress) {
     if (progress == nullptr) {
         work();

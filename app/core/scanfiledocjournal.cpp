@@ -15,13 +15,6 @@
 
 namespace {
 
-std::string folderOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 int64_t mtimeNsOf(const struct stat& status) {
     return int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
 }

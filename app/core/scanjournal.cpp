@@ -20,27 +20,6 @@
 
 namespace {
 
-std::string folderOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string nameOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Makes the folder's new or removed entries survive a power cut.
-void syncFolder(const std::string& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 using JsonPtr = std::unique_ptr<cJSON, decltype(&cJSON_Delete)>;
 
 // One object as one line, line feed included.
@@ -173,7 +152,7 @@ std::string realPathOf(const std::string& path) {
     if (char* folder = ::realpath(folderOf(path).c_str(), nullptr)) {
         std::string result = folder;
         std::free(folder);
-        return (result == "/" ? "" : result) + "/" + nameOf(path);
+        return (result == "/" ? "" : result) + "/" + fileNameOf(path);
     }
     if (!path.empty() && path[0] == '/')
         return path;
@@ -196,7 +175,7 @@ std::string scanJournalFolder() {
 std::string scanJournalStem(const std::string& realPath) {
     // The name is there for the reader of the folder; the hash keeps two
     // files of one name apart.
-    std::string name = nameOf(realPath).substr(0, 64);
+    std::string name = fileNameOf(realPath).substr(0, 64);
     for (char& c : name)
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != '_')
             c = '_';

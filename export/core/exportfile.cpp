@@ -1,5 +1,7 @@
 #include "exportfile.h"
 
+#include "atomicfile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,13 +15,6 @@
 namespace {
 
 constexpr size_t kStreamBuffer = 1 << 20;
-
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 // The file a path names, symbolic links followed; the path itself when it
 // does not exist yet.
