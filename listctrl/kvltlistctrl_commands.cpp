@@ -91,17 +91,11 @@ void CKVLTListCtrl::SelectRandomRecords() {
     DeselectAllItems();
 
     CKVLTTaskDialog dialog(this);
-    dialog.SetWindowTitle(QStringLiteral("Select Random Records"));
-    dialog.SetMainInstruction(QStringLiteral("Select the number of records."));
-    dialog.SetContent(QStringLiteral("Please enter the number of the %1 records you wish to "
+    setUpTextQuestion(dialog, QStringLiteral("Select Random Records"),
+                      QStringLiteral("Select the number of records."),
+                      QStringLiteral("Please enter the number of the %1 records you wish to "
                                      "select (or enter a percentage):")
                           .arg(rows));
-    dialog.AddInputBox();
-    dialog.SetInputBoxText(QString());
-    dialog.SetCommonButtons(TDCBF_OK_BUTTON | TDCBF_CANCEL_BUTTON);
-    dialog.SetDefaultButton(IDOK);
-    dialog.EnableCancellation(true);
-    dialog.SetFooterIcon(TaskIcon::Application);
 
     for (;;) {
         if (dialog.DoModal() != IDOK)

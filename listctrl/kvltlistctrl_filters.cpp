@@ -160,15 +160,9 @@ void CKVLTListCtrl::SaveFilter() {
     const QString encoded = EncodeFilterSet(m_mapFilters);
 
     CKVLTTaskDialog dialog(this);
-    dialog.SetWindowTitle(QStringLiteral("Filter Save"));
-    dialog.SetMainInstruction(QStringLiteral("Save Current Filter."));
-    dialog.SetContent(QStringLiteral("Please enter a name that you want to use to identify the "
+    setUpTextQuestion(dialog, QStringLiteral("Filter Save"), QStringLiteral("Save Current Filter."),
+                      QStringLiteral("Please enter a name that you want to use to identify the "
                                      "current filter in future:"));
-    dialog.AddInputBox();
-    dialog.SetCommonButtons(TDCBF_OK_BUTTON | TDCBF_CANCEL_BUTTON);
-    dialog.SetDefaultButton(IDOK);
-    dialog.EnableCancellation(true);
-    dialog.SetFooterIcon(TaskIcon::Application);
     for (;;) {
         if (dialog.DoModal() != IDOK)
             return;

@@ -180,3 +180,16 @@ TaskDialogResult ScriptedTaskDialogPresenter::present(const TaskDialogState& sta
     }
     return result;
 }
+
+void setUpTextQuestion(CKVLTTaskDialog& dialog, const QString& title, const QString& instruction,
+                       const QString& content) {
+    dialog.SetWindowTitle(title);
+    dialog.SetMainInstruction(instruction);
+    dialog.SetContent(content);
+    dialog.AddInputBox();
+    dialog.SetInputBoxText(QString());
+    dialog.SetCommonButtons(TDCBF_OK_BUTTON | TDCBF_CANCEL_BUTTON);
+    dialog.SetDefaultButton(IDOK);
+    dialog.EnableCancellation(true);
+    dialog.SetFooterIcon(TaskIcon::Application);
+}

@@ -127,6 +127,12 @@ class CKVLTTaskDialog {
     TaskDialogResult m_result;
 };
 
+// Sets dialog up as a question answered with one line of text: title,
+// instruction and content, an empty input box, OK (the default) and Cancel,
+// Escape cancelling, the application's icon in the footer.
+void setUpTextQuestion(CKVLTTaskDialog& dialog, const QString& title, const QString& instruction,
+                       const QString& content);
+
 // An answer for a scripted showing; unset parts keep what the dialog showed.
 struct TaskDialogAnswer {
     int button = IDOK;

@@ -102,21 +102,6 @@ class ListExport : public ::testing::Test {
                          {"00042", "Harbour Road, shed 2", "say \"hi\" | bye"}}};
 };
 
-// Sets a file-size limit for one scope.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_old); }
-
-  private:
-    rlimit m_old{};
-};
-
 std::vector<std::pair<QString, int>> radios(const TaskDialogState& state) {
     std::vector<std::pair<QString, int>> all;
     for (const TaskDialogButton& radio : state.radioButtons)

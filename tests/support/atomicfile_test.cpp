@@ -64,13 +64,11 @@ TEST_F(AtomicFile, AHardLinkedFileIsWrittenInPlaceForEveryName) {
 
     // A write that fails halfway puts the old bytes back and drops the backup.
     std::string big(4096, 'x');
-    struct rlimit old {};
-    getrlimit(RLIMIT_FSIZE, &old);
-    struct rlimit small = old;
-    small.rlim_cur = 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    AtomicWriteResult failed = save(first, big);
-    setrlimit(RLIMIT_FSIZE, &old);
+    AtomicWriteResult failed{};
+    {
+        FileSizeLimit small(1024);
+        failed = save(first, big);
+    }
     EXPECT_FALSE(failed);
     EXPECT_TRUE(failed.targetUnchanged());
     EXPECT_EQ(readFile(folder.path("second.json")), "new");

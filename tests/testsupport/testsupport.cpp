@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -81,6 +82,21 @@ ScopedEnv::~ScopedEnv() {
         ::setenv(m_strName.c_str(), m_strOld->c_str(), 1);
     else
         ::unsetenv(m_strName.c_str());
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long long bytes) {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    m_oldSoft = limit.rlim_cur;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = m_oldSoft;
+    setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 void clearKvltEnvironment() {

@@ -47,6 +47,19 @@ class ScopedEnv {
     std::optional<std::string> m_strOld;
 };
 
+// Limits the size of files this process writes for one scope, as a full
+// disk would: writes past it fail with EFBIG (our writers ignore SIGXFSZ).
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(unsigned long long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    unsigned long long m_oldSoft = 0;
+};
+
 // Removes every KVLT... variable and the CGI request variables, so that the
 // machine's environment cannot change a test's outcome.
 void clearKvltEnvironment();

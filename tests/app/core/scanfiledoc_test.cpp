@@ -409,13 +409,11 @@ TEST_F(ScanFile, AFailedSaveLeavesTheOldFileAndTheChanges) {
     ASSERT_TRUE(doc.IsModified());
 
     // A disk that fills up: the file-size limit stops the write halfway.
-    struct rlimit old {};
-    getrlimit(RLIMIT_FSIZE, &old);
-    struct rlimit tiny = old;
-    tiny.rlim_cur = 64;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
-    bool saved = doc.OnSaveDocument(path);
-    setrlimit(RLIMIT_FSIZE, &old);
+    bool saved = false;
+    {
+        FileSizeLimit tiny(64);
+        saved = doc.OnSaveDocument(path);
+    }
 
     EXPECT_FALSE(saved);
     EXPECT_TRUE(doc.IsModified());

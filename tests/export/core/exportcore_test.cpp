@@ -53,22 +53,6 @@ const MemoryList& awkwardList() {
     return list;
 }
 
-// Sets a file-size limit for one scope (the writers ignore the signal it
-// raises and see EFBIG instead).
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_old); }
-
-  private:
-    rlimit m_old{};
-};
-
 // Says stop at the first report.
 class StopAtOnce final : public ProgressReporter {
   public:
