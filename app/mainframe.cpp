@@ -172,17 +172,31 @@ bool CMainFrame::OpenDocumentFile(const QString& path, bool bAskToSave) {
     CProgressDialog progress(this, QStringLiteral("Opening %1").arg(QFileInfo(path).fileName()),
                              true);
     const bool loaded = m_document.OnOpenDocument(path.toStdString(), &progress);
-    if (!loaded)
+    if (!loaded) {
         m_document.UpdateAllViews(nullptr, 0, &m_document); // the lists empty with the document
-    else if (!m_document.OpenForScanning())
-        kvltMessageBox(m_document.ReadOnlyText() +
-                           "\n\nOnly one program at a time may scan into a file, so it is opened "
-                           "read-only: you can look at it and save a copy with Save As, but not "
-                           "scan into it.",
-                       "File In Use", MsgIcon::Warning, MsgButtons::Ok,
-                       static_cast<QWidget*>(this));
-    else
-        m_document.OfferRecovery(static_cast<QWidget*>(this));
+    } else {
+        switch (m_document.OpenForScanning()) {
+        case ScanningStatus::Ready:
+            m_document.OfferRecovery(static_cast<QWidget*>(this));
+            break;
+        case ScanningStatus::ReadOnly:
+            kvltMessageBox(m_document.ReadOnlyText() +
+                               "\n\nOnly one program at a time may scan into a file, so it is "
+                               "opened read-only: you can look at it and save a copy with Save "
+                               "As, but not scan into it.",
+                           "File In Use", MsgIcon::Warning, MsgButtons::Ok,
+                           static_cast<QWidget*>(this));
+            break;
+        case ScanningStatus::NoJournal:
+            // Said once, now; each refused scan says it again in the scan dialog.
+            kvltMessageBox(
+                "Scans cannot be kept in the scan journal. " + m_document.JournalProblem() +
+                    ".\n\nEvery scan is refused until this is put right, so that "
+                    "none can be lost. You can look at the file and export it.",
+                "Journal Error", MsgIcon::Warning, MsgButtons::Ok, static_cast<QWidget*>(this));
+            break;
+        }
+    }
     UpdateTitle();
     return loaded;
 }

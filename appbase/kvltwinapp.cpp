@@ -1,6 +1,7 @@
 #include "kvltwinapp.h"
 
 #include "crashhandler.h"
+#include "fileaccess.h"
 #include "hostinfo.h"
 #include "icons.h"
 #include "kvltaboutwnd.h"
@@ -17,6 +18,14 @@
 #include <QUuid>
 
 #include <cstdlib>
+#include <string>
+
+namespace {
+
+// A variables file holds a few dozen names; this bounds what a wrong one costs.
+constexpr size_t kMaxVariablesFile = size_t(16) << 20;
+
+} // namespace
 
 // ---------------------------------------------------------------------------
 // Construction
@@ -29,9 +38,12 @@ CKVLTWinApp::CKVLTWinApp(int& argc, char** argv, const QString& strProfileName)
     kvltUseCLocaleForTexts();
     config_init(&m_config);
     // A variables file that cannot be read leaves the store empty, silently,
-    // like every optional setting.
+    // like every optional setting. Only a regular file is read: a named pipe
+    // or a device would hold the start-up for good.
     if (const char* file = std::getenv("KVLTVARFILE"); file && *file) {
-        if (config_read_file(&m_config, file) != CONFIG_TRUE) {
+        std::string text, why;
+        if (!readRegularFile(file, kMaxVariablesFile, text, why) ||
+            config_read_string(&m_config, text.c_str()) != CONFIG_TRUE) {
             config_destroy(&m_config);
             config_init(&m_config);
         }

@@ -55,7 +55,8 @@ void scanAll(benchmark::State& state, bool journal) {
     for (auto _ : state) {
         state.PauseTiming();
         auto doc = std::make_unique<CKVLTOfflineScannerDoc>();
-        if (!doc->OnOpenDocument(scanFilePath()) || (journal && !doc->OpenForScanning()))
+        if (!doc->OnOpenDocument(scanFilePath()) ||
+            (journal && doc->OpenForScanning() != ScanningStatus::Ready))
             state.SkipWithError("open failed");
         CRowSelection chosen(doc->autoSelectSlots(false));
         CScanSession session(*doc, chosen);

@@ -8,6 +8,7 @@
 #include "messagebox.h"
 #include "scanfiledoc.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -82,6 +83,18 @@ int cmdExport(const Arguments& given) {
     CKVLTOfflineScannerDoc doc;
     if (!loadScanFile(doc, options.file))
         return EXIT_FILE_ERROR;
+    // The export never takes the place of the file it is made from, by
+    // whatever name it is given (a scan file that a run scans into is
+    // refused by the writers themselves).
+    struct stat input {
+    }, output{};
+    if (::stat(options.file.c_str(), &input) == 0 && ::stat(options.output.c_str(), &output) == 0 &&
+        input.st_dev == output.st_dev && input.st_ino == output.st_ino) {
+        kvltMessageBox("Cannot write " + options.output + ": it is the scan file " + options.file +
+                           " that is being exported. Nothing was written.",
+                       "Export Error", MsgIcon::Error);
+        return EXIT_FILE_ERROR;
+    }
 
     // Filtered, the list shows only the matching rows, and --rows counts
     // among those.

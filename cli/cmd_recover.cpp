@@ -24,22 +24,43 @@ std::string shellWord(const std::string& text) {
 } // namespace
 
 bool openForScanning(CKVLTOfflineScannerDoc& doc) {
-    if (doc.OpenForScanning())
+    switch (doc.OpenForScanning()) {
+    case ScanningStatus::Ready:
         return true;
-    kvltMessageBox(doc.ReadOnlyText() + " Only one program at a time may scan into a file.",
-                   "File In Use", MsgIcon::Error);
+    case ScanningStatus::ReadOnly:
+        kvltMessageBox(doc.ReadOnlyText() + " Only one program at a time may scan into a file.",
+                       "File In Use", MsgIcon::Error);
+        return false;
+    case ScanningStatus::NoJournal:
+        break;
+    }
+    // Scans that cannot be kept safe are not taken at all.
+    kvltMessageBox("Scans cannot be kept in the scan journal. " + doc.JournalProblem() +
+                       ". Nothing was scanned or changed.",
+                   "Journal Error", MsgIcon::Error);
     return false;
 }
 
-uint32_t recoverEarlierScans(CKVLTOfflineScannerDoc& doc) {
-    RecoveryOutcome outcome = doc.OfferRecovery();
-    return outcome.result == RecoveryResult::Recovered ? outcome.count : 0;
+void recoverEarlierScans(CKVLTOfflineScannerDoc& doc, const std::string& file) {
+    doc.OfferRecovery(nullptr, false);
+    const std::vector<std::string> kept = doc.KeptJournals();
+    if (!kept.empty())
+        kvltMessageBox("Scans kept for later in " + kept.back() +
+                           " were not applied; \"kvlt-scan recover " + shellWord(file) +
+                           "\" applies them.",
+                       "Recovery", MsgIcon::Information);
 }
 
-void tellWhereTheScansAre(const CKVLTOfflineScannerDoc& doc, uint32_t scans,
-                          const std::string& file, const std::string& output) {
-    if (doc.JournalPath().empty() || scans == 0)
+void tellWhereTheScansAre(const CKVLTOfflineScannerDoc& doc, const std::string& file,
+                          const std::string& output) {
+    // Only what the journal on disk really holds is said to be safe there.
+    const uint32_t scans = doc.JournaledChanges();
+    if (doc.JournalPath().empty() || scans == 0) {
+        if (doc.IsModified())
+            kvltMessageBox("The unsaved scans are not in a scan journal either: they are lost.",
+                           "Save Error", MsgIcon::Warning);
         return;
+    }
     const std::string kept = "The " + std::to_string(scans) +
                              " unsaved scans are kept in the scan journal " + doc.JournalPath();
     if (doc.ChangedOnDisk()) {
@@ -59,7 +80,7 @@ void tellWhereTheScansAre(const CKVLTOfflineScannerDoc& doc, uint32_t scans,
 
 int cmdRecover(const Arguments& args) {
     std::string output;
-    if (args.size() == 3 && args[1] == "--output")
+    if (args.size() == 3 && args[1] == "--output" && !args[2].empty())
         output = args[2];
     else if (args.size() != 1)
         return usageError("recover takes FILE [--output PATH]");
@@ -68,18 +89,19 @@ int cmdRecover(const Arguments& args) {
     CKVLTOfflineScannerDoc doc;
     if (!loadScanFile(doc, file) || !openForScanning(doc))
         return EXIT_FILE_ERROR;
-    const RecoveryOutcome outcome = doc.OfferRecovery();
+    // An explicit recovery: scans kept for later are applied too.
+    const RecoveryOutcome outcome = doc.OfferRecovery(nullptr, true);
     if (outcome.result == RecoveryResult::NotApplied)
         return EXIT_FILE_ERROR; // the user was told why and where the journal is
     if (outcome.result != RecoveryResult::Recovered) {
         std::printf("Nothing to recover for %s\n", file.c_str());
-        return EXIT_DONE;
+        return finishOutput();
     }
     const std::string& target = output.empty() ? file : output;
     if (!doc.OnSaveDocument(target)) {
-        tellWhereTheScansAre(doc, outcome.count, file, output);
+        tellWhereTheScansAre(doc, file, output);
         return EXIT_FILE_ERROR;
     }
     std::printf("Recovered %u scans into %s\n", outcome.count, target.c_str());
-    return EXIT_DONE;
+    return finishOutput();
 }

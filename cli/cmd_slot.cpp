@@ -1,21 +1,21 @@
 // slot: choose slots as the map's commands do, then apply barcodes as the
 // scan dialog does, and save when a scan was accepted. The file is locked
 // against a second writer for the whole run, every accepted scan is in the
-// scan journal before the next line is read, and an earlier run's unsaved
-// scans are recovered first.
+// scan journal before it is applied or reported (barcodes that are ready
+// together share one write and one sync), and the unsaved scans a crashed
+// run left are recovered first. Scans kept for later are left to recover.
 #include "commands.h"
 #include "scanfiledoc.h"
 #include "scanworkflow.h"
 
-#include "atomicfile.h"
+#include "fileaccess.h"
+#include "texts.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <iostream>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,39 +29,88 @@ struct SlotOptions {
     std::string output;
 };
 
+// The most a barcode file may hold: millions of barcodes, and a bound on
+// what reading one can cost.
+constexpr size_t kMaxBarcodeFile = size_t(256) << 20;
+// The most barcodes journaled in one write and one sync.
+constexpr size_t kMaxBatch = 10000;
+
 // The whole barcode file. Only a regular file is read: a folder, a named
 // pipe or a device is refused before it is opened for reading.
 bool readBarcodeFile(const std::string& path, std::string& text) {
-    auto refuse = [&path](const std::string& why) {
-        std::fprintf(stderr, "kvlt-scan: cannot read barcodes from %s: %s\n", path.c_str(),
-                     why.c_str());
-        return false;
-    };
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0)
-        return refuse(std::strerror(errno));
-    if (!S_ISREG(status.st_mode))
-        return refuse(std::string("it is ") + fileKindText(status.st_mode & S_IFMT) +
-                      ", not a regular file (use - for standard input)");
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return refuse(std::strerror(errno));
-    bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-    char chunk[65536];
-    while (ok) {
-        ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = n == 0;
-            break;
-        }
-        text.append(chunk, size_t(n));
-    }
-    int error = errno;
-    ::close(fd);
-    return ok || refuse(std::strerror(error));
+    std::string why;
+    if (readRegularFile(path, kMaxBarcodeFile, text, why))
+        return true;
+    if (why.find("not a regular file") != std::string::npos)
+        why += " (use - for standard input)";
+    std::fprintf(stderr, "kvlt-scan: cannot read barcodes from %s: %s\n", path.c_str(),
+                 why.c_str());
+    return false;
 }
+
+// Reads barcodes, one per line, and hands over the lines that are ready
+// together: all of a file at once (in batches of kMaxBatch), and from
+// standard input whatever a scanner has typed by the time the last batch
+// was written. Blank lines are skipped.
+class BarcodeReader {
+  public:
+    explicit BarcodeReader(const std::string* file) : m_file(file) {}
+
+    // The next batch; false at the end of the input.
+    bool next(std::vector<std::string>& batch) {
+        batch.clear();
+        for (;;) {
+            takeLines(batch);
+            if (!batch.empty())
+                return true;
+            if (m_bEnded) {
+                std::string last;
+                last.swap(m_pending);
+                if (!trimmed(last).empty()) {
+                    batch.push_back(last);
+                    return true;
+                }
+                return false;
+            }
+            fill();
+        }
+    }
+
+  private:
+    void takeLines(std::vector<std::string>& batch) {
+        size_t at = 0;
+        for (size_t end;
+             batch.size() < kMaxBatch && (end = m_pending.find('\n', at)) != std::string::npos;
+             at = end + 1) {
+            std::string line = m_pending.substr(at, end - at);
+            if (!trimmed(line).empty())
+                batch.push_back(std::move(line));
+        }
+        m_pending.erase(0, at);
+    }
+    void fill() {
+        if (m_file != nullptr) {
+            m_pending += *m_file;
+            m_bEnded = true;
+            return;
+        }
+        char chunk[65536];
+        for (;;) {
+            const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                m_bEnded = true; // an unreadable input ends like an empty one
+            else
+                m_pending.append(chunk, size_t(n));
+            return;
+        }
+    }
+
+    const std::string* m_file;
+    std::string m_pending;
+    bool m_bEnded = false;
+};
 
 int parseOptions(const Arguments& args, SlotOptions& options) {
     if (args.empty())
@@ -106,34 +155,39 @@ int cmdSlot(const Arguments& args) {
         return EXIT_FILE_ERROR;
 
     CKVLTOfflineScannerDoc doc;
-    if (!loadScanFile(doc, options.file) || !openForScanning(doc))
+    if (!loadScanFile(doc, options.file))
         return EXIT_FILE_ERROR;
-    const uint32_t recovered = recoverEarlierScans(doc);
-    uint32_t accepted = 0;
+    // Every argument is checked before anything is recovered or written.
+    std::vector<uint32_t> rows;
+    if (!options.slots.empty()) {
+        std::string error;
+        if (!parseNumberList(options.slots, doc.mapRowCount(), "slot", "on the map", rows, error))
+            return usageError(error);
+    }
+    if (!openForScanning(doc))
+        return EXIT_FILE_ERROR;
+    recoverEarlierScans(doc, options.file);
+    bool journalFailed = false;
     // Every way out saves what was accepted or recovered.
-    auto finish = [&]() {
-        if (!doc.IsModified())
-            return EXIT_DONE;
-        const std::string& target = options.output.empty() ? options.file : options.output;
-        if (doc.OnSaveDocument(target))
-            return EXIT_DONE;
-        tellWhereTheScansAre(doc, recovered + accepted, options.file, options.output);
-        return EXIT_FILE_ERROR;
+    auto finish = [&](int status) -> int {
+        if (doc.IsModified()) {
+            const std::string& target = options.output.empty() ? options.file : options.output;
+            if (!doc.OnSaveDocument(target)) {
+                tellWhereTheScansAre(doc, options.file, options.output);
+                return EXIT_FILE_ERROR;
+            }
+        }
+        return journalFailed ? EXIT_FILE_ERROR : status;
     };
 
     CRowSelection selection;
     if (!options.slots.empty()) {
-        std::vector<uint32_t> rows;
-        std::string error;
-        if (!parseNumberList(options.slots, doc.mapRowCount(), "slot", "on the map", rows, error)) {
-            usageError(error);
-            return doc.IsModified() ? finish() : EXIT_USAGE;
-        }
         selection = CRowSelection(std::move(rows));
-        // Scan Incoming: the hand-picked slots are checked first.
+        // Scan Incoming: the hand-picked slots are checked first; an occupied
+        // one means no scan can be applied.
         uint32_t n = requireSlotSelection(selection);
         if (!checkHandPickedSlots(doc, selection, n))
-            return finish();
+            return finish(EXIT_FILE_ERROR);
     } else {
         bool firstAvailable = true;
         parseMode(options.mode, firstAvailable);
@@ -141,24 +195,21 @@ int cmdSlot(const Arguments& args) {
     }
     // Opening the scan dialog needs at least one chosen slot.
     if (requireSlotSelection(selection) == 0)
-        return finish();
-
-    std::istringstream file(barcodes);
-    std::istream* input = options.barcodes != "-" ? &file : &std::cin;
+        return finish(EXIT_DONE);
 
     CScanSession session(doc, selection);
-    std::string line;
-    while (std::getline(*input, line)) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-            line.pop_back();
-        session.scan(line);
-        accepted = session.assignedCount();
-        // Printed only once the scan is in the journal.
-        std::printf("%s\n", session.statusText().c_str());
+    BarcodeReader reader(options.barcodes != "-" ? &barcodes : nullptr);
+    std::vector<std::string> batch;
+    while (reader.next(batch)) {
+        // A status line is printed only once its scan is in the journal.
+        session.scanBatch(batch, [&](ScanOutcome outcome) {
+            journalFailed = journalFailed || outcome == ScanOutcome::JournalFailed;
+            std::printf("%s\n", session.statusText().c_str());
+        });
         std::fflush(stdout);
     }
     // The scans are saved even when standard output failed on the way.
-    const int saved = finish();
+    const int saved = finish(EXIT_DONE);
     const int output = finishOutput();
     return saved != EXIT_DONE ? saved : output;
 }

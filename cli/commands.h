@@ -43,13 +43,16 @@ bool parseNumberList(const std::string& text, uint32_t count, const char* what, 
 // Loads path into doc; false (the user already told why) when it fails.
 bool loadScanFile(CKVLTOfflineScannerDoc& doc, const std::string& path);
 // Takes the loaded file's lock for scanning and ties its journal to it; false
-// (the user told who holds the lock) when another run scans into it.
+// (the user told why) when another run scans into it or the journal folder
+// cannot be used.
 bool openForScanning(CKVLTOfflineScannerDoc& doc);
-// Offers an earlier run's unsaved scans (answered Yes); how many were applied.
-uint32_t recoverEarlierScans(CKVLTOfflineScannerDoc& doc);
-// After a failed save: where the unsaved scans are and the command that saves them.
-void tellWhereTheScansAre(const CKVLTOfflineScannerDoc& doc, uint32_t scans,
-                          const std::string& file, const std::string& output);
+// Recovers the unsaved scans a crashed run left (answered Yes), but not the
+// scans kept for later: the user is told that `recover` applies those.
+void recoverEarlierScans(CKVLTOfflineScannerDoc& doc, const std::string& file);
+// After a failed save: how many unsaved scans the journal really holds, where,
+// and the command that saves them.
+void tellWhereTheScansAre(const CKVLTOfflineScannerDoc& doc, const std::string& file,
+                          const std::string& output);
 // "first" or "intelli" into firstAvailable; false for anything else.
 bool parseMode(const std::string& text, bool& firstAvailable);
 // "map", "incoming" or "outgoing" into list; false for anything else.

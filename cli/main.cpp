@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -162,7 +164,19 @@ bool parseList(const std::string& text, ScanList& list) {
     return true;
 }
 
+// A descriptor of 0, 1 or 2 that is closed at start would be handed to the
+// first file opened (the lock, a journal), and status lines would be written
+// into it. Each gets /dev/null, opened for reading only: a write to it still
+// fails as a write to a closed descriptor does (EBADF), so a closed standard
+// output is still reported, and nothing lands in our files.
+static void openClosedStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd)
+        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF && ::open("/dev/null", O_RDONLY) != fd)
+            std::_Exit(EXIT_FILE_ERROR);
+}
+
 int main(int argc, char** argv) {
+    openClosedStandardDescriptors();
     StderrPresenter presenter;
     setMessagePresenter(&presenter);
     // A reader that goes away is an output error like any other: a message

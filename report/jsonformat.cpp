@@ -13,10 +13,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include <cjson/cJSON.h>
 
 #include "reportinternal.h"
+#include "texts.h"
 
 namespace {
 
@@ -24,10 +26,18 @@ namespace {
 
 // Appends text as a JSON string, escaped as cJSON escapes it: the quote, the
 // backslash and \b \f \n \r \t by letter, other bytes below 32 as \u00xx,
-// everything else (UTF-8 included) as it is.
+// UTF-8 as it is. Bytes that are not UTF-8 (a scan file may hold them) are
+// written as U+FFFD, so that every JSON reader takes the output.
 void appendString(std::string& out, const char* text) {
     out += '"';
+    const std::string_view all(text);
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+        if (*p >= 0x80) {
+            size_t at = size_t(reinterpret_cast<const char*>(p) - text);
+            appendUtf8(out, nextCodePoint(all, at));
+            p = reinterpret_cast<const unsigned char*>(text) + at - 1;
+            continue;
+        }
         switch (*p) {
         case '"':
             out += "\\\"";

@@ -1,5 +1,7 @@
 #include "atomicfile.h"
 
+#include "scanfilelock.h"
+
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -7,6 +9,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -39,40 +42,6 @@ class Descriptor {
     int m_fd;
 };
 
-bool writeAllAt(int fd, const char* at, size_t size, int& error) {
-    if (::lseek(fd, 0, SEEK_SET) != 0) {
-        error = errno;
-        return false;
-    }
-    if (!writeAll(fd, at, size, error))
-        return false;
-    if (::ftruncate(fd, off_t(size)) != 0 || ::fsync(fd) != 0) {
-        error = errno;
-        return false;
-    }
-    return true;
-}
-
-// The whole contents of an open file, from its start.
-bool readAll(int fd, std::vector<char>& bytes, int& error) {
-    bytes.clear();
-    char chunk[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            error = errno;
-            return false;
-        }
-        if (n == 0)
-            return true;
-        bytes.insert(bytes.end(), chunk, chunk + n);
-    }
-}
-
-// Makes a rename or an unlink in folder durable. File systems that cannot
-// sync a folder (EINVAL) have nothing to make durable that way.
 // The file that path finally names: symbolic links are followed one by one
 // (a relative link is read from its own folder). exists is false when the
 // final name does not exist yet. 0 or the errno that stopped the walk.
@@ -117,25 +86,117 @@ bool isReadOnly(const std::string& target, const struct stat& status, int& error
     return errno == EACCES || errno == EPERM || errno == EROFS;
 }
 
-// A new file named after the target, beside it; falls back to a short hidden
-// name when the target's own name leaves no room for the suffix.
-int makeSibling(const std::string& target, const char* suffix, std::string& made) {
-    std::string folder = folderOf(target);
-    std::string name = fileNameOf(target);
-    std::string pattern = folder + "/" + name + suffix;
-    if (name.size() + std::strlen(suffix) > NAME_MAX)
-        pattern = folder + "/.kvlt" + suffix;
-    std::vector<char> temp(pattern.begin(), pattern.end());
-    temp.push_back('\0');
-    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+// A new hidden file beside the target for the new bytes: short, since the
+// target's own name may already be as long as the file system allows.
+int makeTempFile(const std::string& target, std::string& made) {
+    std::string pattern = folderOf(target) + "/.kvlt-save-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd >= 0)
-        made = temp.data();
+        made = name.data();
     return fd;
 }
 
-// Writes a hard-linked (or not our own) file in place: old bytes to a backup
-// beside it first, then the new bytes over the file, then the backup goes.
-AtomicWriteResult writeInPlace(const std::string& target, const char* data, size_t size) {
+// ---- in-place writes and their backups
+
+constexpr size_t kCopyChunk = size_t(1) << 20;
+
+// FNV-1a over the whole file from its start: names the new bytes in the
+// backup's name, so that a repair can tell a finished write from a cut one.
+bool hashFile(int fd, uint64_t& hash, int& error) {
+    hash = 14695981039346656037ull;
+    std::vector<unsigned char> chunk(kCopyChunk);
+    for (off_t at = 0;;) {
+        const ssize_t n = ::pread(fd, chunk.data(), chunk.size(), at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            error = errno;
+            return false;
+        }
+        if (n == 0)
+            return true;
+        for (ssize_t i = 0; i < n; ++i)
+            hash = (hash ^ chunk[size_t(i)]) * 1099511628211ull;
+        at += n;
+    }
+}
+
+std::string hex(uint64_t value, int digits) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%0*llx", digits, (unsigned long long)value);
+    return text;
+}
+
+// What the backups of a file begin with: its name, or for a name too long to
+// take the ending, a hash of it.
+std::string backupPrefix(const std::string& target) {
+    std::string name = fileNameOf(target);
+    if (name.size() > 200) {
+        uint64_t hash = 14695981039346656037ull;
+        for (unsigned char c : name)
+            hash = (hash ^ c) * 1099511628211ull;
+        name = ".kvlt-" + hex(hash, 16);
+    }
+    return folderOf(target) + "/" + name + ".kvlt-backup-";
+}
+
+// Copies the whole of from (from its start) over to, which is cut to the
+// same length and synced.
+bool copyOver(int from, int to, int& error) {
+    std::vector<char> chunk(kCopyChunk);
+    off_t at = 0;
+    for (;;) {
+        const ssize_t n = ::pread(from, chunk.data(), chunk.size(), at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            error = errno;
+            return false;
+        }
+        if (n == 0)
+            break;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t written = ::pwrite(to, chunk.data() + done, size_t(n - done), at + done);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0) {
+                error = written < 0 ? errno : ENOSPC;
+                return false;
+            }
+            done += written;
+        }
+        at += n;
+    }
+    if (::ftruncate(to, at) != 0 || ::fsync(to) != 0) {
+        error = errno;
+        return false;
+    }
+    return true;
+}
+
+// The two open files hold the same bytes.
+bool sameContents(int a, int b) {
+    struct stat sa {
+    }, sb{};
+    if (::fstat(a, &sa) != 0 || ::fstat(b, &sb) != 0 || sa.st_size != sb.st_size)
+        return false;
+    std::vector<char> x(kCopyChunk), y(kCopyChunk);
+    for (off_t at = 0; at < sa.st_size;) {
+        const ssize_t n = ::pread(a, x.data(), x.size(), at);
+        if (n <= 0 || ::pread(b, y.data(), size_t(n), at) != n ||
+            std::memcmp(x.data(), y.data(), size_t(n)) != 0)
+            return false;
+        at += n;
+    }
+    return true;
+}
+
+// Writes the new bytes (in the file staged) over a hard-linked (or not our
+// own) target in place: old bytes to a backup beside it first, then the new
+// bytes over the file, then the backup goes.
+AtomicWriteResult writeInPlace(const std::string& target, int staged) {
     Descriptor file(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (file.get() < 0)
         return {AtomicWriteStep::Create, errno, {}};
@@ -146,20 +207,19 @@ AtomicWriteResult writeInPlace(const std::string& target, const char* data, size
         return {AtomicWriteStep::NotRegular, int(status.st_mode & S_IFMT), {}};
 
     int error = 0;
-    std::vector<char> old;
-    if (!readAll(file.get(), old, error))
-        return {AtomicWriteStep::Backup, error, {}};
-    std::string backup;
+    uint64_t newHash = 0;
+    if (!hashFile(staged, newHash, error))
+        return {AtomicWriteStep::Write, error, {}};
+    std::string backup = backupPrefix(target) + hex(newHash, 16) + "-XXXXXX";
     {
-        Descriptor copy(makeSibling(target, ".kvlt-backup-XXXXXX", backup));
+        std::vector<char> name(backup.begin(), backup.end());
+        name.push_back('\0');
+        Descriptor copy(::mkostemp(name.data(), O_CLOEXEC));
         if (copy.get() < 0)
             return {AtomicWriteStep::Backup, errno, {}};
+        backup = name.data();
         ::fchmod(copy.get(), status.st_mode & 0777);
-        bool kept = writeAll(copy.get(), old.data(), old.size(), error);
-        if (kept && ::fsync(copy.get()) != 0) {
-            kept = false;
-            error = errno;
-        }
+        bool kept = copyOver(file.get(), copy.get(), error);
         int closeError = copy.reset();
         if (kept && closeError != 0) {
             kept = false;
@@ -173,9 +233,10 @@ AtomicWriteResult writeInPlace(const std::string& target, const char* data, size
         }
     }
 
-    if (!writeAllAt(file.get(), data, size, error)) {
+    if (!copyOver(staged, file.get(), error)) {
+        Descriptor old(::open(backup.c_str(), O_RDONLY | O_CLOEXEC));
         int ignored = 0;
-        if (!writeAllAt(file.get(), old.data(), old.size(), ignored))
+        if (old.get() < 0 || !copyOver(old.get(), file.get(), ignored))
             return {AtomicWriteStep::Write, error, backup};
         ::unlink(backup.c_str());
         return {AtomicWriteStep::Write, error, {}};
@@ -186,59 +247,6 @@ AtomicWriteResult writeInPlace(const std::string& target, const char* data, size
     }
     ::unlink(backup.c_str());
     syncFolder(folderOf(target)); // the backup's removal; the contents are safe either way
-    return {};
-}
-
-// Writes a new file beside the target and renames it over the target.
-AtomicWriteResult writeAndRename(const std::string& target, bool exists, const struct stat& status,
-                                 const char* data, size_t size) {
-    // Short and hidden: the target's own name may already be as long as the
-    // file system allows.
-    std::string pattern = folderOf(target) + "/.kvlt-save-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    Descriptor fd(::mkostemp(name.data(), O_CLOEXEC));
-    if (fd.get() < 0)
-        return {AtomicWriteStep::Create, errno, {}};
-    std::string temp = name.data();
-
-    if (exists) {
-        // Someone else's file that we may write: renaming our own file over
-        // it would change its owner, so it is written in place instead.
-        if (::fchown(fd.get(), status.st_uid, status.st_gid) != 0) {
-            fd.reset();
-            ::unlink(temp.c_str());
-            return writeInPlace(target, data, size);
-        }
-        ::fchmod(fd.get(), status.st_mode & 07777);
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd.get(), 0666 & ~mask);
-    }
-
-    int error = 0;
-    bool written = writeAll(fd.get(), data, size, error);
-    if (written && ::fsync(fd.get()) != 0) {
-        written = false;
-        error = errno;
-    }
-    int closeError = fd.reset();
-    if (written && closeError != 0) {
-        written = false;
-        error = closeError;
-    }
-    if (!written) {
-        ::unlink(temp.c_str());
-        return {AtomicWriteStep::Write, error, {}};
-    }
-    if (std::rename(temp.c_str(), target.c_str()) != 0) {
-        error = errno;
-        ::unlink(temp.c_str());
-        return {AtomicWriteStep::Replace, error, {}};
-    }
-    if (int syncError = syncFolder(folderOf(target)); syncError != 0)
-        return {AtomicWriteStep::Sync, syncError, {}};
     return {};
 }
 
@@ -262,30 +270,180 @@ const char* fileKindText(unsigned type) {
 
 // ------------------------------------------------------------------ operations
 
-AtomicWriteResult writeFileAtomically(const std::string& path, const void* data, size_t size) {
+// Holds the target's folder for as long as a write of ours has a file in it
+// (a shared lock on the folder itself). With sweep, it first removes the
+// hidden files that killed writes left there, but only when no other write
+// of ours runs there, so that a write in progress never loses its file.
+struct AtomicFileWriter::Guard {
+    Descriptor folder;
+    Guard(const std::string& path, bool sweep)
+        : folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (folder.get() < 0)
+            return; // the write itself will say what is wrong with the folder
+        if (sweep && ::flock(folder.get(), LOCK_EX | LOCK_NB) == 0)
+            removeStaleSaveFiles(path);
+        // Turns the exclusive lock into a shared one, or waits for a short clean-up.
+        ::flock(folder.get(), LOCK_SH);
+    }
+};
+
+AtomicWriteResult AtomicFileWriter::open(const std::string& path,
+                                         const AtomicWriteOptions& options) {
     // A file-size limit must end in a message, not in a process killed halfway.
     static const bool ignoreSizeSignal = (std::signal(SIGXFSZ, SIG_IGN), true);
     (void)ignoreSizeSignal;
 
+    discard();
+    m_options = options;
     if (path.empty())
         return {AtomicWriteStep::Create, ENOENT, {}};
+    struct stat status {};
+    if (int error = resolveTarget(path, m_strTarget, status, m_bExists); error != 0)
+        return {AtomicWriteStep::Create, error, {}};
+    if (m_bExists) {
+        if (!S_ISREG(status.st_mode))
+            return {AtomicWriteStep::NotRegular, int(status.st_mode & S_IFMT), {}};
+        int error = 0;
+        if (isReadOnly(m_strTarget, status, error))
+            return {AtomicWriteStep::ReadOnly, error, {}};
+        AtomicWriteResult inUse{AtomicWriteStep::InUse, EBUSY, {}};
+        if (options.refuseLockedScanFiles && scanFileIsLocked(status, inUse.holder))
+            return inUse;
+    }
+    m_pGuard = std::make_shared<Guard>(folderOf(m_strTarget), options.sweepStaleFiles);
+    m_fd = makeTempFile(m_strTarget, m_strTemp);
+    if (m_fd < 0) {
+        const int error = errno;
+        m_pGuard.reset();
+        return {AtomicWriteStep::Create, error, {}};
+    }
+    m_bInPlace = m_bExists && status.st_nlink > 1;
+    if (m_bExists && !m_bInPlace) {
+        // Someone else's file that we may write: renaming our own file over
+        // it would change its owner, so it is written in place instead.
+        if (::fchown(m_fd, status.st_uid, status.st_gid) != 0)
+            m_bInPlace = true;
+        else
+            ::fchmod(m_fd, status.st_mode & 07777);
+    } else if (!m_bExists) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(m_fd, 0666 & ~mask);
+    }
+    return {};
+}
+
+AtomicWriteResult AtomicFileWriter::commit() {
+    if (m_fd < 0)
+        return {AtomicWriteStep::Write, EBADF, {}};
+    AtomicWriteResult result;
+    if (m_bInPlace) {
+        result = writeInPlace(m_strTarget, m_fd);
+    } else if (::fsync(m_fd) != 0) {
+        result = {AtomicWriteStep::Write, errno, {}};
+    } else if (m_options.beforeReplace && !m_options.beforeReplace(m_fd)) {
+        result = {AtomicWriteStep::Replace, EBUSY, {}};
+    } else if (int closeError = ::close(m_fd); closeError != 0) {
+        m_fd = -1;
+        result = {AtomicWriteStep::Write, errno, {}};
+    } else {
+        m_fd = -1;
+        if (std::rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) {
+            result = {AtomicWriteStep::Replace, errno, {}};
+        } else {
+            m_strTemp.clear(); // it is the target now
+            if (int syncError = syncFolder(folderOf(m_strTarget)); syncError != 0)
+                result = {AtomicWriteStep::Sync, syncError, {}};
+        }
+    }
+    discard();
+    return result;
+}
+
+void AtomicFileWriter::discard() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    if (!m_strTemp.empty())
+        ::unlink(m_strTemp.c_str());
+    m_strTemp.clear();
+    m_pGuard.reset();
+}
+
+AtomicWriteResult writeFileAtomically(const std::string& path, const void* data, size_t size,
+                                      const AtomicWriteOptions& options) {
+    AtomicFileWriter writer;
+    if (AtomicWriteResult opened = writer.open(path, options); !opened)
+        return opened;
+    int error = 0;
+    if (!writeAll(writer.fd(), static_cast<const char*>(data), size, error))
+        return {AtomicWriteStep::Write, error, {}};
+    return writer.commit();
+}
+
+std::string repairInterruptedWrite(const std::string& path, std::string& error) {
     std::string target;
     struct stat status {};
     bool exists = false;
-    if (int error = resolveTarget(path, target, status, exists); error != 0)
-        return {AtomicWriteStep::Create, error, {}};
-    const char* bytes = static_cast<const char*>(data);
-    if (!exists)
-        return writeAndRename(target, false, status, bytes, size);
-
-    if (!S_ISREG(status.st_mode))
-        return {AtomicWriteStep::NotRegular, int(status.st_mode & S_IFMT), {}};
-    int error = 0;
-    if (isReadOnly(target, status, error))
-        return {AtomicWriteStep::ReadOnly, error, {}};
-    if (status.st_nlink > 1)
-        return writeInPlace(target, bytes, size);
-    return writeAndRename(target, true, status, bytes, size);
+    if (resolveTarget(path, target, status, exists) != 0 || !exists || !S_ISREG(status.st_mode))
+        return {};
+    const std::string prefix = backupPrefix(target);
+    const std::string folder = folderOf(target);
+    const std::string start = fileNameOf(prefix);
+    // Backups named "<prefix><16 hex>-XXXXXX", the digits naming the new bytes.
+    std::vector<std::pair<std::string, uint64_t>> backups;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name.size() != start.size() + 23 || name.compare(0, start.size(), start) != 0 ||
+                name[start.size() + 16] != '-')
+                continue;
+            char* end = nullptr;
+            const std::string digits = name.substr(start.size(), 16);
+            const uint64_t hash = std::strtoull(digits.c_str(), &end, 16);
+            if (end == digits.c_str() + 16)
+                backups.emplace_back(folder + "/" + name, hash);
+        }
+        ::closedir(dir);
+    }
+    if (backups.empty())
+        return {};
+    // Never while a write of ours has files in the folder: its backup is live.
+    Descriptor held(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (held.get() < 0 || ::flock(held.get(), LOCK_EX | LOCK_NB) != 0)
+        return {};
+    Descriptor file(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (file.get() < 0 || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        error = "Cannot open " + target + " to repair it: " + std::strerror(errno);
+        return {};
+    }
+    std::string restored;
+    for (const auto& [backup, newHash] : backups) {
+        // Only a plain file of the file's own owner: nobody else's bytes go in.
+        Descriptor old(::open(backup.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat kept {};
+        if (old.get() < 0 || ::fstat(old.get(), &kept) != 0 || !S_ISREG(kept.st_mode) ||
+            kept.st_uid != status.st_uid || kept.st_nlink != 1)
+            continue;
+        uint64_t current = 0;
+        int failure = 0;
+        if (!hashFile(file.get(), current, failure)) {
+            error = "Cannot read " + target + ": " + std::strerror(failure);
+            return restored;
+        }
+        if (current != newHash && !sameContents(file.get(), old.get())) {
+            // Cut short in the middle of the new bytes: the old ones go back.
+            if (!copyOver(old.get(), file.get(), failure)) {
+                error = "Cannot put the previous contents of " + target + " back from " + backup +
+                        ": " + std::strerror(failure);
+                return restored;
+            }
+            restored = backup;
+        }
+        ::unlink(backup.c_str());
+    }
+    syncFolder(folder);
+    return restored;
 }
 
 std::string atomicWriteErrorText(const std::string& path, const AtomicWriteResult& result) {
@@ -313,6 +471,11 @@ std::string atomicWriteErrorText(const std::string& path, const AtomicWriteResul
         break;
     case AtomicWriteStep::Sync:
         text = "Cannot sync the folder of " + path + " after writing it: " + reason;
+        break;
+    case AtomicWriteStep::InUse:
+        text = "Cannot write " + path + ": it is a scan file that " +
+               (result.holder.empty() ? std::string("another process") : result.holder) +
+               " is scanning into";
         break;
     case AtomicWriteStep::None:
         break;

@@ -65,7 +65,7 @@ bool CDocument::OnSaveDocument(const std::string& path, ProgressReporter* progre
         [&] {
             stored = StoreTo(bytes);
             if (stored)
-                written = writeFileAtomically(path, bytes.data(), bytes.size());
+                written = writeFileAtomically(path, bytes.data(), bytes.size(), WriteOptions());
         },
         progress);
     if (!stored) {
@@ -89,13 +89,14 @@ bool CDocument::OnSaveDocument(const std::string& path, ProgressReporter* progre
 }
 
 bool CDocument::SaveModified(const std::string& text, const std::string& caption, MsgIcon icon,
-                             void* owner, const std::function<bool()>& save) const {
+                             void* owner, const std::function<bool()>& save) {
     if (!m_modified)
         return true;
     switch (kvltMessageBox(text, caption, icon, MsgButtons::YesNoCancel, owner)) {
     case MsgAnswer::Yes:
         return save();
     case MsgAnswer::No:
+        OnDiscardChanges();
         return true;
     default:
         return false;

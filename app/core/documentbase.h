@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "atomicfile.h"
 #include "messagebox.h"
 #include "progress.h"
 
@@ -85,10 +86,10 @@ class CDocument {
 
     // Before the document is closed or replaced: when it is modified, asks
     // text (caption, icon, owner window) with Yes, No and Cancel. Yes runs
-    // save, No goes on without saving, Cancel stops. True to go on; a failed
-    // save stops too.
+    // save, No drops the changes (OnDiscardChanges) and goes on, Cancel
+    // stops. True to go on; a failed save stops too.
     bool SaveModified(const std::string& text, const std::string& caption, MsgIcon icon,
-                      void* owner, const std::function<bool()>& save) const;
+                      void* owner, const std::function<bool()>& save);
 
     bool IsModified() const { return m_modified; }
     // Tells the views when the flag changes.
@@ -109,6 +110,10 @@ class CDocument {
     // The bytes to write (none: an empty file). false when they cannot be
     // made (no memory): then nothing is written at all.
     virtual bool StoreTo(CStoredBytes& bytes) = 0;
+    // How a save writes the file (atomicfile.h).
+    virtual AtomicWriteOptions WriteOptions() { return {}; }
+    // The user chose not to save the changes.
+    virtual void OnDiscardChanges() {}
 
   private:
     void bind(const std::string& path);

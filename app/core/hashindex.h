@@ -2,8 +2,9 @@
 //
 // Loading a repository builds hundreds of thousands of entries; node-based
 // maps spend most of that time allocating and chasing pointers. These keep
-// their entries in one flat array with linear probing. Entries are only
-// added or replaced, never removed, which keeps probing simple.
+// their entries in one flat array with linear probing. Entries are added or
+// replaced; the rare removal (a scan taken back) shifts the entries after it
+// back, so no tombstones slow the probes down.
 #pragma once
 
 #include <algorithm>
@@ -57,6 +58,35 @@ template <typename Traits> class CHashIndex {
         }
     }
     size_t count(Key key) const { return find(key) != nullptr; }
+
+    // Removes the entry under key; false when there was none.
+    bool erase(Key key) {
+        if (m_entries.empty())
+            return false;
+        const size_t mask = m_entries.size() - 1;
+        const uint64_t h = Traits::hash(key);
+        size_t i = h & mask;
+        for (;; i = (i + 1) & mask) {
+            const Entry& e = m_entries[i];
+            if (e.value == nullptr)
+                return false;
+            if (e.tag == tagOf(h) && Traits::equal(e.key, key))
+                break;
+        }
+        // Backward shift: an entry after the hole moves into it unless its
+        // home lies cyclically between the hole and itself.
+        for (size_t j = (i + 1) & mask; m_entries[j].value != nullptr; j = (j + 1) & mask) {
+            const size_t home = Traits::hash(Traits::keyOf(m_entries[j].key)) & mask;
+            const bool stays = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+            if (!stays) {
+                m_entries[i] = m_entries[j];
+                i = j;
+            }
+        }
+        m_entries[i] = Entry{};
+        --m_size;
+        return true;
+    }
 
     // Enters value under key; an entry already there is replaced.
     void assign(Key key, cJSON* value) {

@@ -1,6 +1,7 @@
 #include "scanfiledoc.h"
 
 #include "atomicfile.h"
+#include "fileaccess.h"
 #include "jsonexact.h"
 #include "messagebox.h"
 #include "timetext.h"
@@ -159,28 +160,37 @@ void CKVLTOfflineScannerDoc::DeleteContents() {
 }
 
 bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path, ProgressReporter* progress) {
+    // A save of a hard-linked file that a kill cut short is put right first:
+    // its backup holds the bytes the journal's scans were made on.
+    std::string repairError;
+    const std::string restored = repairInterruptedWrite(path, repairError);
+    if (!restored.empty())
+        kvltMessageBox(path +
+                           " was damaged by a save that was cut short. Its previous contents "
+                           "were restored from the backup copy " +
+                           restored + ".",
+                       "File Repaired", MsgIcon::Information);
+    else if (!repairError.empty())
+        kvltMessageBox(path +
+                           " was damaged by a save that was cut short, and it could not be "
+                           "repaired. " +
+                           repairError + ".",
+                       "Open Error", MsgIcon::Warning);
     // A folder, a named pipe or a device is refused before it is opened:
     // opening some of them blocks or has effects of its own.
     struct stat status {};
-    int fd = -1;
-    int err = ::stat(path.c_str(), &status) != 0 ? errno : 0;
-    if (err == 0 && S_ISREG(status.st_mode)) {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-        err = fd < 0 ? errno : fstat(fd, &status) != 0 ? errno : 0;
-    }
-    bool regular = err != 0 || S_ISREG(status.st_mode);
+    std::string why;
+    const int fd = openRegularFile(path, status, why);
     CFileText text;
-    if (err == 0 && regular)
-        err = text.read(fd, size_t(status.st_size), progress);
+    int err = fd < 0 ? -1 : text.read(fd, size_t(status.st_size), progress);
     if (fd >= 0)
         ::close(fd);
     if (err == ECANCELED) {
         UpdateAllViews(nullptr, 0, this);
         return false; // the user stopped it: nothing to tell
     }
-    if (err != 0 || !regular) {
-        kvltMessageBox(!regular ? "Cannot open " + path + ": it is " +
-                                      fileKindText(status.st_mode & S_IFMT) + ", not a regular file"
+    if (err != 0) {
+        kvltMessageBox(fd < 0          ? "Cannot open " + path + ": " + why
                        : err == ENOMEM ? "There is not enough memory to read " + path + "."
                                        : "Cannot open " + path + ": " + std::strerror(err),
                        "Open Error", MsgIcon::Information);
@@ -189,7 +199,7 @@ bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path, ProgressReporter*
     }
     // Only a file that can be saved back as it stands is loaded. The parse
     // cannot report how far it is; a window is kept painted while it runs.
-    std::string why;
+    why.clear();
     cJSON* parsed = nullptr;
     const bool goOn = runReportingProgress(
         [&] { parsed = parseJsonExactly(text.c_str(), text.size(), rawValues, why); }, progress);
@@ -206,6 +216,8 @@ bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path, ProgressReporter*
                     text.size(),
                     int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec,
                     {}};
+    m_loadedDevice = status.st_dev;
+    m_loadedInode = status.st_ino;
 
     if (rootNode == nullptr) {
         kvltMessageBox(why.empty() ? std::string("Failed to parse Strovane Offline Scanfile")
@@ -218,6 +230,15 @@ bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path, ProgressReporter*
 
     if (const cJSON* repository = cJSON_GetObjectItemCaseSensitive(rootNode, "repository"))
         loadRepository(repository);
+    if (slotCount > kMaxRepositorySlots) {
+        kvltMessageBox(path + " claims " + std::to_string(slotCount) +
+                           " slots; this program handles repositories of at most " +
+                           std::to_string(kMaxRepositorySlots) +
+                           " slots. The file is damaged or not meant for it.",
+                       "Open Error", MsgIcon::Information);
+        UpdateAllViews(nullptr, 0, this);
+        return false;
+    }
     if (cJSON* volumes = cJSON_GetObjectItemCaseSensitive(rootNode, "volumes"))
         loadVolumes(volumes);
     UpdateAllViews(nullptr, mapRowCount(), this);
@@ -340,39 +361,4 @@ std::vector<uint32_t> CKVLTOfflineScannerDoc::autoSelectSlots(bool firstAvailabl
         if (slot != 0)
             rows.push_back(slot - 1);
     return rows;
-}
-
-void CKVLTOfflineScannerDoc::assignSlot(cJSON* volume, uint32_t slot) {
-    const std::string assigned = timeString(clock(), kAssignedTimeFormat);
-    journalScan(volume, slot, assigned);
-    applySlot(volume, slot, assigned);
-}
-
-void CKVLTOfflineScannerDoc::applySlot(cJSON* volume, uint32_t slot, const std::string& assigned) {
-    cJSON_AddItemToObject(volume, "slot", cJSON_CreateNumber(double(slot)));
-    // An "assigned" the volume already has (from an earlier, undone
-    // assignment) gets the new time where it stands: a second member would
-    // leave readers that take the first one with the old time.
-    bool replaced = false;
-    for (cJSON* member = volume->child; member != nullptr; member = member->next) {
-        if (member->string == nullptr || std::strcmp(member->string, "assigned") != 0)
-            continue;
-        cJSON* value = cJSON_CreateString(assigned.c_str());
-        if (value == nullptr)
-            break;
-        // The new value takes over the member's name.
-        value->string = member->string;
-        value->type |= member->type & cJSON_StringIsConst;
-        member->string = nullptr;
-        rawValues.erase(member);
-        cJSON_ReplaceItemViaPointer(volume, member, value);
-        member = value;
-        replaced = true;
-    }
-    if (!replaced)
-        cJSON_AddItemToObject(volume, "assigned", cJSON_CreateString(assigned.c_str()));
-    slotVolumes.assign(slot, volume);
-    incomingVolumes.remove(volume);
-    SetModifiedFlag(true);
-    UpdateAllViews(nullptr, slot, volume);
 }

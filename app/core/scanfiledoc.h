@@ -4,6 +4,7 @@
 // points into it and is rebuilt on each load.
 #pragma once
 
+#include "atomicfile.h"
 #include "documentbase.h"
 #include "hashindex.h"
 #include "jsonexact.h"
@@ -17,6 +18,9 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 struct cJSON;
@@ -30,24 +34,58 @@ struct CZone {
     int32_t slotsPerLevel = 0;
 };
 
+// The most slots a repository may have. The map has a row per slot, and
+// choosing slots costs memory and time per slot, so a larger number (which a
+// damaged or hostile file can claim) is refused at load instead of deciding
+// what the program spends.
+constexpr int32_t kMaxRepositorySlots = 16777216;
+
 // What became of the scans an earlier run left in the journal.
 enum class RecoveryResult {
-    Nothing,   // the journal holds no unsaved scans
-    Recovered, // they were applied again; the document is modified
-    Declined,  // the user said No; the journal stays until the next save
-    NotApplied // they do not fit the file as it is now; the journal was set aside
+    Nothing,      // the journal holds no unsaved scans
+    Recovered,    // they were applied again; the document is modified
+    Declined,     // the user said No: the scans were kept for later or discarded
+    NotApplied,   // they do not fit the file as it is now; the journal was set aside
+    AlreadySaved, // the file already holds them (a save ended before its
+                  // journal went): the journal was ended
 };
 
 struct RecoveryOutcome {
     RecoveryResult result = RecoveryResult::Nothing;
-    uint32_t count = 0;      // scans the journal offered
+    uint32_t count = 0;      // scans (and scans taken back) the journal offered
     std::string journalPath; // where the journal is (after NotApplied: where it was kept)
+};
+
+// What OpenForScanning found.
+enum class ScanningStatus {
+    Ready,     // the file is locked for this run and its journal is ready
+    ReadOnly,  // another process scans into it (ReadOnlyText says who)
+    NoJournal, // the journal folder cannot be used (JournalProblem says why):
+               // every scan is refused, none could be kept safe
+};
+
+// One scan of a batch: the volume and the slot it gets.
+struct SlotAssignment {
+    cJSON* volume = nullptr;
+    uint32_t slot = 0;
+};
+
+// What became of a scan to be taken back.
+enum class TakeBackResult {
+    Done,          // the volume is incoming again
+    NotSlotted,    // the volume has no slot
+    FromServer,    // it was slotted without "assigned": the server did it, not this tool
+    JournalFailed, // the journal could not take it: nothing changed
 };
 
 // Views hear of changes through OnUpdate, told apart by the hint object:
 //   - the document itself after a load (or a failed one), with the slot
-//     count as hint;
-//   - a volume node after that volume was slotted, with its slot as hint.
+//     count as hint (kHintChecksCleared instead: every outgoing check mark
+//     went);
+//   - a volume node after that volume was slotted, with its slot as hint;
+//   - a volume node after its scan was taken back, with minus the slot it
+//     left as hint;
+//   - an outgoing volume node after it was checked, with hint 0.
 class CKVLTOfflineScannerDoc final : public CDocument {
   public:
     CKVLTOfflineScannerDoc();
@@ -74,11 +112,38 @@ class CKVLTOfflineScannerDoc final : public CDocument {
     // The rows (slot - 1) that First Available (true) or IntelliSlot (false)
     // chooses for the incoming volumes, in the order the allocation gave them.
     std::vector<uint32_t> autoSelectSlots(bool firstAvailable);
-    // Appends "slot" and "assigned" to the volume (an "assigned" it already
-    // has gets the new time in its place instead), enters it in slotVolumes,
-    // takes it off incomingVolumes, marks the document modified and tells the
-    // views.
-    void assignSlot(cJSON* volume, uint32_t slot);
+    // Puts the scan in the journal and, once it is on disk, appends "slot"
+    // and "assigned" to the volume (an "assigned" it already has gets the new
+    // time in its place instead, and comes back if the scan is taken back),
+    // enters it in slotVolumes, takes it off incomingVolumes, marks the
+    // document modified and tells the views. false with the reason in error,
+    // and nothing changed, when the journal cannot take it.
+    [[nodiscard]] bool assignSlot(cJSON* volume, uint32_t slot, std::string& error);
+    // The same for several scans with one journal write and one sync: none is
+    // applied before all are on disk; then each is applied in order and
+    // applied(i) is called after the i-th. false (nothing applied) when the
+    // journal cannot take them.
+    [[nodiscard]] bool assignSlots(const std::vector<SlotAssignment>& scans, std::string& error,
+                                   const std::function<void(size_t)>& applied = {});
+    // Takes back the scan of a volume that this tool slotted (it has "slot"
+    // and "assigned"): journaled first; then exactly those members go (an
+    // "assigned" the volume had before this run's scan comes back as it
+    // was), the slot is free, the volume is incoming again at its place in
+    // the file, the document is modified and the views are told.
+    TakeBackResult takeBackSlot(cJSON* volume, std::string& error);
+    // The volumes slotted since the file was opened (recovered scans
+    // included) and not taken back, oldest first: what Undo takes back.
+    const std::vector<cJSON*>& slottedSinceOpened() const { return m_slottedSinceOpened; }
+
+    // ---- the outgoing check (the scan file itself is not changed) ----
+
+    // Marks an outgoing volume as checked into the transport case; the mark
+    // is journaled first, so a crash keeps it. false with the reason when the
+    // journal cannot take it (nothing marked).
+    [[nodiscard]] bool checkOutgoing(const cJSON* volume, std::string& error);
+    // Ends the outgoing check: every mark goes (journaled).
+    [[nodiscard]] bool clearOutgoingChecks(std::string& error);
+    const std::unordered_set<const cJSON*>& outgoingChecks() const { return m_outgoingChecks; }
     // The time source for "assigned"; tests replace it.
     std::function<int64_t()> clock;
 
@@ -86,20 +151,30 @@ class CKVLTOfflineScannerDoc final : public CDocument {
 
     // For a program that scans into the loaded file: takes the file's lock and
     // ties the scan journal to it, so that from now on every accepted scan is
-    // on disk before the next one is taken. false when another process holds
-    // the lock: the document is then read-only (ReadOnlyText says who holds
-    // it). When the data folder cannot be used the user is told, and scanning
-    // goes on without a journal.
-    bool OpenForScanning();
+    // on disk before it counts. ReadOnly when another process holds the lock
+    // (ReadOnlyText says who). NoJournal when the data folder cannot be used:
+    // every scan is then refused (JournalProblem says why). Tells the user
+    // nothing itself.
+    ScanningStatus OpenForScanning();
     bool IsReadOnly() const { return m_bReadOnly; }
     // "<file> is open for scanning in process 4242 (kvlt-scan) on host dock-1."
     const std::string& ReadOnlyText() const { return m_strReadOnly; }
+    // Why scans cannot be journaled (empty when they can).
+    const std::string& JournalProblem() const { return m_strJournalProblem; }
     // After OpenForScanning: offers the unsaved scans that the journal holds
     // for exactly the file's current bytes ("Recover %u unsaved scans from an
-    // earlier run?"); Yes applies them as they were (slots, times, order). A
-    // journal for other bytes is never applied: the user is told why and
-    // where it was kept.
-    RecoveryOutcome OfferRecovery(void* owner = nullptr);
+    // earlier run?"); Yes applies them as they were (slots, times, order). On
+    // No, asks whether to keep them for later (the journal is set aside as
+    // "kept") or to discard them ("discarded"). With includeKept, journals
+    // kept for later are offered too, one after another. A journal for other
+    // bytes is never applied: the user is told why and where it was kept; a
+    // journal whose changes the file already holds is ended.
+    RecoveryOutcome OfferRecovery(void* owner = nullptr, bool includeKept = true);
+    // The journals of the file kept for later (an explicit recovery applies them).
+    std::vector<std::string> KeptJournals() const { return m_journal.KeptJournals(); }
+    // The changes the journal on disk holds for the file as loaded: what a
+    // message may say is safe there.
+    uint32_t JournaledChanges() const;
     // The journal of the file being scanned into (empty when there is none).
     const std::string& JournalPath() const { return m_journal.GetPath(); }
     // A save over the loaded file whose bytes were changed on disk since:
@@ -131,15 +206,27 @@ class CKVLTOfflineScannerDoc final : public CDocument {
     void DeleteContents() override;
     bool LoadFrom(const std::string& path, ProgressReporter* progress) override;
     bool StoreTo(CStoredBytes& bytes) override;
+    AtomicWriteOptions WriteOptions() override;
+    // The operator chose not to save: the journal's scans are set aside as
+    // discarded and are never applied again.
+    void OnDiscardChanges() override;
 
   private:
     // Writes "slot" and "assigned" and brings the indexes and views along.
     void applySlot(cJSON* volume, uint32_t slot, const std::string& assigned);
-    // Puts an accepted scan on disk before it counts; tells the user once
-    // when that fails.
-    void journalScan(const cJSON* volume, uint32_t slot, const std::string& assigned);
-    // Applies the journal's scans, or says why they do not fit (nothing applied).
-    bool applyRecoveredScans(const std::vector<JournalScan>& scans, std::string& problem);
+    // Removes them again (the take-back, journaled or recovered).
+    void applyTakeBack(cJSON* volume, uint32_t slot);
+    // Puts entries on disk before they count; false with the reason.
+    bool journal(const std::vector<JournalEntry>& entries, std::string& error);
+    // Offers one journal's changes (the live one, or one kept for later).
+    RecoveryOutcome offerJournal(const JournalContents& journal, const std::string& path, bool kept,
+                                 void* owner);
+    // Applies the journal's entries, or says why they do not fit (nothing applied).
+    bool applyRecoveredEntries(const std::vector<JournalEntry>& entries, std::string& problem);
+    // The file already holds every change of the entries.
+    bool holdsChanges(const std::vector<JournalEntry>& entries) const;
+    // The volume is incoming again, at its place in the file.
+    void listAsIncoming(cJSON* volume);
     // Lets go of the file's lock and journal.
     void releaseScanning();
     // Values of rootNode that the printer would not give back as they stood
@@ -152,14 +239,33 @@ class CKVLTOfflineScannerDoc final : public CDocument {
 
     // The bytes as loaded or last saved, and those being saved.
     ScanFileIdentity m_loadedFile;
+    dev_t m_loadedDevice = 0;
+    ino_t m_loadedInode = 0;
     std::string m_strStoredSha256;
     bool m_bScanning = false; // OpenForScanning ran (whether or not it got the lock)
     bool m_bReadOnly = false;
     std::string m_strReadOnly;
+    std::string m_strJournalProblem;
     CScanFileLock m_lock;
+    // The lock of the file a save is about to put in place of the target.
+    CScanFileLock m_newFileLock;
     CScanJournal m_journal;
-    bool m_bJournalWarned = false;
+
+    std::vector<cJSON*> m_slottedSinceOpened;
+    // The values of the "assigned" members a volume had before this run's
+    // scan replaced them, in member order, with their kept text when they
+    // had one: a take-back puts them back.
+    struct PreviousAssigned {
+        cJSON* item = nullptr; // detached, owned here
+        std::string rawText;
+        bool raw = false;
+    };
+    std::unordered_map<const cJSON*, std::vector<PreviousAssigned>> m_previousAssigned;
+    std::unordered_set<const cJSON*> m_outgoingChecks;
 };
+
+// The hint of the document's OnUpdate when every outgoing check mark went.
+constexpr int64_t kHintChecksCleared = -1;
 
 // The long local time text written as "assigned".
 constexpr const char* kAssignedTimeFormat = "%A, %B %d, %Y - %H:%M:%S (%Z)";

@@ -1,17 +1,22 @@
 // The scan file document's side of "no scan lost": the one-writer lock, the
-// scan journal written on every accepted scan, recovery of an earlier run's
-// scans, and the checks a save makes before it overwrites anything.
+// scan journal written before every change counts, scans taken back,
+// outgoing check marks, recovery of an earlier run's changes, and the checks
+// a save makes before it overwrites anything.
 #include "scanfiledoc.h"
 
 #include "atomicfile.h"
 #include "messagebox.h"
+#include "texts.h"
+#include "timetext.h"
 
 #include <cjson/cJSON.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace {
 
@@ -23,36 +28,56 @@ std::string inUseText(const std::string& path, const std::string& holder) {
     return path + " is open for scanning in " + holder + ".";
 }
 
+// The member named exactly key (the last one when there are several).
+cJSON* exactMember(cJSON* object, const char* key) {
+    cJSON* found = nullptr;
+    for (cJSON* member = object ? object->child : nullptr; member; member = member->next)
+        if (member->string != nullptr && std::strcmp(member->string, key) == 0)
+            found = member;
+    return found;
+}
+
+// Exchanges the values of two nodes; their places and names stay.
+void swapValues(cJSON* a, cJSON* b) {
+    const int keep = cJSON_StringIsConst;
+    const int typeA = a->type, typeB = b->type;
+    a->type = (typeB & ~keep) | (typeA & keep);
+    b->type = (typeA & ~keep) | (typeB & keep);
+    std::swap(a->valuestring, b->valuestring);
+    std::swap(a->valueint, b->valueint);
+    std::swap(a->valuedouble, b->valuedouble);
+    std::swap(a->child, b->child);
+}
+
 } // namespace
 
 // ------------------------------------------------------------------ lock and journal
 
-bool CKVLTOfflineScannerDoc::OpenForScanning() {
+ScanningStatus CKVLTOfflineScannerDoc::OpenForScanning() {
     releaseScanning();
     if (rootNode == nullptr || m_loadedFile.path.empty())
-        return true; // nothing loaded, nothing to scan into
+        return ScanningStatus::Ready; // nothing loaded, nothing to scan into
     m_bScanning = true;
-    switch (m_lock.Acquire(m_loadedFile.path)) {
+    struct stat loaded {};
+    loaded.st_dev = m_loadedDevice;
+    loaded.st_ino = m_loadedInode;
+    switch (m_lock.Acquire(loaded)) {
     case LockStatus::Acquired:
         // Empty when the file changed since the load: its journal then never
         // applies to what this run saves over.
         m_loadedFile.sha256 =
             sha256OfFile(m_loadedFile.path, m_loadedFile.size, m_loadedFile.mtimeNs);
         m_journal.Bind(m_loadedFile);
-        return true;
+        return ScanningStatus::Ready;
     case LockStatus::HeldByOther:
         m_bReadOnly = true;
         m_strReadOnly = inUseText(GetPathName(), m_lock.Holder());
-        return false;
+        return ScanningStatus::ReadOnly;
     case LockStatus::Unavailable:
         break;
     }
-    m_bJournalWarned = true;
-    kvltMessageBox("Scans cannot be kept in the scan journal. " + m_lock.Holder() +
-                       ".\n\nScanning goes on, but until you save, the scans are kept only in "
-                       "this program and a crash would lose them.",
-                   "Journal Error", MsgIcon::Warning);
-    return true;
+    m_strJournalProblem = m_lock.Holder();
+    return ScanningStatus::NoJournal;
 }
 
 void CKVLTOfflineScannerDoc::releaseScanning() {
@@ -61,56 +86,265 @@ void CKVLTOfflineScannerDoc::releaseScanning() {
     m_bScanning = false;
     m_bReadOnly = false;
     m_strReadOnly.clear();
-    m_bJournalWarned = false;
+    m_strJournalProblem.clear();
+    for (auto& [volume, previous] : m_previousAssigned)
+        for (PreviousAssigned& kept : previous)
+            cJSON_Delete(kept.item);
+    m_previousAssigned.clear();
+    m_slottedSinceOpened.clear();
+    m_outgoingChecks.clear();
 }
 
-void CKVLTOfflineScannerDoc::journalScan(const cJSON* volume, uint32_t slot,
-                                         const std::string& assigned) {
+bool CKVLTOfflineScannerDoc::journal(const std::vector<JournalEntry>& entries, std::string& error) {
+    if (m_bReadOnly) {
+        error = m_strReadOnly + " Only one program at a time may scan into a file";
+        return false;
+    }
+    if (!m_strJournalProblem.empty()) {
+        error = "Scans cannot be kept in the scan journal: " + m_strJournalProblem;
+        return false;
+    }
     if (!m_journal.IsBound())
+        return true; // not scanning into a file on disk (a new document, a test)
+    return m_journal.Append(entries, error);
+}
+
+uint32_t CKVLTOfflineScannerDoc::JournaledChanges() const {
+    const JournalContents contents = m_journal.Read();
+    if (!contents.error.empty() || !contents.file.sameBytes(m_loadedFile))
+        return 0;
+    return contents.changeCount();
+}
+
+// ------------------------------------------------------------------ scans and take-backs
+
+bool CKVLTOfflineScannerDoc::assignSlot(cJSON* volume, uint32_t slot, std::string& error) {
+    return assignSlots({{volume, slot}}, error);
+}
+
+bool CKVLTOfflineScannerDoc::assignSlots(const std::vector<SlotAssignment>& scans,
+                                         std::string& error,
+                                         const std::function<void(size_t)>& applied) {
+    // The same time for the whole batch: it was read in one go.
+    const std::string assigned = timeString(clock(), kAssignedTimeFormat);
+    std::vector<JournalEntry> entries;
+    entries.reserve(scans.size());
+    for (const SlotAssignment& scan : scans)
+        entries.push_back(
+            {JournalEntryKind::Scan, stringField(scan.volume, "id"), scan.slot, assigned});
+    if (!journal(entries, error))
+        return false;
+    for (size_t i = 0; i < scans.size(); ++i) {
+        applySlot(scans[i].volume, scans[i].slot, assigned);
+        if (applied)
+            applied(i);
+    }
+    return true;
+}
+
+TakeBackResult CKVLTOfflineScannerDoc::takeBackSlot(cJSON* volume, std::string& error) {
+    bool numbered = false;
+    const int32_t slot = numberField(volume, "slot", &numbered);
+    if (exactMember(volume, "slot") == nullptr || !numbered || slot < 1)
+        return TakeBackResult::NotSlotted;
+    if (exactMember(volume, "assigned") == nullptr)
+        return TakeBackResult::FromServer;
+    if (!journal({{JournalEntryKind::TakeBack, stringField(volume, "id"), uint32_t(slot), {}}},
+                 error))
+        return TakeBackResult::JournalFailed;
+    applyTakeBack(volume, uint32_t(slot));
+    return TakeBackResult::Done;
+}
+
+void CKVLTOfflineScannerDoc::applySlot(cJSON* volume, uint32_t slot, const std::string& assigned) {
+    cJSON_AddItemToObject(volume, "slot", cJSON_CreateNumber(double(slot)));
+    // An "assigned" the volume already has (from an earlier, undone
+    // assignment) gets the new time where it stands: a second member would
+    // leave readers that take the first one with the old time. The old
+    // values are kept for a take-back.
+    std::vector<PreviousAssigned> previous;
+    for (cJSON* member = volume->child; member != nullptr; member = member->next) {
+        if (member->string == nullptr || std::strcmp(member->string, "assigned") != 0)
+            continue;
+        cJSON* old = cJSON_CreateString(assigned.c_str());
+        if (old == nullptr)
+            break;
+        swapValues(member, old);
+        PreviousAssigned kept{old, {}, false};
+        if (auto raw = rawValues.find(member); raw != rawValues.end()) {
+            kept.rawText = raw->second;
+            kept.raw = true;
+            rawValues.erase(raw);
+        }
+        previous.push_back(std::move(kept));
+    }
+    if (previous.empty()) {
+        cJSON_AddItemToObject(volume, "assigned", cJSON_CreateString(assigned.c_str()));
+    } else {
+        for (PreviousAssigned& stale : m_previousAssigned[volume])
+            cJSON_Delete(stale.item);
+        m_previousAssigned[volume] = std::move(previous);
+    }
+    slotVolumes.assign(slot, volume);
+    incomingVolumes.remove(volume);
+    m_slottedSinceOpened.push_back(volume);
+    SetModifiedFlag(true);
+    UpdateAllViews(nullptr, slot, volume);
+}
+
+void CKVLTOfflineScannerDoc::applyTakeBack(cJSON* volume, uint32_t slot) {
+    cJSON_Delete(cJSON_DetachItemViaPointer(volume, exactMember(volume, "slot")));
+    auto previous = m_previousAssigned.find(volume);
+    if (previous != m_previousAssigned.end()) {
+        // The values it had before this run's scan, and their kept text.
+        size_t next = 0;
+        for (cJSON* member = volume->child; member != nullptr; member = member->next) {
+            if (member->string == nullptr || std::strcmp(member->string, "assigned") != 0 ||
+                next == previous->second.size())
+                continue;
+            PreviousAssigned& kept = previous->second[next++];
+            swapValues(member, kept.item);
+            if (kept.raw)
+                rawValues[member] = std::move(kept.rawText);
+        }
+        for (PreviousAssigned& kept : previous->second)
+            cJSON_Delete(kept.item);
+        m_previousAssigned.erase(previous);
+    } else if (cJSON* member = exactMember(volume, "assigned")) {
+        rawValues.erase(member);
+        cJSON_Delete(cJSON_DetachItemViaPointer(volume, member));
+    }
+    if (slotVolumes.find(slot) == volume)
+        slotVolumes.erase(slot);
+    listAsIncoming(volume);
+    std::erase(m_slottedSinceOpened, volume);
+    SetModifiedFlag(true);
+    UpdateAllViews(nullptr, -int64_t(slot), volume);
+}
+
+void CKVLTOfflineScannerDoc::listAsIncoming(cJSON* volume) {
+    if (incomingVolumes.restore(volume))
         return;
-    std::string error;
-    if (m_journal.Append({stringField(volume, "id"), slot, assigned}, error) || m_bJournalWarned)
-        return;
-    m_bJournalWarned = true;
-    kvltMessageBox(error + ".\n\nThe scan is applied, but until you save, it and the scans "
-                           "that the journal cannot take would be lost in a crash.",
-                   "Journal Error", MsgIcon::Warning);
+    // Slotted before the file was opened: the list is made again in file
+    // order, which a take-back of such a volume (rare) can afford.
+    CVolumeList rebuilt;
+    const cJSON* volumes = cJSON_GetObjectItemCaseSensitive(rootNode, "volumes");
+    std::unordered_set<const cJSON*> listed;
+    incomingVolumes.forEach([&](cJSON* v) { listed.insert(v); });
+    cJSON* element = nullptr;
+    cJSON_ArrayForEach(element, volumes) {
+        if (element == volume || listed.count(element))
+            rebuilt.push_back(element);
+    }
+    incomingVolumes = std::move(rebuilt);
+}
+
+// ------------------------------------------------------------------ outgoing check
+
+bool CKVLTOfflineScannerDoc::checkOutgoing(const cJSON* volume, std::string& error) {
+    if (!journal({{JournalEntryKind::Checked, stringField(volume, "id"), 0, {}}}, error))
+        return false;
+    m_outgoingChecks.insert(volume);
+    UpdateAllViews(nullptr, 0, const_cast<cJSON*>(volume));
+    return true;
+}
+
+bool CKVLTOfflineScannerDoc::clearOutgoingChecks(std::string& error) {
+    if (m_outgoingChecks.empty())
+        return true;
+    if (!journal({{JournalEntryKind::ChecksCleared, {}, 0, {}}}, error))
+        return false;
+    m_outgoingChecks.clear();
+    UpdateAllViews(nullptr, kHintChecksCleared, this);
+    return true;
 }
 
 // ------------------------------------------------------------------ recovery
 
-RecoveryOutcome CKVLTOfflineScannerDoc::OfferRecovery(void* owner) {
-    RecoveryOutcome outcome;
+RecoveryOutcome CKVLTOfflineScannerDoc::OfferRecovery(void* owner, bool includeKept) {
+    RecoveryOutcome total;
     if (!m_journal.IsBound())
-        return outcome;
-    const JournalContents journal = m_journal.Read();
-    outcome.journalPath = m_journal.GetPath();
-    outcome.count = uint32_t(journal.scans.size());
-    if (journal.scans.empty() && !journal.damaged)
+        return total;
+    std::vector<std::pair<std::string, bool>> journals{{m_journal.GetPath(), false}};
+    if (includeKept)
+        for (const std::string& kept : m_journal.KeptJournals())
+            journals.emplace_back(kept, true);
+    for (const auto& [path, kept] : journals) {
+        const RecoveryOutcome outcome = offerJournal(readScanJournal(path), path, kept, owner);
+        if (outcome.result == RecoveryResult::Nothing)
+            continue;
+        // The worst outcome counts: a journal that was not applied must be heard of.
+        if (total.result != RecoveryResult::NotApplied)
+            total.result = outcome.result;
+        total.count += outcome.count;
+        total.journalPath = outcome.journalPath;
+    }
+    return total;
+}
+
+RecoveryOutcome CKVLTOfflineScannerDoc::offerJournal(const JournalContents& journal,
+                                                     const std::string& path, bool kept,
+                                                     void* owner) {
+    RecoveryOutcome outcome;
+    outcome.journalPath = path;
+    outcome.count = journal.changeCount();
+    if (journal.entries.empty() && !journal.damaged && journal.error.empty())
         return outcome;
 
+    // Set aside, never removed: the operator decides what becomes of them.
+    auto setAside = [&](const char* why) {
+        return kept ? setJournalAside(path, m_journal.GetPath(), why) : m_journal.SetAside(why);
+    };
     std::string problem;
-    if (journal.damaged)
+    if (!journal.error.empty())
+        problem = journal.error;
+    else if (journal.damaged)
         problem = "the journal is damaged";
-    else if (!journal.file.sameBytes(m_loadedFile))
+    else if (!journal.file.sameBytes(m_loadedFile)) {
+        if (!kept && holdsChanges(journal.entries)) {
+            // A save that ended before it could remove its journal.
+            m_journal.End(m_loadedFile);
+            outcome.result = RecoveryResult::AlreadySaved;
+            return outcome;
+        }
         problem = "the file has changed since they were scanned";
+    }
     if (problem.empty()) {
-        char question[128];
-        std::snprintf(question, sizeof question, "Recover %u unsaved scans from an earlier run?",
+        char question[160];
+        std::snprintf(question, sizeof question,
+                      kept ? "Recover %u scans kept for later from an earlier run?"
+                           : "Recover %u unsaved scans from an earlier run?",
                       outcome.count);
         if (kvltMessageBox(question, {}, MsgIcon::Question, MsgButtons::YesNo, owner) !=
             MsgAnswer::Yes) {
             outcome.result = RecoveryResult::Declined;
+            if (kept)
+                return outcome; // stays kept
+            char later[320];
+            std::snprintf(later, sizeof later,
+                          "Keep the %u scans for later?\n\nYes keeps them: they are offered "
+                          "again when the file is next opened, and \"kvlt-scan recover\" "
+                          "applies them. No discards them for good.",
+                          outcome.count);
+            const bool keep = kvltMessageBox(later, {}, MsgIcon::Question, MsgButtons::YesNo,
+                                             owner) == MsgAnswer::Yes;
+            outcome.journalPath = m_journal.SetAside(keep ? "kept" : "discarded");
             return outcome;
         }
-        if (applyRecoveredScans(journal.scans, problem)) {
-            m_journal.ContinueLastRun();
+        if (applyRecoveredEntries(journal.entries, problem)) {
+            if (kept) {
+                // From now on the live journal holds them: a crash keeps them.
+                std::string error;
+                if (m_journal.Append(journal.entries, error))
+                    ::unlink(path.c_str());
+            } else {
+                m_journal.ContinueLastRun();
+            }
             outcome.result = RecoveryResult::Recovered;
             return outcome;
         }
     }
-    // Never applied, never removed: the operator decides what becomes of them.
-    outcome.journalPath = m_journal.SetAside();
+    outcome.journalPath = setAside("unapplied");
     outcome.result = RecoveryResult::NotApplied;
     kvltMessageBox("The scan journal holds " + std::to_string(outcome.count) +
                        " unsaved scans of " + GetPathName() +
@@ -120,28 +354,111 @@ RecoveryOutcome CKVLTOfflineScannerDoc::OfferRecovery(void* owner) {
     return outcome;
 }
 
-bool CKVLTOfflineScannerDoc::applyRecoveredScans(const std::vector<JournalScan>& scans,
-                                                 std::string& problem) {
-    // All or nothing: check every scan against the file before one is applied.
+bool CKVLTOfflineScannerDoc::applyRecoveredEntries(const std::vector<JournalEntry>& entries,
+                                                   std::string& problem) {
+    // All or nothing: every entry is checked against the file, as it will be
+    // after the entries before it, before one is applied.
+    std::unordered_map<const cJSON*, uint32_t> slotOf; // 0: not slotted
+    std::unordered_map<uint32_t, const cJSON*> occupant;
+    auto currentSlot = [&](cJSON* volume) -> uint32_t {
+        if (auto found = slotOf.find(volume); found != slotOf.end())
+            return found->second;
+        if (cJSON_GetObjectItem(volume, "slot") == nullptr)
+            return 0;
+        const int32_t slot = numberField(volume, "slot");
+        return slot > 0 ? uint32_t(slot) : UINT32_MAX; // slotted, but not by number
+    };
+    auto occupied = [&](uint32_t slot) {
+        if (auto found = occupant.find(slot); found != occupant.end())
+            return found->second != nullptr;
+        return slotVolumes.count(slot) != 0;
+    };
     std::vector<cJSON*> volumes;
-    std::unordered_set<cJSON*> seenVolumes;
-    std::unordered_set<uint32_t> seenSlots;
-    for (const JournalScan& scan : scans) {
-        cJSON* volume = volumesById.find(scan.id);
-        if (volume == nullptr || cJSON_GetObjectItem(volume, "slot") != nullptr ||
-            !seenVolumes.insert(volume).second) {
-            problem = "volume '" + scan.id + "' cannot be slotted in the file";
-            return false;
+    volumes.reserve(entries.size());
+    for (const JournalEntry& entry : entries) {
+        cJSON* volume = nullptr;
+        if (entry.kind != JournalEntryKind::ChecksCleared) {
+            volume = volumesById.find(entry.id);
+            if (volume == nullptr) {
+                problem = "no volume '" + shortenedForMessage(entry.id) + "' is in the file";
+                return false;
+            }
         }
-        if (scan.slot > mapRowCount() || slotVolumes.count(scan.slot) ||
-            !seenSlots.insert(scan.slot).second) {
-            problem = "slot " + std::to_string(scan.slot) + " is not free in the file";
-            return false;
+        switch (entry.kind) {
+        case JournalEntryKind::Scan:
+            if (currentSlot(volume) != 0) {
+                problem = "volume '" + shortenedForMessage(entry.id) + "' already has a slot";
+                return false;
+            }
+            if (entry.slot > mapRowCount() || occupied(entry.slot)) {
+                problem = "slot " + std::to_string(entry.slot) + " is not free in the file";
+                return false;
+            }
+            slotOf[volume] = entry.slot;
+            occupant[entry.slot] = volume;
+            break;
+        case JournalEntryKind::TakeBack:
+            if (currentSlot(volume) != entry.slot ||
+                (!slotOf.count(volume) && exactMember(volume, "assigned") == nullptr)) {
+                problem = "volume '" + shortenedForMessage(entry.id) + "' is not in slot " +
+                          std::to_string(entry.slot);
+                return false;
+            }
+            slotOf[volume] = 0;
+            occupant[entry.slot] = nullptr;
+            break;
+        case JournalEntryKind::Checked:
+            if (!cJSON_IsString(cJSON_GetObjectItemCaseSensitive(volume, "target"))) {
+                problem = "volume '" + shortenedForMessage(entry.id) + "' is not outgoing";
+                return false;
+            }
+            break;
+        case JournalEntryKind::ChecksCleared:
+            break;
         }
         volumes.push_back(volume);
     }
-    for (size_t i = 0; i < scans.size(); ++i)
-        applySlot(volumes[i], scans[i].slot, scans[i].assigned);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const JournalEntry& entry = entries[i];
+        switch (entry.kind) {
+        case JournalEntryKind::Scan:
+            applySlot(volumes[i], entry.slot, entry.assigned);
+            break;
+        case JournalEntryKind::TakeBack:
+            applyTakeBack(volumes[i], entry.slot);
+            break;
+        case JournalEntryKind::Checked:
+            m_outgoingChecks.insert(volumes[i]);
+            UpdateAllViews(nullptr, 0, volumes[i]);
+            break;
+        case JournalEntryKind::ChecksCleared:
+            m_outgoingChecks.clear();
+            UpdateAllViews(nullptr, kHintChecksCleared, this);
+            break;
+        }
+    }
+    return true;
+}
+
+bool CKVLTOfflineScannerDoc::holdsChanges(const std::vector<JournalEntry>& entries) const {
+    // Each volume's last change is what the file must show.
+    std::unordered_map<std::string, const JournalEntry*> last;
+    for (const JournalEntry& entry : entries)
+        if (entry.kind == JournalEntryKind::Scan || entry.kind == JournalEntryKind::TakeBack)
+            last[entry.id] = &entry;
+    if (last.empty())
+        return false;
+    for (const auto& [id, entry] : last) {
+        cJSON* volume = volumesById.find(id);
+        if (volume == nullptr)
+            return false;
+        const bool slotted = exactMember(volume, "slot") != nullptr;
+        if (entry->kind == JournalEntryKind::TakeBack
+                ? slotted
+                : !slotted || numberField(volume, "slot") != int32_t(entry->slot) ||
+                      entry->assigned != stringField(volume, "assigned"))
+            return false;
+    }
     return true;
 }
 
@@ -160,25 +477,48 @@ bool CKVLTOfflineScannerDoc::ChangedOnDisk() const {
                                                        mtimeNsOf(status)) != m_loadedFile.sha256;
 }
 
+AtomicWriteOptions CKVLTOfflineScannerDoc::WriteOptions() {
+    AtomicWriteOptions options;
+    // The lock rules of a scanning run are checked before the write.
+    options.refuseLockedScanFiles = !m_bScanning;
+    // A run that holds the file's lock sweeps up what killed saves left.
+    options.sweepStaleFiles = m_bScanning && m_lock.IsHeld();
+    if (m_bScanning) {
+        // The new file takes the lock before it takes the old one's place,
+        // so that no other run can start scanning into it in between.
+        options.beforeReplace = [this](int fd) {
+            struct stat status {};
+            return ::fstat(fd, &status) != 0 ||
+                   m_newFileLock.Acquire(status) != LockStatus::HeldByOther;
+        };
+    }
+    return options;
+}
+
 bool CKVLTOfflineScannerDoc::OnSaveDocument(const std::string& path, ProgressReporter* progress) {
     const std::string target = realPathOf(path);
+    struct stat existing {};
+    const bool exists = ::stat(path.c_str(), &existing) == 0;
+    const bool loadedFile = exists && !m_loadedFile.path.empty() &&
+                            existing.st_dev == m_loadedDevice && existing.st_ino == m_loadedInode;
 
-    // One writer per file: never write into a file that another run scans into.
+    // One writer per file, whatever name it is reached by: never write into a
+    // file that another run scans into.
     CScanFileLock targetLock;
-    if (m_bScanning && target == m_lock.GetRealPath() && m_bReadOnly) {
+    if (m_bScanning && loadedFile && m_bReadOnly) {
         kvltMessageBox(m_strReadOnly + "\n\nIt was not saved; Save As saves a copy.", "Save Error",
                        MsgIcon::Error);
         return false;
     }
-    if (m_bScanning && target != m_lock.GetRealPath() &&
-        targetLock.Acquire(target) == LockStatus::HeldByOther) {
+    if (m_bScanning && exists && !loadedFile &&
+        targetLock.Acquire(existing) == LockStatus::HeldByOther) {
         kvltMessageBox(inUseText(path, targetLock.Holder()) + "\n\nIt was not saved.", "Save Error",
                        MsgIcon::Error);
         return false;
     }
 
     // An edit made elsewhere since the load is never lost in silence.
-    if (target == m_loadedFile.path && ChangedOnDisk()) {
+    if ((loadedFile || target == m_loadedFile.path) && ChangedOnDisk()) {
         const std::string changed = path + " has been changed on disk since it was loaded.";
         if (!askBeforeOverwritingChanges) {
             kvltMessageBox(changed + "\n\nIt was not saved, so the changes made there are kept.",
@@ -190,12 +530,11 @@ bool CKVLTOfflineScannerDoc::OnSaveDocument(const std::string& path, ProgressRep
             return false;
     }
 
-    {
-        // A run that holds the file's lock sweeps up what killed saves left.
-        CSaveFolderGuard folder(folderOf(target), m_bScanning && m_lock.IsHeld());
-        m_strStoredSha256.clear();
-        if (!CDocument::OnSaveDocument(path, progress))
-            return false;
+    m_strStoredSha256.clear();
+    const bool saved = CDocument::OnSaveDocument(path, progress);
+    if (!saved) {
+        m_newFileLock.Release();
+        return false;
     }
 
     struct stat status {};
@@ -204,14 +543,32 @@ bool CKVLTOfflineScannerDoc::OnSaveDocument(const std::string& path, ProgressRep
     m_loadedFile.size = uint64_t(status.st_size);
     m_loadedFile.mtimeNs = mtimeNsOf(status);
     m_loadedFile.sha256 = m_strStoredSha256;
-    if (targetLock.IsHeld()) {
-        // Saved as another file: scanning goes on in that one.
+    m_loadedDevice = status.st_dev;
+    m_loadedInode = status.st_ino;
+    // Scanning goes on in the file just written, under its lock.
+    if (m_newFileLock.IsHeld())
+        m_lock = std::move(m_newFileLock);
+    else if (targetLock.IsHeld())
         m_lock = std::move(targetLock);
+    if (m_lock.IsLockOf(status)) {
         m_bReadOnly = false;
         m_strReadOnly.clear();
     }
-    // The scans are in the saved file now.
-    if (m_lock.IsHeld())
+    // The scans are in the saved file now; check marks are not, so they
+    // start the journal of the new bytes.
+    if (m_lock.IsHeld()) {
         m_journal.End(m_loadedFile);
+        std::vector<JournalEntry> marks;
+        for (const cJSON* volume : m_outgoingChecks)
+            marks.push_back({JournalEntryKind::Checked, stringField(volume, "id"), 0, {}});
+        std::string error;
+        if (!marks.empty() && !m_journal.Append(marks, error))
+            m_strJournalProblem = error;
+    }
     return true;
+}
+
+void CKVLTOfflineScannerDoc::OnDiscardChanges() {
+    if (m_journal.IsBound() && m_journal.Read().exists)
+        m_journal.SetAside("discarded");
 }

@@ -1,17 +1,22 @@
 #include "scanjournal.h"
 
 #include "atomicfile.h"
+#include "fileaccess.h"
+#include "scanfilelock.h"
 
 #include <cjson/cJSON.h>
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <sys/mman.h>
@@ -53,13 +58,31 @@ std::string headerLine(const ScanFileIdentity& file) {
     return jsonLine(header.get());
 }
 
-std::string scanLine(const JournalScan& scan) {
+std::string entryLine(const JournalEntry& entry) {
     JsonPtr line(cJSON_CreateObject(), cJSON_Delete);
-    cJSON_AddStringToObject(line.get(), "id", scan.id.c_str());
-    cJSON_AddNumberToObject(line.get(), "slot", double(scan.slot));
-    cJSON_AddStringToObject(line.get(), "assigned", scan.assigned.c_str());
+    switch (entry.kind) {
+    case JournalEntryKind::Scan:
+        cJSON_AddStringToObject(line.get(), "id", entry.id.c_str());
+        cJSON_AddNumberToObject(line.get(), "slot", double(entry.slot));
+        cJSON_AddStringToObject(line.get(), "assigned", entry.assigned.c_str());
+        break;
+    case JournalEntryKind::TakeBack:
+        cJSON_AddStringToObject(line.get(), "id", entry.id.c_str());
+        cJSON_AddNumberToObject(line.get(), "unslot", double(entry.slot));
+        break;
+    case JournalEntryKind::Checked:
+        cJSON_AddStringToObject(line.get(), "checked", entry.id.c_str());
+        break;
+    case JournalEntryKind::ChecksCleared:
+        cJSON_AddStringToObject(line.get(), "checks", "cleared");
+        break;
+    }
     return jsonLine(line.get());
 }
+
+// The most a journal may hold before it is taken for something else: far
+// beyond a year of scans, and a bound on what reading it can cost.
+constexpr size_t kMaxJournalBytes = size_t(512) << 20;
 
 const char* textMember(const cJSON* object, const char* key) {
     const cJSON* item = cJSON_GetObjectItemCaseSensitive(object, key);
@@ -91,16 +114,42 @@ bool readHeader(const cJSON* line, ScanFileIdentity& file) {
     return true;
 }
 
-// A scan line into scan; false when it is not one.
-bool readScan(const cJSON* line, JournalScan& scan) {
-    const char* id = textMember(line, "id");
-    const char* assigned = textMember(line, "assigned");
-    const cJSON* slot = numberMember(line, "slot");
-    if (!id || !assigned || !slot || slot->valuedouble < 1 || slot->valuedouble > UINT32_MAX)
+// A slot number as the journal writes it: a whole number from 1 to the
+// largest 32-bit one. 11.7 or 1e300 are no slots.
+bool slotMember(const cJSON* object, const char* key, uint32_t& slot) {
+    const cJSON* item = numberMember(object, key);
+    if (!item || !(item->valuedouble >= 1 && item->valuedouble <= UINT32_MAX) ||
+        std::floor(item->valuedouble) != item->valuedouble)
         return false;
-    scan.id = id;
-    scan.slot = uint32_t(slot->valuedouble);
-    scan.assigned = assigned;
+    slot = uint32_t(item->valuedouble);
+    return true;
+}
+
+// An entry line into entry; false when it is not one.
+bool readEntry(const cJSON* line, JournalEntry& entry) {
+    entry = {};
+    if (const char* id = textMember(line, "checked")) {
+        entry.kind = JournalEntryKind::Checked;
+        entry.id = id;
+        return true;
+    }
+    if (const char* checks = textMember(line, "checks")) {
+        entry.kind = JournalEntryKind::ChecksCleared;
+        return std::strcmp(checks, "cleared") == 0;
+    }
+    const char* id = textMember(line, "id");
+    if (!id)
+        return false;
+    entry.id = id;
+    if (slotMember(line, "unslot", entry.slot)) {
+        entry.kind = JournalEntryKind::TakeBack;
+        return true;
+    }
+    const char* assigned = textMember(line, "assigned");
+    if (!assigned || !slotMember(line, "slot", entry.slot))
+        return false;
+    entry.kind = JournalEntryKind::Scan;
+    entry.assigned = assigned;
     return true;
 }
 
@@ -124,12 +173,13 @@ std::string sha256Hex(const void* data, size_t size) {
 }
 
 std::string sha256OfFile(const std::string& path, uint64_t size, int64_t mtimeNs) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat status {};
+    std::string why;
+    int fd = openRegularFile(path, status, why);
     if (fd < 0)
         return {};
     std::string hash;
-    struct stat status {};
-    if (fstat(fd, &status) == 0 && uint64_t(status.st_size) == size &&
+    if (uint64_t(status.st_size) == size &&
         int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec == mtimeNs) {
         if (size == 0) {
             hash = sha256Hex("", 0);
@@ -160,18 +210,6 @@ std::string realPathOf(const std::string& path) {
     return getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + path : path;
 }
 
-std::string scanJournalFolder() {
-    std::string data;
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && xdg[0] == '/') {
-        data = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        data = std::string(home && home[0] ? home : "/tmp") + "/.local/share";
-    }
-    return data + "/kvlt-offline-scanner/journals";
-}
-
 std::string scanJournalStem(const std::string& realPath) {
     // The name is there for the reader of the folder; the hash keeps two
     // files of one name apart.
@@ -183,23 +221,73 @@ std::string scanJournalStem(const std::string& realPath) {
            sha256Hex(realPath.data(), realPath.size()).substr(0, 16);
 }
 
-bool makeScanJournalFolder(std::string& error) {
-    std::string folder = scanJournalFolder();
-    for (size_t at = 1; at <= folder.size(); ++at) {
-        if (at != folder.size() && folder[at] != '/')
-            continue;
-        std::string part = folder.substr(0, at);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
-            error = "Cannot create the folder " + part + ": " + std::strerror(errno);
-            return false;
+// ------------------------------------------------------------------ reading
+
+uint32_t JournalContents::changeCount() const {
+    return uint32_t(std::count_if(entries.begin(), entries.end(), [](const JournalEntry& entry) {
+        return entry.kind == JournalEntryKind::Scan || entry.kind == JournalEntryKind::TakeBack;
+    }));
+}
+
+JournalContents readScanJournal(const std::string& path) {
+    JournalContents contents;
+    if (path.empty())
+        return contents;
+    std::string why;
+    const int fd = openPrivateFile(path, O_RDONLY, 0, why);
+    if (fd < 0) {
+        if (errno != ENOENT) {
+            contents.exists = true;
+            contents.error = why;
         }
+        return contents;
     }
+    contents.exists = true;
+    std::string text;
     struct stat status {};
-    if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
-        error = "Cannot use the folder " + folder + ": " + std::strerror(errno ? errno : ENOTDIR);
-        return false;
+    if (fstat(fd, &status) != 0 || uint64_t(status.st_size) > kMaxJournalBytes) {
+        contents.error = "Cannot read " + path + ": it is larger than any scan journal can be";
+        ::close(fd);
+        return contents;
     }
-    return true;
+    char chunk[65536];
+    for (ssize_t got; (got = ::read(fd, chunk, sizeof chunk)) != 0;) {
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 || text.size() + size_t(got) > kMaxJournalBytes) {
+            contents.error = "Cannot read " + path + ": " +
+                             (got < 0 ? std::strerror(errno) : "it keeps growing");
+            ::close(fd);
+            return contents;
+        }
+        text.append(chunk, size_t(got));
+    }
+    ::close(fd);
+
+    bool inRun = false;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos)
+            break; // cut short by a crash before it was synced: never applied
+        JsonPtr object(cJSON_ParseWithLength(text.data() + at, end - at), cJSON_Delete);
+        at = end + 1;
+        ScanFileIdentity header;
+        JournalEntry entry;
+        if (object && cJSON_GetObjectItemCaseSensitive(object.get(), "journal") &&
+            readHeader(object.get(), header)) {
+            contents.file = header;
+            contents.entries.clear();
+            contents.damaged = false;
+            inRun = true;
+        } else if (object && inRun && readEntry(object.get(), entry)) {
+            contents.entries.push_back(std::move(entry));
+        } else if (at < text.size()) {
+            contents.damaged = true;
+        }
+        // A last complete line that cannot be read was never confirmed either.
+    }
+    return contents;
 }
 
 // ------------------------------------------------------------------ journal
@@ -228,57 +316,15 @@ void CScanJournal::CloseFile() {
     m_fd = -1;
 }
 
-JournalContents CScanJournal::Read() const {
-    JournalContents contents;
-    if (m_strPath.empty())
-        return contents;
-    FILE* file = std::fopen(m_strPath.c_str(), "rbe");
-    if (file == nullptr)
-        return contents;
-    contents.exists = true;
-    std::string text;
-    char chunk[65536];
-    while (size_t got = std::fread(chunk, 1, sizeof chunk, file))
-        text.append(chunk, got);
-    std::fclose(file);
-
-    bool inRun = false;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos)
-            break; // cut short by a crash before it was synced: never applied
-        std::string line = text.substr(at, end - at);
-        at = end + 1;
-        JsonPtr object(cJSON_Parse(line.c_str()), cJSON_Delete);
-        ScanFileIdentity header;
-        JournalScan scan;
-        if (object && cJSON_GetObjectItemCaseSensitive(object.get(), "journal") &&
-            readHeader(object.get(), header)) {
-            contents.file = header;
-            contents.scans.clear();
-            inRun = true;
-        } else if (object && inRun && readScan(object.get(), scan)) {
-            contents.scans.push_back(std::move(scan));
-        } else if (at < text.size()) {
-            contents.damaged = true;
-        }
-        // A last complete line that cannot be read was never confirmed either.
-    }
-    return contents;
-}
-
 bool CScanJournal::OpenForAppend(std::string& error) {
     if (m_fd >= 0)
         return true;
     if (!makeScanJournalFolder(error))
         return false;
     bool created = ::access(m_strPath.c_str(), F_OK) != 0;
-    int fd = ::open(m_strPath.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        error = "Cannot open the scan journal " + m_strPath + ": " + std::strerror(errno);
+    int fd = openPrivateFile(m_strPath, O_RDWR | O_CREAT | O_APPEND, 0600, error);
+    if (fd < 0)
         return false;
-    }
     // A line that a crash cut short would glue itself to the next one.
     struct stat status {};
     if (fstat(fd, &status) == 0 && status.st_size > 0) {
@@ -304,14 +350,18 @@ bool CScanJournal::OpenForAppend(std::string& error) {
     return true;
 }
 
-bool CScanJournal::Append(const JournalScan& scan, std::string& error) {
+bool CScanJournal::Append(const std::vector<JournalEntry>& entries, std::string& error) {
     if (m_strPath.empty()) {
         error = "No scan file is open for scanning";
         return false;
     }
+    if (entries.empty())
+        return true;
     if (!OpenForAppend(error))
         return false;
-    std::string text = m_bRunStarted ? scanLine(scan) : headerLine(m_file) + scanLine(scan);
+    std::string text = m_bRunStarted ? std::string() : headerLine(m_file);
+    for (const JournalEntry& entry : entries)
+        text += entryLine(entry);
     struct stat before {};
     fstat(m_fd, &before);
     int err = 0;
@@ -337,29 +387,58 @@ void CScanJournal::End(const ScanFileIdentity& saved) {
     // Saved over another file: scans once made for that file's old bytes are
     // kept, not swept away by our next save.
     if (m_strPath != previous && ::access(m_strPath.c_str(), F_OK) == 0)
-        SetAside();
+        SetAside("unapplied");
 }
 
-std::string CScanJournal::SetAside() {
+std::string CScanJournal::SetAside(const char* why) {
     CloseFile();
+    m_bRunStarted = false;
+    return setJournalAside(m_strPath, m_strPath, why);
+}
+
+std::string setJournalAside(const std::string& path, const std::string& journal, const char* why) {
     char stamp[32];
     std::time_t now = std::time(nullptr);
     std::tm utc{};
     gmtime_r(&now, &utc);
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &utc);
-    const std::string base = m_strPath.substr(0, m_strPath.size() - std::strlen(".journal"));
+    const std::string base = journal.substr(0, journal.size() - std::strlen(".journal"));
     for (int n = 1; n < 1000; ++n) {
         std::string kept =
-            base + "-unapplied-" + stamp + (n > 1 ? "-" + std::to_string(n) : "") + ".journal";
+            base + "-" + why + "-" + stamp + (n > 1 ? "-" + std::to_string(n) : "") + ".journal";
         // link + unlink: never replaces a journal set aside before.
-        if (::link(m_strPath.c_str(), kept.c_str()) == 0) {
-            ::unlink(m_strPath.c_str());
-            syncFolder(folderOf(m_strPath));
-            m_bRunStarted = false;
+        if (::link(path.c_str(), kept.c_str()) == 0) {
+            ::unlink(path.c_str());
+            syncFolder(folderOf(path));
             return kept;
         }
         if (errno != EEXIST)
             break;
     }
-    return m_strPath;
+    return path;
+}
+
+std::vector<std::string> CScanJournal::KeptJournals() const {
+    std::vector<std::string> kept;
+    if (m_strPath.empty())
+        return kept;
+    const std::string folder = folderOf(m_strPath);
+    const std::string own = fileNameOf(m_strPath);
+    const std::string prefix = own.substr(0, own.size() - std::strlen(".journal")) + "-kept-";
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return kept;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        // "<stem>-kept-YYYYmmdd-HHMMSS[-n].journal", nothing set aside after it.
+        if (name.size() < prefix.size() + 15 + 8 || name.compare(0, prefix.size(), prefix) != 0 ||
+            name.compare(name.size() - 8, 8, ".journal") != 0)
+            continue;
+        const std::string rest = name.substr(prefix.size(), name.size() - prefix.size() - 8);
+        if (rest.find_first_not_of("0123456789-") == std::string::npos)
+            kept.push_back(folder + "/" + name);
+    }
+    ::closedir(dir);
+    std::sort(kept.begin(), kept.end());
+    return kept;
 }

@@ -7,26 +7,43 @@
 // ($XDG_DATA_HOME is ~/.local/share when unset), named after the file's real
 // path (symbolic links resolved):
 //     <file name>-<first 16 hex digits of the SHA-256 of the real path>.journal
-// The lock that keeps to one writer per file sits beside it, with ".lock" in
-// place of ".journal" (scanfilelock.h).
+// The lock that keeps to one writer per file sits beside it, named after the
+// file's device and inode (scanfilelock.h).
 //
 // Format: UTF-8 text, one JSON object per line, only ever appended to.
-//   A run starts with a header that ties the scans after it to the exact bytes
-//   of the file as it was loaded:
+//   A run starts with a header that ties the entries after it to the exact
+//   bytes of the file as it was loaded:
 //     {"journal":1,"file":"/real/path/scan.json","size":48213,
 //      "mtime":"1700000000.123456789","sha256":"<64 hex digits>",
 //      "host":"dock-1","pid":4242,"program":"kvlt-scan"}
-//   then one line per accepted scan, in the order they were accepted:
+//   then one line per change, in the order they were made:
 //     {"id":"VOL001","slot":17,"assigned":"Monday, February 07, 2022 - 13:45:30 (UTC)"}
-//   "id" is the volume's "id" exactly as the file has it, "slot" the global
-//   slot number and "assigned" the text written into the file, byte for byte.
-// Each line goes out in one write and is synced (fdatasync) before the scan is
-// applied. A last line without its line feed is a write cut short by a crash:
-// it is ignored, and cut off before the next append. Recovery only ever offers
-// the last run, and only to a file whose size and SHA-256 are the header's. A
-// run whose recovery was declined stays in the journal, and the next scan
-// starts a new run after it. A successful save removes the journal.
+//         an accepted scan: "id" is the volume's "id" exactly as the file has
+//         it, "slot" the global slot number (a whole number from 1) and
+//         "assigned" the text written into the file, byte for byte;
+//     {"id":"VOL001","unslot":17}
+//         a scan taken back: the volume leaves slot 17 and is incoming again;
+//     {"checked":"VOL001"}   the outgoing volume was checked into the case;
+//     {"checks":"cleared"}   the outgoing check was closed: no marks stand.
+// Lines go out together in one write and are synced (fdatasync) before any
+// of them is applied, so a batch of scans costs one sync. A last line
+// without its line feed is a write cut short by a crash: it is ignored, and
+// cut off before the next append. Recovery only ever offers the last run,
+// and only to a file whose size and SHA-256 are the header's.
+//
+// A successful save removes the journal. A journal that is not to be applied
+// again is renamed beside it, never removed:
+//   <stem>-unapplied-DATE.journal  it did not fit the file as it is now;
+//   <stem>-discarded-DATE.journal  the operator chose not to save the scans;
+//   <stem>-kept-DATE.journal       the operator kept the scans for later: only
+//                                  an explicit recovery applies them.
+//
+// The folder is the user's own (0700, refused when another user owns it or
+// may write in it), and its files are opened without following links
+// (fileaccess.h).
 #pragma once
+
+#include "scanfilelock.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -55,17 +72,19 @@ std::string sha256OfFile(const std::string& path, uint64_t size, int64_t mtimeNs
 // exist yet, its folder's real path and its name; path itself, made absolute,
 // when not even the folder exists.
 std::string realPathOf(const std::string& path);
-// The folder of the journals and locks: $XDG_DATA_HOME (an absolute path) or
-// ~/.local/share, then kvlt-offline-scanner/journals. Not created here.
-std::string scanJournalFolder();
 // The journal folder's path for the file with this real path, without the
 // ending (".journal", ".lock").
 std::string scanJournalStem(const std::string& realPath);
-// Creates the journal folder (private to the user); errno text when it cannot.
-bool makeScanJournalFolder(std::string& error);
+// One line of a run after its header.
+enum class JournalEntryKind {
+    Scan,         // id, slot, assigned
+    TakeBack,     // id, slot (the slot it leaves)
+    Checked,      // id
+    ChecksCleared // nothing else
+};
 
-// One accepted scan.
-struct JournalScan {
+struct JournalEntry {
+    JournalEntryKind kind = JournalEntryKind::Scan;
     std::string id;
     uint32_t slot = 0;
     std::string assigned;
@@ -75,9 +94,20 @@ struct JournalScan {
 struct JournalContents {
     bool exists = false;  // there is a journal file
     bool damaged = false; // a line before the last cannot be read
+    std::string error;    // it exists but cannot be read safely (a link, a pipe...): why
     ScanFileIdentity file;
-    std::vector<JournalScan> scans;
+    std::vector<JournalEntry> entries;
+
+    // The entries that change the scan file (scans and take-backs).
+    uint32_t changeCount() const;
 };
+
+// The journal file at path, read as CScanJournal::Read reads its own.
+JournalContents readScanJournal(const std::string& path);
+// Renames the journal at path to "<journal minus .journal>-<why>-DATE.journal"
+// beside it (journal is the file's live journal), never replacing a journal
+// set aside before. The new path, or path when it could not be renamed.
+std::string setJournalAside(const std::string& path, const std::string& journal, const char* why);
 
 class CScanJournal {
   public:
@@ -96,19 +126,24 @@ class CScanJournal {
     const std::string& GetPath() const { return m_strPath; }
 
     // The last run of the journal on disk.
-    JournalContents Read() const;
-    // The next appends continue the last run on disk: its scans were applied
-    // again to the same bytes.
+    JournalContents Read() const { return readScanJournal(m_strPath); }
+    // The next appends continue the last run on disk: its entries were
+    // applied again to the same bytes.
     void ContinueLastRun() { m_bRunStarted = true; }
-    // Appends one scan (after a header when a run must start) and syncs it to
-    // disk. false with the reason in error when that cannot be done.
-    bool Append(const JournalScan& scan, std::string& error);
+    // Appends the entries (after a header when a run must start) in one write
+    // and syncs them to disk with one fdatasync. false with the reason in
+    // error when that cannot be done: then none of them is in the journal.
+    [[nodiscard]] bool Append(const std::vector<JournalEntry>& entries, std::string& error);
     // The file was saved with these bytes: the journal file goes, and the next
-    // scan starts a new run for the new bytes.
+    // entry starts a new run for the new bytes.
     void End(const ScanFileIdentity& saved);
-    // Renames the journal so that it is neither applied nor removed again, and
-    // returns its new path (the old one when it could not be renamed).
-    std::string SetAside();
+    // Renames the journal to "<stem>-<why>-DATE.journal" (why is "unapplied",
+    // "discarded" or "kept") so that it is neither applied nor removed again,
+    // and returns its new path (the old one when it could not be renamed).
+    // The next entry starts a new run.
+    std::string SetAside(const char* why);
+    // The journals of this file kept for later, oldest first.
+    std::vector<std::string> KeptJournals() const;
 
   private:
     bool OpenForAppend(std::string& error);

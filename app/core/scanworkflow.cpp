@@ -1,12 +1,14 @@
 #include "scanworkflow.h"
 
 #include "messagebox.h"
+#include "texts.h"
 
 #include <cjson/cJSON.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <unordered_set>
 
 namespace {
 
@@ -14,14 +16,6 @@ std::string format(const char* fmt, auto... args) {
     char text[512];
     std::snprintf(text, sizeof text, fmt, args...);
     return text;
-}
-
-std::string trimmed(const std::string& text) {
-    const char* blanks = " \t\r\n\v\f";
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
 std::string upperCased(std::string text) {
@@ -96,31 +90,88 @@ std::string CScanSession::statusText() const {
 }
 
 ScanOutcome CScanSession::scan(const std::string& typed) {
-    std::string barcode = upperCased(trimmed(typed));
-    cJSON* volume = m_doc.volumesById.find(barcode);
-    if (volume == nullptr)
-        return refuse(ScanOutcome::Unknown, format("Barcode '%s' is unknown", barcode.c_str()),
-                      "Barcode Error");
-    // Any member named "slot", whatever its value and case, means assigned.
-    if (cJSON_GetObjectItem(volume, "slot") != nullptr)
-        return refuse(ScanOutcome::AlreadySlotted,
-                      format("Barcode '%s' has already been assigned to a slot", barcode.c_str()),
-                      "Barcode Error");
-    if (m_nextPosition <= 0) {
-        // Never slot 0, never a slot that is taken: refuse until new slots are chosen.
-        return refuse(ScanOutcome::NoSlotLeft,
-                      format("Barcode '%s' was not slotted: all %u selected slots have been used.",
-                             barcode.c_str(), m_selectedCount),
-                      "Slotting Error");
+    ScanOutcome outcome = ScanOutcome::Accepted;
+    scanBatch({typed}, [&](ScanOutcome result) { outcome = result; });
+    return outcome;
+}
+
+void CScanSession::scanBatch(const std::vector<std::string>& barcodes,
+                             const std::function<void(ScanOutcome)>& reported) {
+    // Each barcode decided in turn, as if the ones before it were applied.
+    struct Decision {
+        ScanOutcome outcome = ScanOutcome::Accepted;
+        std::string text;
+        const char* caption = nullptr;
+    };
+    std::vector<Decision> decisions(barcodes.size());
+    std::vector<SlotAssignment> accepted;
+    std::unordered_set<const cJSON*> taken;
+    const int64_t firstPosition = m_nextPosition;
+    for (size_t i = 0; i < barcodes.size(); ++i) {
+        const std::string barcode = upperCased(trimmed(barcodes[i]));
+        const std::string quoted = shortenedForMessage(barcode);
+        Decision& decision = decisions[i];
+        cJSON* volume = m_doc.volumesById.find(barcode);
+        // Any member named "slot", whatever its value and case, means assigned.
+        if (volume == nullptr) {
+            decision = {ScanOutcome::Unknown, format("Barcode '%s' is unknown", quoted.c_str()),
+                        "Barcode Error"};
+        } else if (cJSON_GetObjectItem(volume, "slot") != nullptr || taken.count(volume)) {
+            decision = {ScanOutcome::AlreadySlotted,
+                        format("Barcode '%s' has already been assigned to a slot", quoted.c_str()),
+                        "Barcode Error"};
+        } else if (m_nextPosition <= 0) {
+            // Never slot 0, never a slot that is taken: refuse until new slots are chosen.
+            decision = {
+                ScanOutcome::NoSlotLeft,
+                format("Barcode '%s' was not slotted: all %u selected slots have been used.",
+                       quoted.c_str(), m_selectedCount),
+                "Slotting Error"};
+        } else {
+            const uint32_t row = uint32_t(m_nextPosition - 1);
+            m_nextPosition = m_selection.nextSelectedRow(int64_t(row) + 1) + 1;
+            accepted.push_back({volume, row + 1});
+            taken.insert(volume);
+        }
     }
 
-    uint32_t row = uint32_t(m_nextPosition - 1);
-    m_nextPosition = m_selection.nextSelectedRow(int64_t(row) + 1) + 1;
-    if (m_listener)
-        m_listener->makeRowVisible(row);
-    m_doc.assignSlot(volume, row + 1);
-    m_assignedCount += 1;
-    return ScanOutcome::Accepted;
+    // Refusals and acceptances are told in the order the barcodes came.
+    size_t told = 0;
+    auto tellUpTo = [&](size_t end) {
+        for (; told < end; ++told) {
+            const Decision& decision = decisions[told];
+            if (decision.outcome != ScanOutcome::Accepted)
+                refuse(decision.outcome, decision.text, decision.caption);
+            if (reported)
+                reported(decision.outcome);
+        }
+    };
+    std::string error;
+    size_t next = 0; // the next accepted scan to be applied
+    auto applied = [&](size_t k) {
+        while (decisions[next].outcome != ScanOutcome::Accepted)
+            ++next;
+        tellUpTo(next); // the refusals before it, with the count as it was then
+        if (m_listener)
+            m_listener->makeRowVisible(accepted[k].slot - 1);
+        m_assignedCount += 1;
+        ++next;
+        if (reported) // the acceptance itself, after its apply
+            reported(ScanOutcome::Accepted);
+        ++told;
+    };
+    if (!accepted.empty() && !m_doc.assignSlots(accepted, error, applied)) {
+        // Nothing of the batch is in the journal: none of it counts.
+        m_nextPosition = firstPosition;
+        const std::string reason = shortenedForMessage(error, 400);
+        for (Decision& decision : decisions)
+            if (decision.outcome == ScanOutcome::Accepted)
+                decision = {ScanOutcome::JournalFailed,
+                            reason + ". The scan was not accepted; scan it again once the "
+                                     "journal can be written.",
+                            "Journal Error"};
+    }
+    tellUpTo(decisions.size());
 }
 
 ScanOutcome CScanSession::refuse(ScanOutcome outcome, const std::string& text,

@@ -6,6 +6,7 @@
 #include "scanfiledoc.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,7 @@ enum class ScanOutcome {
     Unknown,        // no volume has this barcode
     AlreadySlotted, // the volume already has a "slot" member
     NoSlotLeft,     // every chosen slot has been used
+    JournalFailed,  // the scan could not be put in the journal: nothing changed
 };
 
 // What a window does around a scan; the document tells its views about an
@@ -75,9 +77,18 @@ class CScanSession {
 
     // Trims white space from both ends of the barcode (some scanners send a
     // trailing blank; no volume id holds one), upper-cases it, looks it up
-    // and applies it. A refusal changes nothing and goes to the listener, or
-    // to a message box when the listener does not show it.
+    // and applies it once it is in the journal. A refusal changes nothing and
+    // goes to the listener, or to a message box when the listener does not
+    // show it. Barcodes quoted in messages are cut to a readable length.
     ScanOutcome scan(const std::string& barcode);
+    // Barcodes that are ready together (a batch scanner's file, the lines a
+    // scanner typed while the last batch was being written), with one journal
+    // write and one disk sync: each is decided as scan() would in turn, the
+    // accepted ones go into the journal together, and only then are they
+    // applied. Afterwards, in order, each barcode's refusal is shown and
+    // reported(outcome) is called, with statusText() as of that barcode.
+    void scanBatch(const std::vector<std::string>& barcodes,
+                   const std::function<void(ScanOutcome)>& reported);
 
     // "%u of %u selected slots remain"
     std::string statusText() const;

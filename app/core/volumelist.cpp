@@ -58,13 +58,26 @@ bool CVolumeList::remove(const cJSON* volume) {
     if (m_alive.empty())
         buildIndex();
     auto found = m_position.find(volume);
-    if (found == m_position.end())
+    if (found == m_position.end() || !m_alive[found->second])
         return false;
     size_t i = found->second;
-    m_position.erase(found);
     m_alive[i] = 0;
     for (size_t k = i + 1; k < m_tree.size(); k += k & -k)
         m_tree[k] -= 1;
     m_size -= 1;
+    return true;
+}
+
+bool CVolumeList::restore(const cJSON* volume) {
+    if (m_alive.empty())
+        return false; // nothing was ever removed
+    auto found = m_position.find(volume);
+    if (found == m_position.end() || m_alive[found->second])
+        return false;
+    size_t i = found->second;
+    m_alive[i] = 1;
+    for (size_t k = i + 1; k < m_tree.size(); k += k & -k)
+        m_tree[k] += 1;
+    m_size += 1;
     return true;
 }

@@ -24,6 +24,9 @@ class CVolumeList {
     cJSON* operator[](size_t row) const;
     // Removes the first entry that is this node; false when it is not listed.
     bool remove(const cJSON* volume);
+    // Puts an entry that remove() took out back at its old place; false when
+    // the node was never listed or is listed now.
+    bool restore(const cJSON* volume);
 
     // Calls f(volume) for every entry in order.
     template <typename F> void forEach(F&& f) const {

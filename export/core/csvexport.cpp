@@ -6,14 +6,25 @@
 
 namespace {
 
+// A cell a spreadsheet would run as a formula (or as the start of one).
+bool looksLikeFormula(const std::string& value) {
+    return !value.empty() && std::strchr("=+-@\t\r", value[0]) != nullptr;
+}
+
 // Appends value as a CSV field: as it is, or enclosed in double quotes with
 // its double quotes doubled when it holds a comma, a double quote, CR or LF.
+// A value that begins as a formula would (=, +, -, @, tab, CR) is written as
+// text the way OWASP advises against CSV injection: quoted, with a single
+// quote in front, so that a spreadsheet shows it and runs nothing.
 void appendField(std::string& line, const std::string& value) {
-    if (value.find_first_of(",\"\r\n") == std::string::npos) {
+    const bool formula = looksLikeFormula(value);
+    if (!formula && value.find_first_of(",\"\r\n") == std::string::npos) {
         line += value;
         return;
     }
     line += '"';
+    if (formula)
+        line += '\'';
     for (char c : value) {
         if (c == '"')
             line += '"';

@@ -1,8 +1,15 @@
-// An export file that appears whole or not at all: the writer fills a hidden
-// file beside the target, and only a complete, flushed and closed file is
-// renamed over it. Any failure (full disk, size limit, failed close) or a
-// cancel leaves the folder as it was, an existing file of that name included.
+// An export file that appears whole or not at all, written the way every
+// file of the programs is written (atomicfile.h): the writer fills a hidden
+// file beside the target, and only a complete, flushed file takes the
+// target's place (renamed over it, or for a file with other hard links
+// copied in over it, with its old bytes kept in a backup until the new ones
+// are on disk). A symbolic link is followed to its file. Any failure (full
+// disk, size limit, failed close) or a cancel leaves the folder as it was,
+// an existing file of that name included, and a scan file that a run scans
+// into is never replaced.
 #pragma once
+
+#include "atomicfile.h"
 
 #include <cstdio>
 #include <string>
@@ -14,25 +21,32 @@ class ExportFile {
     ExportFile(const ExportFile&) = delete;
     ExportFile& operator=(const ExportFile&) = delete;
 
-    // Starts the file for path. False, with error() set, when path cannot be
-    // written: a folder, an existing file without write permission, or a
-    // folder in which no file can be made. A symbolic link is followed, so
-    // the file it points at is the one replaced.
-    bool open(const std::string& path);
+    // Starts the file for path. False, with error() and reason() set, when
+    // path cannot be written: a folder, a device, an existing file without
+    // write permission, a scan file being scanned into, or a folder in which
+    // no file can be made.
+    [[nodiscard]] bool open(const std::string& path);
     // The stream to write to (binary, fully buffered); null when not open.
     FILE* stream() const { return m_stream; }
-    // Flushes, syncs and closes the file and renames it over the target.
-    // False, with error() set and nothing left behind, when any step fails
-    // or a write failed earlier.
-    bool commit();
+    // Flushes and syncs the file and puts it in the target's place. False,
+    // with error() and reason() set and nothing left behind, when any step
+    // fails or a write failed earlier.
+    [[nodiscard]] bool commit();
     // Drops the unfinished file.
     void discard();
 
+    // errno of the failure (EBUSY: a scan file being scanned into).
     int error() const { return m_error; }
+    // The failure as a sentence naming the path: "Cannot write /x/y.csv: No
+    // space left on device".
+    const std::string& reason() const { return m_strReason; }
 
   private:
+    void fail(const AtomicWriteResult& result);
+
+    AtomicFileWriter m_writer;
     FILE* m_stream = nullptr;
-    std::string m_strTarget;
-    std::string m_strTemp;
+    std::string m_strPath;
     int m_error = 0;
+    std::string m_strReason;
 };

@@ -105,7 +105,8 @@ TEST_F(AppGuiTest, CtrlZeroFitsEveryColumnToItsWidestTextInAnyRow) {
 
     // A scan puts the longest source into slot 1000: the map's next Ctrl+0
     // sees it, and the incoming list's fits what is left there.
-    doc()->assignSlot(doc()->incomingVolumes[0], 1000);
+    std::string error;
+    ASSERT_TRUE(doc()->assignSlot(doc()->incomingVolumes[0], 1000, error)) << error;
     QTest::keyClick(map(), Qt::Key_0, Qt::ControlModifier);
     EXPECT_TRUE(fits(*map(), MAP_SOURCE, "UNLISTED-REPOSITORY-WITH-A-VERY-LONG-NAME"));
     QTest::keyClick(incoming(), Qt::Key_0, Qt::ControlModifier);

@@ -151,7 +151,7 @@ TEST_F(KvltScan, HandPickedChecksAnswerYesAndRefuseOccupiedSlots) {
     std::string file = example();
     std::string before = readFile(file);
     Result occupied = run({"slot", file, "--slots", "1,4"}, "N1\n");
-    EXPECT_EQ(occupied.status, 0);
+    EXPECT_EQ(occupied.status, 1) << "no scan could be applied";
     EXPECT_EQ(occupied.err, "Slotting Error: Slot number 4 is already occupied\n");
     EXPECT_EQ(occupied.out, "");
     EXPECT_EQ(readFile(file), before);

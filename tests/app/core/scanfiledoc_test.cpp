@@ -327,7 +327,8 @@ TEST_F(ScanFile, ValuesThePrinterCannotWriteAreSavedAsTheyStood) {
         open(R"({"repository":{"slots":2,"zones":[{"zone":"A","slot_start":1,"slot_end":2}]},
         "numbers":[1234567890123456789, 1e400, -1e400, 0.10000000000000001, -0, 2.50, 1E2, 7],
         "volumes":[{"id":"V1","note":"a\u0000b\u0000"},{"id":"V2","slot":1}]})"));
-    doc.assignSlot(doc.incomingVolumes[0], 2);
+    std::string error;
+    ASSERT_TRUE(doc.assignSlot(doc.incomingVolumes[0], 2, error)) << error;
     ASSERT_TRUE(doc.OnSaveDocument(doc.GetPathName()));
     std::string saved = readFile(doc.GetPathName());
     EXPECT_NE(saved.find("[1234567890123456789, 1e400, -1e400, 0.10000000000000001, -0, 2.5, "
@@ -405,7 +406,8 @@ TEST_F(ScanFile, AFailedSaveLeavesTheOldFileAndTheChanges) {
     ASSERT_TRUE(open(kExampleScanFile));
     std::string path = doc.GetPathName();
     std::string before = readFile(path);
-    doc.assignSlot(doc.incomingVolumes[0], 1);
+    std::string error;
+    ASSERT_TRUE(doc.assignSlot(doc.incomingVolumes[0], 1, error)) << error;
     ASSERT_TRUE(doc.IsModified());
 
     // A disk that fills up: the file-size limit stops the write halfway.
@@ -444,7 +446,8 @@ void* limitedMalloc(size_t size) {
 TEST_F(ScanFile, NoMemoryToPrintWritesNothing) {
     ASSERT_TRUE(open(kExampleScanFile));
     std::string before = readFile(doc.GetPathName());
-    doc.assignSlot(doc.incomingVolumes[0], 1);
+    std::string error;
+    ASSERT_TRUE(doc.assignSlot(doc.incomingVolumes[0], 1, error)) << error;
     g_allocationLimit = 256; // the printer needs more than that for this tree
     cJSON_Hooks hooks{limitedMalloc, std::free};
     cJSON_InitHooks(&hooks);

@@ -95,23 +95,40 @@ TEST_F(Journal, ACrashedRunsScansComeBackAsTheyWereAndASaveEndsTheJournal) {
     EXPECT_EQ(doc->OfferRecovery().result, RecoveryResult::Nothing);
 }
 
-TEST_F(Journal, DeclinedScansStayUntilTheNextSaveButAreNotOfferedAfterNewOnes) {
+TEST_F(Journal, DeclinedScansAreKeptForAnExplicitRecoveryOrDiscardedForGood) {
     {
         auto crashed = open();
         scan(*crashed, {"A", "B"});
     }
     auto doc = open();
-    boxes.queue(MsgAnswer::No);
-    EXPECT_EQ(doc->OfferRecovery().result, RecoveryResult::Declined);
+    boxes.queue(MsgAnswer::No);  // not now
+    boxes.queue(MsgAnswer::Yes); // but keep them for later
+    RecoveryOutcome declined = doc->OfferRecovery();
+    EXPECT_EQ(declined.result, RecoveryResult::Declined);
+    EXPECT_EQ(boxes.shown.back().text.substr(0, 30), "Keep the 2 scans for later?\n\nY");
     EXPECT_FALSE(doc->IsModified());
-    const std::string journal = doc->JournalPath();
-    EXPECT_TRUE(fileExists(journal));
-    scan(*doc, {"C"}); // a new run after the declined one
+    EXPECT_FALSE(fileExists(doc->JournalPath()));
+    EXPECT_NE(declined.journalPath.find("-kept-"), std::string::npos) << declined.journalPath;
+    doc.reset();
+
+    // A batch run (no kept journals) leaves them; an explicit recovery applies them.
+    doc = open();
+    EXPECT_EQ(doc->OfferRecovery(nullptr, false).result, RecoveryResult::Nothing);
+    EXPECT_EQ(member(*doc, "A", "slot"), "-");
     doc.reset();
     doc = open();
-    RecoveryOutcome outcome = doc->OfferRecovery();
-    EXPECT_EQ(outcome.count, 1u);
-    EXPECT_EQ(member(*doc, "C", "slot"), "3");
+    RecoveryOutcome recovered = doc->OfferRecovery(nullptr, true);
+    EXPECT_EQ(recovered.result, RecoveryResult::Recovered);
+    EXPECT_EQ(member(*doc, "A", "slot"), "3");
+    EXPECT_FALSE(fileExists(declined.journalPath));
+    EXPECT_TRUE(fileExists(doc->JournalPath())) << "the live journal holds them now";
+
+    // Discarded: a crash right after shows nothing, and neither does any later open.
+    boxes.queue(MsgAnswer::No);
+    ASSERT_TRUE(doc->SaveModified("Save?", {}, MsgIcon::Question, nullptr, [] { return true; }));
+    doc.reset();
+    doc = open();
+    EXPECT_EQ(doc->OfferRecovery().result, RecoveryResult::Nothing);
     EXPECT_EQ(member(*doc, "A", "slot"), "-");
 }
 

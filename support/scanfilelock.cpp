@@ -1,9 +1,10 @@
 #include "scanfilelock.h"
 
 #include "atomicfile.h"
-#include "scanjournal.h"
+#include "fileaccess.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -37,27 +38,63 @@ std::string whoWeAre() {
     return std::to_string(getpid()) + "\n" + host + "\n" + program_invocation_short_name + "\n";
 }
 
+std::string lockPathOf(const std::string& folder, dev_t device, ino_t inode) {
+    char name[64];
+    std::snprintf(name, sizeof name, "/file-%llx-%llx.lock", (unsigned long long)device,
+                  (unsigned long long)inode);
+    return folder + name;
+}
+
 } // namespace
+
+// ------------------------------------------------------------------ folder
+
+std::string scanJournalFolder() {
+    const std::string data = userDataFolder();
+    return data.empty() ? data : data + "/kvlt-offline-scanner/journals";
+}
+
+bool makeScanJournalFolder(std::string& error) {
+    const std::string data = userDataFolder();
+    if (data.empty()) {
+        error = "Cannot find a data folder for the scan journal: neither XDG_DATA_HOME nor HOME "
+                "is set, and user id " +
+                std::to_string(geteuid()) + " has no home folder";
+        return false;
+    }
+    // The data folder itself may be shared with other programs; ours are private.
+    return makePrivateFolder(scanJournalFolder(), data, error);
+}
 
 // ------------------------------------------------------------------ scan file lock
 
-LockStatus CScanFileLock::Acquire(const std::string& realPath) {
+LockStatus CScanFileLock::Acquire(const std::string& path) {
     Release();
-    m_strRealPath = realPath;
+    struct stat file {};
+    if (::stat(path.c_str(), &file) != 0) {
+        m_strHolder = "Cannot lock " + path + ": " + std::strerror(errno);
+        return LockStatus::Unavailable;
+    }
+    return Acquire(file);
+}
+
+LockStatus CScanFileLock::Acquire(const struct stat& file) {
+    Release();
     m_strHolder.clear();
     std::string error;
     if (!makeScanJournalFolder(error)) {
         m_strHolder = error;
         return LockStatus::Unavailable;
     }
-    m_strLockPath = scanJournalStem(realPath) + ".lock";
+    m_device = file.st_dev;
+    m_inode = file.st_ino;
+    m_strLockPath = lockPathOf(scanJournalFolder(), m_device, m_inode);
     // The holder removes the lock file as it lets go, so a lock taken on a file
     // that was removed meanwhile is no lock at all: take it again on the new one.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        int fd = ::open(m_strLockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        int fd = openPrivateFile(m_strLockPath, O_RDWR | O_CREAT, 0600, error);
         if (fd < 0) {
-            m_strHolder =
-                "Cannot open the lock file " + m_strLockPath + ": " + std::strerror(errno);
+            m_strHolder = error;
             return LockStatus::Unavailable;
         }
         if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -73,7 +110,7 @@ LockStatus CScanFileLock::Acquire(const std::string& realPath) {
         }
         struct stat opened {
         }, named{};
-        if (fstat(fd, &opened) != 0 || ::stat(m_strLockPath.c_str(), &named) != 0 ||
+        if (fstat(fd, &opened) != 0 || ::lstat(m_strLockPath.c_str(), &named) != 0 ||
             opened.st_ino != named.st_ino || opened.st_dev != named.st_dev) {
             ::close(fd);
             continue;
@@ -98,26 +135,30 @@ void CScanFileLock::Release() {
     m_fd = -1;
 }
 
+bool CScanFileLock::IsLockOf(const struct stat& file) const {
+    return m_fd >= 0 && file.st_dev == m_device && file.st_ino == m_inode;
+}
+
 void CScanFileLock::Swap(CScanFileLock& other) noexcept {
     std::swap(m_fd, other.m_fd);
-    std::swap(m_strRealPath, other.m_strRealPath);
+    std::swap(m_device, other.m_device);
+    std::swap(m_inode, other.m_inode);
     std::swap(m_strLockPath, other.m_strLockPath);
     std::swap(m_strHolder, other.m_strHolder);
 }
 
-// ------------------------------------------------------------------ save folder guard
-
-CSaveFolderGuard::CSaveFolderGuard(const std::string& folder, bool removeStale) {
-    m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_fd < 0)
-        return; // the save itself will say what is wrong with the folder
-    if (removeStale && flock(m_fd, LOCK_EX | LOCK_NB) == 0)
-        m_nRemoved = removeStaleSaveFiles(folder);
-    // Turns the exclusive lock into a shared one, or waits for a short clean-up.
-    flock(m_fd, LOCK_SH);
-}
-
-CSaveFolderGuard::~CSaveFolderGuard() {
-    if (m_fd >= 0)
-        ::close(m_fd);
+bool scanFileIsLocked(const struct stat& file, std::string& holder) {
+    const std::string folder = scanJournalFolder();
+    if (folder.empty())
+        return false;
+    std::string error;
+    const int fd =
+        openPrivateFile(lockPathOf(folder, file.st_dev, file.st_ino), O_RDONLY, 0, error);
+    if (fd < 0)
+        return false; // no lock file: nobody scans into it
+    const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    if (held)
+        holder = describeHolder(fd);
+    ::close(fd);
+    return held;
 }
