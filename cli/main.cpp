@@ -1,3 +1,4 @@
+#include "atomicfile.h"
 #include "commands.h"
 #include "messagebox.h"
 #include "scanfiledoc.h"
@@ -182,6 +183,9 @@ int main(int argc, char** argv) {
     // A reader that goes away is an output error like any other: a message
     // and exit status 1, after the scans are saved, never a silent death.
     std::signal(SIGPIPE, SIG_IGN);
+    // A file-size limit (a full disk, ulimit -f) is a failed write with a
+    // message, never a process killed halfway.
+    ignoreFileSizeSignal();
     if (argc < 2)
         return usageError("no command given");
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {

@@ -6,6 +6,7 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -210,14 +211,15 @@ AtomicWriteResult writeInPlace(const std::string& target, int staged) {
     uint64_t newHash = 0;
     if (!hashFile(staged, newHash, error))
         return {AtomicWriteStep::Write, error, {}};
-    std::string backup = backupPrefix(target) + hex(newHash, 16) + "-XXXXXX";
+    // The backup is written under a hidden temporary name and linked to its
+    // own name only once it is whole and on disk: a backup a repair finds is
+    // never one that a kill cut short.
+    std::string backup;
     {
-        std::vector<char> name(backup.begin(), backup.end());
-        name.push_back('\0');
-        Descriptor copy(::mkostemp(name.data(), O_CLOEXEC));
+        std::string temp;
+        Descriptor copy(makeTempFile(target, temp));
         if (copy.get() < 0)
-            return {AtomicWriteStep::Backup, errno, {}};
-        backup = name.data();
+            return {AtomicWriteStep::Backup, errno};
         ::fchmod(copy.get(), status.st_mode & 0777);
         bool kept = copyOver(file.get(), copy.get(), error);
         int closeError = copy.reset();
@@ -225,11 +227,21 @@ AtomicWriteResult writeInPlace(const std::string& target, int staged) {
             kept = false;
             error = closeError;
         }
+        const std::string base = backupPrefix(target) + hex(newHash, 16) + "-";
+        for (unsigned attempt = 0; kept && backup.empty(); ++attempt) {
+            const std::string name = base + hex(uint64_t(::random()) & 0xffffff, 6);
+            if (::link(temp.c_str(), name.c_str()) == 0)
+                backup = name;
+            else if (errno != EEXIST || attempt > 100)
+                kept = false, error = errno;
+        }
+        ::unlink(temp.c_str());
         if (kept && (error = syncFolder(folderOf(target))) != 0)
             kept = false;
         if (!kept) {
-            ::unlink(backup.c_str());
-            return {AtomicWriteStep::Backup, error, {}};
+            if (!backup.empty())
+                ::unlink(backup.c_str());
+            return {AtomicWriteStep::Backup, error};
         }
     }
 
@@ -289,10 +301,7 @@ struct AtomicFileWriter::Guard {
 
 AtomicWriteResult AtomicFileWriter::open(const std::string& path,
                                          const AtomicWriteOptions& options) {
-    // A file-size limit must end in a message, not in a process killed halfway.
-    static const bool ignoreSizeSignal = (std::signal(SIGXFSZ, SIG_IGN), true);
-    (void)ignoreSizeSignal;
-
+    ignoreFileSizeSignal();
     discard();
     m_options = options;
     if (path.empty())
@@ -420,10 +429,12 @@ std::string repairInterruptedWrite(const std::string& path, std::string& error) 
     std::string restored;
     for (const auto& [backup, newHash] : backups) {
         // Only a plain file of the file's own owner: nobody else's bytes go in.
+        // (A kill right after the backup got its name may leave it a second
+        // name, its hidden temporary one.)
         Descriptor old(::open(backup.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
         struct stat kept {};
         if (old.get() < 0 || ::fstat(old.get(), &kept) != 0 || !S_ISREG(kept.st_mode) ||
-            kept.st_uid != status.st_uid || kept.st_nlink != 1)
+            kept.st_uid != status.st_uid)
             continue;
         uint64_t current = 0;
         int failure = 0;
@@ -507,7 +518,13 @@ size_t removeStaleSaveFiles(const std::string& folder) {
     return removed;
 }
 
+void ignoreFileSizeSignal() {
+    static const bool ignored = (std::signal(SIGXFSZ, SIG_IGN), true);
+    (void)ignored;
+}
+
 bool writeAll(int fd, const char* data, size_t size, int& error) {
+    ignoreFileSizeSignal();
     while (size > 0) {
         const ssize_t written = ::write(fd, data, size);
         if (written < 0 && errno == EINTR)

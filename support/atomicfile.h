@@ -149,6 +149,10 @@ std::string fileNameOf(const std::string& path);
 // power cut. 0 or the errno that stopped it.
 int syncFolder(const std::string& folder);
 
+// A file-size limit (ulimit -f) must end a write with EFBIG and a message,
+// not kill the process halfway: SIGXFSZ is ignored from the first write on.
+void ignoreFileSizeSignal();
+
 // Writes all size bytes to fd, again after an interrupted or short write.
 // False with errno in error (ENOSPC when the disk takes nothing more).
 bool writeAll(int fd, const char* data, size_t size, int& error);

@@ -116,6 +116,7 @@ LockStatus CScanFileLock::Acquire(const struct stat& file) {
             continue;
         }
         const std::string who = whoWeAre();
+        ignoreFileSizeSignal();
         if (ftruncate(fd, 0) != 0 || pwrite(fd, who.data(), who.size(), 0) != ssize_t(who.size())) {
             // The lock holds all the same; only its description is missing.
         }

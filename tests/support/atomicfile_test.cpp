@@ -6,10 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -113,6 +117,102 @@ TEST_F(AtomicFile, ReadOnlyFilesPipesAndFoldersAreRefusedAndLeftAlone) {
     EXPECT_NE(atomicWriteErrorText(folder.path("to-folder"), result).find("it is a folder"),
               std::string::npos);
     EXPECT_EQ(folder.entries(), 3) << "nothing was created or replaced";
+}
+
+TEST_F(AtomicFile, AKillDuringAnInPlaceWriteLeavesOldOrNewBytesOnceRepaired) {
+    // Two sizes each way, so that a cut write may leave a longer or a shorter file.
+    const std::string small(300000, 'o'), large(700000, 'n');
+    const std::string first = folder.path("scan.json");
+    const std::string second = folder.path("second.json");
+    auto start = [&](const std::string& old) {
+        unlink(second.c_str());
+        writeFile(first, old);
+        ASSERT_EQ(link(first.c_str(), second.c_str()), 0);
+    };
+    // How long a whole write takes here (the slowest of a few, since disk
+    // syncs vary): kills land anywhere within it.
+    long whole = 0;
+    for (int i = 0; i < 5; ++i) {
+        start(i % 2 ? large : small);
+        const auto began = std::chrono::steady_clock::now();
+        ASSERT_TRUE(save(first, i % 2 ? small : large));
+        whole = std::max(whole, long(std::chrono::duration_cast<std::chrono::microseconds>(
+                                         std::chrono::steady_clock::now() - began)
+                                         .count()));
+    }
+    unsigned seed = 12345;
+    int interrupted = 0;
+    for (int run = 0; run < 120; ++run) {
+        const std::string& old = run % 2 ? large : small;
+        const std::string& next = run % 2 ? small : large;
+        start(old);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+            _exit(writeFileAtomically(first, next.data(), next.size()) ? 0 : 1);
+        usleep(useconds_t(rand_r(&seed) % (whole + whole / 5 + 1)));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+
+        for (const auto& entry : std::filesystem::directory_iterator(folder.root()))
+            interrupted += entry.path().string().find(".kvlt-backup-") != std::string::npos;
+        std::string error;
+        repairInterruptedWrite(first, error);
+        EXPECT_EQ(error, "");
+        const std::string bytes = readFile(first);
+        EXPECT_TRUE(bytes == old || bytes == next) << "run " << run << ": " << bytes.size();
+        EXPECT_EQ(readFile(second), bytes) << "still one file";
+        // Nothing but the file, its other name, and perhaps a temporary file a
+        // kill left (the next save by the lock holder sweeps those).
+        for (const auto& entry : std::filesystem::directory_iterator(folder.root()))
+            EXPECT_EQ(entry.path().string().find(".kvlt-backup-"), std::string::npos)
+                << entry.path();
+    }
+    // Some kills must have fallen while a backup stood for the test to mean anything.
+    EXPECT_GT(interrupted, 0);
+}
+
+// FNV-1a, the hash of the new bytes that a backup's name carries.
+std::string fnv(const std::string& bytes) {
+    uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : bytes)
+        hash = (hash ^ c) * 1099511628211ull;
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", (unsigned long long)hash);
+    return text;
+}
+
+TEST_F(AtomicFile, ARepairTellsAFinishedWriteFromACutOne) {
+    const std::string file = folder.path("scan.json");
+    const std::string backup = file + ".kvlt-backup-" + fnv("new bytes") + "-AbCdEf";
+    std::string error;
+    // Cut in the middle of the new bytes: the old ones come back.
+    writeFile(file, "new byt");
+    writeFile(backup, "old bytes");
+    EXPECT_EQ(repairInterruptedWrite(file, error), backup);
+    EXPECT_EQ(readFile(file), "old bytes");
+    // Finished, or never begun: the file stays, the backup goes.
+    for (const char* bytes : {"new bytes", "old bytes"}) {
+        writeFile(file, bytes);
+        writeFile(backup, "old bytes");
+        EXPECT_EQ(repairInterruptedWrite(file, error), "");
+        EXPECT_EQ(readFile(file), bytes);
+        EXPECT_FALSE(fileExists(backup));
+    }
+    EXPECT_EQ(error, "");
+}
+
+TEST_F(AtomicFile, ABackupOfAnotherOwnerIsNeverPutBack) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to give the backup another owner";
+    const std::string file = folder.write("scan.json", "mine");
+    const std::string planted =
+        folder.write("scan.json.kvlt-backup-0123456789abcdef-AbCdEf", "theirs");
+    ASSERT_EQ(chown(planted.c_str(), 4321, 4321), 0);
+    std::string error;
+    EXPECT_EQ(repairInterruptedWrite(file, error), "");
+    EXPECT_EQ(readFile(file), "mine");
 }
 
 } // namespace
