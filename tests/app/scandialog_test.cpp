@@ -160,3 +160,34 @@ TEST_F(ScanDialogTest, AnAcceptedScanAfterARefusalShowsTheCountAgainInTheNormalC
     EXPECT_NE(refusalColour, normalColour);
     EXPECT_EQ(normalColour, QApplication::palette().color(QPalette::WindowText));
 }
+
+TEST_F(ScanDialogTest, AScanTheJournalCannotTakeIsRefusedInTheStatusLine) {
+    ASSERT_TRUE(startOnPile());
+    map()->SelectItem(0);
+    // Something in the journal's place: no scan can be put on disk.
+    const std::string journal = doc()->JournalPath();
+    ASSERT_EQ(QDir().mkpath(QString::fromStdString(journal)), true);
+    QString refusedStatus, acceptedStatus;
+    whenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<CScanDialog*>(modal);
+        CScanWnd* field = dialog->BarcodeField();
+        QTest::keyClicks(field, "v1");
+        QTest::keyClick(field, Qt::Key_Return);
+        refusedStatus = dialog->StatusLine()->text();
+        EXPECT_EQ(dialog->focusWidget(), field) << "the keyboard stays with the scanner";
+        QDir().rmdir(QString::fromStdString(journal));
+        QTest::keyClicks(field, "v1");
+        QTest::keyClick(field, Qt::Key_Return);
+        acceptedStatus = dialog->StatusLine()->text();
+        dialog->reject();
+    });
+    m_boxes.queue(MsgAnswer::Yes); // 1 slot for 12 volumes: go on
+    sendCommand(map(), ID_SCAN_INCOMING);
+    EXPECT_EQ(m_boxes.shown.size(), 1u) << "only the question, no journal box";
+    EXPECT_TRUE(refusedStatus.startsWith("Journal Error: Cannot open " +
+                                         QString::fromStdString(journal) + ": Is a directory."))
+        << refusedStatus.toStdString();
+    EXPECT_TRUE(refusedStatus.endsWith("\n1 of 1 selected slots remain"));
+    EXPECT_EQ(acceptedStatus, "0 of 1 selected slots remain") << "the slot was not used up";
+    EXPECT_EQ(map()->GetItemText(0, 4), "V1");
+}

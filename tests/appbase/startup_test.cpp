@@ -12,6 +12,7 @@
 
 #include <clocale>
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace {
 
@@ -306,3 +307,20 @@ TEST_F(LocaleTest, TextsWrittenIntoFilesStayInTheCLocaleUnderAGermanDesktop) {
 }
 
 } // namespace
+
+TEST_F(StartupTest, TheVariablesFileIsReadOnlyWhenItIsARegularFile) {
+    const std::string regular = m_dir.filePath("vars.cfg").toStdString();
+    ASSERT_TRUE(writeFile(regular, "variable = { site = { value = \"North\"; }; };\n"));
+    const std::string fifo = m_dir.filePath("vars.fifo").toStdString();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& file : {regular, fifo}) {
+        setenv("KVLTVARFILE", file.c_str(), 1);
+        // A named pipe nobody writes to would hold the start-up for good.
+        TestApp app(m_argc, m_argv);
+        char text[64] = {};
+        ReportVariables* variables = app.GetReport();
+        variables->expandText(variables, "at $site", text, sizeof text, 1);
+        EXPECT_STREQ(text, file == regular ? "at North" : "at $site") << file;
+    }
+    unsetenv("KVLTVARFILE");
+}
