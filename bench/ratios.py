@@ -79,6 +79,8 @@ def main(folder):
         failures += not ok
         print(f"{'journal / (no journal + bare fdatasync)':<44} {real:6.2f} x"
               f"                  target <= 1.25 x  {'ok' if ok else 'MISSED'}")
+    ratio("slot run, 2,000 barcodes / 1 barcode", "BM_SlotRun_2000Barcodes",
+          "BM_Baseline_SlotRun_1Barcode", 1.3)
     ratio("CSV export, 1,000,000 rows / fprintf", "BM_Export_Csv", "BM_Baseline_Fprintf_Csv", 1.5)
     ratio("text export, 1,000,000 rows / fprintf", "BM_Export_Text", "BM_Baseline_Fprintf_Text", 1.5)
     ratio("JSON export, 1,000,000 rows / fprintf", "BM_Export_Json", "BM_Baseline_Fprintf_Json", 1.5)

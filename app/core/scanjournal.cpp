@@ -99,17 +99,21 @@ bool readHeader(const cJSON* line, ScanFileIdentity& file) {
     const char* path = textMember(line, "file");
     const char* sha = textMember(line, "sha256");
     const cJSON* size = numberMember(line, "size");
-    if (!path || !sha || !size || size->valuedouble < 0)
+    // A size is a whole number a double holds exactly; anything else is no header.
+    if (!path || !sha || !size || !(size->valuedouble >= 0 && size->valuedouble <= 0x1p53) ||
+        std::floor(size->valuedouble) != size->valuedouble)
         return false;
     file = {};
     file.path = path;
     file.sha256 = sha;
     file.size = uint64_t(size->valuedouble);
     if (const char* mtime = textMember(line, "mtime")) {
+        // Only ever compared with the file's own time: an odd one never matches.
         char* end = nullptr;
-        long long seconds = std::strtoll(mtime, &end, 10);
-        long long nanos = *end == '.' ? std::strtoll(end + 1, nullptr, 10) : 0;
-        file.mtimeNs = seconds * 1000000000 + nanos;
+        const long long seconds = std::strtoll(mtime, &end, 10);
+        const long long nanos = *end == '.' ? std::strtoll(end + 1, nullptr, 10) : 0;
+        if (seconds > -9000000000LL && seconds < 9000000000LL && nanos >= 0 && nanos < 1000000000)
+            file.mtimeNs = seconds * 1000000000 + nanos;
     }
     return true;
 }

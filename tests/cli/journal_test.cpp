@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -199,6 +200,38 @@ TEST_F(KvltScanJournal, ASecondWriterIsRefusedAndTheFirstLosesNothing) {
             return line.rfind(id + "|", 0) == 0;
         })) << id;
     EXPECT_EQ(saved.size(), sortedLines(runPython(kAssigned, KVLT_SAMPLE)).size() + 2);
+}
+
+TEST_F(KvltScanJournal, AKillDuringABatchLosesNoReportedScan) {
+    // 2,500 slots and 2,000 incoming volumes, all scanned from one file.
+    std::string volumes, barcodes;
+    for (int i = 0; i < 2000; ++i) {
+        const std::string id = "B" + std::to_string(10000 + i);
+        volumes += std::string(i ? "," : "") + "{\"id\":\"" + id + "\"}";
+        barcodes += id + "\n";
+    }
+    const std::string big = R"({"repository":{"slots":2500},"volumes":[)" + volumes + "]}";
+    const std::string list = folder.write("barcodes.txt", barcodes);
+    const char* slotted = R"(
+import json, sys
+print(sum(1 for v in json.load(open(sys.argv[1]))['volumes'] if 'slot' in v))
+)";
+    unsigned seed = 7;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        writeFile(file, big);
+        ChildProcess child({KVLT_SCAN, "slot", file, "--mode", "first", "--barcodes", list}, {env});
+        usleep(useconds_t(rand_r(&seed) % 500000));
+        child.signal(SIGKILL);
+        child.wait();
+        child.waitForLines(2000);
+        // Every status line printed was printed after its scan was on disk.
+        const size_t reported = child.lines().size();
+        const std::string last = reported ? child.lines().back() : "2000 of 2000";
+        const int accepted = 2000 - std::stoi(last.substr(0, last.find(' ')));
+        EXPECT_EQ(accepted, int(reported)) << last;
+        run({"recover", file});
+        EXPECT_GE(std::stoi(runPython(slotted, file)), accepted) << "attempt " << attempt;
+    }
 }
 
 } // namespace
