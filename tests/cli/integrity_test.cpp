@@ -26,13 +26,16 @@ class Integrity : public ::testing::Test {
         CommandOptions options;
         options.input = input;
         options.environment = environment;
+        // The journals of these runs stay in the test's own folder.
+        options.environment.push_back("XDG_DATA_HOME=" + dataHome.root());
         return runCommand(command, options);
     }
     // kvlt-scan with its standard output sent to redirect (">/dev/full",
     // ">&-"); what it wrote to standard error and its exit status.
     Result runWithOutput(const std::string& redirect, const std::vector<std::string>& args,
                          const std::string& environment = "") {
-        std::string command = environment + " " + shellQuote(KVLT_SCAN);
+        std::string command = environment + " XDG_DATA_HOME=" + shellQuote(dataHome.root()) +
+                              " " + shellQuote(KVLT_SCAN);
         for (const std::string& arg : args)
             command += " " + shellQuote(arg);
         Result result;
@@ -49,6 +52,7 @@ class Integrity : public ::testing::Test {
         return lstat(path.c_str(), &status) == 0 && (status.st_mode & S_IFMT) == kind;
     }
     TempDir folder;
+    TempDir dataHome;
 };
 
 TEST_F(Integrity, AnEmptyOutputOrBarcodesNameIsAUsageError) {
