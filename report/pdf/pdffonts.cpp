@@ -1,0 +1,307 @@
+// The fonts of report pages: DejaVu Sans, DejaVu Sans Bold and DejaVu Sans
+// Mono, found through fontconfig and embedded with libharu's UTF-8 encoding;
+// and the drawing of text with them.
+//
+// Every text drawn goes through drawable(): a character the face has no
+// glyph for, an invalid UTF-8 byte, a control character or a character
+// beyond the 16-bit codes libharu's UTF-8 encoder takes becomes one visible
+// replacement mark (U+FFFD), never another letter.
+#include <fontconfig/fontconfig.h>
+#include <hpdf_objects.h>
+#include <hpdf_streams.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "pdfinternal.h"
+#include "pdfrender.h"
+
+// Where a face's font file lies, as fontconfig found it once per process.
+struct PdfFontFile {
+    std::string family; // what was asked for, for the message when it is missing
+    std::string path;   // empty when no usable file was found
+    int index = 0;      // face index inside a collection (.ttc)
+    FcCharSet* charset = nullptr;
+};
+
+namespace {
+
+// ------------------------------------------------------------------ finding the files
+
+// The font fontconfig chooses for pattern, when it is a TrueType file that
+// libharu can embed (not CFF-flavoured OpenType, not a bitmap font).
+PdfFontFile findFont(const char* family, const char* pattern) {
+    PdfFontFile file;
+    file.family = family;
+    FcPattern* wanted = FcNameParse(reinterpret_cast<const FcChar8*>(pattern));
+    if (!wanted)
+        return file;
+    FcConfigSubstitute(nullptr, wanted, FcMatchPattern);
+    FcDefaultSubstitute(wanted);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, wanted, &result);
+    FcPatternDestroy(wanted);
+    if (!match)
+        return file;
+    FcChar8* path = nullptr;
+    FcChar8* format = nullptr;
+    FcCharSet* charset = nullptr;
+    int index = 0;
+    if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch &&
+        FcPatternGetString(match, FC_FONTFORMAT, 0, &format) == FcResultMatch &&
+        std::strcmp(reinterpret_cast<const char*>(format), "TrueType") == 0 &&
+        FcPatternGetCharSet(match, FC_CHARSET, 0, &charset) == FcResultMatch) {
+        FcPatternGetInteger(match, FC_INDEX, 0, &index);
+        file.path = reinterpret_cast<const char*>(path);
+        file.index = index;
+        file.charset = FcCharSetCopy(charset);
+    }
+    FcPatternDestroy(match);
+    return file;
+}
+
+// The three faces' files, looked up the first time a document needs one.
+// Kept for the life of the process: fontconfig's look-up reads its caches,
+// which no report should pay for twice.
+const PdfFontFile& fontFile(PdfFace face) {
+    static const PdfFontFile files[PDF_FACE_COUNT] = {
+        findFont("DejaVu Sans", "DejaVu Sans:style=Book"),
+        findFont("DejaVu Sans Bold", "DejaVu Sans:style=Bold"),
+        findFont("DejaVu Sans Mono", "DejaVu Sans Mono:style=Book"),
+    };
+    return files[face];
+}
+
+// ------------------------------------------------------------------ embedding
+
+// libharu 2.3.0 gives a UTF-8 font a ToUnicode map written as a CID map
+// ("begincidrange"), which readers reject with a warning before they fall
+// back on guessing. Its character codes are the Unicode values themselves,
+// so the map is rewritten as what it means: every code to itself.
+void writeIdentityToUnicode(HPDF_Font font) {
+    auto* map = static_cast<HPDF_Dict>(HPDF_Dict_GetItem(font, "ToUnicode", HPDF_OCLASS_DICT));
+    if (!map || !map->stream)
+        return;
+    HPDF_MemStream_FreeData(map->stream);
+    std::string text = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+                       "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> "
+                       "def\n/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+                       "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+    // One range per high byte (a range may not cross one), surrogates left
+    // out, at most 100 ranges per block.
+    int rows[256];
+    int count = 0;
+    for (int high = 0; high < 256; ++high)
+        if (high < 0xD8 || high > 0xDF)
+            rows[count++] = high;
+    char line[40];
+    for (int first = 0; first < count; first += 100) {
+        const int n = count - first < 100 ? count - first : 100;
+        std::snprintf(line, sizeof line, "%d beginbfrange\n", n);
+        text += line;
+        for (int i = first; i < first + n; ++i) {
+            std::snprintf(line, sizeof line, "<%02X00> <%02XFF> <%02X00>\n", rows[i], rows[i],
+                          rows[i]);
+            text += line;
+        }
+        text += "endbfrange\n";
+    }
+    text += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+    HPDF_Stream_WriteStr(map->stream, text.c_str());
+}
+
+// Loads face into the document the first time it is used. False, with the
+// font error recorded, when its file is missing or libharu refuses it.
+bool loadFace(PdfState* pdf, PdfFace face) {
+    if (pdf->fonts[face])
+        return true;
+    if (pdf->fontError != 0 || !pdf->doc)
+        return false;
+    const PdfFontFile& file = fontFile(face);
+    const char* name = nullptr;
+    if (!file.path.empty()) {
+        name = file.path.size() > 4 && file.path.compare(file.path.size() - 4, 4, ".ttc") == 0
+                   ? HPDF_LoadTTFontFromFile2(pdf->doc, file.path.c_str(), HPDF_UINT(file.index),
+                                              HPDF_TRUE)
+                   : HPDF_LoadTTFontFromFile(pdf->doc, file.path.c_str(), HPDF_TRUE);
+    }
+    HPDF_Font font = name ? HPDF_GetFont(pdf->doc, name, "UTF-8") : nullptr;
+    if (!font) {
+        pdf->fontError = file.path.empty() ? HPDF_INVALID_FONT_NAME
+                         : pdf->firstError ? pdf->firstError
+                                           : HPDF_INVALID_FONTDEF_DATA;
+        std::snprintf(pdf->fontProblem, sizeof pdf->fontProblem, "%s",
+                      file.path.empty()
+                          ? ("the font " + file.family +
+                             " was not found (it is in the Debian package fonts-dejavu-core)")
+                                .c_str()
+                          : ("the font file " + file.path + " could not be read").c_str());
+        HPDF_ResetError(pdf->doc);
+        return false;
+    }
+    writeIdentityToUnicode(font);
+    pdf->fonts[face] = font;
+    pdf->fontFiles[face] = &file;
+    return true;
+}
+
+// ------------------------------------------------------------------ characters
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// The code point of the UTF-8 sequence at text[at] and its length; length
+// 1 and kReplacement for a byte that starts no valid sequence.
+size_t decode(std::string_view text, size_t at, char32_t* code) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[at + i]); };
+    const unsigned char lead = byte(0);
+    size_t length = 0;
+    char32_t value = 0;
+    if (lead < 0x80) {
+        *code = lead;
+        return 1;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        value = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        value = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        value = lead & 0x07;
+    }
+    *code = kReplacement;
+    if (length == 0 || text.size() - at < length)
+        return 1;
+    for (size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80)
+            return 1;
+        value = (value << 6) | (byte(i) & 0x3F);
+    }
+    if ((length == 3 && value < 0x800) || (length == 4 && value < 0x10000) || value > 0x10FFFF ||
+        (value >= 0xD800 && value <= 0xDFFF))
+        return 1;
+    *code = value;
+    return length;
+}
+
+void appendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += char(code);
+    } else if (code < 0x800) {
+        out += char(0xC0 | (code >> 6));
+        out += char(0x80 | (code & 0x3F));
+    } else {
+        out += char(0xE0 | (code >> 12));
+        out += char(0x80 | ((code >> 6) & 0x3F));
+        out += char(0x80 | (code & 0x3F));
+    }
+}
+
+bool isPlainAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
+            return false;
+    return true;
+}
+
+// text as a face with charset draws it (see the top of this file): text
+// itself when it is printable ASCII, else a converted copy in scratch. A
+// null charset takes every character (outline entries: the reader draws
+// them with its own fonts).
+std::string_view drawable(const FcCharSet* charset, std::string_view text, std::string& scratch) {
+    if (isPlainAscii(text))
+        return text;
+    const auto has = [charset](char32_t code) {
+        return !charset || FcCharSetHasChar(charset, FcChar32(code));
+    };
+    const char32_t mark = has(kReplacement) ? kReplacement : U'?';
+    scratch.clear();
+    for (size_t at = 0; at < text.size();) {
+        char32_t code = 0;
+        at += decode(text, at, &code);
+        if (code == '\t')
+            code = ' ';
+        else if (code < 0x20 || (code >= 0x7F && code < 0xA0) || code > 0xFFFF || !has(code))
+            code = mark;
+        appendUtf8(scratch, code);
+    }
+    return scratch;
+}
+
+// The longest start of text, at most HPDF_LIMIT_MAX_STRING_LEN bytes, that
+// ends on a character boundary: libharu refuses a longer string whole.
+size_t chunkLength(std::string_view text) {
+    if (text.size() <= HPDF_LIMIT_MAX_STRING_LEN)
+        return text.size();
+    size_t n = HPDF_LIMIT_MAX_STRING_LEN;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    return n;
+}
+
+// The characters of the page's current face.
+const FcCharSet* faceCharset(const PdfState* pdf) {
+    const PdfFontFile* file = pdf->fontFiles[pdf->face];
+    return file ? file->charset : nullptr;
+}
+
+} // namespace
+
+// ------------------------------------------------------------------ faces and text
+
+bool pdfUseFace(PdfState* pdf, PdfFace face, float size) {
+    if (!pdf->page || !loadFace(pdf, face))
+        return false;
+    pdf->face = face;
+    HPDF_Page_SetFontAndSize(pdf->page, pdf->fonts[face], size);
+    return true;
+}
+
+bool pdfLoadFaces(PdfState* pdf) {
+    return loadFace(pdf, PDF_FACE_REGULAR) && loadFace(pdf, PDF_FACE_BOLD);
+}
+
+float pdfTextWidth(PdfState* pdf, const char* text) {
+    if (!pdf->page || !text)
+        return 0;
+    std::string scratch, chunk;
+    std::string_view rest = drawable(faceCharset(pdf), text, scratch);
+    float width = 0;
+    while (!rest.empty()) {
+        const size_t n = chunkLength(rest);
+        chunk.assign(rest.substr(0, n));
+        width += HPDF_Page_TextWidth(pdf->page, chunk.c_str());
+        rest.remove_prefix(n);
+    }
+    return width;
+}
+
+void pdfText(PdfState* pdf, float x, float y, const char* text) {
+    HPDF_Page page = pdf->page;
+    if (!page || !text)
+        return;
+    std::string scratch, chunk;
+    std::string_view rest = drawable(faceCharset(pdf), text, scratch);
+    // A text longer than libharu takes at once is drawn piece after piece;
+    // what would start beyond the page's right edge is not drawn at all.
+    const float pageWidth = HPDF_Page_GetWidth(page);
+    while (!rest.empty() && x < pageWidth) {
+        const size_t n = chunkLength(rest);
+        chunk.assign(rest.substr(0, n));
+        HPDF_Page_BeginText(page);
+        HPDF_Page_TextOut(page, x, y, chunk.c_str());
+        HPDF_Page_EndText(page);
+        rest.remove_prefix(n);
+        if (!rest.empty())
+            x += HPDF_Page_TextWidth(page, chunk.c_str());
+    }
+}
+
+std::string pdfOutlineText(const char* text) {
+    std::string scratch;
+    std::string_view shown = drawable(nullptr, text ? text : "", scratch);
+    return std::string(shown.substr(0, chunkLength(shown)));
+}
