@@ -9,6 +9,7 @@
 #include <string>
 
 #include "reportinternal.h"
+#include "xlstring.h"
 
 namespace {
 
@@ -66,9 +67,22 @@ void sheetHeader(ReportWriter* report, const ReportHeading&) {
             xlSheetWriteStrA(state->sheet, 0, column++, report->columns[i].name, nullptr);
 }
 
+// Why a text cannot be an xls cell; empty when it can.
+std::string refusedText(const char* text, uint32_t row, const char* column) {
+    using kvlt::xls::kMaxCellChars;
+    if (std::strlen(text) <= kMaxCellChars)
+        return {}; // never more UTF-16 units than bytes
+    const size_t length = kvlt::xls::xlStringLength(text);
+    if (length <= kMaxCellChars)
+        return {};
+    return "the text in row " + std::to_string(row) + ", column \"" + column + "\" has " +
+           std::to_string(length) + " characters; an xls cell holds at most 32,767";
+}
+
 // Row rowCount of the current sheet; visible cells fill consecutive columns.
-// A cell the book refuses (a text longer than an xls cell holds) fails the
-// save with the book's reason: a book missing a value is not a finished one.
+// A cell the book cannot take (a text longer than an xls cell holds, a row
+// past the sheet's end) fails the save with the reason: a book missing a
+// value is not a finished one.
 void sheetRow(ReportWriter* report, ReportCells cells) {
     SheetState* state = sheetStateOf(report);
     if (!state || !state->sheet)
@@ -78,15 +92,21 @@ void sheetRow(ReportWriter* report, ReportCells cells) {
     for (uint32_t i = 0; i < report->columnCount; ++i) {
         if (!cells[i])
             continue;
-        const int written =
-            (report->columns[i].flags & COL_NUMBER)
-                ? xlSheetWriteNumA(state->sheet, row, column, double(std::atoll(cells[i])), nullptr)
-                : xlSheetWriteStrA(state->sheet, row, column, cells[i], nullptr);
-        if (!written && !state->cellRefused) {
+        const bool number = report->columns[i].flags & COL_NUMBER;
+        std::string why =
+            number ? std::string() : refusedText(cells[i], uint32_t(row), report->columns[i].name);
+        if (why.empty()) {
+            const int written =
+                number ? xlSheetWriteNumA(state->sheet, row, column, double(std::atoll(cells[i])),
+                                          nullptr)
+                       : xlSheetWriteStrA(state->sheet, row, column, cells[i], nullptr);
+            if (!written)
+                why = xlBookErrorMessageA(state->book);
+        }
+        if (!why.empty() && !state->cellRefused) {
             state->cellRefused = true;
             reportSetCloseError(reportMaster(report), std::string("Cannot save the spreadsheet ") +
-                                                          state->outputPath + ": " +
-                                                          xlBookErrorMessageA(state->book));
+                                                          state->outputPath + ": " + why);
         }
         ++column;
     }

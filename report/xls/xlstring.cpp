@@ -50,6 +50,14 @@ std::uint32_t decodeOne(std::string_view s, std::size_t& pos) {
 
 } // namespace
 
+std::size_t xlStringLength(std::string_view utf8) {
+    std::size_t units = 0;
+    std::size_t pos = 0;
+    while (pos < utf8.size())
+        units += decodeOne(utf8, pos) >= 0x10000 ? 2 : 1;
+    return units;
+}
+
 ConvertedText xlStringFromUtf8(std::string_view utf8, std::size_t maxUnits) {
     ConvertedText result;
     auto& units = result.text.units;
