@@ -27,6 +27,7 @@ void appendField(std::string& line, const std::string& value) {
 ExportResult exportCsv(const ExportTable& table, const std::string& path,
                        ProgressReporter* progress) {
     ExportResult result;
+    result.path = path;
     ExportFile file;
     if (!file.open(path)) {
         result.status = ExportStatus::OpenFailed;

@@ -22,12 +22,21 @@ bool ExportProgress::step(uint64_t units) {
 }
 
 std::string exportErrorText(const ExportResult& result) {
+    if (!result.sentence.empty() && result.status != ExportStatus::Done &&
+        result.status != ExportStatus::Cancelled)
+        return result.sentence;
+    // The reason: the system's words for errno, else the writer's own.
+    std::string reason =
+        result.error != 0 ? std::string(std::strerror(result.error)) : result.detail;
+    if (reason.empty())
+        reason = result.status == ExportStatus::OpenFailed ? "it cannot be created"
+                                                           : "it could not be completed";
+    const std::string file = result.path.empty() ? std::string() : " " + result.path;
     switch (result.status) {
     case ExportStatus::OpenFailed:
-        return "Failed to open output file";
+        return "Failed to open output file" + file + ": " + reason;
     case ExportStatus::WriteFailed:
-        return "Failed to write output file: " +
-               (result.error != 0 ? std::string(std::strerror(result.error)) : result.detail);
+        return "Failed to write output file" + file + ": " + reason;
     case ExportStatus::PdfFailed:
         return "PDF Export failed with result code: " + std::to_string(result.pdfCode);
     case ExportStatus::Done:

@@ -128,6 +128,7 @@ std::string xmlElementName(const std::string& title, int column) {
 ExportResult exportXml(const ExportTable& table, const std::string& path,
                        ProgressReporter* progress) {
     ExportResult result;
+    result.path = path;
     ExportFile file;
     if (!file.open(path)) {
         result.status = ExportStatus::OpenFailed;

@@ -368,6 +368,7 @@ void saveDocument(ReportWriter* report, PdfState* pdf) {
         if (report->pageCount == 0)
             pdfStartPage(report);
     }
+    pdfTrimFonts(pdf);
     const std::string target =
         (report->flags & RPT_CGI) ? std::string("for the response") : std::string(pdf->outputPath);
     if (pdf->fontError != 0) {

@@ -7,6 +7,7 @@
 // beyond the 16-bit codes libharu's UTF-8 encoder takes becomes one visible
 // replacement mark (U+FFFD), never another letter.
 #include <fontconfig/fontconfig.h>
+#include <hpdf_doc.h>
 #include <hpdf_objects.h>
 #include <hpdf_streams.h>
 
@@ -210,8 +211,10 @@ bool isPlainAscii(std::string_view text) {
 // text as a face with charset draws it (see the top of this file): text
 // itself when it is printable ASCII, else a converted copy in scratch. A
 // null charset takes every character (outline entries: the reader draws
-// them with its own fonts).
-std::string_view drawable(const FcCharSet* charset, std::string_view text, std::string& scratch) {
+// them with its own fonts). drawn, when given, notes the characters beyond
+// ASCII.
+std::string_view drawable(const FcCharSet* charset, std::string_view text, std::string& scratch,
+                          std::bitset<0x10000>* drawn = nullptr) {
     if (isPlainAscii(text))
         return text;
     const auto has = [charset](char32_t code) {
@@ -226,6 +229,8 @@ std::string_view drawable(const FcCharSet* charset, std::string_view text, std::
             code = ' ';
         else if (code < 0x20 || (code >= 0x7F && code < 0xA0) || code > 0xFFFF || !has(code))
             code = mark;
+        if (drawn)
+            drawn->set(code);
         appendUtf8(scratch, code);
     }
     return scratch;
@@ -242,10 +247,45 @@ size_t chunkLength(std::string_view text) {
     return n;
 }
 
-// The characters of the page's current face.
-const FcCharSet* faceCharset(const PdfState* pdf) {
+// text as the page's current face draws it, its characters noted.
+std::string_view drawableInFace(PdfState* pdf, const char* text, std::string& scratch) {
     const PdfFontFile* file = pdf->fontFiles[pdf->face];
-    return file ? file->charset : nullptr;
+    return drawable(file ? file->charset : nullptr, text, scratch, &pdf->drawnCodes[pdf->face]);
+}
+
+// The widths of face's font cut down to the characters drawn. libharu lists
+// every character the font has ("W", some 24 KB per face, in the clear);
+// a reader needs only the drawn ones. ASCII stays whole.
+void trimWidths(PdfState* pdf, PdfFace face) {
+    HPDF_Font font = pdf->fonts[face];
+    auto* descendants =
+        static_cast<HPDF_Array>(HPDF_Dict_GetItem(font, "DescendantFonts", HPDF_OCLASS_ARRAY));
+    auto* cidFont =
+        descendants ? static_cast<HPDF_Dict>(HPDF_Array_GetItem(descendants, 0, HPDF_OCLASS_DICT))
+                    : nullptr;
+    auto* widths = cidFont
+                       ? static_cast<HPDF_Array>(HPDF_Dict_GetItem(cidFont, "W", HPDF_OCLASS_ARRAY))
+                       : nullptr;
+    if (!widths)
+        return;
+    std::bitset<0x10000> codes = pdf->drawnCodes[face];
+    for (char32_t code = 0x20; code < 0x7F; ++code)
+        codes.set(code);
+    HPDF_Array_Clear(widths);
+    // One entry per run of consecutive codes: first [w1 w2 ...].
+    for (size_t code = 0; code < codes.size();) {
+        if (!codes.test(code)) {
+            ++code;
+            continue;
+        }
+        HPDF_Array run = HPDF_Array_New(pdf->doc->mmgr);
+        if (!run)
+            return;
+        HPDF_Array_AddNumber(widths, HPDF_INT32(code));
+        HPDF_Array_Add(widths, run);
+        for (; code < codes.size() && codes.test(code); ++code)
+            HPDF_Array_AddNumber(run, HPDF_Font_GetUnicodeWidth(font, HPDF_UNICODE(code)));
+    }
 }
 
 } // namespace
@@ -268,7 +308,7 @@ float pdfTextWidth(PdfState* pdf, const char* text) {
     if (!pdf->page || !text)
         return 0;
     std::string scratch, chunk;
-    std::string_view rest = drawable(faceCharset(pdf), text, scratch);
+    std::string_view rest = drawableInFace(pdf, text, scratch);
     float width = 0;
     while (!rest.empty()) {
         const size_t n = chunkLength(rest);
@@ -284,7 +324,7 @@ void pdfText(PdfState* pdf, float x, float y, const char* text) {
     if (!page || !text)
         return;
     std::string scratch, chunk;
-    std::string_view rest = drawable(faceCharset(pdf), text, scratch);
+    std::string_view rest = drawableInFace(pdf, text, scratch);
     // A text longer than libharu takes at once is drawn piece after piece;
     // what would start beyond the page's right edge is not drawn at all.
     const float pageWidth = HPDF_Page_GetWidth(page);
@@ -298,6 +338,12 @@ void pdfText(PdfState* pdf, float x, float y, const char* text) {
         if (!rest.empty())
             x += HPDF_Page_TextWidth(page, chunk.c_str());
     }
+}
+
+void pdfTrimFonts(PdfState* pdf) {
+    for (int face = 0; face < PDF_FACE_COUNT; ++face)
+        if (pdf->fonts[face])
+            trimWidths(pdf, PdfFace(face));
 }
 
 std::string pdfOutlineText(const char* text) {

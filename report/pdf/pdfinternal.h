@@ -43,6 +43,9 @@ bool pdfUseFace(PdfState* pdf, PdfFace face, float size);
 void pdfText(PdfState* pdf, float x, float y, const char* text);
 // The width of text in the current face and size, in points.
 float pdfTextWidth(PdfState* pdf, const char* text);
+// Before the save: each loaded face keeps the widths of the characters
+// drawn only.
+void pdfTrimFonts(PdfState* pdf);
 // text as an outline entry takes it: valid UTF-8 of 16-bit characters,
 // within libharu's string limit.
 std::string pdfOutlineText(const char* text);

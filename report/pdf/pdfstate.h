@@ -5,6 +5,7 @@
 
 #include <hpdf.h>
 
+#include <bitset>
 #include <cstdint>
 
 #include "reportwriter.h"
@@ -58,15 +59,18 @@ struct PdfState {
     HPDF_Font fonts[PDF_FACE_COUNT];              // loaded on first use
     const PdfFontFile* fontFiles[PDF_FACE_COUNT]; // found by fontconfig, for the character check
     PdfFace face;                                 // the page's current face
-    float unitWidth;                              // points per column width unit, per page
-    float firstRowY;                              // bottom of the first row, per page
-    char logoPath[PDF_PATH_SIZE];                 // JPEG logo
-    char outputPath[PDF_PATH_SIZE];               // output file
-    uint32_t flags;         // PDF_LOGO_DONE, PDF_TITLE_PENDING, PDF_NOTES_PENDING
-    uint32_t orientation;   // PDF_PORTRAIT or PDF_LANDSCAPE
-    uint32_t pageSize;      // libharu page size index
-    float headerColor[3];   // red, green, blue of the title band, 0 to 1
-    bool outputPathTooLong; // the output path given did not fit: the save fails
+    // The characters beyond ASCII drawn in each face: only they (and ASCII)
+    // keep a width in the saved font.
+    std::bitset<0x10000> drawnCodes[PDF_FACE_COUNT];
+    float unitWidth;                // points per column width unit, per page
+    float firstRowY;                // bottom of the first row, per page
+    char logoPath[PDF_PATH_SIZE];   // JPEG logo
+    char outputPath[PDF_PATH_SIZE]; // output file
+    uint32_t flags;                 // PDF_LOGO_DONE, PDF_TITLE_PENDING, PDF_NOTES_PENDING
+    uint32_t orientation;           // PDF_PORTRAIT or PDF_LANDSCAPE
+    uint32_t pageSize;              // libharu page size index
+    float headerColor[3];           // red, green, blue of the title band, 0 to 1
+    bool outputPathTooLong;         // the output path given did not fit: the save fails
     // The first libharu error met while drawing (its error and detail
     // number), kept for the close; libharu writes nothing anywhere itself.
     HPDF_STATUS firstError;
