@@ -75,7 +75,7 @@ class CKVLTListExport {
     // The report variables that expand $name in report titles and notes; by
     // default the application base's, when the application is one.
     static void SetReportVariables(ReportVariables* pVariables);
-    // The PDF logo; by default "Resources/Strovane_Logo.jpg" in the program's folder.
+    // The PDF logo; by default the program's own (exportLogoPath).
     static void SetLogoPath(const QString& strPath);
 
   private:

@@ -3,6 +3,8 @@
 
 #include "progress.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 
 namespace {
@@ -60,8 +62,13 @@ std::string exportFileName(const std::string& extension, time_t now) {
 }
 
 std::string exportLogoPath(const std::string& programFolder) {
-    std::string path = programFolder;
-    if (!path.empty() && path.back() != '/')
-        path += '/';
-    return path + "Resources/Strovane_Logo.jpg";
+    std::string folder = programFolder;
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    const std::string beside = folder + "Resources/Strovane_Logo.jpg";
+    const std::string installed = folder + KVLT_LOGO_FROM_PROGRAMS "/Strovane_Logo.jpg";
+    struct stat info {};
+    if (::stat(beside.c_str(), &info) != 0 && ::stat(installed.c_str(), &info) == 0)
+        return installed;
+    return beside;
 }
