@@ -11,6 +11,8 @@
 #include <hpdf_objects.h>
 #include <hpdf_streams.h>
 
+#include <array>
+#include <bitset>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -19,30 +21,47 @@
 #include "pdfinternal.h"
 #include "pdfrender.h"
 
+// Characters of the 16-bit range that a font has glyphs for.
+using CharacterSet = std::bitset<0x10000>;
+
 // Where a face's font file lies, as fontconfig found it once per process.
 struct PdfFontFile {
     std::string family; // what was asked for, for the message when it is missing
     std::string path;   // empty when no usable file was found
     int index = 0;      // face index inside a collection (.ttc)
-    FcCharSet* charset = nullptr;
+    CharacterSet characters;
 };
 
 namespace {
 
 // ------------------------------------------------------------------ finding the files
 
-// The font fontconfig chooses for pattern, when it is a TrueType file that
+// The characters of charset below 0x10000.
+void copyCharacters(const FcCharSet* charset, CharacterSet& characters) {
+    FcChar32 map[FC_CHARSET_MAP_SIZE];
+    FcChar32 next = 0;
+    for (FcChar32 base = FcCharSetFirstPage(charset, map, &next);
+         base != FC_CHARSET_DONE && base < characters.size();
+         base = FcCharSetNextPage(charset, map, &next)) {
+        for (FcChar32 word = 0; word < FC_CHARSET_MAP_SIZE; ++word)
+            for (FcChar32 bit = 0; bit < 32; ++bit)
+                if (map[word] & (FcChar32(1) << bit))
+                    characters.set(base + word * 32 + bit);
+    }
+}
+
+// The font config chooses for pattern, when it is a TrueType file that
 // libharu can embed (not CFF-flavoured OpenType, not a bitmap font).
-PdfFontFile findFont(const char* family, const char* pattern) {
+PdfFontFile findFont(FcConfig* config, const char* family, const char* pattern) {
     PdfFontFile file;
     file.family = family;
-    FcPattern* wanted = FcNameParse(reinterpret_cast<const FcChar8*>(pattern));
+    FcPattern* wanted = config ? FcNameParse(reinterpret_cast<const FcChar8*>(pattern)) : nullptr;
     if (!wanted)
         return file;
-    FcConfigSubstitute(nullptr, wanted, FcMatchPattern);
+    FcConfigSubstitute(config, wanted, FcMatchPattern);
     FcDefaultSubstitute(wanted);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, wanted, &result);
+    FcPattern* match = FcFontMatch(config, wanted, &result);
     FcPatternDestroy(wanted);
     if (!match)
         return file;
@@ -57,22 +76,33 @@ PdfFontFile findFont(const char* family, const char* pattern) {
         FcPatternGetInteger(match, FC_INDEX, 0, &index);
         file.path = reinterpret_cast<const char*>(path);
         file.index = index;
-        file.charset = FcCharSetCopy(charset);
+        copyCharacters(charset, file.characters);
     }
     FcPatternDestroy(match);
     return file;
 }
 
-// The three faces' files, looked up the first time a document needs one.
-// Kept for the life of the process: fontconfig's look-up reads its caches,
-// which no report should pay for twice.
-const PdfFontFile& fontFile(PdfFace face) {
-    static const PdfFontFile files[PDF_FACE_COUNT] = {
-        findFont("DejaVu Sans", "DejaVu Sans:style=Book"),
-        findFont("DejaVu Sans Bold", "DejaVu Sans:style=Bold"),
-        findFont("DejaVu Sans Mono", "DejaVu Sans Mono:style=Book"),
+// The three faces' files, looked up in a configuration of our own that is
+// gone again afterwards (fontconfig's shared one would stay allocated until
+// the process ends, and the window's toolkit uses it too).
+std::array<PdfFontFile, PDF_FACE_COUNT> findFonts() {
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    std::array<PdfFontFile, PDF_FACE_COUNT> files = {
+        findFont(config, "DejaVu Sans", "DejaVu Sans:style=Book"),
+        findFont(config, "DejaVu Sans Bold", "DejaVu Sans:style=Bold"),
+        findFont(config, "DejaVu Sans Mono", "DejaVu Sans Mono:style=Book"),
     };
-    return files[face];
+    if (config)
+        FcConfigDestroy(config);
+    return files;
+}
+
+// A face's file, the three looked up the first time a document needs one
+// and kept for the life of the process: the look-up reads fontconfig's
+// caches, which no report should pay for twice.
+const PdfFontFile& fontFile(PdfFace face) {
+    static const std::array<PdfFontFile, PDF_FACE_COUNT> files = findFonts();
+    return files[size_t(face)];
 }
 
 // ------------------------------------------------------------------ embedding
@@ -208,17 +238,17 @@ bool isPlainAscii(std::string_view text) {
     return true;
 }
 
-// text as a face with charset draws it (see the top of this file): text
-// itself when it is printable ASCII, else a converted copy in scratch. A
-// null charset takes every character (outline entries: the reader draws
-// them with its own fonts). drawn, when given, notes the characters beyond
-// ASCII.
-std::string_view drawable(const FcCharSet* charset, std::string_view text, std::string& scratch,
-                          std::bitset<0x10000>* drawn = nullptr) {
+// text as a face with the given characters draws it (see the top of this
+// file): text itself when it is printable ASCII, else a converted copy in
+// scratch. Null characters take every character (outline entries: the
+// reader draws them with its own fonts). drawn, when given, notes the
+// characters beyond ASCII.
+std::string_view drawable(const CharacterSet* characters, std::string_view text,
+                          std::string& scratch, std::bitset<0x10000>* drawn = nullptr) {
     if (isPlainAscii(text))
         return text;
-    const auto has = [charset](char32_t code) {
-        return !charset || FcCharSetHasChar(charset, FcChar32(code));
+    const auto has = [characters](char32_t code) {
+        return !characters || (code < characters->size() && characters->test(code));
     };
     const char32_t mark = has(kReplacement) ? kReplacement : U'?';
     scratch.clear();
@@ -249,8 +279,9 @@ size_t chunkLength(std::string_view text) {
 
 // text as the page's current face draws it, its characters noted.
 std::string_view drawableInFace(PdfState* pdf, const char* text, std::string& scratch) {
+    static const CharacterSet none;
     const PdfFontFile* file = pdf->fontFiles[pdf->face];
-    return drawable(file ? file->charset : nullptr, text, scratch, &pdf->drawnCodes[pdf->face]);
+    return drawable(file ? &file->characters : &none, text, scratch, &pdf->drawnCodes[pdf->face]);
 }
 
 // The widths of face's font cut down to the characters drawn. libharu lists
