@@ -2,7 +2,7 @@
 // text, JSON, XML, PDF, xls), every row or the rows of --rows, without a
 // dialog and without opening the file afterwards.
 #include "commands.h"
-#include "exportwriters.h"
+#include "exportformats.h"
 #include "listfilters.h"
 #include "listtable.h"
 #include "messagebox.h"
@@ -23,6 +23,7 @@ struct ExportOptions {
     ScanList list = ScanList::Map;
     std::string file;
     std::string format;
+    const ExportFormat* writer = nullptr; // the row of format in the export table
     std::string output;
     std::string rows;
     bool rowsGiven = false;
@@ -45,9 +46,9 @@ int parseOptions(const Arguments& args, ExportOptions& options) {
         *value = args[i + 1];
         options.rowsGiven = options.rowsGiven || name == "--rows";
     }
-    if (options.format != "csv" && options.format != "text" && options.format != "json" &&
-        options.format != "xml" && options.format != "pdf" && options.format != "xls")
-        return usageError("export takes --format csv|text|json|xml|pdf|xls");
+    options.writer = exportFormatByKeyword(options.format);
+    if (options.writer == nullptr)
+        return usageError("export takes --format " + exportFormatKeywords());
     if (options.output.empty())
         return usageError("export takes --output PATH");
     return EXIT_DONE;
@@ -114,24 +115,12 @@ int cmdExport(const Arguments& given) {
     }
     const ExportTable table = scanListTable(doc, options.list, std::move(rows), shown);
 
-    // The window's lists export under the chooser's caption, "Export".
+    // The window's lists export under the chooser's caption, "Export", with
+    // the writer of the same row of the export table.
     ReportExportOptions report;
     report.title = "Export";
-    ExportResult result;
-    if (options.format == "csv") {
-        result = exportCsv(table, options.output, nullptr);
-    } else if (options.format == "xml") {
-        result = exportXml(table, options.output, nullptr);
-    } else if (options.format == "xls") {
-        result = exportXls(table, options.output, nullptr);
-    } else if (options.format == "pdf") {
-        report.format = REPORT_PDF;
-        report.logoPath = exportLogoPath(programFolder());
-        result = exportPdf(table, report, options.output, nullptr);
-    } else {
-        report.format = options.format == "json" ? REPORT_JSON : REPORT_TEXT;
-        result = exportReport(table, report, options.output, nullptr);
-    }
+    report.logoPath = exportLogoPath(programFolder());
+    const ExportResult result = options.writer->write(table, report, options.output, nullptr);
     if (!result) {
         kvltMessageBox(exportErrorText(result), exportErrorCaption(result), MsgIcon::Error);
         return EXIT_FILE_ERROR;

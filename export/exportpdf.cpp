@@ -47,8 +47,8 @@ bool CKVLTListExport::ExportPDF(const QString& strCaption, unsigned nOpenMode) {
     if (dialog.DoModal() != IDOK)
         return false;
 
-    const QString path = AskPath(QStringLiteral("Adobe PDF File (*.pdf)|*.pdf|"),
-                                 QStringLiteral("*.pdf"), QStringLiteral("pdf"));
+    const ExportFormat& format = *exportFormatById(IDC_EXPORT_PDF);
+    const QString path = AskPath(format);
     if (path.isEmpty())
         return false;
 
@@ -60,22 +60,20 @@ bool CKVLTListExport::ExportPDF(const QString& strCaption, unsigned nOpenMode) {
     m_list.WriteListSettingInt(orientationEntry, landscape ? 1 : 0);
     m_list.WriteListSetting(columnsEntry, columns);
 
-    ReportExportOptions options;
+    ReportExportOptions options = ReportOptions(strCaption);
     options.format = REPORT_PDF;
     options.orientation = landscape ? 1 : 0;
     options.pageSize = uint32_t(pageSize);
     options.logoPath = LogoPath().toStdString();
     options.columnDelete = columns.toStdString();
-    options.title = ReportTitle(strCaption).toStdString();
-    options.notes = ReportNotes().toStdString();
     const ExportResult result =
-        exportPdf(ListTable(m_list), options, path.toStdString(), Progress(path).get());
+        format.write(ListTable(m_list), options, path.toStdString(), Progress(path).get());
     if (result.status == ExportStatus::Cancelled)
         return false;
     if (!result) {
         ShowFailure(result);
         return true;
     }
-    ExportComplete(QStringLiteral("Adobe PDF"), unsigned(result.rows), path, nOpenMode);
+    ExportComplete(QString::fromUtf8(format.displayName), unsigned(result.rows), path, nOpenMode);
     return true;
 }

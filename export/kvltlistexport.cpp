@@ -34,17 +34,13 @@ ReportVariables* reportVariables() {
     return app != nullptr ? app->GetReport() : nullptr;
 }
 
-// $name (and %name) references of a title or notes text, expanded through
-// the report variables. A text without "$" is taken as it is, so a lone
-// percent sign never changes.
+// A title or notes text with $name replaced from the report variables;
+// every other character, "%" included, stays as it stands.
 QString expandVariables(const QString& text) {
     ReportVariables* variables = reportVariables();
     if (variables == nullptr || !text.contains(QLatin1Char('$')))
         return text;
-    const QByteArray in = text.toUtf8();
-    std::vector<char> out(size_t(in.size()) * 4 + 4096);
-    variables->expandText(variables, in.constData(), out.data(), out.size(), 0);
-    return QString::fromUtf8(out.data());
+    return QString::fromStdString(expandVariableNames(variables, text.toStdString()));
 }
 
 // Waits without blocking the window: paints and timers go on, the user's
@@ -148,15 +144,12 @@ void CKVLTListExport::ExportList(const QString& strCaption,
     dialog.EnableCancellation(true);
     dialog.SetVerificationText(QStringLiteral("Open file when export is complete"));
     dialog.SetVerifyCheckState(true);
-    dialog.AddRadioButton(QStringLiteral("Adobe Acrobat File (PDF)"), IDC_EXPORT_PDF);
-    dialog.AddRadioButton(QStringLiteral("Comma Delimited File (CSV)"), IDC_EXPORT_CSV);
-    dialog.AddRadioButton(QStringLiteral("JavaScript Object Notation (JSON)"), IDC_EXPORT_JSON);
-    if (recipients)
-        dialog.AddRadioButton(QStringLiteral("Email"), IDC_EXPORT_EMAIL);
-    dialog.AddRadioButton(QStringLiteral("Microsoft Excel"), IDC_EXPORT_EXCEL);
-    dialog.AddRadioButton(QStringLiteral("Text File"), IDC_EXPORT_TEXT);
-    dialog.AddRadioButton(QStringLiteral("XML File (XML)"), IDC_EXPORT_XML);
-    dialog.SetDefaultRadioButton(IDC_EXPORT_PDF);
+    for (size_t i = 0; i < kExportFormatCount; ++i) {
+        const ExportFormat& format = kExportFormats[i];
+        if (!format.needsRecipients || recipients)
+            dialog.AddRadioButton(QString::fromUtf8(format.chooserText), format.chooserId);
+    }
+    dialog.SetDefaultRadioButton(kExportFormats[0].chooserId);
     if (m_list.GetSelectedCount() < m_list.GetItemCount())
         dialog.AddButton(QStringLiteral("Select All"), IDC_EXPORT_SELECT_ALL);
     dialog.SetCommonButtons(TDCBF_OK_BUTTON | TDCBF_CANCEL_BUTTON);
@@ -182,31 +175,15 @@ void CKVLTListExport::ExportList(const QString& strCaption,
 
     const unsigned openMode =
         dialog.IsVerificationChecked() ? EXPORT_OPEN_OPEN : EXPORT_OPEN_NOTHING;
-    switch (dialog.GetSelectedRadioButtonId()) {
-    case IDC_EXPORT_CSV:
-        ExportCSV(openMode);
-        break;
-    case IDC_EXPORT_EMAIL:
+    const ExportFormat* format = exportFormatById(dialog.GetSelectedRadioButtonId());
+    if (format == nullptr)
+        return;
+    if (format->needsRecipients)
         MailList(strCaption, recipients.value_or(QStringList()));
-        break;
-    case IDC_EXPORT_TEXT:
-        ExportText(strCaption, QString(), openMode);
-        break;
-    case IDC_EXPORT_XML:
-        ExportXML(openMode);
-        break;
-    case IDC_EXPORT_EXCEL:
-        ExportExcel(openMode);
-        break;
-    case IDC_EXPORT_PDF:
-        ExportPDF(strCaption, openMode);
-        break;
-    case IDC_EXPORT_JSON:
-        ExportJSON(strCaption, QString(), openMode);
-        break;
-    default:
-        break;
-    }
+    else if (format->chooserId == IDC_EXPORT_PDF)
+        ExportPDF(strCaption, openMode); // asks for the paper first
+    else
+        ExportFile(*format, strCaption, QString(), openMode);
 }
 
 // ------------------------------------------------------------------ shared steps
@@ -215,9 +192,10 @@ QString CKVLTListExport::ExportFileName(const QString& strExtension) {
     return QString::fromStdString(exportFileName(strExtension.toStdString(), std::time(nullptr)));
 }
 
-QString CKVLTListExport::AskPath(const QString& strFilter, const QString& strDefaultExtension,
-                                 const QString& strExtension) const {
-    return exportSaveFileName({ExportFileName(strExtension), strFilter, strDefaultExtension});
+QString CKVLTListExport::AskPath(const ExportFormat& format) const {
+    return exportSaveFileName({ExportFileName(QString::fromUtf8(format.extension)),
+                               QString::fromUtf8(format.filter),
+                               QString::fromUtf8(format.defaultExtension)});
 }
 
 void CKVLTListExport::ShowFailure(const ExportResult& result) const {
@@ -273,93 +251,50 @@ QString CKVLTListExport::ReportNotes() const {
 
 // ------------------------------------------------------------------ the writers
 
-bool CKVLTListExport::ExportCSV(unsigned nOpenMode) {
-    if (m_list.GetColumnCount() == 0 || m_list.GetItemCount() == 0)
+ReportExportOptions CKVLTListExport::ReportOptions(const QString& strCaption) {
+    ReportExportOptions options;
+    options.title = ReportTitle(strCaption).toStdString();
+    options.notes = ReportNotes().toStdString();
+    return options;
+}
+
+bool CKVLTListExport::ExportFile(const ExportFormat& format, const QString& strCaption,
+                                 const QString& strOutputPath, unsigned nOpenMode) {
+    if (m_list.GetColumnCount() == 0 || m_list.GetItemCount() == 0 || format.write == nullptr)
         return false;
-    const QString path = AskPath(QStringLiteral("CSV File (*.csv)|*.csv|"), QStringLiteral("*.csv"),
-                                 QStringLiteral("csv"));
+    const QString path = strOutputPath.isEmpty() ? AskPath(format) : strOutputPath;
     if (path.isEmpty())
         return false;
+    const ReportExportOptions options =
+        format.titled ? ReportOptions(strCaption) : ReportExportOptions();
     const ExportResult result =
-        exportCsv(ListTable(m_list), path.toStdString(), Progress(path).get());
+        format.write(ListTable(m_list), options, path.toStdString(), Progress(path).get());
     if (!result) {
         ShowFailure(result);
         return false;
     }
-    ExportComplete(QStringLiteral("CSV"), unsigned(result.rows), path, nOpenMode);
+    ExportComplete(QString::fromUtf8(format.displayName), unsigned(result.rows), path, nOpenMode);
     return true;
+}
+
+bool CKVLTListExport::ExportCSV(unsigned nOpenMode) {
+    return ExportFile(*exportFormatById(IDC_EXPORT_CSV), QString(), QString(), nOpenMode);
 }
 
 bool CKVLTListExport::ExportText(const QString& strCaption, const QString& strOutputPath,
                                  unsigned nOpenMode) {
-    return ExportReport(strCaption, strOutputPath, nOpenMode, false);
+    return ExportFile(*exportFormatById(IDC_EXPORT_TEXT), strCaption, strOutputPath, nOpenMode);
 }
 
 bool CKVLTListExport::ExportJSON(const QString& strCaption, const QString& strOutputPath,
                                  unsigned nOpenMode) {
-    return ExportReport(strCaption, strOutputPath, nOpenMode, true);
-}
-
-bool CKVLTListExport::ExportReport(const QString& strCaption, const QString& strOutputPath,
-                                   unsigned nOpenMode, bool bJson) {
-    if (m_list.GetColumnCount() == 0 || m_list.GetItemCount() == 0)
-        return false;
-    QString path = strOutputPath;
-    if (path.isEmpty()) {
-        path = bJson ? AskPath(QStringLiteral("JSON File (*.json)|*.json|"),
-                               QStringLiteral("*.json"), QStringLiteral("json"))
-                     : AskPath(QStringLiteral("Text File (*.txt)|*.txt|"), QStringLiteral("*.txt"),
-                               QStringLiteral("txt"));
-        if (path.isEmpty())
-            return false;
-    }
-    ReportExportOptions options;
-    // The text export keeps the format the report writer's environment names.
-    options.keepEnvironmentFormat = !bJson;
-    options.format = REPORT_JSON;
-    options.title = ReportTitle(strCaption).toStdString();
-    options.notes = ReportNotes().toStdString();
-    const ExportResult result =
-        exportReport(ListTable(m_list), options, path.toStdString(), Progress(path).get());
-    if (!result) {
-        ShowFailure(result);
-        return false;
-    }
-    ExportComplete(bJson ? QStringLiteral("JSON") : QStringLiteral("Text"), unsigned(result.rows),
-                   path, nOpenMode);
-    return true;
+    return ExportFile(*exportFormatById(IDC_EXPORT_JSON), strCaption, strOutputPath, nOpenMode);
 }
 
 bool CKVLTListExport::ExportXML(unsigned nOpenMode) {
-    if (m_list.GetColumnCount() == 0 || m_list.GetItemCount() == 0)
-        return false;
-    const QString path = AskPath(QStringLiteral("XML File (*.xml)|*.xml|"), QStringLiteral("*.xml"),
-                                 QStringLiteral("xml"));
-    if (path.isEmpty())
-        return false;
-    const ExportResult result =
-        exportXml(ListTable(m_list), path.toStdString(), Progress(path).get());
-    if (!result) {
-        ShowFailure(result);
-        return false;
-    }
-    ExportComplete(QStringLiteral("XML"), unsigned(result.rows), path, nOpenMode);
-    return true;
+    return ExportFile(*exportFormatById(IDC_EXPORT_XML), QString(), QString(), nOpenMode);
 }
 
 bool CKVLTListExport::ExportExcel(unsigned nOpenMode) {
-    if (m_list.GetColumnCount() == 0 || m_list.GetItemCount() == 0)
-        return false;
-    const QString path = AskPath(QStringLiteral("Microsoft Excel File (*.xls)|*.xls|"),
-                                 QStringLiteral("*.XLS"), QStringLiteral("xls"));
-    if (path.isEmpty())
-        return false;
-    const ExportResult result =
-        exportXls(ListTable(m_list), path.toStdString(), Progress(path).get());
-    if (!result) {
-        ShowFailure(result);
-        return false;
-    }
-    ExportComplete(QStringLiteral("XLS"), unsigned(result.rows), path, nOpenMode);
-    return true;
+    return ExportFile(*exportFormatById(IDC_EXPORT_EXCEL), QString(), QString(), nOpenMode);
 }

@@ -9,7 +9,7 @@
 // leaves no file behind, and a failure is never reported as "Exported".
 #pragma once
 
-#include "exporttable.h"
+#include "exportformats.h"
 
 #include <QString>
 #include <QStringList>
@@ -28,18 +28,6 @@ enum ExportOpenMode : unsigned {
     EXPORT_OPEN_OPEN = 1,    // open it with its program
     EXPORT_OPEN_NOTHING = 2, // nothing
     EXPORT_OPEN_PRINT = 3,   // print it with its program
-};
-
-// Radio ids of the chooser, and its "Select All" button.
-enum : int {
-    IDC_EXPORT_CSV = 1,
-    IDC_EXPORT_EMAIL = 2,
-    IDC_EXPORT_TEXT = 3,
-    IDC_EXPORT_XML = 4,
-    IDC_EXPORT_EXCEL = 5,
-    IDC_EXPORT_PDF = 6,
-    IDC_EXPORT_JSON = 7,
-    IDC_EXPORT_SELECT_ALL = 4,
 };
 
 class CKVLTListExport {
@@ -87,18 +75,24 @@ class CKVLTListExport {
     // The report variables that expand $name in report titles and notes; by
     // default the application base's, when the application is one.
     static void SetReportVariables(ReportVariables* pVariables);
-    // The PDF logo; by default "Resources/Strovane_Logo.jpg" in the program's folder.
+    // The PDF logo; by default the program's own (exportLogoPath).
     static void SetLogoPath(const QString& strPath);
 
   private:
-    // The save dialog of one writer; empty when cancelled.
-    QString AskPath(const QString& strFilter, const QString& strDefaultExtension,
-                    const QString& strExtension) const;
+    // The save dialog of one format (its filter, default extension and
+    // suggested name); empty when cancelled.
+    QString AskPath(const ExportFormat& format) const;
     // Shows the failure of result to the user (nothing for a cancel).
     void ShowFailure(const ExportResult& result) const;
-    // A text or JSON export (ExportText / ExportJSON share it).
-    bool ExportReport(const QString& strCaption, const QString& strOutputPath, unsigned nOpenMode,
-                      bool bJson);
+    // One format's export of the selected rows to strOutputPath, or to the
+    // file the save dialog gives when it is empty: the writer (with the
+    // list's title and notes, the caption becoming the title when the list
+    // has none, for the titled formats), then the failure or the completion
+    // step. False when nothing was written.
+    bool ExportFile(const ExportFormat& format, const QString& strCaption,
+                    const QString& strOutputPath, unsigned nOpenMode);
+    // The options of the report formats: title and notes of the list.
+    ReportExportOptions ReportOptions(const QString& strCaption);
     // The report title (the caption when the list has none yet) and notes,
     // with report variables expanded.
     QString ReportTitle(const QString& strCaption);

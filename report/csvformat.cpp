@@ -7,8 +7,12 @@
 
 #include "reportinternal.h"
 
+namespace {
+
 // ------------------------------------------------------------------ fields
 
+// The CSV form of one value: as it is, or quoted with quotes doubled when it
+// holds a comma, a double quote, CR or LF.
 void csvAppendField(std::string* line, const char* value) {
     if (std::strpbrk(value, ",\"\r\n") == nullptr) {
         line->append(value);
@@ -50,3 +54,23 @@ void csvRow(ReportWriter* report, ReportCells cells) {
 void csvBlankLine(ReportWriter* report) {
     std::fputs("\n", report->output);
 }
+
+void csvCgiHeader(ReportWriter*) {
+    std::fputs("Content-Type: text/plain;\n\r\n", stdout);
+}
+
+} // namespace
+
+const ReportFormatOps kCsvFormat = {
+    .format = REPORT_CSV,
+    .keyword = "csv",
+    .trimsCells = true,
+    .start = nullptr,
+    .cgiHeader = csvCgiHeader,
+    .header = [](ReportWriter* report, const ReportHeading&) { csvHeader(report); },
+    .row = csvRow,
+    .endSection = csvBlankLine,
+    .separator = csvBlankLine,
+    .groupHeading = nullptr,
+    .close = nullptr,
+};

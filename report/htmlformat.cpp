@@ -3,12 +3,26 @@
 // (title, notes, column names, cells) is escaped.
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "reportinternal.h"
 
+namespace {
+
+// The HTML state: the logo address, a copy of KVLTREPORTHTMLLOGO when the
+// environment chose HTML at reportInit (owned, freed by close).
+struct HtmlState {
+    char* logo;
+};
+
+HtmlState* htmlState(const ReportWriter* report) {
+    return static_cast<HtmlState*>(report->formatState);
+}
+
 // ------------------------------------------------------------------ escaping
 
+// Appends value with " & ' < > written as entities.
 void htmlAppendEscaped(std::string* out, const char* value) {
     for (const char* p = value; *p; ++p) {
         switch (*p) {
@@ -35,18 +49,33 @@ void htmlAppendEscaped(std::string* out, const char* value) {
 
 // ------------------------------------------------------------------ format operations
 
-// CGI mode: the document start that follows the response header.
-void htmlBeginDocument(ReportWriter* report) {
+void htmlStart(ReportWriter* report) {
+    const char* logo = std::getenv("KVLTREPORTHTMLLOGO");
+    if (!(report->flags & RPT_HTML_LOGO) || !logo)
+        return;
+    auto* state = static_cast<HtmlState*>(std::calloc(1, sizeof(HtmlState)));
+    if (state)
+        state->logo = reportCopyText(logo);
+    report->formatState = state;
+}
+
+// The response header, then the document start that follows it.
+void htmlCgiHeader(ReportWriter* report) {
+    std::fputs("Content-Type: text/html;\n\r\n", stdout);
+    std::fflush(stdout);
     std::fputs("<html><body>", report->output);
 }
 
-void htmlHeader(ReportWriter* report, const char* title, const char* notes) {
+void htmlHeader(ReportWriter* report, const ReportHeading& heading) {
+    const char* title = heading.title;
+    const char* notes = heading.notesShown ? heading.notes : nullptr;
     std::string out;
     std::string logoCell;
-    if (report->htmlLogo) {
+    const HtmlState* state = htmlState(report);
+    if (state && state->logo) {
         // The logo address is escaped too: it stands inside an attribute.
         std::string address;
-        htmlAppendEscaped(&address, report->htmlLogo);
+        htmlAppendEscaped(&address, state->logo);
         logoCell = "<img src=\"" + address +
                    "\" alt=\"Report Logo\" style=\"width:237px;height:59px;border:0;\">";
     } else {
@@ -100,6 +129,29 @@ void htmlEndSection(ReportWriter* report) {
     std::fputs("</table><p></p>", report->output);
 }
 
-void htmlEndDocument(ReportWriter* report) {
-    std::fputs("</body></html>", report->output);
+// The document end, in every mode, unless the report was dropped.
+void htmlClose(ReportWriter* report) {
+    if (!(report->flags & RPT_DROPPED))
+        std::fputs("</body></html>", report->output);
+    if (HtmlState* state = htmlState(report)) {
+        std::free(state->logo);
+        std::free(state);
+    }
+    report->formatState = nullptr;
 }
+
+} // namespace
+
+const ReportFormatOps kHtmlFormat = {
+    .format = REPORT_HTML,
+    .keyword = "html",
+    .trimsCells = true,
+    .start = htmlStart,
+    .cgiHeader = htmlCgiHeader,
+    .header = htmlHeader,
+    .row = htmlRow,
+    .endSection = htmlEndSection,
+    .separator = nullptr, // counters only
+    .groupHeading = nullptr,
+    .close = htmlClose,
+};

@@ -5,8 +5,7 @@
 // The rows are written as they come instead of being kept in a tree until
 // closeReport: a report of a million rows would otherwise hold some six
 // million JSON items in memory. The bytes are the ones cJSON_Print gives
-// for the same document. jsonRoot keeps the report objects (title, time,
-// number) with empty "records".
+// for the same document.
 
 #include <cctype>
 #include <cerrno>
@@ -15,12 +14,20 @@
 #include <string>
 #include <string_view>
 
-#include <cjson/cJSON.h>
-
 #include "reportinternal.h"
 #include "texts.h"
 
 namespace {
+
+// The JSON state: where the document stands.
+struct JsonState {
+    bool sectionOpen;     // a report object and its "records" array are open
+    uint64_t sectionRows; // rows written in the open section
+};
+
+JsonState* jsonState(const ReportWriter* report) {
+    return static_cast<JsonState*>(report->formatState);
+}
 
 // ------------------------------------------------------------------ private helpers
 
@@ -77,12 +84,10 @@ void appendString(std::string& out, const char* text) {
 // Ends the open section's records array and report object.
 const char kSectionEnd[] = "]\n\t}";
 
-} // namespace
-
 // ------------------------------------------------------------------ format operations
 
 // Column names become record keys: lower case, blanks replaced by "-".
-void jsonMakeKeys(ReportWriter* report) {
+void jsonStart(ReportWriter* report) {
     for (uint32_t i = 0; i < report->columnCount; ++i) {
         for (char* p = report->columns[i].name; *p; ++p) {
             if (*p == ' ')
@@ -91,47 +96,41 @@ void jsonMakeKeys(ReportWriter* report) {
                 *p = char(std::tolower(static_cast<unsigned char>(*p)));
         }
     }
+    report->formatState = std::calloc(1, sizeof(JsonState));
+}
+
+void jsonCgiHeader(ReportWriter*) {
+    std::fputs("Content-Type: application/json;\n\r\n", stdout);
 }
 
 // Starts the section's report object: ends the previous one (or opens the
-// document) and writes the members up to the opening of "records". An item
-// that cannot be allocated leaves the section out, as the rest of the writer
-// does on memory exhaustion.
-void jsonHeader(ReportWriter* report, const char* title) {
-    if (!report->jsonRoot)
-        return;
-    cJSON* object = cJSON_CreateObject();
-    if (!object)
+// document) and writes the members up to the opening of "records".
+void jsonHeader(ReportWriter* report, const ReportHeading& heading) {
+    JsonState* state = jsonState(report);
+    if (!state)
         return;
     const char* created = reportHeaderTime();
-    cJSON_AddStringToObject(object, "title", title);
-    cJSON_AddStringToObject(object, "creation_time", created);
-    if (report->reportId != 0)
-        cJSON_AddNumberToObject(object, "report_id", report->reportId);
-    cJSON* records = cJSON_AddArrayToObject(object, "records");
-    cJSON_AddItemToArray(report->jsonRoot, object);
-
-    std::string text = report->jsonReport ? std::string(kSectionEnd) + ", " : std::string("[");
+    std::string text = state->sectionOpen ? std::string(kSectionEnd) + ", " : std::string("[");
     text += "{\n\t\t\"title\":\t";
-    appendString(text, title);
+    appendString(text, heading.title);
     text += ",\n\t\t\"creation_time\":\t";
     appendString(text, created);
     if (report->reportId != 0)
         text += ",\n\t\t\"report_id\":\t" + std::to_string(unsigned(report->reportId));
     text += ",\n\t\t\"records\":\t[";
     reportWrite(report->output, text);
-
-    report->jsonReport = object;
-    report->jsonRecords = records;
-    report->jsonSectionRows = 0;
+    state->sectionOpen = true;
+    state->sectionRows = 0;
 }
 
 // One record object: a member per visible column that received a field.
+// Rows before any header have no "records" array to go to and are dropped.
 void jsonRow(ReportWriter* report, ReportCells cells) {
-    if (!report->jsonRecords)
-        return; // no header yet: nowhere to go
+    JsonState* state = jsonState(report);
+    if (!state || !state->sectionOpen)
+        return;
     static std::string text;
-    text.assign(report->jsonSectionRows++ ? ", {\n" : "{\n");
+    text.assign(state->sectionRows++ ? ", {\n" : "{\n");
     bool first = true;
     for (uint32_t i = 0; i < report->columnCount; ++i) {
         if (!cells[i])
@@ -147,10 +146,28 @@ void jsonRow(ReportWriter* report, ReportCells cells) {
 }
 
 // The end of the document: the open section's end and the array's, or an
-// empty array when no section was started.
-void jsonWriteDocument(ReportWriter* report) {
-    if (!report->jsonRoot)
-        return;
-    reportWrite(report->output,
-                report->jsonReport ? std::string(kSectionEnd) + "]" : std::string("[]"));
+// empty array when no section was started. A dropped report writes nothing.
+void jsonClose(ReportWriter* report) {
+    JsonState* state = jsonState(report);
+    if (!(report->flags & RPT_DROPPED))
+        reportWrite(report->output, state && state->sectionOpen ? std::string(kSectionEnd) + "]"
+                                                                : std::string("[]"));
+    std::free(state);
+    report->formatState = nullptr;
 }
+
+} // namespace
+
+const ReportFormatOps kJsonFormat = {
+    .format = REPORT_JSON,
+    .keyword = "json",
+    .trimsCells = true,
+    .start = jsonStart,
+    .cgiHeader = jsonCgiHeader,
+    .header = jsonHeader,
+    .row = jsonRow,
+    .endSection = nullptr,
+    .separator = nullptr, // counters only
+    .groupHeading = nullptr,
+    .close = jsonClose,
+};

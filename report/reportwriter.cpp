@@ -13,8 +13,6 @@
 #include <ctime>
 #include <string>
 
-#include <cjson/cJSON.h>
-
 #include "cgi.h"
 #include "pdf/pdfrender.h"
 #include "reportinternal.h"
@@ -27,14 +25,6 @@ namespace {
 // Copies src into a fixed field of size bytes, cut silently, always terminated.
 void copyField(char* dst, size_t size, const char* src) {
     std::snprintf(dst, size, "%s", src ? src : "");
-}
-
-char* duplicateText(const char* text) {
-    size_t n = std::strlen(text) + 1;
-    char* copy = static_cast<char*>(std::malloc(n));
-    if (copy)
-        std::memcpy(copy, text, n);
-    return copy;
 }
 
 bool isSet(const char* name) {
@@ -68,6 +58,21 @@ void formatInto(std::string* out, const char* format, va_list args) {
     out->resize(size_t(n));
 }
 
+// The formats a keyword can select, in the order keywords are searched,
+// and the dropped report, which no keyword selects.
+const ReportFormatOps* const kFormats[] = {&kTextFormat,   &kCsvFormat,   &kPdfFormat,
+                                           &kHtmlFormat,   &kSheetFormat, &kJsonFormat,
+                                           &kDroppedFormat};
+
+// The operations that write: the dropped row once the report was dropped,
+// else the row settled at the first header, else (before it) the row of
+// the current format.
+const ReportFormatOps& writingOps(const ReportWriter* report) {
+    if (report->flags & RPT_DROPPED)
+        return kDroppedFormat;
+    return report->formatOps ? *report->formatOps : reportFormatOps(report->format);
+}
+
 bool isNumericColumn(uint32_t flags) {
     return (flags & (COL_NUMBER | COL_PLAIN_NUMBER)) != 0;
 }
@@ -92,11 +97,6 @@ void formatNumericField(const char* field, size_t length, uint32_t flags, std::s
     out->append(digits);
 }
 
-bool trimmedFormat(ReportFormat format) {
-    return format == REPORT_CSV || format == REPORT_HTML || format == REPORT_JSON ||
-           format == REPORT_EXCEL;
-}
-
 // Per-row work areas, reused so that a row allocates nothing once warm.
 struct RowScratch {
     std::string text;
@@ -115,7 +115,7 @@ void putCell(ReportWriter* report, uint32_t column, const char* start, const cha
         return;
     }
     std::string& value = g_row.values[column];
-    if (trimmedFormat(report->format)) {
+    if (writingOps(report).trimsCells) {
         while (start < stop && static_cast<unsigned char>(*start) < '!')
             ++start;
         while (stop > start && static_cast<unsigned char>(stop[-1]) < '!')
@@ -154,28 +154,9 @@ void splitRow(ReportWriter* report) {
 
 // Writes the prepared cells of g_row in the current format.
 void writeRow(ReportWriter* report) {
-    switch (report->format) {
-    case REPORT_TEXT:
-        textRow(report, g_row.cells);
-        break;
-    case REPORT_CSV:
-        csvRow(report, g_row.cells);
-        break;
-    case REPORT_HTML:
-        htmlRow(report, g_row.cells);
-        break;
-    case REPORT_JSON:
-        jsonRow(report, g_row.cells);
-        break;
-    case REPORT_PDF:
-        pdfAddRow(report, g_row.cells);
-        break;
-    case REPORT_EXCEL:
-        sheetRow(report, g_row.cells);
-        break;
-    case REPORT_DROPPED:
-        break;
-    }
+    const ReportFormatOps& ops = writingOps(report);
+    if (ops.row)
+        ops.row(report, g_row.cells);
 }
 
 // Column deletion from columnDelete: "3,4,8" hides columns 3, 4 and 8.
@@ -201,38 +182,9 @@ void applyColumnDelete(ReportWriter* report) {
     }
 }
 
-// The CGI response header lines of the first header call (always stdout).
-void writeCgiResponseHeader(ReportWriter* report) {
-    switch (report->format) {
-    case REPORT_TEXT:
-    case REPORT_CSV:
-        std::fputs("Content-Type: text/plain;\n\r\n", stdout);
-        break;
-    case REPORT_HTML:
-        std::fputs("Content-Type: text/html;\n\r\n", stdout);
-        std::fflush(stdout);
-        htmlBeginDocument(report);
-        break;
-    case REPORT_PDF:
-        std::fputs("Content-type: application/pdf\r\n", stdout);
-        std::fprintf(stdout, "Content-disposition: attachment; filename=\"%s\"\r\n",
-                     pdfOutputPath(report));
-        break;
-    case REPORT_EXCEL:
-        std::fputs("Content-type: application/vnd.ms-excel\r\n", stdout);
-        std::fprintf(stdout, "Content-disposition: attachment; filename=\"%s\"\r\n",
-                     sheetOutputPath(report));
-        break;
-    case REPORT_JSON:
-        std::fputs("Content-Type: application/json;\n\r\n", stdout);
-        break;
-    case REPORT_DROPPED:
-        break;
-    }
-    std::fflush(stdout);
-}
-
-// The one-time set-up of the first header call.
+// The one-time set-up of the first header call: the delete list, the
+// format's own set-up, the CGI response header, titles and dropping from
+// the environment.
 void startReport(ReportWriter* report) {
     if (report->reportId != 0) {
         std::string name = perReportName(report, "KVLTREPORTCOLUMNDELETE");
@@ -241,36 +193,15 @@ void startReport(ReportWriter* report) {
     }
     applyColumnDelete(report);
 
-    ReportWriter* master = report->master ? report->master : report;
-    switch (report->format) {
-    case REPORT_PDF:
-        if (master != report) {
-            // A sub-report draws into its master's document.
-            pdfStateFree(report->pdf);
-            report->pdf = master->pdf;
-            report->flags |= RPT_SHARED_PDF;
-        } else {
-            pdfSetup(report);
-        }
-        break;
-    case REPORT_EXCEL:
-        if (master != report) {
-            sheetStateFree(report->sheet);
-            report->sheet = master->sheet;
-            report->flags |= RPT_SHARED_BOOK;
-        } else {
-            sheetSetup(report);
-        }
-        break;
-    case REPORT_JSON:
-        jsonMakeKeys(report);
-        break;
-    default:
-        break;
-    }
+    report->formatOps = &reportFormatOps(report->format);
+    if (report->formatOps->start)
+        report->formatOps->start(report);
     // One response, one header: a sub-report writes into its master's response.
-    if ((report->flags & RPT_CGI) && master == report)
-        writeCgiResponseHeader(report);
+    if ((report->flags & RPT_CGI) && reportMaster(report) == report &&
+        report->formatOps->cgiHeader) {
+        report->formatOps->cgiHeader(report);
+        std::fflush(stdout);
+    }
 
     if (const char* title = std::getenv("KVLTREPORTTITLE"))
         copyField(report->title, REPORT_TITLE_SIZE - 1, title);
@@ -278,6 +209,8 @@ void startReport(ReportWriter* report) {
         std::string name = perReportName(report, "KVLTREPORTTITLE");
         if (const char* title = std::getenv(name.c_str()))
             copyField(report->title, REPORT_TITLE_SIZE - 1, title);
+        // What the format's start made (a PDF document, a book) stays and is
+        // still saved, without content, by closeReport.
         if (isSet(perReportName(report, "KVLTDROPREPORT").c_str())) {
             report->flags |= RPT_DROPPED;
             report->format = REPORT_DROPPED;
@@ -301,16 +234,6 @@ void checkStream(ReportWriter* report, FILE* stream) {
     if (report->outputError == 0)
         report->outputError = error;
     reportSetCloseError(report, std::string("Cannot write the report: ") + std::strerror(error));
-}
-
-// Sets rowCount and pageRow to 0 here and on the master.
-void resetCounters(ReportWriter* report) {
-    report->rowCount = 0;
-    report->pageRow = 0;
-    if (report->master && report->master != report) {
-        report->master->rowCount = 0;
-        report->master->pageRow = 0;
-    }
 }
 
 // ------------------------------------------------------------------ operations
@@ -370,102 +293,43 @@ int opHeader(ReportWriter* report, ReportExtraHeader extraHeader, const char* ti
         va_end(args);
         notes = report->lineBuffer;
     }
-    // Text and HTML show notes only for a non-empty notes format; PDF keeps
-    // even empty notes (they still take their line).
-    const char* shownNotes = (notesFormat && notesFormat[0]) ? notes : nullptr;
-
-    switch (report->format) {
-    case REPORT_TEXT:
-        textHeader(report, extraHeader, effectiveTitle, shownNotes);
-        break;
-    case REPORT_CSV:
-        csvHeader(report);
-        break;
-    case REPORT_HTML:
-        htmlHeader(report, effectiveTitle, shownNotes);
-        break;
-    case REPORT_JSON:
-        jsonHeader(report, effectiveTitle);
-        break;
-    case REPORT_PDF:
-        pdfHeader(report, effectiveTitle, notes);
-        break;
-    case REPORT_EXCEL:
-        sheetHeader(report);
-        break;
-    case REPORT_DROPPED:
-        break;
-    }
+    const ReportFormatOps& ops = writingOps(report);
+    if (ops.header)
+        ops.header(report, {extraHeader, effectiveTitle, notes, notesFormat && notesFormat[0]});
     return 1;
 }
 
 void opEndSection(ReportWriter* report) {
-    switch (report->format) {
-    case REPORT_TEXT:
-        textSeparator(report);
-        break;
-    case REPORT_CSV:
-        csvBlankLine(report);
-        break;
-    case REPORT_HTML:
-        htmlEndSection(report);
-        break;
-    case REPORT_PDF:
-        pdfEndSection(report);
-        break;
-    default:
-        break;
-    }
+    const ReportFormatOps& ops = writingOps(report);
+    if (ops.endSection)
+        ops.endSection(report);
 }
 
 void opSeparator(ReportWriter* report) {
-    switch (report->format) {
-    case REPORT_TEXT:
-        textSeparator(report);
-        break;
-    case REPORT_CSV:
-        csvBlankLine(report);
-        break;
-    default:
-        resetCounters(report);
-        break;
-    }
+    const ReportFormatOps& ops = writingOps(report);
+    if (ops.separator)
+        ops.separator(report);
+    else
+        reportResetCounters(report);
 }
 
 void opNewPage(ReportWriter* report) {
-    resetCounters(report);
+    reportResetCounters(report);
 }
 
 void opGroupHeading(ReportWriter* report, const char* text) {
-    if (report->format == REPORT_PDF)
-        pdfGroupHeading(report, text ? text : "");
+    const ReportFormatOps& ops = writingOps(report);
+    if (ops.groupHeading)
+        ops.groupHeading(report, text ? text : "");
 }
 
 void opCloseReport(ReportWriter* report) {
-    bool isMaster = report->master == report || report->master == nullptr;
-    if (isMaster) {
-        if (report->pdf && !(report->flags & RPT_SHARED_PDF))
-            pdfClose(report);
-        if (report->sheet && !(report->flags & RPT_SHARED_BOOK))
-            sheetClose(report);
-    }
-    std::free(report->pdfTitle);
-    std::free(report->pdfNotes);
-    std::free(report->htmlLogo);
-    report->pdfTitle = report->pdfNotes = report->htmlLogo = nullptr;
-    if (report->pdf && !(report->flags & RPT_SHARED_PDF))
-        pdfStateFree(report->pdf);
-    if (report->sheet && !(report->flags & RPT_SHARED_BOOK))
-        sheetStateFree(report->sheet);
-    report->pdf = nullptr;
-    report->sheet = nullptr;
-
-    if (report->format == REPORT_HTML)
-        htmlEndDocument(report);
-    if (report->format == REPORT_JSON)
-        jsonWriteDocument(report);
-    cJSON_Delete(report->jsonRoot);
-    report->jsonRoot = report->jsonReport = report->jsonRecords = nullptr;
+    // The format whose state the record holds closes it, dropped or not.
+    const ReportFormatOps& ops =
+        report->formatOps ? *report->formatOps : reportFormatOps(report->format);
+    if (ops.close)
+        ops.close(report);
+    report->formatState = nullptr;
 
     // Everything written so far must have reached the output: a full disk or
     // a closed pipe is a failure the caller reports, never a finished report.
@@ -475,6 +339,23 @@ void opCloseReport(ReportWriter* report) {
 }
 
 } // namespace
+
+// ------------------------------------------------------------------ the dropped report
+
+// Writes nothing; a dropped report keeps counting rows (the core does that).
+const ReportFormatOps kDroppedFormat = {
+    .format = REPORT_DROPPED,
+    .keyword = nullptr,
+    .trimsCells = false,
+    .start = nullptr,
+    .cgiHeader = nullptr,
+    .header = nullptr,
+    .row = nullptr,
+    .endSection = nullptr,
+    .separator = nullptr,
+    .groupHeading = nullptr,
+    .close = nullptr,
+};
 
 // ------------------------------------------------------------------ shared with the format sources
 
@@ -490,6 +371,24 @@ const char* reportHeaderTime() {
 void reportWrite(FILE* stream, const std::string& text) {
     if (stream && !text.empty())
         std::fwrite(text.data(), 1, text.size(), stream);
+}
+
+void reportResetCounters(ReportWriter* report) {
+    report->rowCount = 0;
+    report->pageRow = 0;
+    ReportWriter* master = reportMaster(report);
+    master->rowCount = 0;
+    master->pageRow = 0;
+}
+
+char* reportCopyText(const char* text) {
+    if (!text)
+        return nullptr;
+    size_t n = std::strlen(text) + 1;
+    char* copy = static_cast<char*>(std::malloc(n));
+    if (copy)
+        std::memcpy(copy, text, n);
+    return copy;
 }
 
 std::string reportDefaultName(const ReportWriter* report, const char* prefix, const char* suffix) {
@@ -515,24 +414,22 @@ bool sameTextNoCase(const char* a, const char* b) {
 }
 
 ReportFormat reportFormatFromKeyword(const char* keyword) {
-    static const struct {
-        const char* keyword;
-        ReportFormat format;
-    } table[] = {
-        {"text", REPORT_TEXT}, {"csv", REPORT_CSV},     {"pdf", REPORT_PDF},
-        {"html", REPORT_HTML}, {"excel", REPORT_EXCEL}, {"json", REPORT_JSON},
-    };
-    for (const auto& entry : table)
-        if (sameTextNoCase(keyword, entry.keyword))
-            return entry.format;
+    for (const ReportFormatOps* ops : kFormats)
+        if (ops->keyword && sameTextNoCase(keyword, ops->keyword))
+            return ops->format;
     return REPORT_TEXT;
+}
+
+const ReportFormatOps& reportFormatOps(ReportFormat format) {
+    for (const ReportFormatOps* ops : kFormats)
+        if (ops->format == format)
+            return *ops;
+    return kTextFormat;
 }
 
 void reportInit(ReportWriter* report) {
     *report = ReportWriter{};
     report->master = report;
-    report->pdf = pdfStateCreate();
-    report->sheet = sheetStateCreate();
     report->creationTime = int64_t(std::time(nullptr));
     report->addColumn = opAddColumn;
     report->addRow = opAddRow;
@@ -548,7 +445,6 @@ void reportInit(ReportWriter* report) {
     report->groupHeading = opGroupHeading;
     report->addRowCells = opAddRowCells;
     report->output = stdout;
-    report->jsonRoot = cJSON_CreateArray();
 
     std::string keyword;
     if (cgiActive()) {
@@ -562,13 +458,13 @@ void reportInit(ReportWriter* report) {
     if (!keyword.empty())
         report->format = reportFormatFromKeyword(keyword.c_str());
 
+    // These look at the format the environment or the request chose, not at
+    // one the caller sets later.
     if (const char* list = std::getenv("KVLTREPORTCOLUMNDELETE"))
         copyField(report->columnDelete, sizeof report->columnDelete, list);
     if (report->format == REPORT_CSV && isSet("KVLTCSVNOHEADER"))
         report->flags |= RPT_CSV_NO_HEADER;
-    if (report->format == REPORT_HTML) {
-        if (const char* logo = std::getenv("KVLTREPORTHTMLLOGO"))
-            report->htmlLogo = duplicateText(logo);
-    }
+    if (report->format == REPORT_HTML)
+        report->flags |= RPT_HTML_LOGO;
     progressInit(&report->progress);
 }

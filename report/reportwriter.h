@@ -31,9 +31,7 @@
 
 #include "progress.h"
 
-struct cJSON;
-struct PdfState;   // report/pdfstate.h (PDF renderer)
-struct SheetState; // report/sheetrender.h (spreadsheet renderer)
+struct ReportFormatOps; // one output format's operations (reportformat.h)
 
 // ------------------------------------------------------------------ formats
 
@@ -73,9 +71,10 @@ struct ReportColumn {
 constexpr uint32_t RPT_STARTED = 0x01;       // the first header has done its setup
 constexpr uint32_t RPT_CSV_NO_HEADER = 0x02; // KVLTCSVNOHEADER: no CSV header line
 constexpr uint32_t RPT_DROPPED = 0x08;       // dropped by KVLTDROPREPORTnnn
-constexpr uint32_t RPT_SHARED_PDF = 0x10;    // pdf is the master's, not freed here
-constexpr uint32_t RPT_SHARED_BOOK = 0x20;   // sheet is the master's, not freed here
-constexpr uint32_t RPT_CGI = 0x80;           // running as a CGI program
+constexpr uint32_t RPT_SHARED_PDF = 0x10;    // the PDF document is the master's, not freed here
+constexpr uint32_t RPT_SHARED_BOOK = 0x20;   // the xls book is the master's, not freed here
+constexpr uint32_t RPT_HTML_LOGO = 0x40; // KVLTREPORTHTMLLOGO applies (HTML chosen at reportInit)
+constexpr uint32_t RPT_CGI = 0x80;       // running as a CGI program
 
 // Field sizes (each includes the terminating NUL).
 constexpr size_t REPORT_LINE_SIZE = 2048;  // lineBuffer; notes cut at 2047
@@ -86,35 +85,40 @@ constexpr size_t REPORT_ERROR_SIZE = 640;  // closeError; a path of 260 fits twi
 
 struct ReportWriter;
 
+// What the four PDF setters recorded; the PDF set-up at the first header
+// takes it up (the environment may override it). Kept in every record, as
+// the setters come before the format is settled, but nothing is allocated.
+struct PdfSettings {
+    uint32_t orientation;              // 0 portrait, 1 landscape
+    uint32_t pageSize;                 // the page size index of setPageSize
+    char outputPath[REPORT_PATH_SIZE]; // setOutputPath, at most 260 characters
+    char logoPath[REPORT_PATH_SIZE];   // setLogo, an existing regular file
+    bool outputPathTooLong;            // the path given did not fit: the save fails
+};
+
 // An extra header function: may write its own lines to report->output.
 using ReportExtraHeader = void (*)(ReportWriter* report);
 
 // ------------------------------------------------------------------ the record
 
 struct ReportWriter {
-    uint32_t columnCount;              // columns defined, 0..64
-    uint64_t hiddenWidth;              // sum of width of the deleted columns
-    uint64_t lineWidth;                // sum of (width + 1) over all columns
-    ReportFormat format;               // public: the caller may set it after reportInit
-    cJSON* jsonRoot;                   // the JSON document's report objects (an array)
-    cJSON* jsonReport;                 // report object of the latest header (JSON)
-    cJSON* jsonRecords;                // its "records" array (rows are written, not kept)
-    uint64_t jsonSectionRows;          // rows written in the latest JSON section
-    char* pdfTitle;                    // owned copy of the latest title (PDF)
-    char* pdfNotes;                    // owned copy of the latest formatted notes (PDF)
-    char* htmlLogo;                    // owned copy of KVLTREPORTHTMLLOGO (HTML)
-    char lineBuffer[REPORT_LINE_SIZE]; // work line: formatted notes, text lines
+    uint32_t columnCount; // columns defined, 0..64
+    uint64_t hiddenWidth; // sum of width of the deleted columns
+    uint64_t lineWidth;   // sum of (width + 1) over all columns
+    // Public: the caller may set it after reportInit; the first header
+    // settles it (later changes are not taken up).
+    ReportFormat format;
+    char lineBuffer[REPORT_LINE_SIZE]; // work line: formatted notes
     ReportColumn columns[REPORT_MAX_COLUMNS];
     char columnDelete[REPORT_DELETE_SIZE]; // e.g. "3,4,8", 1-based
     FILE* output;                          // report text goes here; stdout after reportInit
-    PdfState* pdf;                         // zero-filled by reportInit
+    PdfSettings pdfSettings;               // what the PDF setters recorded
     uint32_t pdfResult;                    // PDF save result: 0 ok, else the libharu error code
     uint32_t sheetResult;                  // xls save result: 0 ok, 1 the book was not saved
     int32_t outputError; // closeReport: errno of a failed write or flush of output, else 0
     // closeReport: what could not be finished ("Cannot write /x.pdf: the file
     // is read-only"), for the caller's message; empty when everything went out.
     char closeError[REPORT_ERROR_SIZE];
-    SheetState* sheet;    // zero-filled by reportInit
     uint32_t rowCount;    // rows and group headings since the last counter reset
     uint32_t pageCount;   // PDF pages started (never reset)
     int32_t pageRow;      // row position on the PDF page; 0 = next row starts a page
@@ -125,6 +129,11 @@ struct ReportWriter {
     char title[REPORT_TITLE_SIZE]; // title from the environment; empty = the caller's
     ProgressState progress;
     uint32_t flags; // RPT_...
+    // The output format's operations and its own state, settled at the first
+    // header: the state belongs to the format (made by its start, freed by its
+    // close) and nothing is kept for the formats the report does not write.
+    const ReportFormatOps* formatOps;
+    void* formatState;
 
     // ---- operation table (filled by reportInit) ----
 
@@ -174,11 +183,11 @@ struct ReportWriter {
     int (*addRowCells)(ReportWriter* report, const char* const* cells, uint32_t count);
 };
 
-// Fills the record: zeroes it, makes it its own master, allocates the PDF and
-// sheet states and the JSON root, reads the CGI request or KVLTREPORTFORMAT,
-// KVLTREPORTCOLUMNDELETE, KVLTCSVNOHEADER, KVLTREPORTHTMLLOGO and sets up
-// progress counting. In CGI mode an oversized or malformed request body gets
-// the error response and ends the program with status 1.
+// Fills the record: zeroes it, makes it its own master, reads the CGI
+// request or KVLTREPORTFORMAT, KVLTREPORTCOLUMNDELETE, KVLTCSVNOHEADER and
+// whether KVLTREPORTHTMLLOGO applies, and sets up progress counting. It
+// allocates nothing: each format makes its own state at the first header. In CGI mode an oversized
+// or malformed request body gets the error response and ends the program with status 1.
 void reportInit(ReportWriter* report);
 
 // The format code of a keyword ("text", "csv", "pdf", "html", "excel",

@@ -151,6 +151,20 @@ bool isNameChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_';
 }
 
+// The value of the variable name (a date variable recomputed first); null
+// when the store has no such variable.
+const char* variableValue(ReportVariables* context, const std::string& name) {
+    config_setting_t* variables = variableGroup(context);
+    config_setting_t* group =
+        variables ? config_setting_get_member(variables, name.c_str()) : nullptr;
+    if (!group || !config_setting_is_group(group))
+        return nullptr;
+    const char* type = memberText(group, "type");
+    if (type && std::strcmp(type, "date") == 0)
+        recomputeDate(group);
+    return memberText(group, "value");
+}
+
 // ------------------------------------------------------------------ operations
 
 void lockDestroy(ReportVariables* context) {
@@ -233,16 +247,7 @@ int opExpandText(ReportVariables* context, const char* text, char* output, size_
         if (escaped) {
             w.putWhole(name);
         } else if (c == '$') {
-            config_setting_t* variables = variableGroup(context);
-            config_setting_t* group =
-                variables ? config_setting_get_member(variables, name.c_str()) : nullptr;
-            const char* value = nullptr;
-            if (group && config_setting_is_group(group)) {
-                const char* type = memberText(group, "type");
-                if (type && std::strcmp(type, "date") == 0)
-                    recomputeDate(group);
-                value = memberText(group, "value");
-            }
+            const char* value = variableValue(context, name);
             w.putWhole(value ? std::string(value) : "$" + name);
         } else {
             const char* value = noEnvironment ? nullptr : std::getenv(name.c_str());
@@ -259,6 +264,29 @@ int opExpandText(ReportVariables* context, const char* text, char* output, size_
 } // namespace
 
 // ------------------------------------------------------------------ public
+
+std::string expandVariableNames(ReportVariables* context, std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t dollar = text.find('$', at);
+        out.append(text.substr(at, dollar == std::string_view::npos ? dollar : dollar - at));
+        if (dollar == std::string_view::npos)
+            break;
+        size_t end = dollar + 1;
+        while (end < text.size() && end - dollar - 1 < 255 && isNameChar(text[end]))
+            ++end;
+        const std::string name(text.substr(dollar + 1, end - dollar - 1));
+        const char* value = context && !name.empty() ? variableValue(context, name) : nullptr;
+        if (value)
+            out.append(value);
+        else
+            out.append(text.substr(dollar, end - dollar));
+        at = end;
+    }
+    return out;
+}
 
 PackedDate packDate(int year, int month, int day) {
     uint32_t word = (uint32_t(year) & 0xFFFFu) | (uint32_t(month) & 0x0Fu) << 16 |

@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <string>
+#include <string_view>
 
 #include <libconfig.h>
 
@@ -59,6 +61,12 @@ struct ReportVariables {
 // KVLTVARFILE when that is set (a file that cannot be read leaves the store
 // empty). The "variable" group is added when missing; total starts at 0.
 void variablesInit(ReportVariables* context, config_t* store, int useStore);
+
+// text with each $name that names a variable of the store replaced by its
+// value (a date variable recomputed first). Nothing else changes: "%", an
+// unknown $name and the character after a name are written as they stand. This is how report titles
+// and notes are expanded. A null context leaves text as it is.
+std::string expandVariableNames(ReportVariables* context, std::string_view text);
 
 // Evaluates a date expression ("2024-05-06+3", "2025", "M-1+14", "m+0",
 // "Y+1", "y-1", "W+0+1", "*-7", "*"). Returns 1 and stores the local

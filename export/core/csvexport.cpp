@@ -38,10 +38,12 @@ void appendField(std::string& line, const std::string& value) {
 ExportResult exportCsv(const ExportTable& table, const std::string& path,
                        ProgressReporter* progress) {
     ExportResult result;
+    result.path = path;
     ExportFile file;
     if (!file.open(path)) {
         result.status = ExportStatus::OpenFailed;
         result.error = file.error();
+        result.detail = file.detail();
         return result;
     }
     FILE* out = file.stream();

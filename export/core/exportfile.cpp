@@ -16,6 +16,11 @@ void ExportFile::fail(const AtomicWriteResult& result) {
     if (result.failedStep == AtomicWriteStep::NotRegular && unsigned(result.error) != S_IFDIR)
         m_error = EINVAL;
     m_strReason = atomicWriteErrorText(m_strPath, result);
+    m_strDetail.clear();
+    if (result.failedStep == AtomicWriteStep::InUse) {
+        m_error = 0;
+        m_strDetail = "it is a scan file that " + result.holder + " is scanning into";
+    }
 }
 
 bool ExportFile::open(const std::string& path) {

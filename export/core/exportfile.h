@@ -35,8 +35,11 @@ class ExportFile {
     // Drops the unfinished file.
     void discard();
 
-    // errno of the failure (EBUSY: a scan file being scanned into).
+    // errno of the failure; 0 when detail() says what it was.
     int error() const { return m_error; }
+    // The failure in words when no errno says it: "it is a scan file that
+    // process 4242 (kvlt-scan) on host dock-1 is scanning into".
+    const std::string& detail() const { return m_strDetail; }
     // The failure as a sentence naming the path: "Cannot write /x/y.csv: No
     // space left on device".
     const std::string& reason() const { return m_strReason; }
@@ -48,5 +51,6 @@ class ExportFile {
     FILE* m_stream = nullptr;
     std::string m_strPath;
     int m_error = 0;
+    std::string m_strDetail;
     std::string m_strReason;
 };

@@ -3,6 +3,8 @@
 
 #include "progress.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 
 namespace {
@@ -22,12 +24,21 @@ bool ExportProgress::step(uint64_t units) {
 }
 
 std::string exportErrorText(const ExportResult& result) {
+    if (!result.sentence.empty() && result.status != ExportStatus::Done &&
+        result.status != ExportStatus::Cancelled)
+        return result.sentence;
+    // The reason: the system's words for errno, else the writer's own.
+    std::string reason =
+        result.error != 0 ? std::string(std::strerror(result.error)) : result.detail;
+    if (reason.empty())
+        reason = result.status == ExportStatus::OpenFailed ? "it cannot be created"
+                                                           : "it could not be completed";
+    const std::string file = result.path.empty() ? std::string() : " " + result.path;
     switch (result.status) {
     case ExportStatus::OpenFailed:
-        return "Failed to open output file";
+        return "Failed to open output file" + file + ": " + reason;
     case ExportStatus::WriteFailed:
-        return "Failed to write output file: " +
-               (result.error != 0 ? std::string(std::strerror(result.error)) : result.detail);
+        return "Failed to write output file" + file + ": " + reason;
     case ExportStatus::PdfFailed:
         return "PDF Export failed with result code: " + std::to_string(result.pdfCode);
     case ExportStatus::Done:
@@ -51,8 +62,13 @@ std::string exportFileName(const std::string& extension, time_t now) {
 }
 
 std::string exportLogoPath(const std::string& programFolder) {
-    std::string path = programFolder;
-    if (!path.empty() && path.back() != '/')
-        path += '/';
-    return path + "Resources/Strovane_Logo.jpg";
+    std::string folder = programFolder;
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    const std::string beside = folder + "Resources/Strovane_Logo.jpg";
+    const std::string installed = folder + KVLT_LOGO_FROM_PROGRAMS "/Strovane_Logo.jpg";
+    struct stat info {};
+    if (::stat(beside.c_str(), &info) != 0 && ::stat(installed.c_str(), &info) == 0)
+        return installed;
+    return beside;
 }

@@ -56,14 +56,22 @@ struct ExportResult {
     uint64_t rows = 0;    // rows written
     int error = 0;        // errno of OpenFailed and WriteFailed, when there is one
     unsigned pdfCode = 0; // PdfFailed: the report writer's pdfResult
-    std::string detail;   // the writer's own sentence about a failure, when it has one
+    // OpenFailed and WriteFailed: the writer's own reason when there is no
+    // errno ("the text in row 3, column "Notes" has 40000 characters; ...").
+    std::string detail;
+    // A writer's whole sentence about the failure, naming the file, shown
+    // as it stands ("Cannot create a file in the folder of /x/r.pdf: No such
+    // file or directory"): the PDF writer's, or a file error of the xls book.
+    std::string sentence;
+    std::string path; // the file the export was to write; empty for a stream
 
     explicit operator bool() const { return status == ExportStatus::Done; }
 };
 
-// The message the user gets for a failed export ("Failed to open output
-// file", "Failed to write output file: No space left on device", "PDF Export
-// failed with result code: 4129"); empty for Done and Cancelled.
+// The one message the user gets for a failed export, naming the file and
+// the reason: "Failed to open output file /x/map.csv: No such file or
+// directory", "Failed to write output file /x/map.json: No space left on
+// device", the PDF writer's sentence; empty for Done and Cancelled.
 std::string exportErrorText(const ExportResult& result);
 // Its caption: "Export Error" for a PDF failure, empty (the application's
 // name) for the others.

@@ -85,5 +85,7 @@ ExportResult exportPdf(const ExportTable& table, const ReportExportOptions& opti
 // extension.
 std::string exportFileName(const std::string& extension, time_t now);
 
-// The logo of PDF exports, "Resources/Strovane_Logo.jpg" in the program's folder.
+// The logo of PDF exports: "Resources/Strovane_Logo.jpg" in the program's
+// folder (the build tree), else the installed one in the package's data
+// folder beside the programs' ("../share/strovane-offline-scanner/Resources").
 std::string exportLogoPath(const std::string& programFolder);

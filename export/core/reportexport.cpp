@@ -2,6 +2,8 @@
 #include "exportfile.h"
 #include "exportwriters.h"
 
+#include "displaywidth.h"
+
 #include <algorithm>
 #include <cerrno>
 
@@ -15,14 +17,15 @@ struct KeptColumn {
 
 // The columns a report shows. In the formats that lay out columns (text and
 // PDF) each is as wide as its title or its longest cell over every row of
-// the list, chosen or not; the others ignore widths, so the pass over every
-// row is spared there. False when cancelled.
+// the list, chosen or not, in display columns (a letter of any script one,
+// an East Asian wide one two); the others ignore widths, so the pass over
+// every row is spared there. False when cancelled.
 bool keptColumns(const ExportTable& table, ReportFormat format, ExportProgress& steps,
                  std::vector<KeptColumn>& kept) {
     kept.clear();
     for (int column = 0; column < table.columnCount(); ++column)
         if (!table.isReportExcluded(column))
-            kept.push_back({column, table.titles[size_t(column)].size()});
+            kept.push_back({column, displayWidth(table.titles[size_t(column)])});
     if (format != REPORT_TEXT && format != REPORT_PDF) {
         steps.step(table.itemCount);
         return !steps.cancelled();
@@ -31,7 +34,7 @@ bool keptColumns(const ExportTable& table, ReportFormat format, ExportProgress& 
     for (uint64_t row = 0; row < table.itemCount; ++row) {
         for (KeptColumn& k : kept) {
             table.cell(row, k.column, cell);
-            k.width = std::max<uint64_t>(k.width, cell.size());
+            k.width = std::max<uint64_t>(k.width, displayWidth(cell));
         }
         if (!steps.step())
             return false;
@@ -124,6 +127,7 @@ ExportResult exportReportToStream(const ExportTable& table, const ReportExportOp
         // The environment may have turned the report into a PDF.
         result.status = ExportStatus::PdfFailed;
         result.pdfCode = report.pdfResult;
+        result.sentence = report.closeError;
     } else if (written.failed()) {
         result.status = ExportStatus::WriteFailed;
         result.error = written.error;
@@ -133,7 +137,7 @@ ExportResult exportReportToStream(const ExportTable& table, const ReportExportOp
         result.status = ExportStatus::WriteFailed;
         result.error = report.outputError;
     }
-    if (!result)
+    if (result.status == ExportStatus::WriteFailed)
         result.detail = report.closeError; // the writer's own sentence, when it has one
     return result;
 }
@@ -141,13 +145,16 @@ ExportResult exportReportToStream(const ExportTable& table, const ReportExportOp
 ExportResult exportReport(const ExportTable& table, const ReportExportOptions& options,
                           const std::string& path, ProgressReporter* progress) {
     ExportResult result;
+    result.path = path;
     ExportFile file;
     if (!file.open(path)) {
         result.status = ExportStatus::OpenFailed;
         result.error = file.error();
+        result.detail = file.detail();
         return result;
     }
     result = exportReportToStream(table, options, file.stream(), progress);
+    result.path = path;
     if (result.status == ExportStatus::Done && !file.commit()) {
         result.status = ExportStatus::WriteFailed;
         result.error = file.error();
@@ -158,6 +165,7 @@ ExportResult exportReport(const ExportTable& table, const ReportExportOptions& o
 ExportResult exportPdf(const ExportTable& table, const ReportExportOptions& options,
                        const std::string& path, ProgressReporter* progress) {
     ExportResult result;
+    result.path = path;
     ExportProgress steps(progress, table.itemCount + table.chosenCount);
     ReportWriter report;
     startReport(report, options);
@@ -183,6 +191,7 @@ ExportResult exportPdf(const ExportTable& table, const ReportExportOptions& opti
     if (report.pdfResult != 0) {
         result.status = ExportStatus::PdfFailed;
         result.pdfCode = report.pdfResult;
+        result.sentence = report.closeError;
     }
     return result;
 }

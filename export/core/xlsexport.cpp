@@ -2,6 +2,7 @@
 #include "exportwriters.h"
 
 #include "xl.h"
+#include "xlstring.h"
 
 #include <cerrno>
 #include <memory>
@@ -13,6 +14,16 @@ struct BookDeleter {
 };
 using Book = std::unique_ptr<XlBookTag, BookDeleter>;
 
+// The characters (UTF-16 code units) a cell's text takes in the book, when
+// that may be more than a cell holds; 0 when it surely fits (a text never
+// has more units than bytes).
+size_t overlongCellLength(const std::string& text) {
+    if (text.size() <= kvlt::xls::kMaxCellChars)
+        return 0;
+    const size_t length = kvlt::xls::xlStringLength(text);
+    return length > kvlt::xls::kMaxCellChars ? length : 0;
+}
+
 // The n-th sheet (from 1): "Export", "Export (2)", "Export (3)"...
 std::string sheetName(uint64_t n) {
     return n == 1 ? std::string("Export") : "Export (" + std::to_string(n) + ")";
@@ -23,6 +34,7 @@ std::string sheetName(uint64_t n) {
 ExportResult exportXls(const ExportTable& table, const std::string& path,
                        ProgressReporter* progress) {
     ExportResult result;
+    result.path = path;
     Book book(xlCreateBookCA());
     const int columns = table.columnCount();
     SheetHandle sheet = nullptr;
@@ -45,6 +57,7 @@ ExportResult exportXls(const ExportTable& table, const std::string& path,
     ExportProgress steps(progress, table.chosenCount);
     written = written && startSheet();
     std::string cell;
+    std::string refused; // why a cell cannot be written, naming its row and column
     for (int64_t row = table.nextChosen(-1); written && row >= 0; row = table.nextChosen(row)) {
         if (uint64_t(sheetRow) == kXlsRowsPerSheet && !startSheet()) {
             written = false;
@@ -53,6 +66,15 @@ ExportResult exportXls(const ExportTable& table, const std::string& path,
         ++sheetRow;
         for (int column = 0; column < columns && written; ++column) {
             table.cell(uint64_t(row), column, cell);
+            // Refused before the book would cut it: the export holds every
+            // value whole or is not written.
+            if (const size_t length = overlongCellLength(cell)) {
+                refused = "the text in row " + std::to_string(result.rows + 1) + ", column \"" +
+                          table.titles[size_t(column)] + "\" has " + std::to_string(length) +
+                          " characters; an xls cell holds at most 32,767";
+                written = false;
+                break;
+            }
             written = xlSheetWriteStrA(sheet, sheetRow, column, cell.c_str(), nullptr) != 0;
         }
         ++result.rows;
@@ -63,11 +85,17 @@ ExportResult exportXls(const ExportTable& table, const std::string& path,
         result.status = ExportStatus::Cancelled;
         return result;
     }
-    // The book's error text names what went wrong (a cell too long for the
-    // format, more than 256 columns, a file that cannot be written).
+    // The book's error text names what went wrong (more than 256 columns, a
+    // file that cannot be written: that one a whole sentence naming the file).
     if (!written || !xlBookSaveA(book.get(), path.c_str())) {
         result.status = ExportStatus::WriteFailed;
-        result.detail = book ? xlBookErrorMessageA(book.get()) : "out of memory";
+        const std::string why = !refused.empty() ? refused
+                                : book           ? xlBookErrorMessageA(book.get())
+                                                 : "out of memory";
+        if (why.rfind("Cannot ", 0) == 0)
+            result.sentence = why;
+        else
+            result.detail = why;
     }
     return result;
 }

@@ -1,55 +1,11 @@
 // The XML export: ISO-8859-1, one Record element per chosen row.
 #include "exportfile.h"
 #include "exportwriters.h"
+#include "texts.h"
 
 #include <cctype>
 
 namespace {
-
-// The next code point of UTF-8 text at i (i moves past it); U+FFFD for a
-// byte that does not start a valid, shortest-form sequence.
-uint32_t nextCodePoint(const std::string& text, size_t& i) {
-    const auto byte = [&](size_t at) { return static_cast<unsigned char>(text[at]); };
-    const unsigned char lead = byte(i);
-    if (lead < 0x80) {
-        ++i;
-        return lead;
-    }
-    int length = 0;
-    uint32_t code = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        code = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        code = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        code = lead & 0x07;
-    } else {
-        ++i;
-        return 0xFFFD;
-    }
-    if (i + size_t(length) > text.size()) {
-        ++i;
-        return 0xFFFD;
-    }
-    for (int k = 1; k < length; ++k) {
-        const unsigned char next = byte(i + size_t(k));
-        if ((next & 0xC0) != 0x80) {
-            ++i;
-            return 0xFFFD;
-        }
-        code = (code << 6) | (next & 0x3F);
-    }
-    static const uint32_t kSmallest[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        ++i;
-        return 0xFFFD;
-    }
-    i += size_t(length);
-    return code;
-}
 
 // Appends UTF-8 text as ISO-8859-1 element content: markup characters as
 // entities, CR as a reference (a parser would turn a raw CR LF into LF),
@@ -128,10 +84,12 @@ std::string xmlElementName(const std::string& title, int column) {
 ExportResult exportXml(const ExportTable& table, const std::string& path,
                        ProgressReporter* progress) {
     ExportResult result;
+    result.path = path;
     ExportFile file;
     if (!file.open(path)) {
         result.status = ExportStatus::OpenFailed;
         result.error = file.error();
+        result.detail = file.detail();
         return result;
     }
     FILE* out = file.stream();

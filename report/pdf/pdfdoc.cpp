@@ -11,11 +11,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "atomicfile.h"
 #include "pdfinternal.h"
-#include "reportinternal.h"
 #include "timetext.h"
 
 // ------------------------------------------------------------------ private helpers
@@ -27,11 +27,6 @@ void copyCut(char* field, size_t size, const char* text) {
     if (!text)
         text = "";
     std::snprintf(field, size, "%s", text);
-}
-
-// A heap copy that the record owns (freed with free); null for null.
-char* ownedCopy(const char* text) {
-    return text ? strdup(text) : nullptr;
 }
 
 // Exactly six hexadecimal digits RRGGBB into three fractions; false leaves rgb.
@@ -67,46 +62,61 @@ void freeDocument(PdfState* pdf) {
     pdf->page = nullptr;
     pdf->outline = nullptr;
     pdf->logoImage = nullptr;
-    pdf->fontBold = pdf->fontRegular = pdf->fontFixed = nullptr;
+    for (HPDF_Font& font : pdf->fonts)
+        font = nullptr;
+}
+
+// Frees a record's part, and its document unless it is the master's.
+void freeRecord(PdfRecordState* record) {
+    if (!record)
+        return;
+    if (record->ownsDocument && record->pdf) {
+        freeDocument(record->pdf);
+        delete record->pdf;
+    }
+    std::free(record->title);
+    std::free(record->notes);
+    delete record;
 }
 
 } // namespace
 
 // ------------------------------------------------------------------ state
 
-PdfState* pdfStateCreate() {
-    return new PdfState{};
+PdfRecordState* pdfRecordOf(const ReportWriter* report) {
+    return report->formatOps == &kPdfFormat ? static_cast<PdfRecordState*>(report->formatState)
+                                            : nullptr;
 }
 
-void pdfStateFree(PdfState* state) {
-    if (!state)
-        return;
-    freeDocument(state);
-    delete state;
+PdfState* pdfStateOf(const ReportWriter* report) {
+    const PdfRecordState* record = pdfRecordOf(report);
+    return record ? record->pdf : nullptr;
 }
 
 // ------------------------------------------------------------------ setters
 
 void pdfSetOrientation(ReportWriter* report, uint32_t value) {
-    report->pdf->orientation = value;
+    report->pdfSettings.orientation = value;
 }
 
 void pdfSetPageSize(ReportWriter* report, uint32_t value) {
-    report->pdf->pageSize = value;
+    report->pdfSettings.pageSize = value;
 }
 
 void pdfSetOutputPath(ReportWriter* report, const char* path) {
+    PdfSettings& settings = report->pdfSettings;
     // Cut, the path would name another file: the save fails instead.
-    report->pdf->outputPathTooLong = path && std::strlen(path) >= sizeof report->pdf->outputPath;
-    copyCut(report->pdf->outputPath, sizeof report->pdf->outputPath, path);
+    settings.outputPathTooLong = path && std::strlen(path) >= sizeof settings.outputPath;
+    copyCut(settings.outputPath, sizeof settings.outputPath, path);
 }
 
 void pdfSetLogo(ReportWriter* report, const char* path) {
     struct stat info {};
-    if (!path || std::strlen(path) >= sizeof report->pdf->logoPath || ::stat(path, &info) != 0 ||
+    PdfSettings& settings = report->pdfSettings;
+    if (!path || std::strlen(path) >= sizeof settings.logoPath || ::stat(path, &info) != 0 ||
         !S_ISREG(info.st_mode))
         return;
-    copyCut(report->pdf->logoPath, sizeof report->pdf->logoPath, path);
+    copyCut(settings.logoPath, sizeof settings.logoPath, path);
 }
 
 uint32_t pdfOrientationFromName(const char* name) {
@@ -123,22 +133,101 @@ uint32_t pdfPageSizeFromName(const char* name) {
 }
 
 const char* pdfOutputPath(const ReportWriter* report) {
-    return report->pdf ? report->pdf->outputPath : "";
+    const PdfState* pdf = pdfStateOf(report);
+    return pdf ? pdf->outputPath : "";
+}
+
+// ------------------------------------------------------------------ errors
+
+void pdfErrorHandler(HPDF_STATUS errorNo, HPDF_STATUS detailNo, void* userData) {
+    auto* pdf = static_cast<PdfState*>(userData);
+    if (pdf && pdf->firstError == 0) {
+        pdf->firstError = errorNo;
+        pdf->firstErrorDetail = detailNo;
+    }
+}
+
+std::string pdfErrorText(unsigned code) {
+    switch (code) {
+    case HPDF_FAILD_TO_ALLOC_MEM:
+        return "the PDF library ran out of memory";
+    case HPDF_FILE_IO_ERROR:
+        return "the file could not be written completely";
+    case HPDF_FILE_OPEN_ERROR:
+        return "the file could not be opened for writing";
+    case HPDF_INVALID_DOCUMENT:
+        return "the PDF library could not start a document";
+    case HPDF_INVALID_FONT_NAME:
+    case HPDF_INVALID_FONTDEF_DATA:
+    case HPDF_TTF_INVALID_CMAP:
+    case HPDF_TTF_INVALID_FOMAT:
+    case HPDF_TTF_MISSING_TABLE:
+    case HPDF_TTF_CANNOT_EMBEDDING_FONT:
+        return "the font for its text could not be used";
+    case HPDF_PAGE_INVALID_SIZE:
+        return "the page size is not one the PDF library knows";
+    case HPDF_PAGE_INVALID_DIRECTION:
+        return "the page orientation is neither portrait nor landscape";
+    case HPDF_ZLIB_ERROR:
+        return "the PDF library could not compress the document";
+    default:
+        break;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "the PDF library failed with error %04X", code);
+    return text;
 }
 
 // ------------------------------------------------------------------ set-up and headers
 
-void pdfErrorHandler(HPDF_STATUS errorNo, HPDF_STATUS detailNo, void* /*userData*/) {
-    std::printf("Error PDF Object: error_no=%04X, detail_no=%u\n", unsigned(errorNo),
-                unsigned(detailNo));
+HPDF_Doc pdfNewDocument(PdfState* pdf) {
+    HPDF_Doc doc = HPDF_New(pdfErrorHandler, pdf);
+    if (doc) {
+        HPDF_SetCompressionMode(doc, HPDF_COMP_ALL);
+        HPDF_UseUTFEncodings(doc);
+    }
+    return doc;
 }
 
-void pdfSetup(ReportWriter* report) {
-    PdfState* pdf = report->pdf;
-    freeDocument(pdf);
-    pdf->doc = HPDF_New(pdfErrorHandler, nullptr);
-    if (pdf->doc)
-        HPDF_SetCompressionMode(pdf->doc, HPDF_COMP_ALL);
+namespace {
+
+// A sub-report draws into its master's document, when the master writes one.
+void joinMastersDocument(ReportWriter* report) {
+    const PdfRecordState* masters = pdfRecordOf(pdfMaster(report));
+    if (!masters || !masters->pdf)
+        return;
+    auto* record = new (std::nothrow) PdfRecordState{};
+    if (!record)
+        return;
+    record->pdf = masters->pdf;
+    report->formatState = record;
+    report->flags |= RPT_SHARED_PDF;
+}
+
+// The master's one-time set-up: document, paths, page, colour and geometry
+// from the setters and the environment, and the fonts.
+void pdfStart(ReportWriter* report) {
+    if (pdfMaster(report) != report) {
+        joinMastersDocument(report);
+        return;
+    }
+    auto* record = new (std::nothrow) PdfRecordState{};
+    auto* pdf = record ? new (std::nothrow) PdfState{} : nullptr;
+    if (!pdf) {
+        delete record;
+        return; // nothing can be drawn; closeReport reports the failed save
+    }
+    record->pdf = pdf;
+    record->ownsDocument = true;
+    report->formatState = record;
+
+    const PdfSettings& settings = report->pdfSettings;
+    pdf->orientation = settings.orientation;
+    pdf->pageSize = settings.pageSize;
+    pdf->outputPathTooLong = settings.outputPathTooLong;
+    copyCut(pdf->outputPath, sizeof pdf->outputPath, settings.outputPath);
+    copyCut(pdf->logoPath, sizeof pdf->logoPath, settings.logoPath);
+    pdf->doc = pdfNewDocument(pdf);
 
     // A path too long for its field is not cut to another file's name: a
     // logo is then left out, an output path fails the save.
@@ -170,30 +259,40 @@ void pdfSetup(ReportWriter* report) {
     pdf->rightMargin = 10;
     pdf->lineHeight = 12;
     pdf->flags = 0;
-    if (pdf->doc) {
-        pdf->fontBold = HPDF_GetFont(pdf->doc, "Helvetica-Bold", nullptr);
-        pdf->fontRegular = HPDF_GetFont(pdf->doc, "Helvetica", nullptr);
-        pdf->fontFixed = HPDF_GetFont(pdf->doc, "Courier", nullptr);
-    }
+    pdfLoadFaces(pdf);
 }
 
-void pdfHeader(ReportWriter* report, const char* title, const char* notes) {
-    PdfState* pdf = report->pdf;
-    const char* previous = pdfMaster(report)->pdfTitle;
+void pdfCgiHeader(ReportWriter* report) {
+    std::fputs("Content-type: application/pdf\r\n", stdout);
+    std::fprintf(stdout, "Content-disposition: attachment; filename=\"%s\"\r\n",
+                 pdfOutputPath(report));
+}
+
+// Nothing is drawn: the title and notes wait for the next page, and become
+// outline entries there when they changed.
+void pdfHeader(ReportWriter* report, const ReportHeading& heading) {
+    PdfRecordState* record = pdfRecordOf(report);
+    if (!record)
+        return;
+    const char* title = heading.title;
+    const PdfRecordState* masters = pdfRecordOf(pdfMaster(report));
+    const char* previous = masters ? masters->title : nullptr;
     const bool sameTitle = previous && title && std::strcmp(previous, title) == 0;
-    char* copy = ownedCopy(title);
-    std::free(report->pdfTitle);
-    report->pdfTitle = copy;
+    char* copy = reportCopyText(title);
+    std::free(record->title);
+    record->title = copy;
     if (!sameTitle)
-        pdf->flags |= PDF_TITLE_PENDING;
+        record->pdf->flags |= PDF_TITLE_PENDING;
 
-    if (notes) {
-        copy = ownedCopy(notes);
-        std::free(report->pdfNotes);
-        report->pdfNotes = copy;
-        pdf->flags |= PDF_NOTES_PENDING;
+    if (heading.notes) {
+        copy = reportCopyText(heading.notes);
+        std::free(record->notes);
+        record->notes = copy;
+        record->pdf->flags |= PDF_NOTES_PENDING;
     }
 }
+
+} // namespace
 
 // ------------------------------------------------------------------ saving and closing
 
@@ -232,12 +331,10 @@ unsigned pdfSaveToFile(PdfState* pdf, const char* path, std::string* why) {
     // never leaves a half file where the user's previous report was.
     AtomicWriteResult written = writeFileAtomically(path, bytes.data(), bytes.size());
     if (!written) {
-        unsigned status = written.failedStep == AtomicWriteStep::Write ? HPDF_FILE_IO_ERROR
-                                                                       : HPDF_FILE_OPEN_ERROR;
-        pdfErrorHandler(status, HPDF_STATUS(written.error), nullptr);
         if (why)
             *why = atomicWriteErrorText(path, written);
-        return status;
+        return written.failedStep == AtomicWriteStep::Write ? HPDF_FILE_IO_ERROR
+                                                            : HPDF_FILE_OPEN_ERROR;
     }
     return 0;
 }
@@ -253,45 +350,70 @@ unsigned pdfWriteResponse(PdfState* pdf, FILE* out) {
     return 0;
 }
 
-void pdfClose(ReportWriter* report) {
-    PdfState* pdf = report->pdf;
-    if (pdfMaster(report) != report || !pdf || !pdf->doc)
+namespace {
+
+// The master's save or stream; pdfResult and closeError say how it went.
+void saveDocument(ReportWriter* report, PdfState* pdf) {
+    if (!pdf || !pdf->doc) {
+        report->pdfResult = HPDF_INVALID_DOCUMENT;
+        reportSetCloseError(report, "Cannot make the PDF: " + pdfErrorText(report->pdfResult));
         return;
+    }
     // Readers refuse a PDF without a page: an empty report still gets its
     // first page (the blank-page text when one is set, else the header band
     // and the column titles without rows).
-    if (report->pageCount == 0) {
+    if (report->pageCount == 0 && pdf->fontError == 0) {
         report->rowCount = 0;
         pdfEndSection(report);
         if (report->pageCount == 0)
             pdfStartPage(report);
     }
-    char code[16];
-    if (report->flags & RPT_CGI) {
+    pdfTrimFonts(pdf);
+    const std::string target =
+        (report->flags & RPT_CGI) ? std::string("for the response") : std::string(pdf->outputPath);
+    if (pdf->fontError != 0) {
+        report->pdfResult = pdf->fontError;
+        reportSetCloseError(report, "Cannot make the PDF " + target + ": " + pdf->fontProblem);
+    } else if (report->flags & RPT_CGI) {
         report->pdfResult = pdfWriteResponse(pdf, stdout);
-        if (report->pdfResult != 0) {
-            std::snprintf(code, sizeof code, "%04X", report->pdfResult);
-            reportSetCloseError(report,
-                                std::string("Cannot make the PDF: the PDF library failed with "
-                                            "error ") +
-                                    code);
-        }
+        if (report->pdfResult != 0)
+            reportSetCloseError(report, "Cannot make the PDF: " + pdfErrorText(report->pdfResult));
     } else if (pdf->outputPathTooLong) {
         report->pdfResult = HPDF_FILE_OPEN_ERROR;
-        pdfErrorHandler(HPDF_FILE_OPEN_ERROR, ENAMETOOLONG, nullptr);
         reportSetCloseError(report, std::string("Cannot save the PDF: its path is longer than "
                                                 "260 characters (") +
                                         pdf->outputPath + "...)");
     } else if (pdf->outputPath[0] != 0) {
         std::string why;
         report->pdfResult = pdfSaveToFile(pdf, pdf->outputPath, &why);
-        if (report->pdfResult != 0 && why.empty()) {
-            std::snprintf(code, sizeof code, "%04X", report->pdfResult);
-            why = std::string("Cannot save the PDF ") + pdf->outputPath +
-                  ": the PDF library failed with error " + code;
-        }
+        if (report->pdfResult != 0 && why.empty())
+            why = "Cannot save the PDF " + target + ": " + pdfErrorText(report->pdfResult);
         if (report->pdfResult != 0)
             reportSetCloseError(report, why);
     }
-    freeDocument(pdf);
 }
+
+// The master saves and frees the document; a sub-report frees only its part.
+void pdfClose(ReportWriter* report) {
+    PdfRecordState* record = pdfRecordOf(report);
+    if (pdfMaster(report) == report)
+        saveDocument(report, record ? record->pdf : nullptr);
+    report->formatState = nullptr;
+    freeRecord(record);
+}
+
+} // namespace
+
+const ReportFormatOps kPdfFormat = {
+    .format = REPORT_PDF,
+    .keyword = "pdf",
+    .trimsCells = false,
+    .start = pdfStart,
+    .cgiHeader = pdfCgiHeader,
+    .header = pdfHeader,
+    .row = pdfAddRow,
+    .endSection = pdfEndSection,
+    .separator = nullptr, // counters only
+    .groupHeading = pdfGroupHeading,
+    .close = pdfClose,
+};

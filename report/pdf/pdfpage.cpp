@@ -71,11 +71,11 @@ void loadLogoOnce(PdfState* pdf) {
 // page keeps libharu's default size.
 void sizePage(PdfState* pdf) {
     if (pdf->pageSize > PDF_SIZE_LAST) {
-        pdfErrorHandler(HPDF_PAGE_INVALID_SIZE, pdf->orientation, nullptr);
+        pdfErrorHandler(HPDF_PAGE_INVALID_SIZE, pdf->orientation, pdf);
         return;
     }
     if (pdf->orientation != PDF_PORTRAIT && pdf->orientation != PDF_LANDSCAPE) {
-        pdfErrorHandler(HPDF_PAGE_INVALID_DIRECTION, pdf->pageSize, nullptr);
+        pdfErrorHandler(HPDF_PAGE_INVALID_DIRECTION, pdf->pageSize, pdf);
         return;
     }
     HPDF_Page_SetSize(pdf->page, static_cast<HPDF_PageSizes>(pdf->pageSize),
@@ -88,8 +88,7 @@ void fillRect(HPDF_Page page, float x, float y, float width, float height) {
 }
 
 // The "Report-ID" box on the record's first page, the notice line and the page number.
-void drawFooter(ReportWriter* report, float width) {
-    PdfState* pdf = report->pdf;
+void drawFooter(ReportWriter* report, PdfState* pdf, float width) {
     HPDF_Page page = pdf->page;
     const float left = pdf->leftMargin, right = pdf->rightMargin, bottom = pdf->bottomMargin;
 
@@ -103,28 +102,27 @@ void drawFooter(ReportWriter* report, float width) {
         if (report->pageCount == 1 && report->reportId != 0) {
             char id[32];
             std::snprintf(id, sizeof id, "Report-ID %3.3u", unsigned(report->reportId));
-            HPDF_Page_SetFontAndSize(page, pdf->fontFixed, 8);
-            const float textWidth = HPDF_Page_TextWidth(page, id);
+            pdfUseFace(pdf, PDF_FACE_FIXED, 8);
+            const float textWidth = pdfTextWidth(pdf, id);
             HPDF_Page_SetRGBFill(page, 0, 0, 0);
             fillRect(page, right, bottom - 14, textWidth + 10, 14);
             HPDF_Page_SetRGBFill(page, 1, 1, 1);
-            pdfText(page, right + 5, bottom - 9, id);
-            HPDF_Page_SetFontAndSize(page, pdf->fontRegular, 8);
+            pdfText(pdf, right + 5, bottom - 9, id);
+            pdfUseFace(pdf, PDF_FACE_REGULAR, 8);
         }
         HPDF_Page_SetRGBFill(page, 0, 0, 0);
-        const float noticeWidth = HPDF_Page_TextWidth(page, kPdfNoticeLine);
-        pdfText(page, (width - noticeWidth) / 2, bottom - 10, kPdfNoticeLine);
+        const float noticeWidth = pdfTextWidth(pdf, kPdfNoticeLine);
+        pdfText(pdf, (width - noticeWidth) / 2, bottom - 10, kPdfNoticeLine);
     }
 
     char number[32];
     std::snprintf(number, sizeof number, "Page %u", unsigned(pdfMaster(report)->pageCount));
-    pdfText(page, width - right - HPDF_Page_TextWidth(page, number), bottom - 10, number);
+    pdfText(pdf, width - right - pdfTextWidth(pdf, number), bottom - 10, number);
 }
 
 // Column titles on the grey bar; also fixes every column's x and pointWidth
 // for the rows of this page.
-void drawColumnTitles(ReportWriter* report, float top) {
-    PdfState* pdf = report->pdf;
+void drawColumnTitles(ReportWriter* report, PdfState* pdf, float top) {
     float x = pdf->leftMargin + 5;
     for (uint32_t i = 0; i < report->columnCount; ++i) {
         ReportColumn& column = report->columns[i];
@@ -134,23 +132,25 @@ void drawColumnTitles(ReportWriter* report, float top) {
             continue;
         float offset = 0;
         if (column.flags & COL_RIGHT)
-            offset = column.pointWidth - HPDF_Page_TextWidth(pdf->page, column.name) - 5;
-        pdfText(pdf->page, x + offset, top - 8, column.name);
+            offset = column.pointWidth - pdfTextWidth(pdf, column.name) - 5;
+        pdfText(pdf, x + offset, top - 8, column.name);
         x += column.pointWidth;
     }
 }
 
-void addOutlineEntries(ReportWriter* report) {
-    PdfState* pdf = report->pdf;
+// Outline entries are written in UTF-16, so that readers show every name.
+void addOutlineEntries(const PdfRecordState* record) {
+    PdfState* pdf = record->pdf;
+    HPDF_Encoder utf8 = HPDF_GetEncoder(pdf->doc, "UTF-8");
     if (pdf->flags & PDF_TITLE_PENDING) {
-        pdf->outline = HPDF_CreateOutline(pdf->doc, nullptr,
-                                          report->pdfTitle ? report->pdfTitle : "", nullptr);
+        pdf->outline =
+            HPDF_CreateOutline(pdf->doc, nullptr, pdfOutlineText(record->title).c_str(), utf8);
         if (pdf->outline)
             HPDF_Outline_SetDestination(pdf->outline, HPDF_Page_CreateDestination(pdf->page));
     }
     if (pdf->flags & PDF_NOTES_PENDING) {
-        HPDF_Outline notes = HPDF_CreateOutline(pdf->doc, pdf->outline,
-                                                report->pdfNotes ? report->pdfNotes : "", nullptr);
+        HPDF_Outline notes =
+            HPDF_CreateOutline(pdf->doc, pdf->outline, pdfOutlineText(record->notes).c_str(), utf8);
         if (notes)
             HPDF_Outline_SetDestination(notes, HPDF_Page_CreateDestination(pdf->page));
     }
@@ -159,17 +159,16 @@ void addOutlineEntries(ReportWriter* report) {
 
 } // namespace
 
-void pdfText(HPDF_Page page, float x, float y, const char* text) {
-    HPDF_Page_BeginText(page);
-    HPDF_Page_TextOut(page, x, y, text);
-    HPDF_Page_EndText(page);
-}
-
 void pdfStartPage(ReportWriter* report) {
-    PdfState* pdf = report->pdf;
+    PdfRecordState* record = pdfRecordOf(report);
+    PdfState* pdf = record ? record->pdf : nullptr;
     ReportWriter* master = pdfMaster(report);
+    if (!pdf)
+        return;
     pdf->page = nullptr;
-    if (!pdf->doc)
+    // Without its fonts a page would show nothing readable: none is started,
+    // and the save reports why.
+    if (!pdf->doc || pdf->fontError != 0)
         return;
     loadLogoOnce(pdf);
 
@@ -199,24 +198,24 @@ void pdfStartPage(ReportWriter* report) {
     HPDF_Page_SetRGBStroke(page, 0, 0, 0);
     HPDF_Page_SetRGBFill(page, pdf->headerColor[0], pdf->headerColor[1], pdf->headerColor[2]);
     fillRect(page, pdf->bandX, H - top - 30, pdf->bandWidth, 30);
-    HPDF_Page_SetFontAndSize(page, pdf->fontBold, 18);
-    if (report->pdfTitle && report->pdfTitle[0] != 0) {
+    pdfUseFace(pdf, PDF_FACE_BOLD, 18);
+    if (record->title && record->title[0] != 0) {
         HPDF_Page_SetRGBFill(page, 1, 1, 1);
-        pdfText(page, pdf->bandX + 10, H - top - 20, report->pdfTitle);
+        pdfText(pdf, pdf->bandX + 10, H - top - 20, record->title);
     }
     // Back to black even without a title, or the notes would take the band's colour.
     HPDF_Page_SetRGBFill(page, 0, 0, 0);
 
     // Notes and production time under the band.
-    HPDF_Page_SetFontAndSize(page, pdf->fontRegular, 8);
+    pdfUseFace(pdf, PDF_FACE_REGULAR, 8);
     float D = H - top - 45;
-    if (report->pdfNotes) {
-        pdfText(page, pdf->bandX, D, report->pdfNotes);
+    if (record->notes) {
+        pdfText(pdf, pdf->bandX, D, record->notes);
         D -= 15;
     }
     std::string production =
         std::string("Production Time: ") + timeString32(int32_t(master->creationTime));
-    pdfText(page, pdf->bandX, D, production.c_str());
+    pdfText(pdf, pdf->bandX, D, production.c_str());
 
     // Grey column title bar.
     HPDF_Page_SetLineWidth(page, 2);
@@ -231,21 +230,21 @@ void pdfStartPage(ReportWriter* report) {
             units += report->columns[i].width;
     pdf->unitWidth = (W - L - R) / float(units ? units : 1);
 
-    drawFooter(report, W);
+    drawFooter(report, pdf, W);
 
     // The QR code repeats page, title and production time for scanners.
     std::string when = timeString(master->creationTime, nullptr);
     char pageNumber[16];
     std::snprintf(pageNumber, sizeof pageNumber, "%u", unsigned(master->pageCount));
     std::string code =
-        std::string(pageNumber) + ";" + (report->pdfTitle ? report->pdfTitle : "") + ";" + when;
+        std::string(pageNumber) + ";" + (record->title ? record->title : "") + ";" + when;
     pdfDrawQrCode(page, W - 100, H - 90, 80, code.c_str());
 
-    drawColumnTitles(report, D);
+    drawColumnTitles(report, pdf, D);
 
     pdf->firstRowY = D - 2 * pdf->lineHeight;
     const float fit = (pdf->firstRowY - pdf->bottomMargin) / pdf->lineHeight;
     report->rowsPerPage = fit > 0 ? uint32_t(fit) : 0;
 
-    addOutlineEntries(report);
+    addOutlineEntries(record);
 }

@@ -1,10 +1,11 @@
-// The hooks by which the report writer core drives the PDF renderer.
+// The PDF renderer of the report writer: its row of operations (kPdfFormat
+// in reportinternal.h) and the building blocks under it, open to tests and
+// tools.
 //
-// The core owns the record's lifecycle and calls these at fixed points; the
-// PDF renderer owns everything inside PdfState. A sub-report (master is
-// another record) is linked by the core itself: it frees its own zero-filled
-// PdfState, takes the master's and sets RPT_SHARED_PDF, and pdfSetup is then
-// not called for it.
+// The core owns the record's lifecycle and calls the format's operations at
+// fixed points; the PDF renderer owns everything inside its state. A
+// sub-report (master is another record writing a PDF) draws into its
+// master's document and sets RPT_SHARED_PDF; only the master saves.
 #pragma once
 
 #include <cstdint>
@@ -15,14 +16,8 @@
 #include "pdfstate.h"
 #include "reportwriter.h"
 
-// A zero-filled PdfState, as reportInit keeps one in every record.
-PdfState* pdfStateCreate();
-
-// Frees a block from pdfStateCreate, and a document still open in it (unsaved).
-// Null is fine.
-void pdfStateFree(PdfState* state);
-
-// The four PDF setters; reportInit puts them straight into the operation table.
+// The four PDF setters; reportInit puts them straight into the operation
+// table. They record into report->pdfSettings.
 void pdfSetOrientation(ReportWriter* report, uint32_t value);
 void pdfSetPageSize(ReportWriter* report, uint32_t value);
 void pdfSetOutputPath(ReportWriter* report, const char* path);
@@ -33,37 +28,20 @@ void pdfSetLogo(ReportWriter* report, const char* path);
 uint32_t pdfOrientationFromName(const char* name);
 uint32_t pdfPageSizeFromName(const char* name);
 
-// One-time PDF setup of a master at its first header (document, environment
-// overrides, colours, fonts). Called before the core writes the CGI response
-// header, which names pdfOutputPath.
-void pdfSetup(ReportWriter* report);
+// The record's PDF document state; null before the first header of a PDF
+// report, and for every other format.
+PdfState* pdfStateOf(const ReportWriter* report);
 
-// The output path the document will be saved to (or named as in CGI mode).
+// The output path the document will be saved to (or named as in CGI mode);
+// "" when the record has no PDF document.
 const char* pdfOutputPath(const ReportWriter* report);
 
-// Every header: title is the effective title; notes the formatted notes, or
-// nullptr when the caller gave no notes format (an empty format gives "").
-void pdfHeader(ReportWriter* report, const char* title, const char* notes);
-
-// One row after the core's steps (tick, rowCount += 1, field split, number
-// formatting). cells has columnCount entries; cells[i] is nullptr for a
-// hidden column or one that received no field, else the untrimmed field
-// (COL_NUMBER fields already written through formatNumber).
-void pdfAddRow(ReportWriter* report, const char* const* cells);
-
-// groupHeading in PDF format (the heading counts as rows itself).
-void pdfGroupHeading(ReportWriter* report, const char* text);
-
-// endSection in PDF format.
-void pdfEndSection(ReportWriter* report);
-
-// closeReport of a master: a first page when none was started, then CGI
-// stream or save to the output path (pdfResult; closeError says why it
-// failed), then free the document. Does not free the PdfState block.
-void pdfClose(ReportWriter* report);
-
 // ------------------------------------------------------------------ building blocks
-// Used by the operations above; open to tests and tools.
+
+// A new empty document with the renderer's settings: compression of every
+// stream, libharu's UTF-8 encodings, errors kept in pdf (never printed).
+// Null when libharu cannot allocate one.
+HPDF_Doc pdfNewDocument(PdfState* pdf);
 
 // The whole document as PDF bytes. Returns 0 or libharu's error code.
 unsigned pdfSaveToMemory(PdfState* pdf, std::vector<unsigned char>& bytes);
@@ -90,5 +68,11 @@ int pdfDrawQrCode(HPDF_Page page, float x, float y, float size, const char* text
 // The notice line centred in every page's footer.
 extern const char* const kPdfNoticeLine;
 
-// The error handler of every document: one line on standard output.
+// The error handler of every document: keeps the first error and its detail
+// in the PdfState given as userData (when one is). It writes nothing: a
+// failure reaches the user once, as the sentence of closeReport.
 void pdfErrorHandler(HPDF_STATUS errorNo, HPDF_STATUS detailNo, void* userData);
+
+// What a libharu error code means, as the end of a sentence ("the PDF
+// library ran out of memory"); codes it does not know are named by number.
+std::string pdfErrorText(unsigned code);

@@ -15,11 +15,11 @@ uint32_t atLeastOneRowPerPage(ReportWriter* report) {
 
 // Places the row counted last on the page: its position (1-based) becomes
 // pageRow (0 when it fills the page) and its bottom y is returned.
-float placeRow(ReportWriter* report) {
+float placeRow(ReportWriter* report, const PdfState* pdf) {
     const uint32_t perPage = atLeastOneRowPerPage(report);
     report->pageRow = int32_t(report->rowCount % perPage);
     const uint32_t position = report->pageRow ? uint32_t(report->pageRow) : perPage;
-    return report->pdf->firstRowY - float(position - 1) * report->pdf->lineHeight;
+    return pdf->firstRowY - float(position - 1) * pdf->lineHeight;
 }
 
 void fillRect(HPDF_Page page, float x, float y, float width, float height) {
@@ -29,8 +29,7 @@ void fillRect(HPDF_Page page, float x, float y, float width, float height) {
 
 // Each bracketed part of text (and any text between brackets) as a white
 // word on a black box, left to right from the column's edge.
-void drawTags(ReportWriter* report, const ReportColumn& column, const char* text, float y) {
-    PdfState* pdf = report->pdf;
+void drawTags(PdfState* pdf, const ReportColumn& column, const char* text, float y) {
     HPDF_Page page = pdf->page;
     float x = column.x;
     const char* p = text;
@@ -46,11 +45,11 @@ void drawTags(ReportWriter* report, const ReportColumn& column, const char* text
             --last;
         if (first < last) {
             const std::string piece(first, last);
-            const float width = HPDF_Page_TextWidth(page, piece.c_str());
+            const float width = pdfTextWidth(pdf, piece.c_str());
             HPDF_Page_SetRGBFill(page, 0, 0, 0);
             fillRect(page, x, y + 1, width + 8, pdf->lineHeight - 2);
             HPDF_Page_SetRGBFill(page, 1, 1, 1);
-            pdfText(page, x + 4, y + 3, piece.c_str());
+            pdfText(pdf, x + 4, y + 3, piece.c_str());
             x += width + 10;
         }
         p = *end ? end + 1 : end;
@@ -62,11 +61,13 @@ void drawTags(ReportWriter* report, const ReportColumn& column, const char* text
 
 } // namespace
 
-void pdfAddRow(ReportWriter* report, const char* const* cells) {
-    PdfState* pdf = report->pdf;
+void pdfAddRow(ReportWriter* report, ReportCells cells) {
+    PdfState* pdf = pdfStateOf(report);
+    if (!pdf)
+        return;
     if (report->pageRow == 0)
         pdfStartPage(report);
-    const float y = placeRow(report);
+    const float y = placeRow(report, pdf);
     HPDF_Page page = pdf->page;
     if (!page)
         return;
@@ -88,22 +89,24 @@ void pdfAddRow(ReportWriter* report, const char* const* cells) {
         if (!cell || (column.flags & COL_HIDDEN))
             continue;
         if (column.flags & COL_FIXED_FONT)
-            HPDF_Page_SetFontAndSize(page, pdf->fontFixed, 8);
+            pdfUseFace(pdf, PDF_FACE_FIXED, 8);
         if (column.flags & COL_TAGS) {
-            drawTags(report, column, cell, y);
+            drawTags(pdf, column, cell, y);
         } else {
             float offset = 0;
             if (column.flags & COL_RIGHT)
-                offset = column.pointWidth - HPDF_Page_TextWidth(page, cell) - 5;
-            pdfText(page, column.x + offset, y + 3, cell);
+                offset = column.pointWidth - pdfTextWidth(pdf, cell) - 5;
+            pdfText(pdf, column.x + offset, y + 3, cell);
         }
         if (column.flags & COL_FIXED_FONT)
-            HPDF_Page_SetFontAndSize(page, pdf->fontRegular, 8);
+            pdfUseFace(pdf, PDF_FACE_REGULAR, 8);
     }
 }
 
 void pdfGroupHeading(ReportWriter* report, const char* text) {
-    PdfState* pdf = report->pdf;
+    PdfState* pdf = pdfStateOf(report);
+    if (!pdf)
+        return;
     report->rowCount += 1;
     const uint32_t perPage = atLeastOneRowPerPage(report);
     // A heading never stands alone on a page's last line.
@@ -111,7 +114,7 @@ void pdfGroupHeading(ReportWriter* report, const char* text) {
         report->rowCount += 1;
         pdfStartPage(report);
     }
-    const float y = placeRow(report);
+    const float y = placeRow(report, pdf);
     HPDF_Page page = pdf->page;
     if (!page)
         return;
@@ -126,12 +129,12 @@ void pdfGroupHeading(ReportWriter* report, const char* text) {
     HPDF_Page_LineTo(page, width - R, y + lineHeight / 2);
     HPDF_Page_Stroke(page);
 
-    const float textWidth = HPDF_Page_TextWidth(page, text);
+    const float textWidth = pdfTextWidth(pdf, text);
     const float c = (width - L - R) / 2 - textWidth / 2;
     HPDF_Page_SetRGBFill(page, 0, 0, 0);
     fillRect(page, c - 20, y, textWidth + 40, lineHeight);
     HPDF_Page_SetRGBFill(page, 1, 1, 1);
-    pdfText(page, c, y + 3, text);
+    pdfText(pdf, c, y + 3, text);
 
     HPDF_Page_SetLineWidth(page, 2);
     HPDF_Page_SetRGBStroke(page, 0, 0, 0);
@@ -149,8 +152,10 @@ void pdfEndSection(ReportWriter* report) {
     const char* text = std::getenv("KVLTPDFBLANKPAGETEXT");
     if (!text)
         return;
+    PdfState* pdf = pdfStateOf(report);
+    if (!pdf)
+        return;
     pdfStartPage(report);
-    PdfState* pdf = report->pdf;
     HPDF_Page page = pdf->page;
     if (!page)
         return;
@@ -158,11 +163,10 @@ void pdfEndSection(ReportWriter* report) {
     HPDF_Page_SetLineWidth(page, 2);
     HPDF_Page_SetGrayFill(page, 0.8f);
     fillRect(page, pdf->bandX, v, pdf->bandWidth, 30);
-    HPDF_Page_SetFontAndSize(page, pdf->fontBold, 18);
+    pdfUseFace(pdf, PDF_FACE_BOLD, 18);
     HPDF_Page_SetRGBFill(page, 1, 1, 1);
     // Centred on the bar itself: with a logo the bar starts right of it.
-    pdfText(page, pdf->bandX + (pdf->bandWidth - HPDF_Page_TextWidth(page, text)) / 2, v + 10,
-            text);
+    pdfText(pdf, pdf->bandX + (pdf->bandWidth - pdfTextWidth(pdf, text)) / 2, v + 10, text);
     HPDF_Page_SetRGBStroke(page, 0, 0, 0);
     HPDF_Page_SetRGBFill(page, 0, 0, 0);
 }

@@ -33,4 +33,8 @@ struct ConvertedText {
 // code units without splitting a surrogate pair.
 ConvertedText xlStringFromUtf8(std::string_view utf8, std::size_t maxUnits = kMaxCellChars);
 
+// The UTF-16 code units the text becomes (as xlStringFromUtf8 converts it,
+// uncut): what is measured against kMaxCellChars. Never more than its bytes.
+std::size_t xlStringLength(std::string_view utf8);
+
 } // namespace kvlt::xls

@@ -58,6 +58,72 @@ TEST_F(KvltScanExport, EveryFormatOfTheSampleIsWritten) {
     }
 }
 
+// The sample with its repositories named in Latin, Greek and Cyrillic letters.
+std::string sampleWithNames() {
+    std::string scan = readFile(KVLT_SAMPLE);
+    const std::pair<std::string, std::string> names[] = {
+        {"Main data centre", "Müller Ærø Łódź"},
+        {"Disaster recovery site", "Ünïcødé-ŞİĞ"},
+        {"Offsite vault Harbour Road", "Αθήνα Ελλάδα"},
+        {"Backup lab", "Москва Россия"}};
+    for (const auto& [from, to] : names)
+        for (size_t at = scan.find(from); at != std::string::npos; at = scan.find(from, at))
+            scan.replace(at, from.size(), to);
+    return scan;
+}
+
+TEST_F(KvltScanExport, NamesInEveryScriptReadBackFromThePdfAndLineUpInText) {
+    const std::string file = dir.write("names.json", sampleWithNames());
+    const std::string pdf = dir.path("names.pdf");
+    CommandResult r = run({"incoming", file, "--format", "pdf", "--output", pdf});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out + r.err, "");
+    const std::string text = runShell("pdftotext " + shellQuote(pdf) + " - 2>&1");
+    for (const char* name : {"Müller Ærø Łódź", "Ünïcødé-ŞİĞ", "Αθήνα Ελλάδα", "Москва Россия"})
+        EXPECT_NE(text.find(name), std::string::npos) << name << " in\n" << text;
+    EXPECT_EQ(text.find("Warning"), std::string::npos) << text;
+
+    // In the text export every row line is as long, in characters, as the
+    // column title line: the columns line up.
+    const std::string txt = dir.path("names.txt");
+    r = run({"incoming", file, "--format", "text", "--output", txt});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(runPython(R"(
+import sys
+lines = open(sys.argv[1], encoding='utf-8').read().split('\n')
+start = lines.index(next(l for l in lines if l.startswith('Volume')))
+rows = [l for l in lines[start:] if l]
+print(len(rows) > 10, len(set(len(l) for l in rows)), any("Αθήνα" in l for l in rows))
+)",
+                        txt),
+              "True 1 True\n");
+}
+
+TEST_F(KvltScanExport, TheTextExportFollowsTheReportFormatAsTheWindowsDoes) {
+    const std::string out = dir.path("in.txt");
+    const CommandResult r =
+        run({"incoming", KVLT_SAMPLE, "--format", "text", "--output", out, "--rows", "1-2"},
+            "export KVLTREPORTFORMAT=csv;");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(out), "Volume,Source,\nRM0160L8,Disaster recovery site,\n"
+                             "RM0149L7,Disaster recovery site,\n\n");
+}
+
+TEST_F(KvltScanExport, APdfWithoutItsFontSaysWhatToInstall) {
+    // A font configuration that knows no font at all.
+    const std::string config =
+        dir.write("fonts.conf", "<?xml version=\"1.0\"?>\n<fontconfig><cachedir>" +
+                                    dir.path("cache") + "</cachedir></fontconfig>\n");
+    const std::string pdf = dir.path("nofont.pdf");
+    const CommandResult r = run({"incoming", KVLT_SAMPLE, "--format", "pdf", "--output", pdf},
+                                "export FONTCONFIG_FILE=" + shellQuote(config) + ";");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Export Error: Cannot make the PDF " + pdf +
+                         ": the font DejaVu Sans was not found (it is in the Debian package "
+                         "fonts-dejavu-core)\n");
+    EXPECT_FALSE(fileExists(pdf));
+}
+
 TEST_F(KvltScanExport, FiltersKeepTheListsMatchingRowsAndRowsCountAmongThem) {
     const std::string out = dir.path("rm.csv");
     const CommandResult r =
@@ -101,13 +167,22 @@ TEST_F(KvltScanExport, RefusalsExitWithTheirStatusAndMessage) {
     EXPECT_EQ(r.status, 1);
     r = run({"map", KVLT_SAMPLE, "--format", "csv", "--output", dir.path("no/map.csv")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Strovane Offline Scanner: Failed to open output file\n");
+    EXPECT_EQ(r.err, "Strovane Offline Scanner: Failed to open output file " +
+                         dir.path("no/map.csv") + ": No such file or directory\n");
+    // A PDF to a missing folder: one line naming the file and the reason,
+    // nothing of the PDF library's own.
+    r = run({"map", KVLT_SAMPLE, "--format", "pdf", "--output", dir.path("no/map.pdf")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Export Error: Cannot create a file in the folder of " +
+                         dir.path("no/map.pdf") + ": No such file or directory\n");
 
     // A full disk: the message, status 1 and the earlier export as it was.
     writeFile(out, "earlier export");
     r = run({"map", KVLT_SAMPLE, "--format", "json", "--output", out}, "ulimit -f 1;");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Strovane Offline Scanner: Failed to write output file: File too large\n");
+    EXPECT_EQ(r.err, "Strovane Offline Scanner: Failed to write output file " + out +
+                         ": File too large\n");
     EXPECT_EQ(readFile(out), "earlier export");
     EXPECT_EQ(dir.entries(), 1);
 }

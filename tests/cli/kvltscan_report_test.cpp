@@ -125,8 +125,9 @@ TEST_F(KvltScanReport, UsageAndFileErrors) {
         run({"KVLTREPORTFORMAT=pdf", "KVLTPDFOUTPUTPATH=" + dir.path("no/such/dir/x.pdf")},
             {"report", "map", KVLT_SAMPLE});
     EXPECT_EQ(badPdf.status, 1);
-    EXPECT_NE(badPdf.err.find("PDF Export failed with result code: "), std::string::npos)
-        << badPdf.err;
+    EXPECT_EQ(badPdf.out, "");
+    EXPECT_EQ(badPdf.err, "kvlt-scan: Cannot create a file in the folder of " +
+                              dir.path("no/such/dir/x.pdf") + ": No such file or directory\n");
 }
 
 } // namespace

@@ -291,7 +291,8 @@ TEST_F(ListExport, FailuresAreShownAndNeverReportedAsExported) {
     saveDialog.queue(file("missing/list.csv"));
     EXPECT_FALSE(CKVLTListExport(list).ExportCSV(EXPORT_OPEN_ASK));
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "Failed to open output file");
+    EXPECT_EQ(boxes.shown[0].text, "Failed to open output file " + dir.path("missing/list.csv") +
+                                       ": No such file or directory");
     EXPECT_EQ(boxes.shown[0].caption, applicationName());
 
     const QString target = file("full.json");
@@ -302,7 +303,8 @@ TEST_F(ListExport, FailuresAreShownAndNeverReportedAsExported) {
         EXPECT_FALSE(CKVLTListExport(list).ExportJSON("Export", {}, EXPORT_OPEN_ASK));
     }
     ASSERT_EQ(boxes.shown.size(), 2u) << "no \"Exported\" question after the failure";
-    EXPECT_EQ(boxes.shown[1].text, "Failed to write output file: File too large");
+    EXPECT_EQ(boxes.shown[1].text,
+              "Failed to write output file " + target.toStdString() + ": File too large");
     EXPECT_EQ(boxes.shown[1].icon, MsgIcon::Error);
     EXPECT_EQ(readFile(target), "older export");
     EXPECT_EQ(dir.entries(), 2) << "the stand-ins' folder and the older export only";
@@ -375,6 +377,21 @@ TEST_F(ListExport, MailHandsTheTextExportToTheComposer) {
     EXPECT_EQ(boxes.shown.at(1).text, "Failed to load MAPI32.DLL");
 }
 
+// Print when lp refuses: printing, not the file type, failed, and the PDF
+// is where the user can print it another way.
+TEST_F(ListExport, AFailedPrintSaysSoAndWhereThePdfIs) {
+    standIn("lp", 1);
+    dialogs.queue({IDOK, 0, false, QString()});
+    saveDialog.queue(file("print.pdf"));
+    list.ExecuteCommandKey('p');
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text,
+              "Printing failed: lp ended with status 1. The file is saved as " +
+                  dir.path("print.pdf") + "; print it from another program.");
+    EXPECT_EQ(boxes.shown[0].caption, "Print Error");
+    EXPECT_TRUE(fileExists(dir.path("print.pdf")));
+}
+
 // ------------------------------------------------------------------ report variables
 
 TEST_F(ListExport, ReportVariablesExpandInTheTitleAndNotes) {
@@ -382,9 +399,13 @@ TEST_F(ListExport, ReportVariablesExpandInTheTitleAndNotes) {
     variablesInit(&variables, nullptr, 0);
     variables.setVariable(&variables, "site", "%s", "North");
     CKVLTListExport::SetReportVariables(&variables);
+    // Only $name is replaced; "%", "%HOME" and the dot after a name stay.
+    list.m_strReportTitle = "Stock 50%off $site %HOME";
     list.m_strReportSubtitle = "Site $site. 100% checked";
     ASSERT_TRUE(CKVLTListExport(list).ExportText("Export", file("v.txt"), EXPORT_OPEN_NOTHING));
-    EXPECT_NE(readFile(file("v.txt")).find("       Report Notes: Site North 100% checked\n"),
+    EXPECT_NE(readFile(file("v.txt"))
+                  .find(" Report Description: Stock 50%off North %HOME\n"
+                        "       Report Notes: Site North. 100% checked\n"),
               std::string::npos)
         << readFile(file("v.txt"));
     CKVLTListExport::SetReportVariables(nullptr);

@@ -51,6 +51,20 @@ TEST(ExportFromWindowAndKvltScan, SameRowsGiveTheSameBytes) {
             EXPECT_EQ(readFile(fromWindow), readFile(fromScript)) << c.name << " " << format;
             EXPECT_GT(readFile(fromWindow).size(), 100u);
         }
+        // The text export in the format KVLTREPORTFORMAT names, in both.
+        ScopedEnv csv("KVLTREPORTFORMAT", "csv");
+        const std::string fromWindow = dir.path(std::string(c.name) + "-window.txt");
+        const std::string fromScript = dir.path(std::string(c.name) + "-script.txt");
+        ASSERT_TRUE(CKVLTListExport(*c.list).ExportText(
+            "Export", QString::fromStdString(fromWindow), EXPORT_OPEN_NOTHING));
+        CommandOptions environment;
+        environment.environment = {"KVLTREPORTFORMAT=csv"};
+        const CommandResult r = runCommand({KVLT_SCAN, "export", c.name, KVLT_SAMPLE, "--format",
+                                            "text", "--output", fromScript, "--rows", rows},
+                                           environment);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(readFile(fromWindow), readFile(fromScript)) << c.name << " text as csv";
+        EXPECT_EQ(readFile(fromScript).find("Production Time"), std::string::npos);
     }
     EXPECT_TRUE(boxes.shown.empty());
 }

@@ -68,6 +68,24 @@ TEST_F(InstalledTree, EveryFileIsInItsPlace) {
     EXPECT_EQ(version.out, std::string("kvlt-scan ") + KVLT_VERSION + "\n");
 }
 
+TEST_F(InstalledTree, InstalledPdfExportsCarryTheLogo) {
+    ASSERT_EQ(s_install.status, 0) << s_install.err;
+    const std::string logo = "share/strovane-offline-scanner/Resources/Strovane_Logo.jpg";
+    ASSERT_TRUE(fileExists(installed(logo))) << logo;
+    EXPECT_EQ(readFile(installed(logo)), readFile(KVLT_SOURCE_DIR "/resources/Strovane_Logo.jpg"));
+    // One page, one image on it: the logo the installed program found.
+    const std::string pdf = s_dir->path("one.pdf");
+    const CommandResult exported =
+        runCommand({installed("bin/kvlt-scan"), "export", "map", KVLT_SAMPLE, "--format", "pdf",
+                    "--output", pdf, "--rows", "1"});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const CommandResult images = runCommand({"pdfimages", "-list", pdf});
+    ASSERT_EQ(images.status, 0) << images.err;
+    const std::vector<std::string> lines = images.lines();
+    ASSERT_EQ(lines.size(), 3u) << images.out; // two heading lines, one image
+    EXPECT_NE(lines[2].find("jpeg"), std::string::npos) << lines[2];
+}
+
 TEST_F(InstalledTree, DesktopEntryAndManPagesPassTheirCheckers) {
     ASSERT_EQ(s_install.status, 0) << s_install.err;
     const std::string desktop = installed("share/applications/kvlt-offline-scanner.desktop");

@@ -69,4 +69,24 @@ TEST_F(CloseErrors, ASpreadsheetThatCannotBeSavedIsAnError) {
     EXPECT_TRUE(std::filesystem::is_empty(folder));
 }
 
+TEST_F(CloseErrors, ACellLongerThanAnXlsCellHoldsFailsTheBookAndSaysSo) {
+    const std::string book = dir.path("book.xls");
+    setenv("KVLTEXCELOUTPUTPATH", book.c_str(), 1);
+    ReportWriter report;
+    reportInit(&report);
+    report.format = REPORT_EXCEL;
+    report.addColumn(&report, 8, "Notes", 0);
+    report.header(&report, nullptr, "Incoming", nullptr);
+    const std::string cell = std::string(40000, 'n');
+    const char* cells[] = {cell.c_str()};
+    report.addRowCells(&report, cells, 1);
+    report.closeReport(&report);
+    EXPECT_EQ(report.sheetResult, 1u);
+    EXPECT_EQ(std::string(report.closeError),
+              "Cannot save the spreadsheet " + book +
+                  ": the text in row 1, column \"Notes\" has 40000 characters; an xls cell "
+                  "holds at most 32,767");
+    EXPECT_FALSE(fileExists(book));
+}
+
 } // namespace

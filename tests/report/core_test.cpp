@@ -21,16 +21,14 @@ TEST_F(ReportCore, InitialRecord) {
     init();
     EXPECT_EQ(report.format, REPORT_TEXT);
     EXPECT_EQ(report.master, &report);
-    EXPECT_NE(report.pdf, nullptr);
-    EXPECT_NE(report.sheet, nullptr);
-    EXPECT_NE(report.jsonRoot, nullptr);
+    // No format keeps anything before the first header.
+    EXPECT_EQ(report.formatState, nullptr);
     EXPECT_GT(report.creationTime, 0);
     EXPECT_STREQ(report.progress.taskName, "Main-Task");
     EXPECT_EQ(report.progress.interval, 30u);
     EXPECT_FALSE(report.progress.flags & PROGRESS_DISABLED);
     close();
-    EXPECT_EQ(report.pdf, nullptr);
-    EXPECT_EQ(report.jsonRoot, nullptr);
+    EXPECT_EQ(report.formatState, nullptr);
 }
 
 TEST_F(ReportCore, FormatKeywordsInAnyCase) {
@@ -171,10 +169,16 @@ TEST_F(ReportCore, CountersProgressAndResets) {
     // Text separators do not reset; other formats' separators do.
     report.separator(&report);
     EXPECT_EQ(report.rowCount, 2u);
-    report.format = REPORT_HTML;
-    report.separator(&report);
-    EXPECT_EQ(report.rowCount, 0u);
-    report.format = REPORT_TEXT;
+    ReportWriter html;
+    reportInit(&html);
+    html.format = REPORT_HTML;
+    html.output = out.file();
+    html.addColumn(&html, 3, "A", 0);
+    html.header(&html, nullptr, "T", nullptr);
+    html.addRow(&html, "%s", "a");
+    html.separator(&html);
+    EXPECT_EQ(html.rowCount, 0u);
+    html.closeReport(&html);
     // newPage on a sub-report resets its master too.
     report.addRow(&report, "%s", "c");
     report.pageRow = 5;

@@ -46,7 +46,7 @@ TEST_F(SheetReport, SheetsRowsAndNumberCells) {
     report.addColumn(&report, 8, "Hidden", 0);
     report.addColumn(&report, 8, "Slot", COL_NUMBER);
     report.header(&report, nullptr, "T", nullptr);
-    EXPECT_STREQ(report.sheet->outputPath, file.c_str());
+    EXPECT_STREQ(sheetStateOf(&report)->outputPath, file.c_str());
     report.addRow(&report, "%s |%s |%s |", " V1", "h", "12abc");
     report.addRow(&report, "%s |%s |%s |", "V2", "h", "none");
     report.header(&report, nullptr, "T", nullptr);
@@ -81,7 +81,7 @@ TEST_F(SheetReport, SubReportWritesIntoTheMastersBook) {
     master.addRow(&master, "%s", "m1");
     sub.header(&sub, nullptr, "Sub", nullptr);
     EXPECT_TRUE(sub.flags & RPT_SHARED_BOOK);
-    EXPECT_EQ(sub.sheet, master.sheet);
+    EXPECT_EQ(sheetStateOf(&sub), sheetStateOf(&master));
     sub.addRow(&sub, "%s", "s1");
     sub.closeReport(&sub);
     master.closeReport(&master);
@@ -96,9 +96,11 @@ TEST_F(SheetReport, DefaultFileNameCarriesTheCreationTime) {
     report.creationTime = 0;
     report.addColumn(&report, 5, "A", 0);
     report.header(&report, nullptr, "T", nullptr);
-    EXPECT_STREQ(report.sheet->outputPath, "Sheet-Not-Set.xls");
+    SheetState* state = sheetStateOf(&report);
+    ASSERT_NE(state, nullptr);
+    EXPECT_STREQ(state->outputPath, "Sheet-Not-Set.xls");
     // Keep the working directory clean: save into the test folder instead.
-    std::snprintf(report.sheet->outputPath, sizeof report.sheet->outputPath, "%s", file.c_str());
+    std::snprintf(state->outputPath, sizeof state->outputPath, "%s", file.c_str());
     report.closeReport(&report);
     EXPECT_EQ(dump(), "['Report', '0']\n0 [(1, 'A')]\n");
 }

@@ -39,6 +39,29 @@ TEST_F(TextReport, HeaderBlockAndRowsByteForByte) {
                        "----- --- \n");
 }
 
+TEST_F(TextReport, ColumnsLineUpInDisplayColumnsForAnyScript) {
+    report.addColumn(&report, 15, "Name", 0);
+    report.addColumn(&report, 4, "City", COL_RIGHT);
+    report.header(&report, nullptr, "Names", nullptr);
+    const char* rows[][2] = {
+        {"Müller Ærø Łódź", "Köln"},
+        {"Αθήνα", "Ünï"},
+        {"Москва Россия", "a"},
+        // Two columns each: a wide character that no longer fits leaves a blank.
+        {"東京都庁舎前駅東京", "東京x"}};
+    for (const auto& row : rows)
+        report.addRowCells(&report, row, 2);
+    const std::string text = close();
+    EXPECT_NE(text.find("Name            City \n"
+                        "--------------- ---- \n"
+                        "Müller Ærø Łódź Köln \n"
+                        "Αθήνα            Ünï \n"
+                        "Москва Россия      a \n"
+                        "東京都庁舎前駅  東京 \n"),
+              std::string::npos)
+        << text;
+}
+
 TEST_F(TextReport, ReportIdAndNotesLinesWithColonsAligned) {
     twoColumns(&report);
     report.reportId = 12;

@@ -63,6 +63,16 @@ TEST_F(Variables, DollarReferencesEscapesAndTheSwallowedDot) {
     EXPECT_EQ(expand(&vars, "[$site]"), "[South]");
 }
 
+TEST_F(Variables, TitlesAndNotesReplaceOnlyTheNamesOfVariables) {
+    setenv("KVLTTESTSITE", "East", 1);
+    vars.setVariable(&vars, "site", "%s", "North");
+    EXPECT_EQ(expandVariableNames(&vars, "Stock 50%off $site."), "Stock 50%off North.");
+    EXPECT_EQ(expandVariableNames(&vars, "%HOME %KVLTTESTSITE %% $missing $ $site_2 $site"),
+              "%HOME %KVLTTESTSITE %% $missing $ $site_2 North");
+    EXPECT_EQ(expandVariableNames(&vars, "Müller $site Ærø"), "Müller North Ærø");
+    EXPECT_EQ(expandVariableNames(nullptr, "$site 5%"), "$site 5%");
+}
+
 TEST_F(Variables, PercentReferencesReadTheEnvironmentUnlessForbidden) {
     setenv("KVLTTESTSITE", "East", 1);
     EXPECT_EQ(expand(&vars, "%KVLTTESTSITE."), "East");

@@ -153,6 +153,23 @@ for r in doc[0]['records']:
               "{'volume-id': 'V4', 'note-\"quoted\"': '100% %s café'}\n");
 }
 
+TEST_F(ExportCore, TextReportColumnsLineUpWithNamesInAnyScript) {
+    const MemoryList list{
+        {"Repository", "Code"},
+        {{"Müller Ærø Łódź", "A"}, {"Αθήνα", "B"}, {"Москва Россия", "C"}, {"Ünïcødé-ŞİĞ", "D"}},
+        {}};
+    const std::string path = dir.path("names.txt");
+    ASSERT_TRUE(exportReport(list.table(), {}, path, nullptr));
+    EXPECT_NE(readFile(path).find("Repository      Code \n"
+                                  "--------------- ---- \n"
+                                  "Müller Ærø Łódź A    \n"
+                                  "Αθήνα           B    \n"
+                                  "Москва Россия   C    \n"
+                                  "Ünïcødé-ŞİĞ     D    \n"),
+              std::string::npos)
+        << readFile(path);
+}
+
 TEST_F(ExportCore, XlsKeepsTextAndContinuesPastTheRowLimitOnNewSheets) {
     MemoryList list{{"Volume", "Slot"}, {}, {}};
     const size_t rows = kXlsRowsPerSheet + 3;
@@ -197,17 +214,35 @@ TEST_F(ExportCore, PdfHasThePaperSizeTheRowsAndNotTheDeletedColumn) {
 
 TEST_F(ExportCore, FailuresAndCancelsLeaveTheFolderAsItWas) {
     const ExportTable table = awkwardList().table();
-    ExportResult result = exportCsv(table, dir.path("missing/list.csv"), nullptr);
+    // Each failure is one message naming the file and the reason.
+    const std::string missing = dir.path("missing/list");
+    ExportResult result = exportCsv(table, missing + ".csv", nullptr);
     EXPECT_EQ(result.status, ExportStatus::OpenFailed);
-    EXPECT_EQ(exportErrorText(result), "Failed to open output file");
-    EXPECT_EQ(exportXml(table, dir.root(), nullptr).status, ExportStatus::OpenFailed);
+    EXPECT_EQ(exportErrorText(result),
+              "Failed to open output file " + missing + ".csv: No such file or directory");
+    result = exportXml(table, dir.root(), nullptr);
+    EXPECT_EQ(result.status, ExportStatus::OpenFailed);
+    EXPECT_EQ(exportErrorText(result),
+              "Failed to open output file " + dir.root() + ": Is a directory");
+    ReportExportOptions toPdf;
+    toPdf.format = REPORT_PDF;
+    ::testing::internal::CaptureStdout();
+    result = exportPdf(table, toPdf, missing + ".pdf", nullptr);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(result.status, ExportStatus::PdfFailed);
+    EXPECT_EQ(exportErrorText(result), "Cannot create a file in the folder of " + missing +
+                                           ".pdf: No such file or directory");
+    result = exportXls(table, missing + ".xls", nullptr);
+    EXPECT_EQ(exportErrorText(result), "Cannot create a file in the folder of " + missing +
+                                           ".xls: No such file or directory");
 
     const std::string old = dir.write("list.out", "the previous export");
     {
         FileSizeLimit limit(64);
         result = exportCsv(table, old, nullptr);
         EXPECT_EQ(result.status, ExportStatus::WriteFailed);
-        EXPECT_EQ(exportErrorText(result), "Failed to write output file: File too large");
+        EXPECT_EQ(exportErrorText(result),
+                  "Failed to write output file " + old + ": File too large");
         EXPECT_EQ(exportXml(table, old, nullptr).status, ExportStatus::WriteFailed);
         EXPECT_EQ(exportReport(table, {}, old, nullptr).status, ExportStatus::WriteFailed);
         result = exportXls(table, old, nullptr);
@@ -219,6 +254,7 @@ TEST_F(ExportCore, FailuresAndCancelsLeaveTheFolderAsItWas) {
         result = exportPdf(table, pdf, old, nullptr);
         EXPECT_EQ(result.status, ExportStatus::PdfFailed);
         EXPECT_EQ(exportErrorCaption(result), "Export Error");
+        EXPECT_EQ(exportErrorText(result), "Cannot write " + old + ": File too large");
     }
     StopAtOnce stop;
     EXPECT_EQ(exportCsv(table, old, &stop).status, ExportStatus::Cancelled);
@@ -230,6 +266,19 @@ TEST_F(ExportCore, FailuresAndCancelsLeaveTheFolderAsItWas) {
 
     EXPECT_EQ(readFile(old), "the previous export");
     EXPECT_EQ(dir.entries(), 1) << "no temporary or partial file left";
+}
+
+TEST_F(ExportCore, AnXlsCellLongerThanTheFormatHoldsIsRefusedAndNamed) {
+    const MemoryList list{
+        {"Volume", "Notes"}, {{"V1", "short"}, {"V2", std::string(40000, 'n')}}, {}};
+    const std::string path = dir.path("long.xls");
+    const ExportResult result = exportXls(list.table(), path, nullptr);
+    EXPECT_EQ(result.status, ExportStatus::WriteFailed);
+    EXPECT_EQ(exportErrorText(result),
+              "Failed to write output file " + path +
+                  ": the text in row 2, column \"Notes\" has 40000 characters; an xls cell holds "
+                  "at most 32,767");
+    EXPECT_FALSE(fileExists(path));
 }
 
 // A user's office suite opens the spreadsheet-like exports as we wrote them.

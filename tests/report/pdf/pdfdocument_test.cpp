@@ -89,6 +89,76 @@ TEST_F(PdfDocument, OutlineHasOneEntryPerDistinctTitleWithItsNotesBelow) {
     EXPECT_NE(pageText(pdf, 2).find("Zone A"), std::string::npos);
 }
 
+// ------------------------------------------------------------------ text in every script
+
+TEST_F(PdfDocument, EveryNameReadsBackAsItselfAndMissingCharactersAsOneMark) {
+    const std::string pdf = m_dir.path("names.pdf");
+    ReportWriter report;
+    reportInit(&report);
+    report.format = REPORT_PDF;
+    report.setOutputPath(&report, pdf.c_str());
+    report.addColumn(&report, 30, "Repository", 0);
+    report.addColumn(&report, 30, "Right", COL_RIGHT);
+    report.header(&report, nullptr, "Müller Ærø Łódź", "%s", "Ünïcødé-ŞİĞ notes");
+    const char* names[] = {"Müller Ærø Łódź", "Ünïcødé-ŞİĞ", "Αθήνα Ελλάδα", "Москва Россия",
+                           "it’s “quoted”"};
+    for (const char* name : names) {
+        const char* cells[] = {name, name};
+        report.addRowCells(&report, cells, 2);
+    }
+    // A CJK name the font has no glyphs for, and bytes that are not UTF-8.
+    const char* odd[] = {"東京", "ab\xFF\xFE"};
+    report.addRowCells(&report, odd, 2);
+    ::testing::internal::CaptureStdout();
+    report.closeReport(&report);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    ASSERT_EQ(report.pdfResult, 0u) << report.closeError;
+
+    // Read back whole, without a complaint from the reader about the fonts.
+    int status = -1;
+    const std::string text =
+        runShell(std::string(PDFTOTEXT) + " " + shellQuote(pdf) + " - 2>&1", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(text.find("Warning"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Error"), std::string::npos) << text;
+    for (const char* name : names)
+        EXPECT_NE(text.find(name), std::string::npos) << name << " in\n" << text;
+    EXPECT_NE(text.find("Ünïcødé-ŞİĞ notes"), std::string::npos);
+    EXPECT_NE(text.find("\uFFFD\uFFFD\n"), std::string::npos) << "one mark per CJK character";
+    EXPECT_NE(text.find("ab\uFFFD\uFFFD"), std::string::npos) << "one mark per stray byte";
+    EXPECT_EQ(text.find("東"), std::string::npos);
+    EXPECT_EQ(outline(pdf).at(0).title, "Müller Ærø Łódź");
+
+    // Right-aligned values are measured in the embedded font: each ends 5
+    // points before its column's edge (592 points over 60 units, from 15).
+    const std::vector<Word> words = pageWords(pdf, 1);
+    for (const char* last : {"Łódź", "Ελλάδα", "Россия"}) {
+        double right = 0;
+        for (const Word& word : words)
+            if (word.text == last)
+                right = std::max(right, word.xMax);
+        EXPECT_NEAR(right, 15 + 592.0 - 5, 1.5) << last;
+    }
+}
+
+TEST_F(PdfDocument, ACellLongerThanTheLibraryTakesAtOnceIsDrawnWithoutErrors) {
+    const std::string pdf = m_dir.path("long.pdf");
+    ReportWriter report;
+    reportInit(&report);
+    report.format = REPORT_PDF;
+    report.setOutputPath(&report, pdf.c_str());
+    report.addColumn(&report, 10, "Notes", 0);
+    report.header(&report, nullptr, "Long", nullptr);
+    const std::string cell = "Start-Ω " + std::string(70000, 'x');
+    const char* cells[] = {cell.c_str()};
+    ::testing::internal::CaptureStdout();
+    report.addRowCells(&report, cells, 1);
+    report.closeReport(&report);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(report.pdfResult, 0u) << report.closeError;
+    EXPECT_NE(pageText(pdf, 1).find("Start-Ω xxxx"), std::string::npos);
+}
+
 // ------------------------------------------------------------------ QR code
 
 TEST_F(PdfDocument, QrCodeCarriesPageTitleAndTimeAndReadsAsDrawnOrFlipped) {
@@ -215,8 +285,8 @@ TEST_F(PdfDocument, FailedSaveReturnsLibharusCodeAndLeavesFilesAsTheyWere) {
     const std::string missing = m_dir.path("no/such/folder/r.pdf");
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(writeSimpleReport(missing, {.rows = 3}), unsigned(HPDF_FILE_OPEN_ERROR));
-    EXPECT_NE(::testing::internal::GetCapturedStdout().find("Error PDF Object: error_no=1017"),
-              std::string::npos);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "")
+        << "the failure is told once, by the caller";
     EXPECT_FALSE(fileExists(missing));
 
     // The path of a folder: the folder stays and no part file is left behind.
@@ -374,11 +444,15 @@ TEST_F(PdfDocument, SubReportDrawsIntoItsMastersDocument) {
     EXPECT_EQ(entries[1].page, 3);
 }
 
-TEST(PdfErrorHandler, WritesOneLineWithHexErrorAndDecimalDetail) {
+TEST(PdfErrorHandler, KeepsTheFirstErrorAndPrintsNothing) {
+    PdfState state{};
     ::testing::internal::CaptureStdout();
-    pdfErrorHandler(HPDF_FILE_OPEN_ERROR, 13, nullptr);
+    ::testing::internal::CaptureStderr();
+    pdfErrorHandler(HPDF_FILE_OPEN_ERROR, 13, &state);
+    pdfErrorHandler(0x1054, 0, &state);
     pdfErrorHandler(0x1054, 0, nullptr);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-              "Error PDF Object: error_no=1017, detail_no=13\nError PDF Object: error_no=1054, "
-              "detail_no=0\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(state.firstError, HPDF_STATUS(HPDF_FILE_OPEN_ERROR));
+    EXPECT_EQ(state.firstErrorDetail, 13u);
 }

@@ -130,25 +130,21 @@ TEST(PageSetup, EnvironmentOverridesTheSettersInAnyCase) {
     EXPECT_NEAR(letter.height, 792, 0.01);
 }
 
-TEST(PageSetup, SizeOrDirectionOutsideLibharusTablesIsReportedAndKeepsTheDefaultSize) {
+TEST(PageSetup, SizeOrDirectionOutsideLibharusTablesKeepsTheDefaultSize) {
     CleanPdfEnvironment env;
     TempDir dir;
     struct Case {
         uint32_t size, orientation;
-        const char* line;
     };
     // 12 is libharu's end marker, which it would accept and read past its table.
-    for (const Case& c : {Case{12, 0, "Error PDF Object: error_no=1054, detail_no=0\n"},
-                          Case{13, 0, "Error PDF Object: error_no=1054, detail_no=0\n"},
-                          Case{9999, 1, "Error PDF Object: error_no=1054, detail_no=1\n"},
-                          Case{0, 2, "Error PDF Object: error_no=1074, detail_no=0\n"}}) {
+    for (const Case& c : {Case{12, 0}, Case{13, 0}, Case{9999, 1}, Case{0, 2}}) {
         const std::string pdf = dir.path("odd" + std::to_string(c.size) + ".pdf");
         ::testing::internal::CaptureStdout();
         const uint32_t result =
             writeSimpleReport(pdf, {.rows = 60, .orientation = c.orientation, .pageSize = c.size});
         const std::string out = ::testing::internal::GetCapturedStdout();
         EXPECT_EQ(result, 0u);
-        EXPECT_NE(out.find(c.line), std::string::npos) << out;
+        EXPECT_EQ(out, "") << "no library noise on standard output";
         ASSERT_EQ(pageCount(pdf), 2);
         const PageSize size = pageSize(pdf, 2);
         // libharu's default page, A4, written in whole points.

@@ -116,23 +116,24 @@ TEST_F(PdfRows, DeletedColumnsLeaveNoTraceAndTheOthersShareTheWidth) {
     EXPECT_NEAR(also->xMin, 15 + 296, 1); // two visible columns of 296 points
 }
 
-TEST_F(PdfRows, FixedFontColumnsUseCourierOnly) {
+TEST_F(PdfRows, FixedFontColumnsUseTheMonoFaceOnly) {
     const std::string fixed =
         writeReport(m_dir, "fixed.pdf", {{10, "Barcode", COL_FIXED_FONT}, {10, "Name", 0}},
                     [](ReportWriter& r) { r.addRow(&r, "%s", "iiii |iiii |"); });
     const std::string plain =
         writeReport(m_dir, "plain.pdf", {{10, "Barcode", 0}, {10, "Name", 0}},
                     [](ReportWriter& r) { r.addRow(&r, "%s", "iiii |iiii |"); });
-    EXPECT_NE(runShell("pdffonts " + shellQuote(fixed)).find("Courier"), std::string::npos);
-    EXPECT_EQ(runShell("pdffonts " + shellQuote(plain)).find("Courier"), std::string::npos);
-    // Courier gives "iiii" four full 4.8-point cells; Helvetica's i is narrow.
+    EXPECT_NE(runShell("pdffonts " + shellQuote(fixed)).find("DejaVuSansMono"), std::string::npos);
+    // The mono face is embedded only where something is drawn with it.
+    EXPECT_EQ(runShell("pdffonts " + shellQuote(plain)).find("DejaVuSansMono"), std::string::npos);
+    // The mono face gives "iiii" four full 4.8-point cells; DejaVu Sans's i is narrow.
     std::vector<Word> iiii;
     for (const Word& word : pageWords(fixed, 1))
         if (word.text == "iiii")
             iiii.push_back(word);
     ASSERT_EQ(iiii.size(), 2u);
     EXPECT_NEAR(iiii[0].xMax - iiii[0].xMin, 19.2, 0.5);
-    EXPECT_LT(iiii[1].xMax - iiii[1].xMin, 8);
+    EXPECT_LT(iiii[1].xMax - iiii[1].xMin, 10);
 }
 
 TEST_F(PdfRows, TagsBecomeBoxesOnePerPiece) {
