@@ -6,7 +6,6 @@
 
 #include "documentbase.h"
 #include "hashindex.h"
-#include "jsonexact.h"
 #include "scanfilelock.h"
 #include "scanjournal.h"
 #include "slotmap.h"
@@ -15,10 +14,12 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+class CJsonArena;
 struct cJSON;
 
 // One element of the repository's "zones": a named, contiguous range of the
@@ -142,9 +143,10 @@ class CKVLTOfflineScannerDoc final : public CDocument {
     bool applyRecoveredScans(const std::vector<JournalScan>& scans, std::string& problem);
     // Lets go of the file's lock and journal.
     void releaseScanning();
-    // Values of rootNode that the printer would not give back as they stood
-    // in the file, with their text (see jsonexact.h).
-    CRawValues rawValues;
+    // Where rootNode's parsed nodes and texts live, with the text of values
+    // the printer would not give back as they stood (see jsonexact.h); the
+    // members the program adds later come from the heap.
+    std::unique_ptr<CJsonArena> m_pTreeArena;
 
     void loadRepository(const cJSON* repository);
     void loadZones(const cJSON* repository);
