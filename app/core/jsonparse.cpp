@@ -481,20 +481,20 @@ bool Parser::escapedString(const Byte* p, StringToken& token) {
             *out++ = char(in[1]);
             break;
         case 'u': {
-            const char* bad = "a \\u escape of four hex digits was expected, as a pair for a "
-                              "character beyond U+FFFF";
+            const char* pair = "a surrogate pair was expected: \\uD800 to \\uDBFF, then "
+                               "\\uDC00 to \\uDFFF";
             if (close - in < 6)
-                return fail(in, bad), false;
+                return fail(in, "four hex digits were expected after \\u"), false;
             unsigned long codepoint = hex4(in + 2);
             if (codepoint >= 0xDC00 && codepoint <= 0xDFFF)
-                return fail(in, bad), false;
+                return fail(in, pair), false;
             if (codepoint >= 0xD800 && codepoint <= 0xDBFF) {
                 const Byte* second = in + 6;
                 if (close - second < 6 || second[0] != '\\' || second[1] != 'u')
-                    return fail(in, bad), false;
+                    return fail(in, pair), false;
                 unsigned low = hex4(second + 2);
                 if (low < 0xDC00 || low > 0xDFFF)
-                    return fail(in, bad), false;
+                    return fail(in, pair), false;
                 codepoint = 0x10000 + (((codepoint & 0x3FF) << 10) | (low & 0x3FF));
                 in += 6;
             }
