@@ -10,6 +10,17 @@
 #include <new>
 #include <sys/mman.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define KVLT_LEAK_CHECKED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KVLT_LEAK_CHECKED 1
+#endif
+#endif
+#ifdef KVLT_LEAK_CHECKED
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace {
 
 // ------------------------------------------------------------------ live blocks
@@ -124,6 +135,9 @@ CJsonArena::CJsonArena(size_t sizeHint) : m_sizeHint(sizeHint) {
 
 CJsonArena::~CJsonArena() {
     for (const Block& block : m_blocks) {
+#ifdef KVLT_LEAK_CHECKED
+        __lsan_unregister_root_region(block.begin, block.size);
+#endif
         removeLiveBlock(block.begin);
         munmap(block.begin, block.size);
     }
@@ -147,6 +161,11 @@ void* CJsonArena::grow(Region& region, size_t size, size_t alignment) {
         return nullptr;
     }
     m_blocks.push_back({begin, blockSize});
+#ifdef KVLT_LEAK_CHECKED
+    // Members the program adds are reachable only through the tree: the
+    // leak checker must look inside the arena for them.
+    __lsan_register_root_region(begin, blockSize);
+#endif
     region.next = begin;
     region.end = begin + blockSize;
     region.nextBlock = blockSize * 2;
