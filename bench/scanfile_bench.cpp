@@ -86,13 +86,19 @@ bool runProgram(const std::vector<std::string>& args) {
            WEXITSTATUS(status) == 0;
 }
 
-// The baseline process: reads the file whole and parses it with cJSON.
+// The baseline process: reads the file whole into a buffer of its size and
+// parses it with cJSON.
 int bareParse(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    const std::string text = s.str();
-    return cJSON_ParseWithLength(text.data(), text.size()) != nullptr ? 0 : 1;
+    FILE* file = std::fopen(path, "rb");
+    if (file == nullptr || std::fseek(file, 0, SEEK_END) != 0)
+        return 1;
+    long size = std::ftell(file);
+    std::rewind(file);
+    char* text = static_cast<char*>(std::malloc(size_t(size) + 1));
+    if (text == nullptr || std::fread(text, 1, size_t(size), file) != size_t(size))
+        return 1;
+    std::fclose(file);
+    return cJSON_ParseWithLength(text, size_t(size)) != nullptr ? 0 : 1;
 }
 
 // ------------------------------------------------------------------ load and store
