@@ -4,10 +4,19 @@
 // and its new assignment time first; saving the reloaded file gives the
 // same bytes again.
 //
+// First the loader is held against cJSON itself: it accepts what
+// cJSON_ParseWithLength accepts (less text after the document, and member
+// names with a zero character), makes the same tree, prints it as
+// cJSON_Print does (with kept texts as raw values), and the printed text
+// reads back to the same values.
+//
 // Input: the scan file's bytes. Its last byte, when there is one, also picks
 // First Available (even) or IntelliSlot (odd) and how many incoming volumes
 // are scanned (the byte divided by 2).
 #include "fuzzsupport.h"
+#include "jsonarena.h"
+#include "jsonexact.h"
+#include "jsonkept.h"
 #include "messagebox.h"
 #include "scanfiledoc.h"
 #include "scanworkflow.h"
@@ -18,6 +27,7 @@
 #include <cctype>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -51,6 +61,96 @@ bool writeAll(const std::string& path, const uint8_t* data, size_t size) {
     return ::close(fd) == 0 && ok;
 }
 
+// ------------------------------------------------------------------ the loader against cJSON
+
+using JsonPtr = std::unique_ptr<cJSON, decltype(&cJSON_Delete)>;
+
+bool sameText(const char* a, const char* b) {
+    return a == b || (a != nullptr && b != nullptr && std::strcmp(a, b) == 0);
+}
+
+// The same values, names and list links. mine may carry the loader's
+// marks (shared texts, kept texts); theirs none.
+void checkSameTree(const cJSON* mine, const cJSON* theirs, const std::string& where) {
+    FUZZ_CHECK((mine->type & 0xFF) == (theirs->type & 0xFF), where);
+    FUZZ_CHECK((mine->type & ~(0xFF | cJSON_IsReference | kJsonKeptText)) == 0, where);
+    FUZZ_CHECK(!(mine->type & cJSON_IsReference) || cJSON_IsString(mine), where);
+    FUZZ_CHECK(mine->valueint == theirs->valueint, where);
+    FUZZ_CHECK(std::memcmp(&mine->valuedouble, &theirs->valuedouble, sizeof(double)) == 0, where);
+    FUZZ_CHECK(sameText(mine->valuestring, theirs->valuestring), where);
+    FUZZ_CHECK(sameText(mine->string, theirs->string), where);
+    const cJSON* a = mine->child;
+    const cJSON* b = theirs->child;
+    const cJSON* last = nullptr;
+    for (; a != nullptr && b != nullptr; last = a, a = a->next, b = b->next) {
+        FUZZ_CHECK(a == mine->child || a->prev == last, where);
+        checkSameTree(a, b, where + "/" + (a->string ? a->string : "[]"));
+    }
+    FUZZ_CHECK(a == nullptr && b == nullptr, where);
+    FUZZ_CHECK(mine->child == nullptr || mine->child->prev == last, where);
+}
+
+// Where mine keeps a value's text, theirs gets it as a raw value: what
+// the saved file had before this loader.
+void keptTextsAsRaw(const cJSON* mine, cJSON* theirs, const CJsonArena& arena) {
+    if ((mine->type & kJsonKeptText) && arena.owns(mine)) {
+        const auto* kept = reinterpret_cast<const CKeptNode*>(mine);
+        auto* raw = static_cast<char*>(cJSON_malloc(kept->length + 1));
+        std::memcpy(raw, kept->text, kept->length + 1);
+        cJSON_free(theirs->valuestring);
+        theirs->valuestring = raw;
+        theirs->type = cJSON_Raw;
+    }
+    for (const cJSON *a = mine->child, *b = theirs->child; a && b; a = a->next, b = b->next)
+        keptTextsAsRaw(a, const_cast<cJSON*>(b), arena);
+}
+
+void checkLoaderAgainstCJson(const uint8_t* data, size_t size) {
+    const char* text = reinterpret_cast<const char*>(data);
+    const char* end = nullptr;
+    JsonPtr theirs(cJSON_ParseWithLengthOpts(text, size, &end, false), cJSON_Delete);
+    bool textAfter = false;
+    if (theirs)
+        for (const char* p = end; p < text + size && !textAfter; ++p)
+            textAfter = static_cast<unsigned char>(*p) > ' ';
+
+    std::unique_ptr<CJsonArena> arena;
+    std::string error;
+    cJSON* mine = parseJsonExactly(text, size, arena, error);
+    if (mine == nullptr) {
+        // A name with a zero character is refused where it stands, before
+        // the text after it is read.
+        if (error.find("holds a zero character") != std::string::npos)
+            return;
+        FUZZ_CHECK(!theirs || textAfter, error);
+        FUZZ_CHECK(error.rfind("line ", 0) == 0, error);
+        FUZZ_CHECK(!textAfter ||
+                       error.find("the end of the file was expected") != std::string::npos,
+                   error);
+        return;
+    }
+    FUZZ_CHECK(theirs && !textAfter, "accepted what cJSON refuses");
+    checkSameTree(mine, theirs.get(), "");
+
+    char* printed = nullptr;
+    size_t length = 0;
+    FUZZ_CHECK(printJsonExactly(mine, arena.get(), size, printed, length), "print");
+    std::unique_ptr<char, decltype(&cJSON_free)> ours(printed, cJSON_free);
+    // No value changed on the way.
+    JsonPtr reread(cJSON_ParseWithLength(printed, length), cJSON_Delete);
+    FUZZ_CHECK(reread != nullptr, std::string(printed, length));
+    checkSameTree(reread.get(), theirs.get(), "reread");
+    // The bytes are cJSON_Print's, kept texts as raw values.
+    keptTextsAsRaw(mine, theirs.get(), *arena);
+    std::unique_ptr<char, decltype(&cJSON_free)> cjsonPrinted(cJSON_Print(theirs.get()),
+                                                              cJSON_free);
+    FUZZ_CHECK(cjsonPrinted && std::string(printed, length) == cjsonPrinted.get(),
+               std::string(printed, length));
+    deleteJsonTree(mine, arena.get());
+}
+
+// ------------------------------------------------------------------ the document
+
 constexpr int64_t kScanTime = 1657374330; // a fixed clock: the saved bytes must repeat
 
 struct Accepted {
@@ -63,6 +163,7 @@ struct Accepted {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static QuietPresenter presenter;
     setMessagePresenter(&presenter);
+    checkLoaderAgainstCJson(data, size);
     const std::string path = fuzzScratchFolder() + "/scan.json";
     const std::string again = fuzzScratchFolder() + "/again.json";
     if (!writeAll(path, data, size))

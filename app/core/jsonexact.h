@@ -1,53 +1,53 @@
-// Parsing a JSON text so that printing it back changes no value.
+// Reading a scan file's JSON text into a cJSON tree, and printing the tree,
+// so that a file saved without changes comes back byte for byte as cJSON's
+// formatted printer lays it out, and no value changes on the way.
 //
-// cJSON's printer does not give back everything its parser accepts: a string
-// holding a zero character (written \u0000, or a raw zero byte) is cut there,
-// and a number it cannot print as it stood (beyond the double range, more
-// digits than a double holds, -0) comes out as another number or as null.
-// The parser also stops after the first complete value. This module finds
-// those values in the text, keeps their text as it stood so that the printer
-// writes it back unchanged (as raw values, for the time of one print), and
-// refuses what cannot be kept: text after the document, and member names
-// with a zero character.
+// The parser makes, in one pass, the tree cJSON_ParseWithLength would make
+// of the same text (same types, values, names, member order, list links)
+// and refuses the texts it refuses; its nodes and texts live in an arena
+// that the caller owns (see jsonarena.h). It also refuses what could not be
+// saved back: text after the document, and member names with a zero
+// character.
+//
+// cJSON's printer does not give back everything its parser accepts: a
+// string holding a zero character (written \u0000, a raw zero byte, or an
+// escape with bad hex digits, which cJSON reads as zero) is cut there, and a
+// number it cannot print as it stood (beyond the double range, more digits
+// than a double holds) comes out as another number or as null. The parser
+// keeps the text of such values with their nodes; the printer writes that
+// text for as long as the node holds the value it was parsed with.
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
-#include <unordered_map>
-#include <vector>
 
+class CJsonArena;
 struct cJSON;
 
-// Values of a parsed tree with the text that stands for them in the file.
-// The tree items keep their parsed types and values, so readers see the
-// same numbers and strings as before; only printing uses the kept text.
-using CRawValues = std::unordered_map<const cJSON*, std::string>;
+// cJSON's nesting limit (CJSON_NESTING_LIMIT): a text with arrays and
+// objects nested deeper is refused, by cJSON and by this parser alike.
+constexpr int kJsonNestingLimit = 1000;
 
-// Parses length bytes of text (no zero terminator needed). Returns the tree,
-// owned by the caller, and fills raw with the values that need their text
-// kept; or returns nullptr with error describing what is wrong and where:
-// empty when the text is simply not JSON, else a sentence such as
-// "the text after the end of the document starts at line 3, column 2".
-cJSON* parseJsonExactly(const char* text, size_t length, CRawValues& raw, std::string& error);
+// Parses length bytes of text (no zero terminator needed). Returns the root
+// of the tree, whose nodes and texts live in arena (made here, owned by the
+// caller, who drops the tree with deleteJsonTree before the arena); or
+// nullptr, with arena empty and error saying what is wrong and where: "line
+// 12, column 7: ',' or '}' was expected" (columns count characters), or
+// "there is not enough memory to hold its contents".
+cJSON* parseJsonExactly(const char* text, size_t length, std::unique_ptr<CJsonArena>& arena,
+                        std::string& error);
 
-// While one lives, the kept values of raw print as their kept text (the
-// items are turned into raw values and back). The items must stay in the
-// tree for the lifetime of the object.
-class CRawPrinting {
-  public:
-    explicit CRawPrinting(const CRawValues& raw);
-    ~CRawPrinting();
-    CRawPrinting(const CRawPrinting&) = delete;
-    CRawPrinting& operator=(const CRawPrinting&) = delete;
+// Prints root's tree exactly as cJSON_Print does, except that a value with
+// kept text from arena (which may be null) is written as that text. On
+// success text holds length bytes (no terminating zero counted), allocated
+// with cJSON_malloc: the caller frees it with cJSON_free. false when there
+// is no memory, or when cJSON_Print would fail too (a raw value without
+// text, a node of no known type); text is then null. sizeHint: the expected
+// length (the text the tree was parsed from), so the buffer rarely grows.
+bool printJsonExactly(const cJSON* root, const CJsonArena* arena, size_t sizeHint, char*& text,
+                      size_t& length);
 
-  private:
-    struct Saved {
-        cJSON* item;
-        int type;
-        char* valuestring;
-    };
-    std::vector<Saved> m_saved;
-};
-
-// "line L, column C" of the byte at offset (both counted from 1).
+// "line L, column C" of the byte at offset (both counted from 1; columns
+// count characters: UTF-8 continuation bytes do not start one).
 std::string jsonTextPosition(const char* text, size_t offset);

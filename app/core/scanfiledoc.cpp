@@ -2,6 +2,7 @@
 
 #include "atomicfile.h"
 #include "fileaccess.h"
+#include "jsonarena.h"
 #include "jsonexact.h"
 #include "messagebox.h"
 #include "timetext.h"
@@ -144,7 +145,9 @@ std::string CKVLTOfflineScannerDoc::slotLabel(uint32_t slot) const {
 // ------------------------------------------------------------------ load
 
 void CKVLTOfflineScannerDoc::DeleteContents() {
-    // The indexes point into the tree: drop them before the tree goes.
+    // The values kept for take-backs, and the indexes, point into the tree:
+    // drop them before the tree goes.
+    releaseScanning();
     zones.clear();
     incomingVolumes.clear();
     outgoingVolumes.clear();
@@ -152,10 +155,9 @@ void CKVLTOfflineScannerDoc::DeleteContents() {
     volumesById.clear();
     repositoryDescriptions.clear();
     slotCount = 0;
-    rawValues.clear();
-    cJSON_Delete(rootNode);
+    deleteJsonTree(rootNode, m_pTreeArena.get());
     rootNode = nullptr;
-    releaseScanning();
+    m_pTreeArena.reset();
     m_loadedFile = {};
 }
 
@@ -202,10 +204,9 @@ bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path, ProgressReporter*
     why.clear();
     cJSON* parsed = nullptr;
     const bool goOn = runReportingProgress(
-        [&] { parsed = parseJsonExactly(text.c_str(), text.size(), rawValues, why); }, progress);
+        [&] { parsed = parseJsonExactly(text.c_str(), text.size(), m_pTreeArena, why); }, progress);
     if (!goOn) {
-        cJSON_Delete(parsed);
-        rawValues.clear();
+        m_pTreeArena.reset(); // the tree is all in it
         UpdateAllViews(nullptr, 0, this);
         return false; // the user stopped it
     }
@@ -220,9 +221,8 @@ bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path, ProgressReporter*
     m_loadedInode = status.st_ino;
 
     if (rootNode == nullptr) {
-        kvltMessageBox(why.empty() ? std::string("Failed to parse Strovane Offline Scanfile")
-                                   : "Failed to parse Strovane Offline Scanfile: " + why + ".",
-                       "Parse Error", MsgIcon::Information);
+        kvltMessageBox("Failed to parse Strovane Offline Scanfile: " + why + ".", "Parse Error",
+                       MsgIcon::Information);
         // The views must stop showing rows of the previous file.
         UpdateAllViews(nullptr, 0, this);
         return false;
@@ -321,11 +321,12 @@ bool CKVLTOfflineScannerDoc::StoreTo(CStoredBytes& bytes) {
     // The printer's own buffer goes to disk as it is: no copy of a text that
     // can be a hundred megabytes long. Values it cannot print as they stood
     // in the file go out as their kept text.
-    CRawPrinting keptTexts(rawValues);
-    char* printed = cJSON_Print(rootNode);
-    if (printed == nullptr)
+    char* printed = nullptr;
+    size_t length = 0;
+    if (!printJsonExactly(rootNode, m_pTreeArena.get(), m_pTreeArena ? m_pTreeArena->sizeHint() : 0,
+                          printed, length))
         return false;
-    bytes = CStoredBytes(printed, std::strlen(printed), cJSON_free);
+    bytes = CStoredBytes(printed, length, cJSON_free);
     if (m_bScanning) // the next journal run is tied to these bytes
         m_strStoredSha256 = sha256Hex(bytes.data(), bytes.size());
     return true;

@@ -7,7 +7,6 @@
 #include "atomicfile.h"
 #include "documentbase.h"
 #include "hashindex.h"
-#include "jsonexact.h"
 #include "scanfilelock.h"
 #include "scanjournal.h"
 #include "slotmap.h"
@@ -16,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -23,6 +23,7 @@
 #include <unordered_set>
 #include <vector>
 
+class CJsonArena;
 struct cJSON;
 
 // One element of the repository's "zones": a named, contiguous range of the
@@ -229,9 +230,10 @@ class CKVLTOfflineScannerDoc final : public CDocument {
     void listAsIncoming(cJSON* volume);
     // Lets go of the file's lock and journal.
     void releaseScanning();
-    // Values of rootNode that the printer would not give back as they stood
-    // in the file, with their text (see jsonexact.h).
-    CRawValues rawValues;
+    // Where rootNode's parsed nodes and texts live, with the text of values
+    // the printer would not give back as they stood (see jsonexact.h); the
+    // members the program adds later come from the heap.
+    std::unique_ptr<CJsonArena> m_pTreeArena;
 
     void loadRepository(const cJSON* repository);
     void loadZones(const cJSON* repository);
@@ -252,15 +254,10 @@ class CKVLTOfflineScannerDoc final : public CDocument {
     CScanJournal m_journal;
 
     std::vector<cJSON*> m_slottedSinceOpened;
-    // The values of the "assigned" members a volume had before this run's
-    // scan replaced them, in member order, with their kept text when they
-    // had one: a take-back puts them back.
-    struct PreviousAssigned {
-        cJSON* item = nullptr; // detached, owned here
-        std::string rawText;
-        bool raw = false;
-    };
-    std::unordered_map<const cJSON*, std::vector<PreviousAssigned>> m_previousAssigned;
+    // The "assigned" members a volume had before this run's scan replaced
+    // them, detached, in member order (each keeps the text the file had for
+    // it): a take-back puts them back. Owned here; dropped before the tree.
+    std::unordered_map<const cJSON*, std::vector<cJSON*>> m_previousAssigned;
     std::unordered_set<const cJSON*> m_outgoingChecks;
 };
 

@@ -37,16 +37,31 @@ cJSON* exactMember(cJSON* object, const char* key) {
     return found;
 }
 
-// Exchanges the values of two nodes; their places and names stay.
-void swapValues(cJSON* a, cJSON* b) {
-    const int keep = cJSON_StringIsConst;
-    const int typeA = a->type, typeB = b->type;
-    a->type = (typeB & ~keep) | (typeA & keep);
-    b->type = (typeA & ~keep) | (typeB & keep);
-    std::swap(a->valuestring, b->valuestring);
-    std::swap(a->valueint, b->valueint);
-    std::swap(a->valuedouble, b->valuedouble);
-    std::swap(a->child, b->child);
+// Puts replacement in member's place under member's name; member leaves
+// the tree without its name, whole otherwise (its value, and the text the
+// file had for it), for a take-back to put back.
+void replaceKeepingName(cJSON* object, cJSON* member, cJSON* replacement) {
+    replacement->string = member->string;
+    replacement->type |= member->type & cJSON_StringIsConst;
+    member->string = nullptr;
+    member->type &= ~cJSON_StringIsConst;
+    // Spliced by hand: cJSON_ReplaceItemViaPointer deletes the member, and
+    // this cJSON's cJSON_InsertItemInArray inserts nothing. cJSON keeps the
+    // last member in the first one's prev.
+    const bool first = object->child == member;
+    const bool last = member->next == nullptr;
+    replacement->next = member->next;
+    replacement->prev = first && last ? replacement : member->prev;
+    if (first)
+        object->child = replacement;
+    else
+        member->prev->next = replacement;
+    if (!last)
+        member->next->prev = replacement;
+    else if (!first)
+        object->child->prev = replacement;
+    member->next = nullptr;
+    member->prev = nullptr;
 }
 
 } // namespace
@@ -88,8 +103,8 @@ void CKVLTOfflineScannerDoc::releaseScanning() {
     m_strReadOnly.clear();
     m_strJournalProblem.clear();
     for (auto& [volume, previous] : m_previousAssigned)
-        for (PreviousAssigned& kept : previous)
-            cJSON_Delete(kept.item);
+        for (cJSON* kept : previous)
+            cJSON_Delete(kept);
     m_previousAssigned.clear();
     m_slottedSinceOpened.clear();
     m_outgoingChecks.clear();
@@ -162,27 +177,22 @@ void CKVLTOfflineScannerDoc::applySlot(cJSON* volume, uint32_t slot, const std::
     // assignment) gets the new time where it stands: a second member would
     // leave readers that take the first one with the old time. The old
     // values are kept for a take-back.
-    std::vector<PreviousAssigned> previous;
+    std::vector<cJSON*> previous;
     for (cJSON* member = volume->child; member != nullptr; member = member->next) {
         if (member->string == nullptr || std::strcmp(member->string, "assigned") != 0)
             continue;
-        cJSON* old = cJSON_CreateString(assigned.c_str());
-        if (old == nullptr)
+        cJSON* value = cJSON_CreateString(assigned.c_str());
+        if (value == nullptr)
             break;
-        swapValues(member, old);
-        PreviousAssigned kept{old, {}, false};
-        if (auto raw = rawValues.find(member); raw != rawValues.end()) {
-            kept.rawText = raw->second;
-            kept.raw = true;
-            rawValues.erase(raw);
-        }
-        previous.push_back(std::move(kept));
+        replaceKeepingName(volume, member, value);
+        previous.push_back(member);
+        member = value;
     }
     if (previous.empty()) {
         cJSON_AddItemToObject(volume, "assigned", cJSON_CreateString(assigned.c_str()));
     } else {
-        for (PreviousAssigned& stale : m_previousAssigned[volume])
-            cJSON_Delete(stale.item);
+        for (cJSON* stale : m_previousAssigned[volume])
+            cJSON_Delete(stale);
         m_previousAssigned[volume] = std::move(previous);
     }
     slotVolumes.assign(slot, volume);
@@ -196,22 +206,21 @@ void CKVLTOfflineScannerDoc::applyTakeBack(cJSON* volume, uint32_t slot) {
     cJSON_Delete(cJSON_DetachItemViaPointer(volume, exactMember(volume, "slot")));
     auto previous = m_previousAssigned.find(volume);
     if (previous != m_previousAssigned.end()) {
-        // The values it had before this run's scan, and their kept text.
+        // The values it had before this run's scan, with the file's text for them.
         size_t next = 0;
         for (cJSON* member = volume->child; member != nullptr; member = member->next) {
             if (member->string == nullptr || std::strcmp(member->string, "assigned") != 0 ||
                 next == previous->second.size())
                 continue;
-            PreviousAssigned& kept = previous->second[next++];
-            swapValues(member, kept.item);
-            if (kept.raw)
-                rawValues[member] = std::move(kept.rawText);
+            cJSON* old = previous->second[next++];
+            replaceKeepingName(volume, member, old);
+            cJSON_Delete(member);
+            member = old;
         }
-        for (PreviousAssigned& kept : previous->second)
-            cJSON_Delete(kept.item);
+        for (size_t i = next; i < previous->second.size(); ++i)
+            cJSON_Delete(previous->second[i]);
         m_previousAssigned.erase(previous);
     } else if (cJSON* member = exactMember(volume, "assigned")) {
-        rawValues.erase(member);
         cJSON_Delete(cJSON_DetachItemViaPointer(volume, member));
     }
     if (slotVolumes.find(slot) == volume)

@@ -163,7 +163,9 @@ TEST_F(AppGuiTest, BadFileOnTheCommandLineLeavesTheWindowWithAnEmptyDocument) {
     ASSERT_TRUE(start({bad}));
     ASSERT_EQ(m_boxes.shown.size(), 1u);
     EXPECT_EQ(m_boxes.shown[0].caption, "Parse Error");
-    EXPECT_EQ(m_boxes.shown[0].text, "Failed to parse Strovane Offline Scanfile");
+    EXPECT_EQ(
+        m_boxes.shown[0].text,
+        "Failed to parse Strovane Offline Scanfile: line 1, column 16: a value was expected.");
     EXPECT_TRUE(frame()->isVisible()) << "the window stays, as after File > Open";
     EXPECT_EQ(shownTitle(), "KVLTOfflineScan - Strovane Offline Scanner");
     EXPECT_EQ(map()->GetItemCount(), 0);

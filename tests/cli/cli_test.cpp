@@ -220,7 +220,8 @@ TEST_F(KvltScan, BadFilesExitOneAndStayAsTheyWere) {
              {"info", broken}, {"list", "map", broken}, {"slot", broken, "--mode", "first"}}) {
         Result r = run(call, "X\n");
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "Parse Error: Failed to parse Strovane Offline Scanfile\n");
+        EXPECT_EQ(r.err, "Parse Error: Failed to parse Strovane Offline Scanfile: line 1, column "
+                         "14: a value was expected.\n");
     }
     EXPECT_EQ(readFile(broken), "{\"volumes\": [");
 

@@ -1,3 +1,4 @@
+#include "jsonarena.h"
 #include "listtexts.h"
 #include "messagebox.h"
 #include "scanfiledoc.h"
@@ -267,7 +268,8 @@ TEST_F(ScanFile, NotJsonIsAParseErrorAndLeavesNoDocumentBoundToThePath) {
     std::string bad = folder.write("bad.json", "{\"repository\": {\"slots\": 3");
     EXPECT_FALSE(doc.OnOpenDocument(bad));
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, "Failed to parse Strovane Offline Scanfile");
+    EXPECT_EQ(boxes.shown[0].text, "Failed to parse Strovane Offline Scanfile: line 1, column 27: "
+                                   "',' or '}' was expected.");
     EXPECT_EQ(boxes.shown[0].caption, "Parse Error");
     EXPECT_EQ(boxes.shown[0].icon, MsgIcon::Information);
     EXPECT_EQ(doc.GetPathName(), "");
@@ -304,8 +306,8 @@ TEST_F(ScanFile, TextAfterTheDocumentIsRefusedWithWhereItStarts) {
     EXPECT_FALSE(open(text));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "Parse Error");
-    EXPECT_EQ(boxes.shown[0].text, "Failed to parse Strovane Offline Scanfile: the text after the "
-                                   "end of the document starts at line 3, column 3.");
+    EXPECT_EQ(boxes.shown[0].text, "Failed to parse Strovane Offline Scanfile: line 3, column 3: "
+                                   "the end of the file was expected.");
     EXPECT_EQ(readFile(folder.path("scan.json")), text);
     // Blanks and line ends after the document are fine, so is a zero byte.
     const char endsInBlanks[] = "{\"volumes\":[]}\r\n\t \0";
@@ -364,8 +366,8 @@ TEST_F(ScanFile, AMemberNameWithAZeroCharacterIsRefusedByName) {
     EXPECT_FALSE(open("{\"volumes\":[{\"id\":\"A\",\n \"ta\\u0000g\":1}]}"));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text,
-              "Failed to parse Strovane Offline Scanfile: the member name \"ta\\u0000g\" at line "
-              "2, column 2 holds a zero character, which cannot be saved back as it stands.");
+              "Failed to parse Strovane Offline Scanfile: line 2, column 2: the member name "
+              "\"ta\\u0000g\" holds a zero character, which cannot be saved back as it stands.");
 }
 
 // ------------------------------------------------------------------ saving
@@ -452,7 +454,7 @@ TEST_F(ScanFile, NoMemoryToPrintWritesNothing) {
     cJSON_Hooks hooks{limitedMalloc, std::free};
     cJSON_InitHooks(&hooks);
     bool saved = doc.OnSaveDocument(doc.GetPathName());
-    cJSON_InitHooks(nullptr);
+    installJsonArenaHooks(); // the document's tree lives in an arena
 
     EXPECT_FALSE(saved);
     EXPECT_EQ(readFile(doc.GetPathName()), before) << "never an empty or half file";

@@ -220,3 +220,31 @@ TEST_F(Journal, ASaveByTheLockHolderSweepsUpWhatKilledSavesLeft) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Journal, ATakeBackLeavesTheFileAsItWasBeforeTheScanAfterACrashToo) {
+    // An earlier "assigned" with a zero character and a number only its text keeps.
+    const std::string original =
+        "{\"repository\":{\"slots\":6},\"volumes\":[{\"id\":\"A\",\"assigned\":\"x\\u0000y\","
+        "\"n\":1e400},{\"id\":\"B\"},{\"id\":\"S\",\"slot\":2}]}";
+    writeFile(file, original);
+    auto doc = open();
+    ASSERT_TRUE(doc->OnSaveDocument(file)); // in the printer's layout
+    const std::string before = readFile(file);
+    doc.reset();
+    doc = open();
+    scan(*doc, {"A", "B"});
+    std::string error;
+    EXPECT_EQ(doc->takeBackSlot(doc->volumesById.find("A"), error), TakeBackResult::Done);
+    EXPECT_EQ(doc->takeBackSlot(doc->volumesById.find("S"), error), TakeBackResult::FromServer);
+    EXPECT_EQ(doc->slottedSinceOpened().size(), 1u);
+    doc.reset(); // a crash: the journal holds the scans and the take-back
+    doc = open();
+    EXPECT_EQ(doc->OfferRecovery().result, RecoveryResult::Recovered);
+    EXPECT_EQ(doc->takeBackSlot(doc->volumesById.find("B"), error), TakeBackResult::Done);
+    ASSERT_TRUE(doc->OnSaveDocument(file));
+    EXPECT_EQ(readFile(file), before);
+}
+
+} // namespace
