@@ -1,7 +1,6 @@
 #include "kvltwinapp.h"
 
 #include "crashhandler.h"
-#include "fileaccess.h"
 #include "hostinfo.h"
 #include "icons.h"
 #include "kvltaboutwnd.h"
@@ -18,14 +17,6 @@
 #include <QUuid>
 
 #include <cstdlib>
-#include <string>
-
-namespace {
-
-// A variables file holds a few dozen names; this bounds what a wrong one costs.
-constexpr size_t kMaxVariablesFile = size_t(16) << 20;
-
-} // namespace
 
 // ---------------------------------------------------------------------------
 // Construction
@@ -40,14 +31,8 @@ CKVLTWinApp::CKVLTWinApp(int& argc, char** argv, const QString& strProfileName)
     // A variables file that cannot be read leaves the store empty, silently,
     // like every optional setting. Only a regular file is read: a named pipe
     // or a device would hold the start-up for good.
-    if (const char* file = std::getenv("KVLTVARFILE"); file && *file) {
-        std::string text, why;
-        if (!readRegularFile(file, kMaxVariablesFile, text, why) ||
-            config_read_string(&m_config, text.c_str()) != CONFIG_TRUE) {
-            config_destroy(&m_config);
-            config_init(&m_config);
-        }
-    }
+    if (const char* file = std::getenv("KVLTVARFILE"); file && *file)
+        variablesReadFile(&m_config, file);
     variablesInit(&m_report, &m_config, 1);
     m_strStartFolder = QDir::currentPath();
 

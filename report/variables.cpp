@@ -2,6 +2,8 @@
 
 #include "variables.h"
 
+#include "fileaccess.h"
+
 #include <fnmatch.h>
 #include <sys/stat.h>
 
@@ -368,6 +370,18 @@ int parseDateExpression(const char* text, PackedDate* date) {
     return 1;
 }
 
+bool variablesReadFile(config_t* store, const char* path) {
+    // Only a regular file is read: a named pipe or a device would hold the
+    // program for good.
+    std::string text, why;
+    if (path != nullptr && path[0] != 0 && readRegularFile(path, kMaxVariablesFile, text, why) &&
+        config_read_string(store, text.c_str()) == CONFIG_TRUE)
+        return true;
+    config_destroy(store);
+    config_init(store);
+    return false;
+}
+
 void variablesInit(ReportVariables* context, config_t* store, int useStore) {
     *context = ReportVariables{};
     if (store && useStore) {
@@ -376,16 +390,8 @@ void variablesInit(ReportVariables* context, config_t* store, int useStore) {
         context->configuration = store ? store : &context->embeddedStore;
         config_init(context->configuration);
         context->ownsStore = 1;
-        if (const char* file = std::getenv("KVLTVARFILE")) {
-            // Only a regular file is read: a named pipe would block for good.
-            struct stat status {};
-            bool regular = ::stat(file, &status) == 0 && S_ISREG(status.st_mode);
-            if (!regular || config_read_file(context->configuration, file) != CONFIG_TRUE) {
-                // An unreadable or malformed file leaves an empty store.
-                config_destroy(context->configuration);
-                config_init(context->configuration);
-            }
-        }
+        if (const char* file = std::getenv("KVLTVARFILE"))
+            variablesReadFile(context->configuration, file);
     }
     config_setting_t* root = config_root_setting(context->configuration);
     config_setting_t* variables = config_setting_get_member(root, "variable");

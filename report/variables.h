@@ -68,6 +68,14 @@ void variablesInit(ReportVariables* context, config_t* store, int useStore);
 // and notes are expanded. A null context leaves text as it is.
 std::string expandVariableNames(ReportVariables* context, std::string_view text);
 
+// The most a variables file may hold: a few dozen names, with room to spare.
+constexpr size_t kMaxVariablesFile = size_t(16) << 20;
+
+// Reads the variables file at path into store (initialised). Only a regular
+// file of at most kMaxVariablesFile bytes is read; when it cannot be read or
+// parsed, the store is left empty and false returned.
+bool variablesReadFile(config_t* store, const char* path);
+
 // Evaluates a date expression ("2024-05-06+3", "2025", "M-1+14", "m+0",
 // "Y+1", "y-1", "W+0+1", "*-7", "*"). Returns 1 and stores the local
 // calendar date in *date when the text is valid, else 0.

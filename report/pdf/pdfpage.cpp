@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "fileaccess.h"
 #include "pdfinternal.h"
 #include "pdfrender.h"
 #include "timetext.h"
@@ -19,34 +20,7 @@ const char* const kPdfNoticeLine =
 namespace {
 
 // Logos larger than this are not read: no page header needs one.
-constexpr off_t kMaxLogoBytes = off_t(64) << 20;
-
-// The bytes of the logo file, when it is a regular file of a sane size. A
-// named pipe or a device is never read (it could block the report for good).
-bool readLogo(const char* path, std::vector<unsigned char>& bytes) {
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    struct stat status {};
-    bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0 &&
-              status.st_size <= kMaxLogoBytes;
-    if (ok) {
-        bytes.resize(size_t(status.st_size));
-        size_t got = 0;
-        while (got < bytes.size()) {
-            ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            got += size_t(n);
-        }
-        bytes.resize(got);
-        ok = got > 0;
-    }
-    ::close(fd);
-    return ok;
-}
+constexpr size_t kMaxLogoBytes = size_t(64) << 20;
 
 // Loads the logo the first time any page starts; a logo that libharu cannot
 // read leaves the document without one (and without the error, which would
@@ -55,9 +29,13 @@ void loadLogoOnce(PdfState* pdf) {
     if (pdf->flags & PDF_LOGO_DONE)
         return;
     pdf->flags |= PDF_LOGO_DONE;
-    std::vector<unsigned char> bytes;
-    if (pdf->logoPath[0] != 0 && readLogo(pdf->logoPath, bytes)) {
-        pdf->logoImage = HPDF_LoadJpegImageFromMem(pdf->doc, bytes.data(), HPDF_UINT(bytes.size()));
+    // Only a regular file of a sane size: a named pipe or a device could
+    // hold the report for good.
+    std::string bytes, why;
+    if (pdf->logoPath[0] != 0 && readRegularFile(pdf->logoPath, kMaxLogoBytes, bytes, why) &&
+        !bytes.empty()) {
+        pdf->logoImage = HPDF_LoadJpegImageFromMem(
+            pdf->doc, reinterpret_cast<const HPDF_BYTE*>(bytes.data()), HPDF_UINT(bytes.size()));
         if (!pdf->logoImage)
             HPDF_ResetError(pdf->doc);
     }
