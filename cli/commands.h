@@ -26,6 +26,9 @@ int cmdSlot(const Arguments& args);
 int cmdReport(const Arguments& args);
 int cmdRecover(const Arguments& args);
 int cmdExport(const Arguments& args);
+int cmdUnslot(const Arguments& args);
+int cmdCheckOutgoing(const Arguments& args);
+int cmdAudit(const Arguments& args);
 
 // Prints "kvlt-scan: " and the message to standard error; returns EXIT_USAGE.
 int usageError(const std::string& message);
