@@ -79,9 +79,9 @@ bool auditPassed(const std::vector<AuditRow>& rows) {
 
 // ------------------------------------------------------------------ the audit
 
-CShelfAudit::CShelfAudit(const CKVLTOfflineScannerDoc& doc, std::vector<uint32_t> slots,
+CShelfAudit::CShelfAudit(const CKVLTOfflineScannerDoc& doc, std::vector<uint32_t> chosen,
                          bool bySlot)
-    : m_doc(doc), m_slots(std::move(slots)), m_bBySlot(bySlot) {
+    : m_doc(doc), m_slots(std::move(chosen)), m_bBySlot(bySlot) {
     std::sort(m_slots.begin(), m_slots.end());
     m_slots.erase(std::unique(m_slots.begin(), m_slots.end()), m_slots.end());
     std::erase(m_slots, 0u);

@@ -86,14 +86,14 @@ struct AuditScan {
 
 class CShelfAudit {
   public:
-    // slots: the chosen slots (1-based; repeats and order do not matter).
-    CShelfAudit(const CKVLTOfflineScannerDoc& doc, std::vector<uint32_t> slots, bool bySlot);
+    // chosen: the slots to audit (1-based; repeats and order do not matter).
+    CShelfAudit(const CKVLTOfflineScannerDoc& doc, std::vector<uint32_t> chosen, bool bySlot);
 
     // Trims the barcode, upper-cases it and places it.
     AuditScan scan(const std::string& barcode);
 
     bool bySlot() const { return m_bBySlot; }
-    const std::vector<uint32_t>& slots() const { return m_slots; }
+    const std::vector<uint32_t>& chosenSlots() const { return m_slots; }
     // Slot by slot: the slot the next scan is for, 0 when every one is done.
     uint32_t currentSlot() const;
     uint32_t expectedCount() const { return m_nExpected; }
