@@ -54,7 +54,8 @@ CBarcodeDialog::CBarcodeDialog(QWidget* parent, unsigned nTemplateId,
             m_pStatus->setGeometry(rect);
         } else if (control.kind == DialogControlKind::Button) {
             m_pButton->setGeometry(rect);
-            m_pButton->setText(QString::fromUtf8(control.text.data(), qsizetype(control.text.size())));
+            m_pButton->setText(
+                QString::fromUtf8(control.text.data(), qsizetype(control.text.size())));
         }
     }
 

@@ -6,12 +6,12 @@
 #include "filedialogs.h"
 #include "icons.h"
 #include "lockstate.h"
+#include "maplistctrl.h"
 #include "menuqt.h"
 #include "menus.h"
 #include "messagebox.h"
 #include "offlinescannerview.h"
 #include "outgoinglistctrl.h"
-#include "maplistctrl.h"
 #include "profile.h"
 #include "progressdialog.h"
 #include "resource.h"
@@ -110,8 +110,8 @@ CMainFrame::CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppNa
 }
 
 void CMainFrame::PlaceWindow() {
-    const QString saved =
-        getProfileString(QString::fromLatin1(kSectionMainFrame), QString::fromLatin1(kEntryGeometry));
+    const QString saved = getProfileString(QString::fromLatin1(kSectionMainFrame),
+                                           QString::fromLatin1(kEntryGeometry));
     if (!saved.isEmpty() && restoreGeometry(QByteArray::fromBase64(saved.toLatin1()))) {
         m_bPlacedByUser = true;
         return;

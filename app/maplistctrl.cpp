@@ -112,8 +112,8 @@ void CMapListCtrl::OnReturnToIncoming() {
         }
         // One message for all, naming at most a few.
         if (++refused <= 10)
-            refusals += takeBackRefusalText(result, CKVLTOfflineScannerDoc::stringField(volume, "id"),
-                                            error, why) +
+            refusals += takeBackRefusalText(
+                            result, CKVLTOfflineScannerDoc::stringField(volume, "id"), error, why) +
                         ".\n";
         if (result == TakeBackResult::JournalFailed) {
             caption = why;

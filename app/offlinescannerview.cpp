@@ -212,9 +212,9 @@ int CKVLTOfflineScannerView::MapWidthLacking() const {
     const int last = m_pMap->GetColumnCount() - 1;
     int needed = 0;
     for (int column = 0; column <= last; ++column)
-        needed += column == last ? m_pMap->FittedColumnWidth(column)
-                                 : std::max(m_pMap->FittedColumnWidth(column),
-                                            m_pMap->GetColumnWidth(column));
+        needed += column == last
+                      ? m_pMap->FittedColumnWidth(column)
+                      : std::max(m_pMap->FittedColumnWidth(column), m_pMap->GetColumnWidth(column));
     // The frame, and a vertical scroll bar whenever the map scrolls.
     needed += 2 * m_pMap->frameWidth() + m_pMap->verticalScrollBar()->sizeHint().width();
     return std::max(needed - m_pMap->width(), 0);
@@ -315,9 +315,10 @@ void CKVLTOfflineScannerView::OnUndoScan() {
     }
     m_pMap->EnsureVisible(int(slot) - 1, false);
     m_pMap->SetFocusedItem(int(slot) - 1);
-    emit statusMessage(QStringLiteral("Scan of %1 in slot %2 taken back")
-                           .arg(QString::fromUtf8(CKVLTOfflineScannerDoc::stringField(volume, "id")),
-                                QString::fromStdString(m_document.slotLabel(slot))));
+    emit statusMessage(
+        QStringLiteral("Scan of %1 in slot %2 taken back")
+            .arg(QString::fromUtf8(CKVLTOfflineScannerDoc::stringField(volume, "id")),
+                 QString::fromStdString(m_document.slotLabel(slot))));
 }
 
 // ------------------------------------------------------------------ find
@@ -354,9 +355,9 @@ int CKVLTOfflineScannerView::FindVolumes(const QString& strPattern) {
         return 0;
     }
     QStringList where;
-    for (CScanListCtrl* list : {static_cast<CScanListCtrl*>(m_pIncoming),
-                                static_cast<CScanListCtrl*>(m_pOutgoing),
-                                static_cast<CScanListCtrl*>(m_pMap)}) {
+    for (CScanListCtrl* list :
+         {static_cast<CScanListCtrl*>(m_pIncoming), static_cast<CScanListCtrl*>(m_pOutgoing),
+          static_cast<CScanListCtrl*>(m_pMap)}) {
         int found = 0;
         for (const Match& match : matches)
             if (match.list == list) {
@@ -372,12 +373,12 @@ int CKVLTOfflineScannerView::FindVolumes(const QString& strPattern) {
         }
     }
     GoToMatch(0);
-    emit statusMessage(QStringLiteral("'%1': %2 found (%3)%4")
-                           .arg(m_strFind)
-                           .arg(matches.size())
-                           .arg(where.join(QStringLiteral(", ")))
-                           .arg(matches.size() > 1 ? QStringLiteral("; F3 shows the next")
-                                                   : QString()));
+    emit statusMessage(
+        QStringLiteral("'%1': %2 found (%3)%4")
+            .arg(m_strFind)
+            .arg(matches.size())
+            .arg(where.join(QStringLiteral(", ")))
+            .arg(matches.size() > 1 ? QStringLiteral("; F3 shows the next") : QString()));
     return int(matches.size());
 }
 

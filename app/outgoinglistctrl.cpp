@@ -25,8 +25,7 @@ bool COutgoingListCtrl::OnCommand(unsigned nID) {
 QString COutgoingListCtrl::OnGetItemText(int nItem, int nSubItem) const {
     if (nSubItem != kCheckedColumn)
         return CScanListCtrl::OnGetItemText(nItem, nSubItem);
-    if (m_pDocument == nullptr || nItem < 0 ||
-        size_t(nItem) >= m_pDocument->outgoingVolumes.size())
+    if (m_pDocument == nullptr || nItem < 0 || size_t(nItem) >= m_pDocument->outgoingVolumes.size())
         return {};
     return m_pDocument->outgoingChecks().count(m_pDocument->outgoingVolumes[size_t(nItem)])
                ? QStringLiteral("Yes")
@@ -111,9 +110,9 @@ void COutgoingListCtrl::OnCheckOutgoing() {
 void COutgoingListCtrl::OnClearChecks() {
     if (m_pDocument == nullptr || m_pDocument->outgoingChecks().empty())
         return;
-    const std::string question =
-        "Clear the check marks of " + std::to_string(m_pDocument->outgoingChecks().size()) +
-        " outgoing volumes? The outgoing check starts again from none.";
+    const std::string question = "Clear the check marks of " +
+                                 std::to_string(m_pDocument->outgoingChecks().size()) +
+                                 " outgoing volumes? The outgoing check starts again from none.";
     if (kvltMessageBox(question, "Check Outgoing", MsgIcon::Question, MsgButtons::YesNo,
                        static_cast<QWidget*>(this)) != MsgAnswer::Yes)
         return;

@@ -60,8 +60,8 @@ CAuditSetupDlg::CAuditSetupDlg(CMapListCtrl* pMap) : QDialog(pMap), m_pMap(pMap)
         QWidget* widget = nullptr;
         switch (control.id) {
         case IDC_AUDIT_SELECTED:
-            widget = m_pSelected =
-                new QRadioButton(controlText(control) + QStringLiteral(" (%1)").arg(selected), this);
+            widget = m_pSelected = new QRadioButton(
+                controlText(control) + QStringLiteral(" (%1)").arg(selected), this);
             break;
         case IDC_AUDIT_RANGE:
             widget = m_pRange = new QRadioButton(controlText(control), this);
@@ -243,10 +243,9 @@ CAuditResultDlg::CAuditResultDlg(QWidget* parent, const CKVLTOfflineScannerDoc& 
         }
     }
     for (int column = 0; column < AUDIT_COLUMN_COUNT; ++column)
-        m_pList->InsertColumn(column, QString::fromUtf8(auditColumnTitle(column)),
-                              column == AUDIT_SEQ ? CKVLTListCtrl::LVCFMT_RIGHT
-                                                  : CKVLTListCtrl::LVCFMT_LEFT,
-                              80);
+        m_pList->InsertColumn(
+            column, QString::fromUtf8(auditColumnTitle(column)),
+            column == AUDIT_SEQ ? CKVLTListCtrl::LVCFMT_RIGHT : CKVLTListCtrl::LVCFMT_LEFT, 80);
     m_pList->SetListIcons({IDI_SLOT});
     m_pList->CreateListFonts();
     m_pList->CreateFooter(IDC_AUDIT_FOOTER);

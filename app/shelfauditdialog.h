@@ -86,8 +86,7 @@ class CAuditListCtrl final : public CKVLTListCtrl {
 class CAuditResultDlg final : public QDialog {
     Q_OBJECT
   public:
-    CAuditResultDlg(QWidget* parent, const CKVLTOfflineScannerDoc& doc,
-                    std::vector<AuditRow> rows);
+    CAuditResultDlg(QWidget* parent, const CKVLTOfflineScannerDoc& doc, std::vector<AuditRow> rows);
     CAuditListCtrl* List() const { return m_pList; }
     QLabel* Summary() const { return m_pSummary; }
     // "Every expected volume is in its slot." or the counts of each finding.

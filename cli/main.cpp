@@ -18,9 +18,10 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"info", cmdInfo},     {"list", cmdList},       {"select", cmdSelect}, {"slot", cmdSlot},
-    {"report", cmdReport}, {"recover", cmdRecover}, {"export", cmdExport},
-    {"unslot", cmdUnslot}, {"check-outgoing", cmdCheckOutgoing}, {"audit", cmdAudit},
+    {"info", cmdInfo},     {"list", cmdList},     {"select", cmdSelect},
+    {"slot", cmdSlot},     {"report", cmdReport}, {"recover", cmdRecover},
+    {"export", cmdExport}, {"unslot", cmdUnslot}, {"check-outgoing", cmdCheckOutgoing},
+    {"audit", cmdAudit},
 };
 
 const char* const kUsage =

@@ -348,8 +348,7 @@ void CKVLTListCtrl::InsertItems(int nItem, int nCount) {
     if (nItem < 0 || nCount <= 0 || nItem > m_nItemCount)
         return;
     m_selection.insertRows(nItem, nCount);
-    ItemsMoved(m_nItemCount + nCount,
-               [=](int old) { return old < nItem ? old : old + nCount; });
+    ItemsMoved(m_nItemCount + nCount, [=](int old) { return old < nItem ? old : old + nCount; });
 }
 
 void CKVLTListCtrl::RemapItems(const std::vector<int>& newItemOfOld, int nNewCount) {

@@ -150,8 +150,8 @@ void CKVLTListCtrl::CopyColumnToClipboard(unsigned nColumn) {
 
 bool CKVLTListCtrl::IsFilterCommandKey(const QKeyEvent* event) {
     const Qt::KeyboardModifiers modifiers =
-        event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier |
-                              Qt::ShiftModifier);
+        event->modifiers() &
+        (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier | Qt::ShiftModifier);
     const int key = event->key();
     return modifiers == Qt::ControlModifier &&
            (key == Qt::Key_K || key == Qt::Key_L || key == Qt::Key_Y || key == Qt::Key_F);

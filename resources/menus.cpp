@@ -12,11 +12,8 @@ constexpr MenuItemDef kSlotSelectItems[] = {
     {"&IntelliSlot", ID_SLOTSELECT_INTELLISLOT},
 };
 constexpr MenuItemDef kMapItems[] = {
-    {"Scan Incoming", ID_SCAN_INCOMING},
-    {"Slot Select", 0, kSlotSelectItems},
-    {"", 0},
-    {"&Return to Incoming", ID_VOLUME_RETURN},
-    {"Shelf &Audit...", ID_SHELF_AUDIT},
+    {"Scan Incoming", ID_SCAN_INCOMING},       {"Slot Select", 0, kSlotSelectItems}, {"", 0},
+    {"&Return to Incoming", ID_VOLUME_RETURN}, {"Shelf &Audit...", ID_SHELF_AUDIT},
 };
 constexpr MenuItemDef kMapBar[] = {
     {"MAP", 0, kMapItems},
@@ -100,8 +97,8 @@ constexpr AcceleratorDef kMainAccelerators[] = {
     {"Ctrl+P", ID_FILE_PRINT},  {"Ctrl+Z", ID_EDIT_UNDO},   {"Alt+Backspace", ID_EDIT_UNDO},
     {"Ctrl+X", ID_EDIT_CUT},    {"Shift+Del", ID_EDIT_CUT}, {"Ctrl+C", ID_EDIT_COPY},
     {"Ctrl+Ins", ID_EDIT_COPY}, {"Ctrl+V", ID_EDIT_PASTE},  {"Shift+Ins", ID_EDIT_PASTE},
-    {"F6", ID_NEXT_PANE},       {"Shift+F6", ID_PREV_PANE},
-    {"Ctrl+Shift+F", ID_EDIT_FIND}, {"F3", ID_EDIT_REPEAT},
+    {"F6", ID_NEXT_PANE},       {"Shift+F6", ID_PREV_PANE}, {"Ctrl+Shift+F", ID_EDIT_FIND},
+    {"F3", ID_EDIT_REPEAT},
 };
 
 // ---- Strings -----------------------------------------------------------------

@@ -27,10 +27,10 @@ enum class CheckOutcome {
 // What one scanned barcode came to, and for a flagged one its message.
 struct CheckScan {
     CheckOutcome outcome = CheckOutcome::Checked;
-    std::string barcode;        // trimmed and upper-cased, as looked up
+    std::string barcode;           // trimmed and upper-cased, as looked up
     const cJSON* volume = nullptr; // the volume the barcode names, if any
-    std::string text;           // the flag's text; empty when checked
-    const char* caption = "";   // the flag's caption
+    std::string text;              // the flag's text; empty when checked
+    const char* caption = "";      // the flag's caption
 };
 
 class COutgoingCheck {

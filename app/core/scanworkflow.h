@@ -106,8 +106,7 @@ class CScanSession {
     // Takes back the most recent scan of this run (undoLastScan); when this
     // session made it, its slot is the session's again: the next accepted
     // scan goes there, and the count goes back by one.
-    TakeBackResult undoLast(std::string& error, cJSON** volume = nullptr,
-                            uint32_t* slot = nullptr);
+    TakeBackResult undoLast(std::string& error, cJSON** volume = nullptr, uint32_t* slot = nullptr);
 
     // "%u of %u selected slots remain"
     std::string statusText() const;

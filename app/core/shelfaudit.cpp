@@ -47,8 +47,8 @@ const char* auditResultText(AuditResult result) {
 }
 
 const char* auditColumnTitle(int column) {
-    static const char* const kTitles[AUDIT_COLUMN_COUNT] = {"Zone",   "Seq.",  "Expected",
-                                                            "Found",  "Result", "Belongs In"};
+    static const char* const kTitles[AUDIT_COLUMN_COUNT] = {"Zone",  "Seq.",   "Expected",
+                                                            "Found", "Result", "Belongs In"};
     return column >= 0 && column < AUDIT_COLUMN_COUNT ? kTitles[column] : "";
 }
 
@@ -116,8 +116,8 @@ uint32_t CShelfAudit::foundExpectedCount() const {
 }
 
 std::string CShelfAudit::statusText() const {
-    const std::string counts = format("%u of %u expected volumes found", foundExpectedCount(),
-                                      m_nExpected);
+    const std::string counts =
+        format("%u of %u expected volumes found", foundExpectedCount(), m_nExpected);
     if (!m_bBySlot)
         return format("%zu scanned; ", m_found.size()) + counts;
     const uint32_t slot = currentSlot();
@@ -195,8 +195,8 @@ AuditScan CShelfAudit::scan(const std::string& typed) {
 std::vector<AuditRow> CShelfAudit::results() const {
     std::vector<AuditRow> rows;
     // Where each found tape was found: by its slot when slot by slot.
-    std::unordered_map<uint32_t, const Found*> foundAt;        // slot by slot
-    std::unordered_set<const cJSON*> foundAnywhere;           // as found
+    std::unordered_map<uint32_t, const Found*> foundAt; // slot by slot
+    std::unordered_set<const cJSON*> foundAnywhere;     // as found
     for (const Found& f : m_found) {
         if (m_bBySlot)
             foundAt[f.slot] = &f;
@@ -225,7 +225,7 @@ std::vector<AuditRow> CShelfAudit::results() const {
             const auto at = foundAt.find(slot);
             here = at != foundAt.end() ? at->second : nullptr;
             const bool hit = expected && here && here->volume == expected;
-            row.result = hit ? AuditResult::Present
+            row.result = hit        ? AuditResult::Present
                          : expected ? AuditResult::Absent
                                     : AuditResult::Empty;
             if (hit) {

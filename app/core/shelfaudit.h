@@ -38,9 +38,9 @@ const char* auditResultText(AuditResult result);
 
 // One fact of the result.
 struct AuditRow {
-    uint32_t slot = 0;      // the chosen slot it is about; 0: found somewhere in them
-    std::string expected;   // the volume the file puts there (present, absent)
-    std::string found;      // the barcode found (present, wrong slot, surplus)
+    uint32_t slot = 0;    // the chosen slot it is about; 0: found somewhere in them
+    std::string expected; // the volume the file puts there (present, absent)
+    std::string found;    // the barcode found (present, wrong slot, surplus)
     AuditResult result = AuditResult::Empty;
     uint32_t belongsIn = 0; // wrong slot: where the file puts it
 };
@@ -65,13 +65,13 @@ std::string auditCellText(const CKVLTOfflineScannerDoc& doc, const AuditRow& row
 bool auditPassed(const std::vector<AuditRow>& rows);
 
 enum class AuditScanOutcome {
-    Present,    // an expected volume (slot by slot: of this slot)
+    Present,     // an expected volume (slot by slot: of this slot)
     NothingHere, // slot by slot: the slot was empty
-    WrongSlot,  // it belongs in another slot
-    Surplus,    // it belongs in no slot
-    Repeated,   // scanned before in this audit: not counted again
-    NoSlotLeft, // slot by slot: every chosen slot has been audited
-    Ignored,    // as found: an empty scan, nothing to place
+    WrongSlot,   // it belongs in another slot
+    Surplus,     // it belongs in no slot
+    Repeated,    // scanned before in this audit: not counted again
+    NoSlotLeft,  // slot by slot: every chosen slot has been audited
+    Ignored,     // as found: an empty scan, nothing to place
 };
 
 // What one scan came to; flagged scans carry a text and a caption.

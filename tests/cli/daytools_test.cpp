@@ -99,9 +99,9 @@ TEST_F(KvltScanDay, AuditListsEveryCaseAndExportsThem) {
 
     // Slot by slot, an empty line for an empty slot; the same table as CSV.
     const std::string csv = folder.path("audit.csv");
-    const CommandResult bySlot = run({"audit", file, "--slots", "1,2,5", "--by-slot", "--format",
-                                      "csv", "--output", csv},
-                                     "A1\nA2\n\n");
+    const CommandResult bySlot =
+        run({"audit", file, "--slots", "1,2,5", "--by-slot", "--format", "csv", "--output", csv},
+            "A1\nA2\n\n");
     EXPECT_EQ(bySlot.status, 0) << bySlot.err;
     EXPECT_EQ(bySlot.out, "");
     EXPECT_EQ(runPython("import csv,sys\nfor row in csv.reader(open(sys.argv[1],newline='')): "

@@ -36,10 +36,9 @@ QStringList texts(const MenuSnapshot* menu) {
 TEST(ContextMenu, MapMenuStructureAndIds) {
     MapWindow w;
     const MenuSnapshot menu = w.menu();
-    EXPECT_EQ(menu.texts(), QStringList({"Scan Incoming", "Slot Select", "-",
-                                         "&Return to Incoming", "Shelf &Audit...", "-",
-                                         "Copy Column", "&Export \tCtrl+E", "&Print\tCtrl+P",
-                                         "Select", "View"}));
+    EXPECT_EQ(menu.texts(), QStringList({"Scan Incoming", "Slot Select", "-", "&Return to Incoming",
+                                         "Shelf &Audit...", "-", "Copy Column", "&Export \tCtrl+E",
+                                         "&Print\tCtrl+P", "Select", "View"}));
     EXPECT_EQ(menu.find({"Scan Incoming"})->id, ID_SCAN_INCOMING);
     EXPECT_EQ(texts(menu.find({"Slot Select"})), QStringList({"&First Available", "&IntelliSlot"}));
     EXPECT_EQ(menu.find({"Slot Select", "&IntelliSlot"})->id, ID_SLOTSELECT_INTELLISLOT);

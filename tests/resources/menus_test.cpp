@@ -61,9 +61,9 @@ TEST(MenuData, AcceleratorsParseAndEachKeyHasOneCommand) {
             << a.keys;
     }
     const std::map<std::string_view, unsigned> expected = {
-        {"Ctrl+N", 57600}, {"Ctrl+O", 57601},        {"Ctrl+S", 57603}, {"Ctrl+P", 57607},
-        {"Ctrl+Z", 57643}, {"Alt+Backspace", 57643}, {"Ctrl+X", 57635}, {"Shift+Del", 57635},
-        {"Ctrl+C", 57634}, {"Ctrl+Ins", 57634},      {"Ctrl+V", 57637}, {"Shift+Ins", 57637},
+        {"Ctrl+N", 57600}, {"Ctrl+O", 57601},        {"Ctrl+S", 57603},       {"Ctrl+P", 57607},
+        {"Ctrl+Z", 57643}, {"Alt+Backspace", 57643}, {"Ctrl+X", 57635},       {"Shift+Del", 57635},
+        {"Ctrl+C", 57634}, {"Ctrl+Ins", 57634},      {"Ctrl+V", 57637},       {"Shift+Ins", 57637},
         {"F6", 57680},     {"Shift+F6", 57681},      {"Ctrl+Shift+F", 57636}, {"F3", 57640},
     };
     EXPECT_EQ(table, expected);
@@ -82,10 +82,10 @@ TEST(QtMenus, MainMenuBarShowsFileEditAndHelp) {
     EXPECT_EQ(bar.actions()[1]->text(), "&Edit");
     EXPECT_EQ(bar.actions()[2]->text(), "&Help");
     const MenuSnapshot editSnap = snapshotMenu(bar.actions()[1]->menu());
-    EXPECT_EQ(editSnap.texts(),
-              sl({"&Undo Scan\tCtrl+Z", "-", "&Find Volume...\tCtrl+Shift+F", "Find &Next\tF3",
-                  "-", "&Return to Incoming", "&Check Outgoing...", "C&lear Check Marks",
-                  "Shelf &Audit..."}));
+    EXPECT_EQ(
+        editSnap.texts(),
+        sl({"&Undo Scan\tCtrl+Z", "-", "&Find Volume...\tCtrl+Shift+F", "Find &Next\tF3", "-",
+            "&Return to Incoming", "&Check Outgoing...", "C&lear Check Marks", "Shelf &Audit..."}));
     EXPECT_EQ(editSnap.items[0].id, ID_EDIT_UNDO);
     EXPECT_EQ(editSnap.items[3].id, ID_EDIT_REPEAT);
     EXPECT_EQ(editSnap.items[8].id, ID_SHELF_AUDIT);
@@ -112,8 +112,8 @@ TEST(QtMenus, MapMenuHasTheSlottingCommands) {
     EXPECT_EQ(menuPopup(bar.get(), 1), nullptr);
     EXPECT_EQ(menuPopup(bar.get(), -1), nullptr);
     const MenuSnapshot snap = snapshotMenu(popup);
-    EXPECT_EQ(snap.texts(), sl({"Scan Incoming", "Slot Select", "-", "&Return to Incoming",
-                                "Shelf &Audit..."}));
+    EXPECT_EQ(snap.texts(),
+              sl({"Scan Incoming", "Slot Select", "-", "&Return to Incoming", "Shelf &Audit..."}));
     EXPECT_EQ(snap.items[0].id, ID_SCAN_INCOMING);
     EXPECT_EQ(snap.items[3].id, ID_VOLUME_RETURN);
     EXPECT_EQ(snap.items[4].id, ID_SHELF_AUDIT);

@@ -100,17 +100,18 @@ TEST_F(DayTools, AuditAsFoundPlacesEachTapeByTheSlotTheFileGivesIt) {
     EXPECT_EQ(wrong.outcome, AuditScanOutcome::WrongSlot);
     EXPECT_EQ(wrong.text, "Volume 'B7' belongs in slot S:7 (7)");
     EXPECT_EQ(audit.scan("IN1").outcome, AuditScanOutcome::Surplus);
-    EXPECT_EQ(audit.scan("XX9").text, "Barcode 'XX9' is unknown: it is not expected in these slots");
+    EXPECT_EQ(audit.scan("XX9").text,
+              "Barcode 'XX9' is unknown: it is not expected in these slots");
     EXPECT_EQ(audit.scan("A3").outcome, AuditScanOutcome::Repeated);
     EXPECT_EQ(audit.scan("").outcome, AuditScanOutcome::Ignored);
     EXPECT_EQ(audit.scan("A1").outcome, AuditScanOutcome::Present);
     EXPECT_EQ(audit.statusText(), "5 scanned; 2 of 4 expected volumes found");
 
     const std::vector<AuditRow> rows = audit.results();
-    EXPECT_EQ(cells(rows), (std::vector<std::string>{
-                               "S:1|1|A1|A1|Present|", "S:2|2|A2||Absent|",
-                               "S:3|3|A3|A3|Present|", "S:4|4|A4||Absent|", "S:5|5|||Empty|",
-                               "|||B7|Wrong Slot|S:7 (7)", "|||IN1|Surplus|", "|||XX9|Surplus|"}));
+    EXPECT_EQ(cells(rows), (std::vector<std::string>{"S:1|1|A1|A1|Present|", "S:2|2|A2||Absent|",
+                                                     "S:3|3|A3|A3|Present|", "S:4|4|A4||Absent|",
+                                                     "S:5|5|||Empty|", "|||B7|Wrong Slot|S:7 (7)",
+                                                     "|||IN1|Surplus|", "|||XX9|Surplus|"}));
     EXPECT_FALSE(auditPassed(rows));
 }
 
