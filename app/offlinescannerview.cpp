@@ -421,7 +421,7 @@ void CKVLTOfflineScannerView::OnFindNext() {
     const ScanList kind = match.list == m_pMap        ? ScanList::Map
                           : match.list == m_pIncoming ? ScanList::Incoming
                                                       : ScanList::Outgoing;
-    const int idColumn = kind == ScanList::Map ? MAP_VOLUME : VOLUME_ID;
+    const int idColumn = kind == ScanList::Map ? int(MAP_VOLUME) : int(VOLUME_ID);
     emit statusMessage(QStringLiteral("'%1': %2 of %3, %4 in %5")
                            .arg(m_strFind)
                            .arg(m_nMatch + 1)
