@@ -36,11 +36,15 @@ void COutgoingListCtrl::ShowCheckedColumn(bool bShow) {
     if (bShow == IsShowingChecks())
         return;
     if (bShow) {
-        InsertColumn(kCheckedColumn, QStringLiteral("Checked"), LVCFMT_LEFT, -1);
-        SetColumnWidth(kCheckedColumn, LVSCW_AUTOSIZE_USEHEADER);
+        InsertColumn(kCheckedColumn, QStringLiteral("Checked"), LVCFMT_LEFT, 0);
+        // The list is narrow: the target gives up the room the marks need.
+        const int checked = FittedColumnWidth(kCheckedColumn);
+        SetColumnWidth(VOLUME_REPOSITORY,
+                       std::max(viewport()->width() - GetColumnWidth(VOLUME_ID) - checked, 40));
     } else {
         DeleteColumn(kCheckedColumn);
     }
+    SetColumnWidth(GetColumnCount() - 1, LVSCW_AUTOSIZE_USEHEADER);
     Invalidate(true);
 }
 
