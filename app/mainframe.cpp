@@ -116,8 +116,12 @@ void CMainFrame::PlaceWindow() {
         m_bPlacedByUser = true;
         return;
     }
-    resize(m_pView->FormSize() +
-           QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height()));
+    QSize size = m_pView->FormSize() +
+                 QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    // Never wider or taller than the screen it opens on.
+    if (const QScreen* screen = this->screen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
 }
 
 void CMainFrame::GrowBy(int nPixels) {
