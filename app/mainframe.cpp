@@ -29,6 +29,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace {
 
@@ -100,7 +101,12 @@ CMainFrame::CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppNa
         m_pRefusal->setText(
             m_pRefusal->fontMetrics().elidedText(line, Qt::ElideRight, m_pRefusal->width()));
     });
-    connect(m_pView, &CKVLTOfflineScannerView::countsChanged, this, &CMainFrame::UpdateCounts);
+    m_pCountsTimer = new QTimer(this);
+    m_pCountsTimer->setSingleShot(true);
+    m_pCountsTimer->setInterval(0);
+    connect(m_pCountsTimer, &QTimer::timeout, this, &CMainFrame::UpdateCounts);
+    connect(m_pView, &CKVLTOfflineScannerView::countsChanged, m_pCountsTimer,
+            qOverload<>(&QTimer::start));
     connect(m_pView, &CKVLTOfflineScannerView::widthWanted, this, &CMainFrame::GrowBy);
     PlaceWindow();
     setAcceptDrops(true);

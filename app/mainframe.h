@@ -15,6 +15,7 @@
 class CKVLTOfflineScannerDoc;
 class CKVLTOfflineScannerView;
 class QLabel;
+class QTimer;
 
 class CMainFrame final : public QMainWindow, private CDocumentView {
     Q_OBJECT
@@ -29,6 +30,9 @@ class CMainFrame final : public QMainWindow, private CDocumentView {
     QLabel* MessagePane() const { return m_pMessage; }
     QList<QLabel*> Indicators() const { return m_indicators; }
     // "Incoming: N", "Slotted since opened: N", "Free slots selected: N".
+    // They follow the document and the map's selection once control returns
+    // to the event loop: a selection of a million rows, made row by row, is
+    // counted once.
     QList<QLabel*> CountPanes() const { return m_counts; }
     // "Last refusal: ..." (empty until a scan dialog refuses a barcode).
     QLabel* RefusalPane() const { return m_pRefusal; }
@@ -92,4 +96,5 @@ class CMainFrame final : public QMainWindow, private CDocumentView {
     QList<QLabel*> m_counts;
     QList<QLabel*> m_indicators;
     bool m_bPlacedByUser = false; // the geometry came from the profile
+    QTimer* m_pCountsTimer = nullptr;
 };

@@ -74,7 +74,11 @@ class DayTest : public AppGuiTest {
         frame()->activateWindow();
         return QTest::qWaitForWindowActive(frame());
     }
-    QString pane(int index) const { return frame()->CountPanes()[index]->text(); }
+    // The counts follow once the event loop runs.
+    QString pane(int index) const {
+        QApplication::processEvents();
+        return frame()->CountPanes()[index]->text();
+    }
 
     QString m_path;
 };
