@@ -3,17 +3,53 @@
 #include "resource.h"
 #include "scanfiledoc.h"
 
+#include <algorithm>
+
 CIncomingListCtrl::CIncomingListCtrl(QWidget* parent) : CScanListCtrl(ScanList::Incoming, parent) {
     m_nListMenuId = IDR_LISTCTRL;
 }
 
-void CIncomingListCtrl::volumeSlotted() {
+void CIncomingListCtrl::Reload() {
+    m_rows.clear();
+    if (m_pDocument != nullptr) {
+        m_rows.reserve(m_pDocument->incomingVolumes.size());
+        m_pDocument->incomingVolumes.forEach([this](cJSON* volume) { m_rows.push_back(volume); });
+    }
+    SetItemCount(int(m_rows.size()));
+    Invalidate(true);
+}
+
+void CIncomingListCtrl::volumeSlotted(const cJSON* volume) {
     if (m_pDocument == nullptr)
         return;
+    const auto at = std::find(m_rows.begin(), m_rows.end(), volume);
+    if (at == m_rows.end() || m_rows.size() != m_pDocument->incomingVolumes.size() + 1) {
+        Reload(); // not as kept here: start again from the document
+        return;
+    }
+    const int row = int(at - m_rows.begin());
+    m_rows.erase(at);
     // Nothing is drawn between the new count and the repaint (no event is
-    // handled in between), so redrawing needs no suspending: suspending and
-    // resuming would repaint the whole control, header and frame included,
-    // at every scan.
-    SetItemCount(int(m_pDocument->incomingVolumes.size()));
+    // handled in between), so redrawing needs no suspending.
+    DeleteItems(row);
+    Invalidate(true);
+}
+
+void CIncomingListCtrl::volumeReturned(const cJSON* volume) {
+    if (m_pDocument == nullptr)
+        return;
+    // Its row is its place among the document's incoming volumes.
+    size_t row = 0, place = SIZE_MAX;
+    m_pDocument->incomingVolumes.forEach([&](cJSON* v) {
+        if (v == volume)
+            place = row;
+        ++row;
+    });
+    if (place == SIZE_MAX || m_rows.size() + 1 != m_pDocument->incomingVolumes.size()) {
+        Reload();
+        return;
+    }
+    m_rows.insert(m_rows.begin() + ptrdiff_t(place), volume);
+    InsertItems(int(place));
     Invalidate(true);
 }

@@ -1,14 +1,18 @@
 #include "mainframe.h"
 
 #include "aboutdlg.h"
+#include "appsettings.h"
 #include "commandrouting.h"
 #include "filedialogs.h"
 #include "icons.h"
 #include "lockstate.h"
+#include "maplistctrl.h"
 #include "menuqt.h"
 #include "menus.h"
 #include "messagebox.h"
 #include "offlinescannerview.h"
+#include "outgoinglistctrl.h"
+#include "profile.h"
 #include "progressdialog.h"
 #include "resource.h"
 #include "scanfiledoc.h"
@@ -23,7 +27,9 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace {
 
@@ -57,7 +63,21 @@ CMainFrame::CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppNa
     bar->setProperty("controlId", AFX_IDW_STATUS_BAR);
     bar->setSizeGripEnabled(true);
     m_pMessage = new QLabel(resource(AFX_IDS_IDLEMESSAGE), bar);
-    bar->addWidget(m_pMessage, 1);
+    m_pMessage->setObjectName(QStringLiteral("message"));
+    bar->addWidget(m_pMessage, 2);
+    // The last refusal stays in view while other messages come and go.
+    m_pRefusal = new QLabel(bar);
+    m_pRefusal->setObjectName(QStringLiteral("refusal"));
+    m_pRefusal->setMinimumWidth(40);
+    bar->addWidget(m_pRefusal, 3);
+    for (const char* name : {"incomingCount", "slottedCount", "freeSelectedCount"}) {
+        auto* pane = new QLabel(bar);
+        pane->setObjectName(QString::fromLatin1(name));
+        pane->setFrameShape(QFrame::Panel);
+        pane->setFrameShadow(QFrame::Sunken);
+        bar->addPermanentWidget(pane);
+        m_counts.append(pane);
+    }
     for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
         auto* pane = new QLabel(QString::fromLatin1(indicator), bar);
         pane->setAlignment(Qt::AlignCenter);
@@ -74,11 +94,73 @@ CMainFrame::CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppNa
 
     m_pView = new CKVLTOfflineScannerView(m_document, this);
     setCentralWidget(m_pView);
-    resize(m_pView->FormSize() +
-           QSize(0, menuBar()->sizeHint().height() + bar->sizeHint().height()));
+    connect(m_pView, &CKVLTOfflineScannerView::statusMessage, m_pMessage, &QLabel::setText);
+    connect(m_pView, &CKVLTOfflineScannerView::refusalNoted, this, [this](const QString& text) {
+        const QString line = QStringLiteral("Last refusal: ") + text;
+        m_pRefusal->setToolTip(line);
+        m_pRefusal->setText(
+            m_pRefusal->fontMetrics().elidedText(line, Qt::ElideRight, m_pRefusal->width()));
+    });
+    m_pCountsTimer = new QTimer(this);
+    m_pCountsTimer->setSingleShot(true);
+    m_pCountsTimer->setInterval(0);
+    connect(m_pCountsTimer, &QTimer::timeout, this, &CMainFrame::UpdateCounts);
+    connect(m_pView, &CKVLTOfflineScannerView::countsChanged, m_pCountsTimer,
+            qOverload<>(&QTimer::start));
+    connect(m_pView, &CKVLTOfflineScannerView::widthWanted, this, &CMainFrame::GrowBy);
+    PlaceWindow();
     setAcceptDrops(true);
     m_document.AddView(this);
     UpdateTitle();
+    UpdateCounts();
+}
+
+void CMainFrame::PlaceWindow() {
+    const QString saved = getProfileString(QString::fromLatin1(kSectionMainFrame),
+                                           QString::fromLatin1(kEntryGeometry));
+    if (!saved.isEmpty() && restoreGeometry(QByteArray::fromBase64(saved.toLatin1()))) {
+        m_bPlacedByUser = true;
+        return;
+    }
+    QSize size = m_pView->FormSize() +
+                 QSize(0, menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    // Never wider or taller than the screen it opens on.
+    if (const QScreen* screen = this->screen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
+}
+
+void CMainFrame::GrowBy(int nPixels) {
+    if (m_bPlacedByUser || isMaximized() || isFullScreen() || nPixels <= 0)
+        return;
+    const QScreen* screen = this->screen();
+    const int most = screen ? screen->availableGeometry().width() : width() + nPixels;
+    const int frame = frameGeometry().width() - width();
+    const int wanted = std::min(width() + nPixels, most - frame);
+    if (wanted <= width())
+        return;
+    resize(wanted, height());
+    // Keep the whole window on the screen.
+    if (screen && frameGeometry().right() > screen->availableGeometry().right())
+        move(std::max(screen->availableGeometry().left(),
+                      screen->availableGeometry().right() - frameGeometry().width() + 1),
+             y());
+}
+
+void CMainFrame::SaveWindowState() {
+    writeProfileString(QString::fromLatin1(kSectionMainFrame), QString::fromLatin1(kEntryGeometry),
+                       QString::fromLatin1(saveGeometry().toBase64()));
+    m_pView->SaveColumnWidths();
+}
+
+void CMainFrame::UpdateCounts() {
+    if (m_counts.size() != 3)
+        return;
+    m_counts[0]->setText(QStringLiteral("Incoming: %1").arg(m_document.incomingVolumes.size()));
+    m_counts[1]->setText(
+        QStringLiteral("Slotted since opened: %1").arg(m_document.slottedSinceOpened().size()));
+    m_counts[2]->setText(
+        QStringLiteral("Free slots selected: %1").arg(m_pView ? m_pView->FreeSelectedCount() : 0));
 }
 
 CMainFrame::~CMainFrame() {
@@ -139,8 +221,29 @@ bool CMainFrame::OnCommand(unsigned nID) {
     case ID_APP_ABOUT:
         OnAppAbout();
         return true;
+    case ID_EDIT_UNDO:
+        m_pView->OnUndoScan();
+        return true;
+    case ID_EDIT_FIND:
+        m_pView->OnFindVolume();
+        return true;
+    case ID_EDIT_REPEAT:
+        m_pView->OnFindNext();
+        return true;
+    case ID_VOLUME_RETURN:
+        m_pView->MapList()->OnReturnToIncoming();
+        return true;
+    case ID_SHELF_AUDIT:
+        m_pView->MapList()->OnShelfAudit();
+        return true;
+    case ID_CHECK_OUTGOING:
+        m_pView->OutgoingList()->OnCheckOutgoing();
+        return true;
+    case ID_CLEAR_CHECKS:
+        m_pView->OutgoingList()->OnClearChecks();
+        return true;
     default:
-        // New, print, the edit commands and the pane keys have no handler in
+        // New, print, cut, copy, paste and the pane keys have no handler in
         // this program: the keys are taken and nothing happens.
         return false;
     }
@@ -264,10 +367,12 @@ void CMainFrame::OnAppAbout() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    if (m_pView->OnCloseRequest([this] { return OnFileSave(); }))
+    if (m_pView->OnCloseRequest([this] { return OnFileSave(); })) {
+        SaveWindowState();
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {

@@ -1,6 +1,11 @@
 // The main window: menu, accelerators, status bar, the view, and the file
 // commands of the single document (open, save, save as, exit, about, and
-// files dropped on the window).
+// files dropped on the window), and the Edit menu's commands. The status bar
+// counts what a shift needs: incoming volumes left, volumes slotted since
+// the file was opened and free slots among the map's selected rows, and it
+// keeps the last refusal of a scan dialog. The window opens wide enough for
+// the map's columns (within the screen) and comes back where the user left
+// it, its lists' column widths too.
 #pragma once
 
 #include "documentbase.h"
@@ -10,6 +15,7 @@
 class CKVLTOfflineScannerDoc;
 class CKVLTOfflineScannerView;
 class QLabel;
+class QTimer;
 
 class CMainFrame final : public QMainWindow, private CDocumentView {
     Q_OBJECT
@@ -23,6 +29,14 @@ class CMainFrame final : public QMainWindow, private CDocumentView {
     // The status bar's panes: the message pane, then "CAP", "NUM", "SCRL".
     QLabel* MessagePane() const { return m_pMessage; }
     QList<QLabel*> Indicators() const { return m_indicators; }
+    // "Incoming: N", "Slotted since opened: N", "Free slots selected: N".
+    // They follow the document and the map's selection once control returns
+    // to the event loop: a selection of a million rows, made row by row, is
+    // counted once.
+    QList<QLabel*> CountPanes() const { return m_counts; }
+    // "Last refusal: ..." (empty until a scan dialog refuses a barcode).
+    QLabel* RefusalPane() const { return m_pRefusal; }
+    void UpdateCounts();
 
     // Opens a file in the document, after offering to save unsaved changes.
     // false when the user cancelled or the file could not be loaded.
@@ -65,11 +79,22 @@ class CMainFrame final : public QMainWindow, private CDocumentView {
     // The file's name, or the new-file name while there is no file.
     QString DocumentName() const;
     bool DoSave(const QString& path);
+    // The window's first size: the form's, widened for the map's columns
+    // within the screen; or where the user left it.
+    void PlaceWindow();
+    // A load wants the map wider: the window grows within the screen, unless
+    // the user placed it (or it is maximized).
+    void GrowBy(int nPixels);
+    void SaveWindowState();
 
     CKVLTOfflineScannerDoc& m_document;
     QString m_strAppName;
     QString m_strBuildDate;
     CKVLTOfflineScannerView* m_pView = nullptr;
     QLabel* m_pMessage = nullptr;
+    QLabel* m_pRefusal = nullptr;
+    QList<QLabel*> m_counts;
     QList<QLabel*> m_indicators;
+    bool m_bPlacedByUser = false; // the geometry came from the profile
+    QTimer* m_pCountsTimer = nullptr;
 };

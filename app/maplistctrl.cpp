@@ -1,9 +1,11 @@
 #include "maplistctrl.h"
 
 #include "messagebox.h"
+#include "offlinescannerview.h"
 #include "resource.h"
 #include "scandialog.h"
 #include "scanfiledoc.h"
+#include "shelfauditdialog.h"
 
 int64_t CMapSelection::nextSelectedRow(int64_t row) const {
     // GetNextItem looks after the row it is given.
@@ -25,6 +27,12 @@ bool CMapListCtrl::OnCommand(unsigned nID) {
         return true;
     case ID_SLOTSELECT_INTELLISLOT:
         OnIntelliSlot();
+        return true;
+    case ID_VOLUME_RETURN:
+        OnReturnToIncoming();
+        return true;
+    case ID_SHELF_AUDIT:
+        OnShelfAudit();
         return true;
     default:
         return CKVLTListCtrl::OnCommand(nID);
@@ -71,5 +79,75 @@ void CMapListCtrl::OpenScanDialog() {
     dialog.exec();
     // Give the main window back the keyboard, so its accelerators (Ctrl+S)
     // work at once, also where no window manager hands activation back.
+    window()->activateWindow();
+}
+
+void CMapListCtrl::OnReturnToIncoming() {
+    if (m_pDocument == nullptr || RefuseReadOnly() || RequireSelection(true, 0) == 0)
+        return;
+    // The volumes first: each take-back changes the map it is read from.
+    std::vector<cJSON*> volumes;
+    for (int row = GetNextItem(-1, LVNI_SELECTED); row >= 0; row = GetNextItem(row, LVNI_SELECTED))
+        if (cJSON* volume = m_pDocument->slotVolumes.find(uint32_t(row) + 1))
+            volumes.push_back(volume);
+    if (volumes.empty()) {
+        kvltMessageBox("The selected slots hold no volume.", "Selection Required",
+                       MsgIcon::Information, MsgButtons::Ok, static_cast<QWidget*>(this));
+        return;
+    }
+    if (volumes.size() > 1 &&
+        kvltMessageBox("Return the " + std::to_string(volumes.size()) +
+                           " volumes in the selected slots to the incoming volumes?",
+                       "Return to Incoming", MsgIcon::Question, MsgButtons::YesNo,
+                       static_cast<QWidget*>(this)) != MsgAnswer::Yes)
+        return;
+    std::string refusals, caption = "Slotting Error";
+    unsigned returned = 0, refused = 0;
+    for (cJSON* volume : volumes) {
+        std::string error, why;
+        const TakeBackResult result = m_pDocument->takeBackSlot(volume, error);
+        if (result == TakeBackResult::Done) {
+            ++returned;
+            continue;
+        }
+        // One message for all, naming at most a few.
+        if (++refused <= 10)
+            refusals += takeBackRefusalText(
+                            result, CKVLTOfflineScannerDoc::stringField(volume, "id"), error, why) +
+                        ".\n";
+        if (result == TakeBackResult::JournalFailed) {
+            caption = why;
+            break; // the next would fail the same way
+        }
+    }
+    CKVLTOfflineScannerView::NoteStatus(
+        this, QStringLiteral("%1 volumes returned to incoming").arg(returned));
+    if (refused > 0) {
+        if (refused > 10)
+            refusals += "...and " + std::to_string(refused - 10) + " more.\n";
+        kvltMessageBox(refusals.substr(0, refusals.size() - 1), caption, MsgIcon::Warning,
+                       MsgButtons::Ok, static_cast<QWidget*>(this));
+    }
+}
+
+void CMapListCtrl::OnShelfAudit() {
+    if (m_pDocument == nullptr || m_pDocument->rootNode == nullptr || GetItemCount() == 0) {
+        kvltMessageBox("There are no slots to audit.", "Shelf Audit", MsgIcon::Information,
+                       MsgButtons::Ok, static_cast<QWidget*>(this));
+        return;
+    }
+    CAuditSetupDlg setup(this);
+    if (setup.exec() != QDialog::Accepted)
+        return;
+    std::vector<AuditRow> rows;
+    {
+        CShelfAuditDialog dialog(this, setup.Slots(), setup.BySlot());
+        dialog.exec();
+        if (!dialog.Scanned())
+            return; // nothing was scanned: there is nothing to tell
+        rows = dialog.Audit().results();
+    }
+    CAuditResultDlg result(window(), *m_pDocument, std::move(rows));
+    result.exec();
     window()->activateWindow();
 }

@@ -1,7 +1,8 @@
 // The repository map: one row per slot (row r is slot r + 1) and the place
 // where the operator chooses slots and starts scanning. Its context menu
 // carries "Scan Incoming" and "Slot Select" with "First Available" and
-// "IntelliSlot"; each ends in the scan dialog.
+// "IntelliSlot", each ending in the scan dialog, then "Return to Incoming"
+// (takes the chosen volumes' scans back) and "Shelf Audit".
 #pragma once
 
 #include "scanlistctrl.h"
@@ -39,6 +40,11 @@ class CMapListCtrl final : public CScanListCtrl {
     void OnIntelliSlot() { AutoSelectAndScan(false); }
     // The selection check, then the scan dialog over this list.
     void OpenScanDialog();
+    // Takes back the scans of the volumes in the selected slots that this
+    // tool slotted; the others are refused with one message naming them.
+    void OnReturnToIncoming();
+    // Which slots, then the audit's scan dialog, then its result.
+    void OnShelfAudit();
 
   protected:
     bool OnCommand(unsigned nID) override;

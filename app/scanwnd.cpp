@@ -1,5 +1,6 @@
 #include "scanwnd.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QValidator>
 
@@ -15,6 +16,14 @@ class UpperCaseValidator final : public QValidator {
     }
     void fixup(QString& input) const override { input = input.toUpper(); }
 };
+
+// Ctrl+Z and Alt+Backspace, the main window's undo keys.
+bool isUndoKey(const QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers =
+        event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+    return (event->key() == Qt::Key_Z && modifiers == Qt::ControlModifier) ||
+           (event->key() == Qt::Key_Backspace && modifiers == Qt::AltModifier);
+}
 
 } // namespace
 
@@ -32,12 +41,42 @@ QFont CScanWnd::LargeFont() {
     return font;
 }
 
+bool CScanWnd::event(QEvent* event) {
+    // The line editor would claim the undo keys for its typing.
+    if (event->type() == QEvent::ShortcutOverride && isUndoKey(static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QLineEdit::event(event);
+}
+
+void CScanWnd::contextMenuEvent(QContextMenuEvent* event) {
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        event->accept(); // the menu key of the menu that opened this dialog
+        return;
+    }
+    QLineEdit::contextMenuEvent(event);
+}
+
 void CScanWnd::keyPressEvent(QKeyEvent* event) {
     // Scanners end a barcode with Enter, or with a line feed or carriage
     // return character (keysym Linefeed, Ctrl+J, Ctrl+M) where so set up.
     const QString text = event->text();
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
-        text == QLatin1String("\n") || text == QLatin1String("\r")) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+                       text == QLatin1String("\n") || text == QLatin1String("\r");
+    const bool undo = isUndoKey(event);
+    if ((enter || undo) && event->isAutoRepeat()) {
+        // A scanner never repeats a key: this one was held down, most likely
+        // since it chose the menu entry that opened the dialog.
+        event->accept();
+        return;
+    }
+    if (undo) {
+        event->accept();
+        emit undoRequested();
+        return;
+    }
+    if (enter) {
         event->accept();
         emit scanRequested();
         return;

@@ -115,15 +115,19 @@ int cmdExport(const Arguments& given) {
     }
     const ExportTable table = scanListTable(doc, options.list, std::move(rows), shown);
 
-    // The window's lists export under the chooser's caption, "Export", with
-    // the writer of the same row of the export table.
+    // The window's lists export under the chooser's caption, "Export".
+    return writeTableExport(table, *options.writer, "Export", options.output) ? EXIT_DONE
+                                                                              : EXIT_FILE_ERROR;
+}
+
+bool writeTableExport(const ExportTable& table, const ExportFormat& format,
+                      const std::string& title, const std::string& output) {
+    // The writer of the same row of the export table as the window's.
     ReportExportOptions report;
-    report.title = "Export";
+    report.title = title;
     report.logoPath = exportLogoPath(programFolder());
-    const ExportResult result = options.writer->write(table, report, options.output, nullptr);
-    if (!result) {
+    const ExportResult result = format.write(table, report, output, nullptr);
+    if (!result)
         kvltMessageBox(exportErrorText(result), exportErrorCaption(result), MsgIcon::Error);
-        return EXIT_FILE_ERROR;
-    }
-    return EXIT_DONE;
+    return bool(result);
 }

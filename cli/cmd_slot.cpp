@@ -4,20 +4,12 @@
 // scan journal before it is applied or reported (barcodes that are ready
 // together share one write and one sync), and the unsaved scans a crashed
 // run left are recovered first. Scans kept for later are left to recover.
+#include "barcodereader.h"
 #include "commands.h"
 #include "scanfiledoc.h"
 #include "scanworkflow.h"
 
-#include "fileaccess.h"
-#include "texts.h"
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -27,89 +19,6 @@ struct SlotOptions {
     std::string slots;
     std::string barcodes = "-";
     std::string output;
-};
-
-// The most a barcode file may hold: millions of barcodes, and a bound on
-// what reading one can cost.
-constexpr size_t kMaxBarcodeFile = size_t(256) << 20;
-// The most barcodes journaled in one write and one sync.
-constexpr size_t kMaxBatch = 10000;
-
-// The whole barcode file. Only a regular file is read: a folder, a named
-// pipe or a device is refused before it is opened for reading.
-bool readBarcodeFile(const std::string& path, std::string& text) {
-    std::string why;
-    if (readRegularFile(path, kMaxBarcodeFile, text, why))
-        return true;
-    if (why.find("not a regular file") != std::string::npos)
-        why += " (use - for standard input)";
-    std::fprintf(stderr, "kvlt-scan: cannot read barcodes from %s: %s\n", path.c_str(),
-                 why.c_str());
-    return false;
-}
-
-// Reads barcodes, one per line, and hands over the lines that are ready
-// together: all of a file at once (in batches of kMaxBatch), and from
-// standard input whatever a scanner has typed by the time the last batch
-// was written. Blank lines are skipped.
-class BarcodeReader {
-  public:
-    explicit BarcodeReader(const std::string* file) : m_file(file) {}
-
-    // The next batch; false at the end of the input.
-    bool next(std::vector<std::string>& batch) {
-        batch.clear();
-        for (;;) {
-            takeLines(batch);
-            if (!batch.empty())
-                return true;
-            if (m_bEnded) {
-                std::string last;
-                last.swap(m_pending);
-                if (!trimmed(last).empty()) {
-                    batch.push_back(last);
-                    return true;
-                }
-                return false;
-            }
-            fill();
-        }
-    }
-
-  private:
-    void takeLines(std::vector<std::string>& batch) {
-        size_t at = 0;
-        for (size_t end;
-             batch.size() < kMaxBatch && (end = m_pending.find('\n', at)) != std::string::npos;
-             at = end + 1) {
-            std::string line = m_pending.substr(at, end - at);
-            if (!trimmed(line).empty())
-                batch.push_back(std::move(line));
-        }
-        m_pending.erase(0, at);
-    }
-    void fill() {
-        if (m_file != nullptr) {
-            m_pending += *m_file;
-            m_bEnded = true;
-            return;
-        }
-        char chunk[65536];
-        for (;;) {
-            const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                m_bEnded = true; // an unreadable input ends like an empty one
-            else
-                m_pending.append(chunk, size_t(n));
-            return;
-        }
-    }
-
-    const std::string* m_file;
-    std::string m_pending;
-    bool m_bEnded = false;
 };
 
 int parseOptions(const Arguments& args, SlotOptions& options) {

@@ -14,6 +14,8 @@
 #include <vector>
 
 class CKVLTOfflineScannerDoc;
+struct ExportFormat;
+struct ExportTable;
 
 enum ExitStatus { EXIT_DONE = 0, EXIT_FILE_ERROR = 1, EXIT_USAGE = 2 };
 
@@ -26,6 +28,9 @@ int cmdSlot(const Arguments& args);
 int cmdReport(const Arguments& args);
 int cmdRecover(const Arguments& args);
 int cmdExport(const Arguments& args);
+int cmdUnslot(const Arguments& args);
+int cmdCheckOutgoing(const Arguments& args);
+int cmdAudit(const Arguments& args);
 
 // Prints "kvlt-scan: " and the message to standard error; returns EXIT_USAGE.
 int usageError(const std::string& message);
@@ -53,6 +58,11 @@ void recoverEarlierScans(CKVLTOfflineScannerDoc& doc, const std::string& file);
 // and the command that saves them.
 void tellWhereTheScansAre(const CKVLTOfflineScannerDoc& doc, const std::string& file,
                           const std::string& output);
+// Writes table in format to output under the report title, as the window's
+// exports write it (a PDF with the program's logo); false after telling the
+// user why.
+bool writeTableExport(const ExportTable& table, const ExportFormat& format,
+                      const std::string& title, const std::string& output);
 // "first" or "intelli" into firstAvailable; false for anything else.
 bool parseMode(const std::string& text, bool& firstAvailable);
 // "map", "incoming" or "outgoing" into list; false for anything else.

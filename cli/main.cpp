@@ -19,8 +19,10 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"info", cmdInfo},     {"list", cmdList},       {"select", cmdSelect}, {"slot", cmdSlot},
-    {"report", cmdReport}, {"recover", cmdRecover}, {"export", cmdExport},
+    {"info", cmdInfo},     {"list", cmdList},     {"select", cmdSelect},
+    {"slot", cmdSlot},     {"report", cmdReport}, {"recover", cmdRecover},
+    {"export", cmdExport}, {"unslot", cmdUnslot}, {"check-outgoing", cmdCheckOutgoing},
+    {"audit", cmdAudit},
 };
 
 const char* const kUsage =
@@ -32,7 +34,11 @@ const char* const kUsage =
     "       kvlt-scan report map|incoming|outgoing FILE\n"
     "       kvlt-scan recover FILE [--output PATH]\n"
     "       kvlt-scan export map|incoming|outgoing FILE --format csv|text|json|xml|pdf|xls "
-    "--output PATH [--rows LIST] [--filter COLUMN=PATTERN]...\n";
+    "--output PATH [--rows LIST] [--filter COLUMN=PATTERN]...\n"
+    "       kvlt-scan unslot FILE BARCODE...\n"
+    "       kvlt-scan check-outgoing FILE [--barcodes PATH|-]\n"
+    "       kvlt-scan audit FILE --slots LIST [--by-slot] [--barcodes PATH|-] "
+    "[--format csv|text|json|xml|pdf|xls --output PATH]\n";
 
 // What --help prints: the usage, then a line or two per command. Each
 // command's own lines sit together, so a new command adds its block.
@@ -81,6 +87,30 @@ const char* const kHelp =
     "      Never over FILE itself or a scan file another run scans into. CSV cells\n"
     "      starting with = + - @ tab or CR are written as text ('=...); JSON is always\n"
     "      valid UTF-8.\n"
+    "  unslot FILE BARCODE...\n"
+    "      Takes scans back: each volume this tool slotted (it has \"assigned\") leaves\n"
+    "      its slot and is incoming again, its object as before the scan; prints\n"
+    "      \"ID<tab>returned<tab>SLOT\" for each and saves FILE. A barcode that is\n"
+    "      unknown, has no slot or was slotted by the server is refused with a\n"
+    "      message (exit status 1); the others are still taken back and saved.\n"
+    "      Locked and journaled as slot is.\n"
+    "  check-outgoing FILE [--barcodes PATH|-]\n"
+    "      Holds the barcodes of the tapes in the transport case (one per line) against\n"
+    "      the outgoing volumes: prints \"BARCODE<tab>checked\", \"...<tab>not outgoing\"\n"
+    "      or \"...<tab>repeated\" for each, then \"ID<tab>not scanned\" for each outgoing\n"
+    "      volume not scanned. Exit status 0 when every outgoing volume was checked and\n"
+    "      nothing else was scanned, 1 otherwise. FILE is only read.\n"
+    "  audit FILE --slots LIST [--by-slot] [--barcodes PATH|-]\n"
+    "        [--format csv|text|json|xml|pdf|xls --output PATH]\n"
+    "      The shelf audit of the slots in LIST: the barcodes found there, one per\n"
+    "      line, are held against what the file puts in those slots. With --by-slot a\n"
+    "      line stands for each chosen slot in ascending order (an empty line or \"-\"\n"
+    "      where nothing was found). Prints a line per fact, tab-separated: zone, slot,\n"
+    "      expected, found, result (Present, Absent, Empty, Not Audited, Wrong Slot,\n"
+    "      Surplus) and where a wrong-slot tape belongs; or writes that table with\n"
+    "      --format and --output as export does. Exit status 0 when every expected\n"
+    "      volume was found in place and nothing else was, 1 otherwise. FILE is only\n"
+    "      read.\n"
     "\n"
     "Options:\n"
     "  -h, --help     this text\n"
@@ -93,7 +123,8 @@ const char* const kHelp =
     "characters).\n"
     "\n"
     "Exit status: 0 when the run completed (refused scans included; recover: scans\n"
-    "recovered and saved, or nothing to recover; export: the file was written), 1 when\n"
+    "recovered and saved, or nothing to recover; export: the file was written;\n"
+    "unslot, check-outgoing and audit: see above), 1 when\n"
     "a file could not be loaded or saved, an output (standard output, a PDF or\n"
     "spreadsheet file) could not be written, another run scans into the file, its\n"
     "journal does not match it or cannot be used, a scan could not be journaled, or\n"

@@ -33,6 +33,12 @@ bool CKVLTListEditor::EditorEvent(QWidget* self, QEvent* event) {
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
+    if (CKVLTListCtrl::IsFilterCommandKey(key)) {
+        // The list's filter commands: the edit ends as Enter ends it, then
+        // the command runs on the list.
+        CKVLTListCtrl* list = owningList(self);
+        return list && list->ForwardFilterCommandKey(event);
+    }
     if (!isEndKey(key->key()))
         return false;
     event->accept();

@@ -62,3 +62,17 @@ KVLTFilterRows(uint32_t nRows, const CKVLTFilterMap& filters,
                           text.append(utf8.constData(), size_t(utf8.size()));
                       });
 }
+
+std::vector<int> KVLTRowMoves(const std::vector<uint32_t>& oldRecords,
+                              const std::vector<uint32_t>& newRecords) {
+    std::vector<int> moves(oldRecords.size(), -1);
+    // Both ascending: one walk side by side.
+    size_t next = 0;
+    for (size_t row = 0; row < oldRecords.size(); ++row) {
+        while (next < newRecords.size() && newRecords[next] < oldRecords[row])
+            ++next;
+        if (next < newRecords.size() && newRecords[next] == oldRecords[row])
+            moves[row] = int(next);
+    }
+    return moves;
+}

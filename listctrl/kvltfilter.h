@@ -56,3 +56,11 @@ std::vector<uint32_t> KVLTFilterRows(uint32_t nRows, const CKVLTFilterMap& filte
 std::vector<uint32_t>
 KVLTFilterRows(uint32_t nRows, const CKVLTFilterMap& filters,
                const std::function<QString(uint32_t row, unsigned column)>& cellText);
+
+// Owner side, after a rebuild: where each row went. oldRecords and
+// newRecords are the records the list showed before and shows now (both
+// ascending, as KVLTFilterRows gives them); the answer has one entry per old
+// row, its new row or -1 when its record is no longer shown, ready for
+// CKVLTListCtrl::RemapItems.
+std::vector<int> KVLTRowMoves(const std::vector<uint32_t>& oldRecords,
+                              const std::vector<uint32_t>& newRecords);

@@ -1,5 +1,7 @@
 #include "kvltfilterrow.h"
 
+#include "kvltlistctrl.h"
+
 #include <QAbstractItemModel>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -179,6 +181,15 @@ bool CKVLTFilterRow::eventFilter(QObject* watched, QEvent* event) {
             event->type() == QEvent::FontChange)
             Layout();
         return false;
+    }
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
+        CKVLTListCtrl::IsFilterCommandKey(static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        if (event->type() == QEvent::KeyPress) {
+            Report(ColumnOf(watched)); // the list works on the filter as typed
+            emit commandKey(char(static_cast<QKeyEvent*>(event)->key()));
+        }
+        return true;
     }
     if (event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {

@@ -5,7 +5,9 @@
 //
 // A change typed into a field is reported once typing pauses, or at once on
 // Enter or when the field loses the focus; Escape puts back the text last
-// reported. Texts set by the program are reported at once.
+// reported. Texts set by the program are reported at once. The list's filter
+// commands (Ctrl+K, Ctrl+L, Ctrl+Y, Ctrl+F) are not the field's: the change
+// typed so far is reported first, then the key goes to the list.
 #pragma once
 
 #include <QObject>
@@ -61,6 +63,8 @@ class CKVLTFilterRow final : public QObject {
   signals:
     void changed(int column);
     void buttonClicked(int column, const QRect& globalButtonRect);
+    // A filter command key (its letter) was pressed in a field.
+    void commandKey(char key);
 
   private:
     struct Field {

@@ -36,6 +36,8 @@ CKVLTListCtrl::CKVLTListCtrl(QWidget* parent)
     CKVLTFilterRow* filterRow = m_pHeader->FilterRow();
     connect(filterRow, &CKVLTFilterRow::changed, this, &CKVLTListCtrl::OnFilterChange);
     connect(filterRow, &CKVLTFilterRow::buttonClicked, this, &CKVLTListCtrl::OnFilterButtonClicked);
+    connect(filterRow, &CKVLTFilterRow::commandKey, this,
+            [this](char key) { ExecuteCommandKey(key); });
     filterRow->hasButton = [this](int column) {
         const CKVLTStringArray* presets = m_mapFilterPresets.value(unsigned(column));
         return presets && presets->GetSize() > 0;
@@ -73,6 +75,42 @@ int CKVLTListCtrl::InsertColumn(int nCol, const QString& strTitle, int nFormat, 
     UpdateScrollBars();
     viewport()->update();
     return column;
+}
+
+namespace {
+// A map keyed by column, after column `removed` went: its entry goes, the
+// entries of the columns after it move one to the left.
+template <class Map> void dropColumnKey(Map& map, unsigned removed) {
+    Map moved;
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        if (it.key() != removed)
+            moved.insert(it.key() > removed ? it.key() - 1 : it.key(), it.value());
+    map = std::move(moved);
+}
+} // namespace
+
+bool CKVLTListCtrl::DeleteColumn(int nCol) {
+    if (nCol < 0 || nCol >= GetColumnCount())
+        return false;
+    if (m_nEditColumn >= 0)
+        CancelEdit();
+    m_pColumns->removeColumn(nCol);
+    const unsigned column = unsigned(nCol);
+    const bool filtered = m_mapFilters.contains(column);
+    dropColumnKey(m_mapFilters, column);
+    delete m_mapFilterPresets.value(column);
+    m_mapFilterPresets.remove(column);
+    dropColumnKey(m_mapFilterPresets, column);
+    dropColumnKey(m_mapColumnFonts, column);
+    dropColumnKey(m_mapEditItems, column);
+    dropColumnKey(m_mapReportExcluded, column);
+    dropColumnKey(m_mapReportColumnFlags, column);
+    UpdateHeaderGeometry();
+    UpdateScrollBars();
+    viewport()->update();
+    if (filtered)
+        NotifyFiltersChanged(); // the owner's rows no longer answer to that filter
+    return true;
 }
 
 int CKVLTListCtrl::GetColumnCount() const {
@@ -255,6 +293,10 @@ void CKVLTListCtrl::SetItemCount(int nItems) {
         m_nFocusItem = m_nItemCount - 1;
     if (m_nAnchorItem >= m_nItemCount)
         m_nAnchorItem = -1;
+    ItemCountChanged();
+}
+
+void CKVLTListCtrl::ItemCountChanged() {
     UpdateScrollBars();
     viewport()->update();
     SelectionChanged();
@@ -266,6 +308,58 @@ void CKVLTListCtrl::SetItemCount(int nItems) {
                     std::max(r.height() + m_footer->height() - FooterHeight(r.width()), 0));
         PlaceCaptionAndFooter();
     }
+}
+
+void CKVLTListCtrl::ItemsMoved(int nNewCount, const std::function<int(int)>& newItemOf) {
+    const int oldCount = m_nItemCount;
+    m_nItemCount = std::max(nNewCount, 0);
+    if (m_pActiveEditor) {
+        const int edited = newItemOf(m_nEditItem);
+        if (edited < 0) {
+            CancelEdit();
+        } else {
+            m_nEditItem = edited;
+            PlaceEditor();
+        }
+    }
+    if (m_nAnchorItem >= 0)
+        m_nAnchorItem = newItemOf(m_nAnchorItem);
+    if (m_nFocusItem >= 0) {
+        // A focus whose row left goes to the first later row that stayed.
+        int focus = -1;
+        for (int old = m_nFocusItem; focus < 0 && old < oldCount; ++old)
+            focus = newItemOf(old);
+        m_nFocusItem = focus >= 0 ? focus : m_nItemCount - 1;
+    }
+    ItemCountChanged();
+}
+
+void CKVLTListCtrl::DeleteItems(int nItem, int nCount) {
+    if (nItem < 0 || nCount <= 0 || nItem >= m_nItemCount)
+        return;
+    nCount = std::min(nCount, m_nItemCount - nItem);
+    m_selection.removeRows(nItem, nCount);
+    ItemsMoved(m_nItemCount - nCount, [=](int old) {
+        return old < nItem ? old : old < nItem + nCount ? -1 : old - nCount;
+    });
+}
+
+void CKVLTListCtrl::InsertItems(int nItem, int nCount) {
+    if (nItem < 0 || nCount <= 0 || nItem > m_nItemCount)
+        return;
+    m_selection.insertRows(nItem, nCount);
+    ItemsMoved(m_nItemCount + nCount, [=](int old) { return old < nItem ? old : old + nCount; });
+}
+
+void CKVLTListCtrl::RemapItems(const std::vector<int>& newItemOfOld, int nNewCount) {
+    nNewCount = std::max(nNewCount, 0);
+    m_selection.remap(newItemOfOld, nNewCount);
+    ItemsMoved(nNewCount, [&newItemOfOld, nNewCount](int old) {
+        if (old < 0 || size_t(old) >= newItemOfOld.size())
+            return -1;
+        const int item = newItemOfOld[size_t(old)];
+        return item < nNewCount ? item : -1;
+    });
 }
 
 QString CKVLTListCtrl::GetItemText(int nItem, int nSubItem) const {

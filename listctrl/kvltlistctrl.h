@@ -50,11 +50,13 @@
 #include <initializer_list>
 #include <memory>
 #include <random>
+#include <vector>
 
 class CKVLTColumnModel;
 class CKVLTHeaderCtrl;
 class CKVLTListFooter;
 class CKVLTStringArray;
+class QKeyEvent;
 class QMenu;
 
 // Sent (synchronously) to the menu-opening receiver just before the context
@@ -116,9 +118,24 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     void MoveWindow(int x, int y, int nWidth, int nHeight, bool bRepaint = true);
 
     // ---- rows, columns, cells ---------------------------------------------
+    // A new row count for a model that changed as a whole: the selection
+    // keeps the row numbers below the new count.
     void SetItemCount(int nItems);
     int GetItemCount() const { return m_nItemCount; }
+    // The model lost nCount rows at nItem, gained nCount rows there, or was
+    // rebuilt (old row r is now row newItemOfOld[r]; negative, or past the
+    // vector: gone). The row count follows, and the selection, the focused
+    // row, the anchor and an edit in progress stay on their records: rows
+    // that leave take their selection (and an edit on them) with them, a
+    // focus that leaves goes to the row that takes its place, and inserted
+    // rows start unselected.
+    void DeleteItems(int nItem, int nCount = 1);
+    void InsertItems(int nItem, int nCount = 1);
+    void RemapItems(const std::vector<int>& newItemOfOld, int nNewCount);
     int GetColumnCount() const;
+    // Removes a column (its filter and editor go with it; the columns after
+    // it move one place to the left); false when there is no such column.
+    bool DeleteColumn(int nCol);
     QString GetColumnTitle(int nColumn) const;
     int GetColumnWidth(int nColumn) const;
     bool SetColumnWidth(int nColumn, int nWidth);
@@ -160,6 +177,11 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     // Repaints the whole list (background included when bErase).
     void Invalidate(bool bErase = true);
     void AutoSizeColumns();
+    // As AutoSizeColumns, but a column only ever grows: one already wide
+    // enough for its texts keeps the width it has.
+    void WidenColumnsToContents();
+    // The width a column needs for its title and its widest text.
+    int FittedColumnWidth(int nColumn) const;
     void CycleView();
     // The row under a point of the viewport, or -1.
     int HitTest(const QPoint& point) const;
@@ -168,6 +190,13 @@ class CKVLTListCtrl : public QAbstractScrollArea {
 
     // ---- commands ---------------------------------------------------------
     void ExecuteCommandKey(char key);
+    // Ctrl+K, Ctrl+L, Ctrl+Y and Ctrl+F: the filter commands, which reach the
+    // list from its filter fields and in-place editors too.
+    static bool IsFilterCommandKey(const QKeyEvent* event);
+    // For a filter field or an editor of this list: a filter command key
+    // commits the edit in progress, then runs on the list; true when the
+    // event was such a key (and is taken).
+    bool ForwardFilterCommandKey(QEvent* event);
     // Runs a generated context-menu command (57344 to 57400); false outside
     // that range.
     bool OnListCommand(unsigned nID);
@@ -320,6 +349,10 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     // The footer's height at the list's width (0 without a footer).
     int FooterHeight(int nWidth) const;
     void SelectionChanged();
+    // After the row count changed: scroll bars, footer, the selection's owner.
+    void ItemCountChanged();
+    // The rows moved: each old row number through newItemOf (negative: gone).
+    void ItemsMoved(int nNewCount, const std::function<int(int)>& newItemOf);
     void PaintReport(QPainter& painter, const QRect& exposed);
     void PaintItems(QPainter& painter, const QRect& exposed);
     void PaintEmptyMessage(QPainter& painter);

@@ -11,6 +11,7 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QMenu>
 
 #include <cctype>
@@ -146,6 +147,31 @@ void CKVLTListCtrl::CopyColumnToClipboard(unsigned nColumn) {
 }
 
 // ------------------------------------------------------------------ key commands
+
+bool CKVLTListCtrl::IsFilterCommandKey(const QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers =
+        event->modifiers() &
+        (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier | Qt::ShiftModifier);
+    const int key = event->key();
+    return modifiers == Qt::ControlModifier &&
+           (key == Qt::Key_K || key == Qt::Key_L || key == Qt::Key_Y || key == Qt::Key_F);
+}
+
+bool CKVLTListCtrl::ForwardFilterCommandKey(QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (!IsFilterCommandKey(key))
+        return false;
+    // The line editors have keys of their own on these (Ctrl+K deletes to
+    // the end of the line): the list's commands come first here.
+    event->accept();
+    if (event->type() == QEvent::KeyPress) {
+        CommitEdit();
+        ExecuteCommandKey(char(key->key()));
+    }
+    return true;
+}
 
 void CKVLTListCtrl::SetCommandKeyHandler(CommandKeyHandler handler) {
     commandKeyHandler() = std::move(handler);
@@ -339,9 +365,17 @@ std::unique_ptr<QMenu> CKVLTListCtrl::BuildContextMenu() {
 }
 
 void CKVLTListCtrl::ShowContextMenu(QPoint globalPos) {
-    // From the keyboard: 5 pixels into the client area, header included.
-    if (globalPos == QPoint(-1, -1))
-        globalPos = mapToGlobal(contentsRect().topLeft() + QPoint(5, 5));
+    // From the keyboard: under the focused row when it is in view, as the
+    // menu works on it; otherwise 5 pixels into the client area, header
+    // included.
+    if (globalPos == QPoint(-1, -1)) {
+        const QRect row = GetItemRect(m_nFocusItem);
+        if (!row.isEmpty() && viewport()->rect().intersects(row))
+            globalPos = viewport()->mapToGlobal(
+                QPoint(std::max(row.left(), 0) + 5, std::min(row.bottom(), viewport()->height())));
+        else
+            globalPos = mapToGlobal(contentsRect().topLeft() + QPoint(5, 5));
+    }
     std::unique_ptr<QMenu> popup = BuildContextMenu();
     if (!popup)
         return;

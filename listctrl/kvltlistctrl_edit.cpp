@@ -181,6 +181,8 @@ void CKVLTListCtrl::OnEndLabelEdit(const CKVLTEndLabelEditEvent& end) {
 // ------------------------------------------------------------------ events
 
 bool CKVLTListCtrl::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_pActiveEditor && ForwardFilterCommandKey(event))
+        return true;
     if (watched != m_pActiveEditor ||
         (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride))
         return QAbstractScrollArea::eventFilter(watched, event);

@@ -284,6 +284,25 @@ void CKVLTListCtrl::AutoSizeColumns() {
     viewport()->update();
 }
 
+int CKVLTListCtrl::FittedColumnWidth(int nColumn) const {
+    if (nColumn < 0 || nColumn >= GetColumnCount())
+        return 0;
+    // The title's own width, also for the last column (which USEHEADER
+    // would stretch over the free width).
+    const int title =
+        QFontMetrics(m_pHeader->font()).horizontalAdvance(m_pColumns->title(nColumn)) + 16;
+    return std::max(AutoSizeWidth(nColumn, false), title);
+}
+
+void CKVLTListCtrl::WidenColumnsToContents() {
+    const int columns = std::min(GetColumnCount(), kAutoSizeColumns);
+    for (int column = 0; column < columns; ++column)
+        if (const int fitted = FittedColumnWidth(column); fitted > m_pHeader->sectionSize(column))
+            m_pHeader->resizeSection(column, fitted);
+    UpdateScrollBars();
+    viewport()->update();
+}
+
 void CKVLTListCtrl::CycleView() {
     switch (m_nView) {
     case LVS_ICON:
@@ -617,6 +636,16 @@ void CKVLTListCtrl::keyPressEvent(QKeyEvent* event) {
         break;
     case Qt::Key_Menu:
         break; // the context-menu event follows
+    case Qt::Key_F10:
+        // Shift+F10 is the menu key's twin; the desktop sends no
+        // context-menu event for it.
+        if ((modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) !=
+            Qt::ShiftModifier) {
+            event->ignore();
+            return;
+        }
+        ShowContextMenu(QPoint(-1, -1));
+        break;
     default:
         if (!commandKey) {
             event->ignore();

@@ -76,6 +76,74 @@ int CKVLTSelection::nextSelected(int after) const {
     return int(w * 64 + std::countr_zero(word));
 }
 
+uint64_t CKVLTSelection::bitsFrom(size_t pos) const {
+    const size_t word = pos >> 6, offset = pos & 63;
+    if (word >= m_words.size())
+        return 0;
+    uint64_t bits = m_words[word] >> offset;
+    if (offset != 0 && word + 1 < m_words.size())
+        bits |= m_words[word + 1] << (64 - offset);
+    return bits;
+}
+
+void CKVLTSelection::recount() {
+    m_nCount = 0;
+    for (uint64_t word : m_words)
+        m_nCount += std::popcount(word);
+}
+
+void CKVLTSelection::removeRows(int first, int count) {
+    if (first < 0 || count <= 0 || first >= m_nRows)
+        return;
+    count = std::min(count, m_nRows - first);
+    const int rows = m_nRows - count;
+    // Row p (from first on) takes the state of row p + count, a word at a
+    // time; the copy runs forward, so it never reads a word it has written.
+    for (size_t p = size_t(first); p < size_t(rows);) {
+        const size_t word = p >> 6, offset = p & 63;
+        const uint64_t mask = ~uint64_t(0) << offset;
+        m_words[word] = (m_words[word] & ~mask) | ((bitsFrom(p + size_t(count)) << offset) & mask);
+        p += 64 - offset;
+    }
+    m_nRows = rows;
+    m_words.resize((size_t(rows) + 63) / 64);
+    trimLastWord();
+    recount();
+}
+
+void CKVLTSelection::insertRows(int first, int count) {
+    if (first < 0 || count <= 0 || first > m_nRows)
+        return;
+    const CKVLTSelection old = *this;
+    m_nRows += count;
+    m_words.resize((size_t(m_nRows) + 63) / 64, 0);
+    const size_t moved = size_t(first) + size_t(count); // where old row `first` lands
+    for (size_t p = size_t(first); p < size_t(m_nRows);) {
+        const size_t word = p >> 6, offset = p & 63;
+        const uint64_t mask = ~uint64_t(0) << offset;
+        // Bit k stands for row p + k: unselected while it is a new row, then
+        // the old rows from `first` on.
+        uint64_t bits = 0;
+        if (p >= moved)
+            bits = old.bitsFrom(p - size_t(count));
+        else if (moved - p < 64)
+            bits = old.bitsFrom(size_t(first)) << (moved - p);
+        m_words[word] = (m_words[word] & ~mask) | ((bits << offset) & mask);
+        p += 64 - offset;
+    }
+    trimLastWord();
+    recount();
+}
+
+void CKVLTSelection::remap(const std::vector<int>& newRowOf, int newRows) {
+    CKVLTSelection moved;
+    moved.resize(newRows);
+    for (int row = nextSelected(-1); row >= 0; row = nextSelected(row))
+        if (size_t(row) < newRowOf.size())
+            moved.set(newRowOf[size_t(row)], true);
+    *this = std::move(moved);
+}
+
 // Bits past the last row must stay zero so counting and walking never see them.
 void CKVLTSelection::trimLastWord() {
     if (m_nRows & 63)

@@ -29,6 +29,15 @@ class CKVLTSelection final {
     void clear();
     void invert();
 
+    // Rows leaving or joining the list: the states of the rows after them
+    // move with their rows, so a selection stays on the same records. The
+    // removed rows' states go; inserted rows start unselected.
+    void removeRows(int first, int count);
+    void insertRows(int first, int count);
+    // The list was rebuilt: old row r is now row newRowOf[r], or gone when
+    // that is negative (or r lies past the vector). The list has newRows rows.
+    void remap(const std::vector<int>& newRowOf, int newRows);
+
     int count() const { return m_nCount; }
     // The first selected row after `after` (-1 starts before the first row),
     // or -1 when there is none.
@@ -36,6 +45,9 @@ class CKVLTSelection final {
 
   private:
     void trimLastWord();
+    void recount();
+    // The 64 states from row pos on (rows past the end read as unselected).
+    uint64_t bitsFrom(size_t pos) const;
 
     std::vector<uint64_t> m_words;
     int m_nRows = 0;

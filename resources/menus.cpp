@@ -12,11 +12,20 @@ constexpr MenuItemDef kSlotSelectItems[] = {
     {"&IntelliSlot", ID_SLOTSELECT_INTELLISLOT},
 };
 constexpr MenuItemDef kMapItems[] = {
-    {"Scan Incoming", ID_SCAN_INCOMING},
-    {"Slot Select", 0, kSlotSelectItems},
+    {"Scan Incoming", ID_SCAN_INCOMING},       {"Slot Select", 0, kSlotSelectItems}, {"", 0},
+    {"&Return to Incoming", ID_VOLUME_RETURN}, {"Shelf &Audit...", ID_SHELF_AUDIT},
 };
 constexpr MenuItemDef kMapBar[] = {
     {"MAP", 0, kMapItems},
+};
+
+// ---- "OUTGOING" (320) ---------------------------------------------------------
+constexpr MenuItemDef kOutgoingItems[] = {
+    {"&Check Outgoing...", ID_CHECK_OUTGOING},
+    {"C&lear Check Marks", ID_CLEAR_CHECKS},
+};
+constexpr MenuItemDef kOutgoingBar[] = {
+    {"OUTGOING", 0, kOutgoingItems},
 };
 
 // ---- "LISTCTRL" (319) --------------------------------------------------------
@@ -55,11 +64,23 @@ constexpr MenuItemDef kFileItems[] = {
     {"", 0},
     {"E&xit", ID_APP_EXIT},
 };
+constexpr MenuItemDef kEditItems[] = {
+    {"&Undo Scan\tCtrl+Z", ID_EDIT_UNDO},
+    {"", 0},
+    {"&Find Volume...\tCtrl+Shift+F", ID_EDIT_FIND},
+    {"Find &Next\tF3", ID_EDIT_REPEAT},
+    {"", 0},
+    {"&Return to Incoming", ID_VOLUME_RETURN},
+    {"&Check Outgoing...", ID_CHECK_OUTGOING},
+    {"C&lear Check Marks", ID_CLEAR_CHECKS},
+    {"Shelf &Audit...", ID_SHELF_AUDIT},
+};
 constexpr MenuItemDef kHelpItems[] = {
     {"&About Strovane Offline Scanner...", ID_APP_ABOUT},
 };
 constexpr MenuItemDef kMainBar[] = {
     {"&File", 0, kFileItems},
+    {"&Edit", 0, kEditItems},
     {"&Help", 0, kHelpItems},
 };
 
@@ -67,6 +88,7 @@ constexpr MenuResourceDef kMenus[] = {
     {IDR_MAINFRAME, "IDR_MAINFRAME", kMainBar},
     {IDR_MAP, "MAP", kMapBar},
     {IDR_LISTCTRL, "LISTCTRL", kListBar},
+    {IDR_OUTGOING, "OUTGOING", kOutgoingBar},
 };
 
 // ---- Accelerators (128) ------------------------------------------------------
@@ -75,7 +97,8 @@ constexpr AcceleratorDef kMainAccelerators[] = {
     {"Ctrl+P", ID_FILE_PRINT},  {"Ctrl+Z", ID_EDIT_UNDO},   {"Alt+Backspace", ID_EDIT_UNDO},
     {"Ctrl+X", ID_EDIT_CUT},    {"Shift+Del", ID_EDIT_CUT}, {"Ctrl+C", ID_EDIT_COPY},
     {"Ctrl+Ins", ID_EDIT_COPY}, {"Ctrl+V", ID_EDIT_PASTE},  {"Shift+Ins", ID_EDIT_PASTE},
-    {"F6", ID_NEXT_PANE},       {"Shift+F6", ID_PREV_PANE},
+    {"F6", ID_NEXT_PANE},       {"Shift+F6", ID_PREV_PANE}, {"Ctrl+Shift+F", ID_EDIT_FIND},
+    {"F3", ID_EDIT_REPEAT},
 };
 
 // ---- Strings -----------------------------------------------------------------

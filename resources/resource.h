@@ -11,6 +11,7 @@ inline constexpr unsigned IDR_MAINFRAME = 128;
 // ---- Menus -----------------------------------------------------------------
 inline constexpr unsigned IDR_MAP = 318;      // "MAP": the repository map's own commands
 inline constexpr unsigned IDR_LISTCTRL = 319; // "LISTCTRL": the list control's commands
+inline constexpr unsigned IDR_OUTGOING = 320; // "OUTGOING": the outgoing list's own commands
 
 // ---- Icons -----------------------------------------------------------------
 inline constexpr unsigned IDI_MAINFRAME = IDR_MAINFRAME; // main window and about dialog
@@ -28,6 +29,12 @@ inline constexpr unsigned IDD_KVLTOFFLINESCANNER_FORM = 101;
 // The scan dialog's template had no number of its own that anything depends
 // on; this one is ours.
 inline constexpr unsigned IDD_SCAN_DIALOG = 129;
+// The dialogs of the outgoing check and the shelf audit, and the audit's
+// set-up and result.
+inline constexpr unsigned IDD_CHECK_OUTGOING = 130;
+inline constexpr unsigned IDD_SHELF_AUDIT = 131;
+inline constexpr unsigned IDD_AUDIT_SETUP = 132;
+inline constexpr unsigned IDD_AUDIT_RESULT = 133;
 
 // ---- Control ids -----------------------------------------------------------
 inline constexpr unsigned IDC_INCOMING_LIST = 1001;
@@ -42,12 +49,32 @@ inline constexpr unsigned IDC_OUTGOING_FOOTER = 1009;
 inline constexpr unsigned IDC_OUTGOING_CAPTION = 1010;
 inline constexpr unsigned IDC_SCAN_STATUS = 1011;
 inline constexpr unsigned IDC_ABOUT_PROPERTIES = 534;
+inline constexpr unsigned IDC_FLAGGED_LIST = 1012;   // the barcodes a scan dialog flagged
+inline constexpr unsigned IDC_UNCHECKED_LIST = 1013; // the outgoing volumes not checked yet
+inline constexpr unsigned IDC_UNDO_SCAN = 1014;      // the scan dialog's "Undo Scan"
+inline constexpr unsigned IDC_AUDIT_LIST = 1015;     // the audit result's list
+inline constexpr unsigned IDC_AUDIT_FOOTER = 1016;
+inline constexpr unsigned IDC_AUDIT_CAPTION = 1017;
+inline constexpr unsigned IDC_AUDIT_SUMMARY = 1018;
+inline constexpr unsigned IDC_AUDIT_EXPORT = 1019;
+inline constexpr unsigned IDC_AUDIT_SELECTED = 1020; // set-up: the selected slots
+inline constexpr unsigned IDC_AUDIT_RANGE = 1021;    // set-up: a range of slots
+inline constexpr unsigned IDC_AUDIT_FROM = 1022;
+inline constexpr unsigned IDC_AUDIT_TO = 1023;
+inline constexpr unsigned IDC_AUDIT_BY_SLOT = 1024;
 inline constexpr unsigned AFX_IDW_STATUS_BAR = 59393;
 
 // ---- Commands of the "MAP" menu -------------------------------------------
 inline constexpr unsigned ID_SLOTSELECT_FIRSTAVAILABLE = 32772;
 inline constexpr unsigned ID_SLOTSELECT_INTELLISLOT = 32773;
 inline constexpr unsigned ID_SCAN_INCOMING = 32792;
+// Ours: taking a scan back, the shelf audit.
+inline constexpr unsigned ID_VOLUME_RETURN = 32811;
+inline constexpr unsigned ID_SHELF_AUDIT = 32812;
+
+// ---- Commands of the "OUTGOING" menu (and the Edit menu) ------------------
+inline constexpr unsigned ID_CHECK_OUTGOING = 32813;
+inline constexpr unsigned ID_CLEAR_CHECKS = 32814;
 
 // ---- Commands of the "LISTCTRL" menu --------------------------------------
 // The list control never sends these: it copies the entries into its context
@@ -76,7 +103,9 @@ inline constexpr unsigned ID_FILE_SAVE_AS = 57604;
 inline constexpr unsigned ID_FILE_PRINT = 57607;
 inline constexpr unsigned ID_EDIT_COPY = 57634;
 inline constexpr unsigned ID_EDIT_CUT = 57635;
+inline constexpr unsigned ID_EDIT_FIND = 57636;
 inline constexpr unsigned ID_EDIT_PASTE = 57637;
+inline constexpr unsigned ID_EDIT_REPEAT = 57640; // find the next match
 inline constexpr unsigned ID_EDIT_UNDO = 57643;
 inline constexpr unsigned ID_APP_ABOUT = 57664;
 inline constexpr unsigned ID_APP_EXIT = 57665;

@@ -75,6 +75,45 @@ bool checkHandPickedSlots(const CKVLTOfflineScannerDoc& doc, const CSlotSelectio
     return true;
 }
 
+// ------------------------------------------------------------------ taking back
+
+std::string takeBackRefusalText(TakeBackResult result, const std::string& id,
+                                const std::string& journalError, std::string& caption) {
+    const std::string quoted = shortenedForMessage(id);
+    caption = "Slotting Error";
+    switch (result) {
+    case TakeBackResult::Done:
+        return {};
+    case TakeBackResult::NotSlotted:
+        return "Volume '" + quoted + "' has no slot to be returned from";
+    case TakeBackResult::FromServer:
+        return "Volume '" + quoted +
+               "' was slotted by the server, not by this tool, and cannot be returned to "
+               "incoming here";
+    case TakeBackResult::JournalFailed:
+        caption = "Journal Error";
+        return shortenedForMessage(journalError, 400) + ". Volume '" + quoted +
+               "' was not taken back.";
+    }
+    return {};
+}
+
+TakeBackResult undoLastScan(CKVLTOfflineScannerDoc& doc, std::string& error, cJSON** volume,
+                            uint32_t* slot) {
+    if (doc.slottedSinceOpened().empty())
+        return TakeBackResult::NotSlotted;
+    cJSON* last = doc.slottedSinceOpened().back();
+    const int32_t from = CKVLTOfflineScannerDoc::numberField(last, "slot");
+    const TakeBackResult result = doc.takeBackSlot(last, error);
+    if (result == TakeBackResult::Done) {
+        if (volume)
+            *volume = last;
+        if (slot)
+            *slot = uint32_t(from);
+    }
+    return result;
+}
+
 // ------------------------------------------------------------------ scanning
 
 CScanSession::CScanSession(CKVLTOfflineScannerDoc& doc, const CSlotSelection& selection,
@@ -155,6 +194,7 @@ void CScanSession::scanBatch(const std::vector<std::string>& barcodes,
         if (m_listener)
             m_listener->makeRowVisible(accepted[k].slot - 1);
         m_assignedCount += 1;
+        m_assignedSlots.push_back(accepted[k].slot);
         ++next;
         if (reported) // the acceptance itself, after its apply
             reported(ScanOutcome::Accepted);
@@ -172,6 +212,21 @@ void CScanSession::scanBatch(const std::vector<std::string>& barcodes,
                             "Journal Error"};
     }
     tellUpTo(decisions.size());
+}
+
+TakeBackResult CScanSession::undoLast(std::string& error, cJSON** volume, uint32_t* slot) {
+    uint32_t left = 0;
+    const TakeBackResult result = undoLastScan(m_doc, error, volume, &left);
+    if (result == TakeBackResult::Done && !m_assignedSlots.empty() &&
+        m_assignedSlots.back() == left) {
+        // Slots are used in ascending order: the one given back is the next again.
+        m_assignedSlots.pop_back();
+        m_assignedCount -= 1;
+        m_nextPosition = int64_t(left);
+    }
+    if (slot)
+        *slot = left;
+    return result;
 }
 
 ScanOutcome CScanSession::refuse(ScanOutcome outcome, const std::string& text,

@@ -68,6 +68,19 @@ class CScanListener {
     }
 };
 
+// ---- taking scans back ----
+
+// The message of a take-back that was refused (empty for Done), quoting the
+// volume's id; its caption in caption.
+std::string takeBackRefusalText(TakeBackResult result, const std::string& id,
+                                const std::string& journalError, std::string& caption);
+
+// Takes back the most recent scan of this run (the last of
+// slottedSinceOpened): NotSlotted when there is none. The volume and the
+// slot it left come back in volume and slot when it was Done.
+TakeBackResult undoLastScan(CKVLTOfflineScannerDoc& doc, std::string& error,
+                            cJSON** volume = nullptr, uint32_t* slot = nullptr);
+
 // One scan dialog's worth of scanning: walks the chosen slots in ascending
 // row order, one per accepted barcode.
 class CScanSession {
@@ -90,6 +103,11 @@ class CScanSession {
     void scanBatch(const std::vector<std::string>& barcodes,
                    const std::function<void(ScanOutcome)>& reported);
 
+    // Takes back the most recent scan of this run (undoLastScan); when this
+    // session made it, its slot is the session's again: the next accepted
+    // scan goes there, and the count goes back by one.
+    TakeBackResult undoLast(std::string& error, cJSON** volume = nullptr, uint32_t* slot = nullptr);
+
     // "%u of %u selected slots remain"
     std::string statusText() const;
     uint32_t selectedCount() const { return m_selectedCount; }
@@ -107,4 +125,5 @@ class CScanSession {
     uint32_t m_selectedCount = 0;
     uint32_t m_assignedCount = 0;
     int64_t m_nextPosition = 0;
+    std::vector<uint32_t> m_assignedSlots; // the slots this session gave, in order
 };

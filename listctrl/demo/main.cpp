@@ -149,12 +149,15 @@ class DemoRegisterList final : public CKVLTListCtrl {
         }
     }
 
-    // Keeps the records that match the list's filters.
+    // Keeps the records that match the list's filters; the selection and
+    // the focus stay on their records.
     void Rebuild() {
-        m_shown = KVLTFilterRows(
+        std::vector<uint32_t> shown = KVLTFilterRows(
             uint32_t(m_records.size()), m_mapFilters,
             [this](uint32_t row, unsigned column) { return CellText(m_records[row], column); });
-        SetItemCount(int(m_shown.size()));
+        const std::vector<int> moves = KVLTRowMoves(m_shown, shown);
+        m_shown = std::move(shown);
+        RemapItems(moves, int(m_shown.size()));
     }
 
     RegisterRecord& Record(int nItem) { return m_records[m_shown[size_t(nItem)]]; }

@@ -17,6 +17,7 @@
 #include "scanfiledoc.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QTimer>
 
@@ -58,6 +59,25 @@ class ScriptedFileDialogs final : public CFileDialogs {
         return answer;
     }
     CFileDialogs* m_previous = nullptr;
+};
+
+// Types the barcodes, each followed by Enter, then Escape, one key per tick
+// so that the pile goes at `perSecond` barcodes a second; each key goes to
+// the focus widget of the moment, as a keyboard-wedge scanner's do. Counts
+// keys that found no widget.
+class ScannerWedge final : public QObject {
+  public:
+    ScannerWedge(const std::vector<std::string>& barcodes, int perSecond);
+    void start() { m_timer.start(); }
+    int lost = 0;
+    std::vector<QString> receivers; // class of the widget each Enter went to
+
+  private:
+    void typeNext();
+
+    std::vector<char> m_keys;
+    size_t m_next = 0;
+    QTimer m_timer;
 };
 
 class CKVLTOfflineScannerApp;
@@ -105,6 +125,24 @@ class AppGuiTest : public IsolatedAppTest {
             ASSERT_NE(modal, nullptr) << "no modal dialog opened";
             body(modal);
         });
+    }
+    // Runs body once a modal dialog of class T is up, for dialogs that
+    // follow one another (a minute at most: a safety net, not a measure).
+    template <class T> static void whenModalOf(std::function<void(T*)> body) {
+        auto* timer = new QTimer;
+        auto started = std::make_shared<qint64>(QDateTime::currentMSecsSinceEpoch());
+        QObject::connect(timer, &QTimer::timeout, [timer, started, body = std::move(body)] {
+            if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget())) {
+                timer->stop();
+                timer->deleteLater();
+                body(modal);
+            } else if (QDateTime::currentMSecsSinceEpoch() - *started > 60000) {
+                timer->stop();
+                timer->deleteLater();
+                ADD_FAILURE() << "no " << T::staticMetaObject.className() << " opened";
+            }
+        });
+        timer->start(5);
     }
 
     QString m_copy;

@@ -19,7 +19,7 @@
 #include "scandialog.h"
 #include "scanwnd.h"
 
-TEST_F(AppGuiTest, MenuBarHasTheFileAndHelpEntriesWithTheirCommands) {
+TEST_F(AppGuiTest, MenuBarHasTheFileEditAndHelpEntriesWithTheirCommands) {
     ASSERT_TRUE(start());
     QStringList popups;
     std::vector<MenuSnapshot> menus;
@@ -27,16 +27,18 @@ TEST_F(AppGuiTest, MenuBarHasTheFileAndHelpEntriesWithTheirCommands) {
         popups << action->text();
         menus.push_back(snapshotMenu(action->menu()));
     }
-    EXPECT_EQ(popups, (QStringList{"&File", "&Help"}));
-    ASSERT_EQ(menus.size(), 2u);
+    EXPECT_EQ(popups, (QStringList{"&File", "&Edit", "&Help"}));
+    ASSERT_EQ(menus.size(), 3u);
     EXPECT_EQ(menus[0].texts(),
               (QStringList{"&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-", "E&xit"}));
     EXPECT_EQ(menus[0].items[0].id, ID_FILE_OPEN);
     EXPECT_EQ(menus[0].items[1].id, ID_FILE_SAVE);
     EXPECT_EQ(menus[0].items[2].id, ID_FILE_SAVE_AS);
     EXPECT_EQ(menus[0].items[4].id, ID_APP_EXIT);
-    EXPECT_EQ(menus[1].texts(), (QStringList{"&About Strovane Offline Scanner..."}));
-    EXPECT_EQ(menus[1].items[0].id, ID_APP_ABOUT);
+    EXPECT_EQ(menus[1].items[0].text, "&Undo Scan\tCtrl+Z");
+    EXPECT_EQ(menus[1].items[0].id, ID_EDIT_UNDO);
+    EXPECT_EQ(menus[2].texts(), (QStringList{"&About Strovane Offline Scanner..."}));
+    EXPECT_EQ(menus[2].items[0].id, ID_APP_ABOUT);
 }
 
 TEST_F(AppGuiTest, StatusBarShowsReadyAndTheLockIndicators) {

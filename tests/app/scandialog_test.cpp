@@ -25,53 +25,6 @@ std::string pileFile() {
            volumes + "]}";
 }
 
-// Types the barcodes, each followed by Enter, then Escape, one key per tick
-// so that the pile goes at `perSecond` barcodes a second; each key goes to
-// the focus widget of the moment. Counts keys that found no widget.
-class ScannerWedge final : public QObject {
-  public:
-    ScannerWedge(const std::vector<std::string>& barcodes, int perSecond) {
-        for (const std::string& barcode : barcodes) {
-            for (char c : barcode)
-                m_keys.push_back(c);
-            m_keys.push_back('\n');
-        }
-        m_keys.push_back('\x1b');
-        const size_t keysPerBarcode = m_keys.size() / barcodes.size();
-        m_timer.setInterval(int(1000 / (perSecond * keysPerBarcode)));
-        connect(&m_timer, &QTimer::timeout, this, [this] { typeNext(); });
-    }
-    void start() { m_timer.start(); }
-    int lost = 0;
-    std::vector<QString> receivers; // class of the widget each Enter went to
-
-  private:
-    void typeNext() {
-        if (m_next >= m_keys.size()) {
-            m_timer.stop();
-            return;
-        }
-        const char key = m_keys[m_next++];
-        QWidget* target = QApplication::focusWidget();
-        if (target == nullptr) {
-            ++lost;
-            return;
-        }
-        if (key == '\n') {
-            receivers.push_back(QString::fromLatin1(target->metaObject()->className()));
-            QTest::keyClick(target, Qt::Key_Return);
-        } else if (key == '\x1b') {
-            QTest::keyClick(target, Qt::Key_Escape);
-        } else {
-            QTest::keyClick(target, key);
-        }
-    }
-
-    std::vector<char> m_keys;
-    size_t m_next = 0;
-    QTimer m_timer;
-};
-
 } // namespace
 
 class ScanDialogTest : public AppGuiTest {

@@ -76,10 +76,6 @@ TEST_F(AppGuiTest, CtrlZeroFitsEveryColumnToItsWidestTextInAnyRow) {
     const QString path = m_dir.filePath("far.json");
     ASSERT_TRUE(writeFile(path, file));
     ASSERT_TRUE(start({path}));
-    // After a load the columns keep their initial widths.
-    EXPECT_EQ(map()->GetColumnWidth(MAP_SOURCE), 100);
-    EXPECT_EQ(map()->GetColumnWidth(MAP_VOLUME), 100);
-
     // Shown whole: the text, 4 pixels of padding on both sides, and in the
     // map (which draws images in every column) the icon's 18-pixel indent.
     auto fits = [](CKVLTListCtrl& list, int column, const QString& text) {
@@ -88,6 +84,11 @@ TEST_F(AppGuiTest, CtrlZeroFitsEveryColumnToItsWidestTextInAnyRow) {
         return list.GetColumnWidth(column) >=
                QFontMetrics(list.ColumnDrawFont(column)).horizontalAdvance(text) + indent + 8;
     };
+    // After a load the map's columns grow to show their texts whole; a
+    // column wide enough keeps its width.
+    EXPECT_TRUE(fits(*map(), MAP_SOURCE, "Offsite vault far beyond the first page"));
+    EXPECT_TRUE(fits(*map(), MAP_ASSIGNED, "Wednesday, September 30, 2026 - 23:59:59 (UTC)"));
+    EXPECT_EQ(map()->GetColumnWidth(MAP_TARGET), 100);
     frame()->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame()));
     map()->setFocus();
@@ -162,7 +163,7 @@ TEST_F(AppGuiTest, ResizingGivesAllExtraWidthToTheMap) {
     }
 }
 
-TEST_F(AppGuiTest, OnlyTheMapHasAContextMenu) {
+TEST_F(AppGuiTest, TheMapAndTheOutgoingListHaveContextMenus) {
     ASSERT_TRUE(startOnCopy());
     ScriptedMenuTracker menus;
     for (CKVLTListCtrl* list :
@@ -172,14 +173,18 @@ TEST_F(AppGuiTest, OnlyTheMapHasAContextMenu) {
         QContextMenuEvent click(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
         QApplication::sendEvent(list->viewport(), &click);
     }
-    ASSERT_EQ(menus.shown.size(), 1u);
-    const QStringList texts = menus.shown[0].menu.texts();
+    ASSERT_EQ(menus.shown.size(), 2u) << "the incoming list has none";
+    // The outgoing list: its check, without the list control's own entries.
+    EXPECT_EQ(menus.shown[0].menu.texts(),
+              (QStringList{"&Check Outgoing...", "C&lear Check Marks"}));
+    const QStringList texts = menus.shown[1].menu.texts();
     ASSERT_GE(texts.size(), 3);
-    EXPECT_EQ(texts.mid(0, 2), (QStringList{"Scan Incoming", "Slot Select"}));
-    const MenuSnapshot* slotSelect = menus.shown[0].menu.find({"Slot Select"});
+    EXPECT_EQ(texts.mid(0, 5), (QStringList{"Scan Incoming", "Slot Select", "-",
+                                            "&Return to Incoming", "Shelf &Audit..."}));
+    const MenuSnapshot* slotSelect = menus.shown[1].menu.find({"Slot Select"});
     ASSERT_NE(slotSelect, nullptr);
     EXPECT_EQ(slotSelect->texts(), (QStringList{"&First Available", "&IntelliSlot"}));
-    EXPECT_NE(menus.shown[0].menu.find({"Select", "All\tCtrl+A"}), nullptr)
+    EXPECT_NE(menus.shown[1].menu.find({"Select", "All\tCtrl+A"}), nullptr)
         << texts.join('|').toStdString();
 }
 

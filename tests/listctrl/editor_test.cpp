@@ -1,6 +1,7 @@
 // In-place editors: a click shows the column's editor over the cell, Enter
 // and a click elsewhere commit, Escape cancels, and the owner hears only of
 // commits that may have changed something.
+#include "messagebox.h"
 #include "testlist.h"
 
 #include <QApplication>
@@ -169,6 +170,30 @@ TEST(Editors, NewRowsCancelTheEditAndAnOwnersEditorGetsEnterAndEscape) {
     QTest::keyClick(own, Qt::Key_Enter);
     EXPECT_EQ(w.ends(), (std::vector<MessageLog::Message>{{kEditEnd, 2, 4}}));
     EXPECT_EQ(own->text().toStdString(), "!") << "the cell's text comes selected";
+}
+
+TEST(Editors, FilterKeysCommitTheEditThenReachTheList) {
+    ScriptedPresenter boxes;
+    EditWindow w;
+    CKVLTListCtrl_Edit* edit = w.list->GetEditCtrl();
+    w.click(3, 0);
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClicks(edit, "X");
+    QTest::keyClick(edit, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(w.ends(), (std::vector<MessageLog::Message>{{kEditEnd, 3, 0}}));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "No Filters set");
+
+    // An owner's own editor too.
+    auto* own = new QLineEdit;
+    w.list->SetColumnEditor(4, own, &w.owner, kEditEnd, 0);
+    w.click(1, 4);
+    QTest::keyClicks(own, "!");
+    QTest::keyClick(own, Qt::Key_Home);
+    QTest::keyClick(own, Qt::Key_K, Qt::ControlModifier);
+    EXPECT_EQ(own->text(), "!") << "Ctrl+K did not delete to the end";
+    EXPECT_EQ(w.ends().back(), (MessageLog::Message{kEditEnd, 1, 4}));
+    EXPECT_EQ(boxes.shown.back().text, "You have no filters set to save");
 }
 
 } // namespace

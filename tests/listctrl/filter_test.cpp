@@ -35,10 +35,20 @@ struct FilteredWindow : ListWindow {
             list->SetSettingsName(settingsName);
         QCoreApplication::processEvents();
     }
+    // As an owner does it: the selection stays on the records.
     void rebuild() {
-        kept = KVLTFilterRows(uint32_t(cells.size()), list->m_mapFilters,
-                              [this](uint32_t r, unsigned c) { return cells[r][c]; });
-        list->SetItemCount(int(kept.size()));
+        std::vector<uint32_t> now =
+            KVLTFilterRows(uint32_t(cells.size()), list->m_mapFilters,
+                           [this](uint32_t r, unsigned c) { return cells[r][c]; });
+        const std::vector<int> moves = KVLTRowMoves(kept, now);
+        kept = std::move(now);
+        list->RemapItems(moves, int(kept.size()));
+    }
+    QStringList selected() const {
+        QStringList texts;
+        for (int r : selectedRows(*list))
+            texts << list->GetItemText(r, 0);
+        return texts;
     }
     QStringList shown() const {
         QStringList rows;
@@ -99,6 +109,48 @@ TEST(FilterRow, TypedPatternsFilterTheOwnersRows) {
     QTest::keyClick(w.field(0), Qt::Key_Escape);
     EXPECT_EQ(w.field(0)->text(), "");
     EXPECT_TRUE(w.list->m_mapFilters.isEmpty());
+}
+
+TEST(FilterRow, TheSelectionAndTheFocusStayOnTheirRecords) {
+    FilteredWindow w;
+    w.type(0, "*0[34]");
+    ASSERT_EQ(w.shown(), QStringList({"TAPE03", "vol004"}));
+    w.list->SelectItem(1);
+    w.list->SetFocusedItem(1);
+    // Clearing the filter brings rows back above it: the selection follows vol004.
+    w.list->setFocus();
+    QTest::keyClick(w.list, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(w.selected(), QStringList({"vol004"}));
+    QTest::keyClick(w.list, Qt::Key_Up);
+    EXPECT_EQ(w.selected(), QStringList({"TAPE03"})) << "the focus moved with its record";
+    // A record that leaves the list leaves the selection.
+    w.list->SelectAllItems();
+    w.type(0, "VOL*");
+    EXPECT_EQ(w.selected(), QStringList({"VOL001", "VOL002"}));
+}
+
+TEST(FilterRow, FilterKeysInAFieldTakeTheTypedTextFirst) {
+    ScriptedPresenter boxes;
+    ScriptedTaskDialogPresenter dialogs;
+    FilteredWindow w("KeysInField");
+    w.list->GetHeaderCtrl()->FilterRow()->SetChangeTimeout(60000);
+    w.field(0)->setFocus();
+    QTest::keyClicks(w.field(0), "VOL*");
+    // Ctrl+K saves what was typed (not the line editor's delete-to-end).
+    QTest::keyClick(w.field(0), Qt::Key_Home);
+    dialogs.queue({IDOK, {}, {}, QString("typed")});
+    QTest::keyClick(w.field(0), Qt::Key_K, Qt::ControlModifier);
+    EXPECT_EQ(w.field(0)->text(), "VOL*");
+    EXPECT_EQ(w.list->m_mapSavedFilters.value("typed"), "`L0`RVOL*");
+    QTest::keyClick(w.field(0), Qt::Key_Y, Qt::ControlModifier);
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown.back().text, "0:Col0[VOL*]");
+    QTest::keyClick(w.field(0), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(w.list->m_mapFilters.isEmpty());
+    EXPECT_EQ(w.shown().size(), 4);
+    dialogs.queue({IDOK, 0, true, {}});
+    QTest::keyClick(w.field(1), Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(w.shown(), QStringList({"VOL001", "VOL002"}));
 }
 
 TEST(FilterRow, TypingAloneIsReportedWhenTypingPauses) {

@@ -36,8 +36,9 @@ QStringList texts(const MenuSnapshot* menu) {
 TEST(ContextMenu, MapMenuStructureAndIds) {
     MapWindow w;
     const MenuSnapshot menu = w.menu();
-    EXPECT_EQ(menu.texts(), QStringList({"Scan Incoming", "Slot Select", "-", "Copy Column",
-                                         "&Export \tCtrl+E", "&Print\tCtrl+P", "Select", "View"}));
+    EXPECT_EQ(menu.texts(), QStringList({"Scan Incoming", "Slot Select", "-", "&Return to Incoming",
+                                         "Shelf &Audit...", "-", "Copy Column", "&Export \tCtrl+E",
+                                         "&Print\tCtrl+P", "Select", "View"}));
     EXPECT_EQ(menu.find({"Scan Incoming"})->id, ID_SCAN_INCOMING);
     EXPECT_EQ(texts(menu.find({"Slot Select"})), QStringList({"&First Available", "&IntelliSlot"}));
     EXPECT_EQ(menu.find({"Slot Select", "&IntelliSlot"})->id, ID_SLOTSELECT_INTELLISLOT);
@@ -127,10 +128,12 @@ TEST(ContextMenu, MissingMenusGiveTheirBoxes) {
 
     // A list menu that does not load leaves the owner's entries alone.
     w.list->SetContextMenu(IDR_MAP, 0, w.list, 0, nullptr);
+    const QStringList mapEntries{"Scan Incoming", "Slot Select", "-", "&Return to Incoming",
+                                 "Shelf &Audit..."};
     w.list->m_nListMenuId = 4243;
-    EXPECT_EQ(w.menu().texts(), QStringList({"Scan Incoming", "Slot Select"}));
+    EXPECT_EQ(w.menu().texts(), mapEntries);
     w.list->m_nListMenuId = 0;
-    EXPECT_EQ(w.menu().texts(), QStringList({"Scan Incoming", "Slot Select"}));
+    EXPECT_EQ(w.menu().texts(), mapEntries);
     EXPECT_EQ(boxes.shown.size(), 2u);
 }
 
@@ -160,11 +163,27 @@ TEST(ContextMenu, RightClickShowsTheMenuAndRoutesTheChoice) {
     w.list->ShowContextMenu(QPoint(50, 60));
     EXPECT_EQ(w.list->GetSelectedCount(), 29);
 
-    // From the keyboard the menu opens 5 pixels into the client area (inside
-    // the border, the header belonging to the client area).
+    // From the keyboard (the menu key, or Shift+F10) the menu opens under
+    // the focused row; with no focused row in view, 5 pixels into the client
+    // area (inside the border, the header belonging to the client area).
+    const QRect focused = w.list->GetItemRect(2);
+    const QPoint underFocus =
+        w.list->viewport()->mapToGlobal(QPoint(focused.left() + 5, focused.bottom()));
     tracker.dismiss();
     QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(0, 0),
                           w.list->viewport()->mapToGlobal(QPoint(0, 0)));
+    QApplication::sendEvent(w.list->viewport(), &key);
+    EXPECT_EQ(tracker.shown.back().position, underFocus);
+    tracker.dismiss();
+    w.list->setFocus();
+    QTest::keyClick(w.list, Qt::Key_F10, Qt::ShiftModifier);
+    ASSERT_EQ(tracker.shown.size(), 5u) << "Shift+F10 opens the menu";
+    EXPECT_EQ(tracker.shown.back().position, underFocus);
+    EXPECT_EQ(w.list->GetSelectedCount(), 29) << "the selection is as it was";
+    QTest::keyClick(w.list, Qt::Key_F10);
+    EXPECT_EQ(tracker.shown.size(), 5u) << "F10 alone opens nothing";
+    w.list->SetFocusedItem(-1);
+    tracker.dismiss();
     QApplication::sendEvent(w.list->viewport(), &key);
     EXPECT_EQ(tracker.shown.back().position,
               w.list->mapToGlobal(QPoint(w.list->frameWidth() + 5, w.list->frameWidth() + 5)));
@@ -211,8 +230,7 @@ TEST(ContextMenu, MenuOpeningMessageMayChangeThePopup) {
     const MenuSnapshot menu = w.menu();
     EXPECT_EQ(receiver.message, 0x8001u);
     // The owner's change comes before the list's own entries.
-    EXPECT_EQ(menu.texts().mid(0, 4),
-              QStringList({"Scan Incoming", "Slot Select", "Added by the owner", "-"}));
+    EXPECT_EQ(menu.texts().mid(4, 3), QStringList({"Shelf &Audit...", "Added by the owner", "-"}));
 }
 
 TEST(ContextMenu, IdsPast57400DoNothing) {

@@ -129,4 +129,42 @@ TEST(SelectionBitset, MillionRowsWholeListOperations) {
     expectSame(selection, reference);
 }
 
+TEST(SelectionBitset, RowsLeavingJoiningOrRebuiltTakeTheirStatesAlong) {
+    std::mt19937 random(11);
+    for (int rows : {1, 63, 64, 65, 200, 1000}) {
+        CKVLTSelection selection;
+        selection.resize(rows);
+        std::vector<bool> reference(size_t(rows), false);
+        for (int r = 0; r < rows; ++r)
+            if (random() % 3 == 0) {
+                selection.set(r, true);
+                reference[size_t(r)] = true;
+            }
+        for (int step = 0; step < 60 && !reference.empty(); ++step) {
+            const int at = int(random() % (reference.size() + 1));
+            const int count = 1 + int(random() % 70);
+            if (step % 3 == 0) {
+                selection.insertRows(at, count);
+                reference.insert(reference.begin() + at, size_t(count), false);
+            } else if (step % 3 == 1 && at < int(reference.size())) {
+                const int removed = std::min(count, int(reference.size()) - at);
+                selection.removeRows(at, count);
+                reference.erase(reference.begin() + at, reference.begin() + at + removed);
+            } else {
+                // A rebuild that keeps every other row, in order.
+                std::vector<int> newRowOf(reference.size(), -1);
+                std::vector<bool> kept;
+                for (size_t r = 0; r < reference.size(); ++r)
+                    if (r % 2 == size_t(step % 2)) {
+                        newRowOf[r] = int(kept.size());
+                        kept.push_back(reference[r]);
+                    }
+                selection.remap(newRowOf, int(kept.size()));
+                reference = kept;
+            }
+            expectSame(selection, reference);
+        }
+    }
+}
+
 } // namespace

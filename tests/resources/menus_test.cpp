@@ -28,8 +28,10 @@ TEST(MenuData, EveryMenuTheProgramLoadsIsThere) {
     EXPECT_EQ(findMenuResource(318)->name, "MAP");
     EXPECT_EQ(findMenuResource(319)->name, "LISTCTRL");
     EXPECT_EQ(findMenuResource(0), nullptr);
-    EXPECT_EQ(findMenuResource(320), nullptr);
-    EXPECT_EQ(menuResources().size(), 3u);
+    ASSERT_NE(findMenuResource(IDR_OUTGOING), nullptr);
+    EXPECT_EQ(findMenuResource(IDR_OUTGOING)->name, "OUTGOING");
+    EXPECT_EQ(findMenuResource(321), nullptr);
+    EXPECT_EQ(menuResources().size(), 4u);
 }
 
 TEST(MenuData, ListMenuTextsEndInTheirCommandKeys) {
@@ -59,10 +61,10 @@ TEST(MenuData, AcceleratorsParseAndEachKeyHasOneCommand) {
             << a.keys;
     }
     const std::map<std::string_view, unsigned> expected = {
-        {"Ctrl+N", 57600}, {"Ctrl+O", 57601},        {"Ctrl+S", 57603}, {"Ctrl+P", 57607},
-        {"Ctrl+Z", 57643}, {"Alt+Backspace", 57643}, {"Ctrl+X", 57635}, {"Shift+Del", 57635},
-        {"Ctrl+C", 57634}, {"Ctrl+Ins", 57634},      {"Ctrl+V", 57637}, {"Shift+Ins", 57637},
-        {"F6", 57680},     {"Shift+F6", 57681},
+        {"Ctrl+N", 57600}, {"Ctrl+O", 57601},        {"Ctrl+S", 57603},       {"Ctrl+P", 57607},
+        {"Ctrl+Z", 57643}, {"Alt+Backspace", 57643}, {"Ctrl+X", 57635},       {"Shift+Del", 57635},
+        {"Ctrl+C", 57634}, {"Ctrl+Ins", 57634},      {"Ctrl+V", 57637},       {"Shift+Ins", 57637},
+        {"F6", 57680},     {"Shift+F6", 57681},      {"Ctrl+Shift+F", 57636}, {"F3", 57640},
     };
     EXPECT_EQ(table, expected);
     EXPECT_TRUE(findAccelerators(IDR_MAP).empty());
@@ -70,14 +72,23 @@ TEST(MenuData, AcceleratorsParseAndEachKeyHasOneCommand) {
 
 // ---- Qt menus ----------------------------------------------------------------
 
-TEST(QtMenus, MainMenuBarShowsFileAndHelp) {
+TEST(QtMenus, MainMenuBarShowsFileEditAndHelp) {
     QMenuBar bar;
     ASSERT_TRUE(fillMenuBar(&bar, IDR_MAINFRAME));
-    ASSERT_EQ(bar.actions().size(), 2);
+    ASSERT_EQ(bar.actions().size(), 3);
     QMenu* file = bar.actions()[0]->menu();
-    QMenu* help = bar.actions()[1]->menu();
+    QMenu* help = bar.actions()[2]->menu();
     EXPECT_EQ(bar.actions()[0]->text(), "&File");
-    EXPECT_EQ(bar.actions()[1]->text(), "&Help");
+    EXPECT_EQ(bar.actions()[1]->text(), "&Edit");
+    EXPECT_EQ(bar.actions()[2]->text(), "&Help");
+    const MenuSnapshot editSnap = snapshotMenu(bar.actions()[1]->menu());
+    EXPECT_EQ(
+        editSnap.texts(),
+        sl({"&Undo Scan\tCtrl+Z", "-", "&Find Volume...\tCtrl+Shift+F", "Find &Next\tF3", "-",
+            "&Return to Incoming", "&Check Outgoing...", "C&lear Check Marks", "Shelf &Audit..."}));
+    EXPECT_EQ(editSnap.items[0].id, ID_EDIT_UNDO);
+    EXPECT_EQ(editSnap.items[3].id, ID_EDIT_REPEAT);
+    EXPECT_EQ(editSnap.items[8].id, ID_SHELF_AUDIT);
     const MenuSnapshot fileSnap = snapshotMenu(file);
     EXPECT_EQ(fileSnap.texts(),
               sl({"&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-", "E&xit"}));
@@ -90,7 +101,7 @@ TEST(QtMenus, MainMenuBarShowsFileAndHelp) {
     EXPECT_EQ(helpSnap.texts(), sl({"&About Strovane Offline Scanner..."}));
     EXPECT_EQ(helpSnap.items[0].id, ID_APP_ABOUT);
     EXPECT_FALSE(fillMenuBar(&bar, 4242));
-    EXPECT_EQ(bar.actions().size(), 2);
+    EXPECT_EQ(bar.actions().size(), 3);
 }
 
 TEST(QtMenus, MapMenuHasTheSlottingCommands) {
@@ -101,8 +112,11 @@ TEST(QtMenus, MapMenuHasTheSlottingCommands) {
     EXPECT_EQ(menuPopup(bar.get(), 1), nullptr);
     EXPECT_EQ(menuPopup(bar.get(), -1), nullptr);
     const MenuSnapshot snap = snapshotMenu(popup);
-    EXPECT_EQ(snap.texts(), sl({"Scan Incoming", "Slot Select"}));
+    EXPECT_EQ(snap.texts(),
+              sl({"Scan Incoming", "Slot Select", "-", "&Return to Incoming", "Shelf &Audit..."}));
     EXPECT_EQ(snap.items[0].id, ID_SCAN_INCOMING);
+    EXPECT_EQ(snap.items[3].id, ID_VOLUME_RETURN);
+    EXPECT_EQ(snap.items[4].id, ID_SHELF_AUDIT);
     const MenuSnapshot* slotSelect = snap.find(sl({"Slot Select"}));
     ASSERT_NE(slotSelect, nullptr);
     EXPECT_EQ(slotSelect->id, 0u); // a popup carries no command
