@@ -34,8 +34,8 @@ class Integrity : public ::testing::Test {
     // ">&-"); what it wrote to standard error and its exit status.
     Result runWithOutput(const std::string& redirect, const std::vector<std::string>& args,
                          const std::string& environment = "") {
-        std::string command = environment + " XDG_DATA_HOME=" + shellQuote(dataHome.root()) +
-                              " " + shellQuote(KVLT_SCAN);
+        std::string command = environment + " XDG_DATA_HOME=" + shellQuote(dataHome.root()) + " " +
+                              shellQuote(KVLT_SCAN);
         for (const std::string& arg : args)
             command += " " + shellQuote(arg);
         Result result;
