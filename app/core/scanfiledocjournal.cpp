@@ -318,6 +318,21 @@ RecoveryOutcome CKVLTOfflineScannerDoc::offerJournal(const JournalContents& jour
         }
         problem = "the file has changed since they were scanned";
     }
+    // Check marks alone change nothing in the file: they come back without a
+    // question, and marks for other bytes mean nothing any more.
+    if (outcome.count == 0 && !journal.damaged && journal.error.empty()) {
+        if (!problem.empty()) {
+            outcome.journalPath = setAside("unapplied");
+            return outcome;
+        }
+        if (applyRecoveredEntries(journal.entries, problem)) {
+            if (kept)
+                ::unlink(path.c_str());
+            else
+                m_journal.ContinueLastRun();
+            return outcome;
+        }
+    }
     if (problem.empty()) {
         char question[160];
         std::snprintf(question, sizeof question,

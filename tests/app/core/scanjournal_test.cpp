@@ -248,3 +248,21 @@ TEST_F(Journal, ATakeBackLeavesTheFileAsItWasBeforeTheScanAfterACrashToo) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Journal, CheckMarksAloneComeBackWithoutAQuestion) {
+    writeFile(file,
+              "{\"repository\":{\"slots\":6},\"volumes\":[{\"id\":\"O\",\"target\":\"R2\"}]}");
+    {
+        auto crashed = open();
+        std::string error;
+        ASSERT_TRUE(crashed->checkOutgoing(crashed->volumesById.find("O"), error)) << error;
+    }
+    auto doc = open();
+    EXPECT_EQ(doc->OfferRecovery().result, RecoveryResult::Nothing);
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;
+    EXPECT_EQ(doc->outgoingChecks().count(doc->volumesById.find("O")), 1u);
+}
+
+} // namespace
