@@ -116,8 +116,11 @@ int cmdAudit(const Arguments& args) {
     } else {
         for (const AuditRow& row : *result) {
             std::string line;
-            for (int column = 0; column < AUDIT_COLUMN_COUNT; ++column)
-                line += (column ? "\t" : "") + auditCellText(doc, row, column);
+            for (int column = 0; column < AUDIT_COLUMN_COUNT; ++column) {
+                if (column > 0)
+                    line += '\t';
+                line += auditCellText(doc, row, column);
+            }
             std::printf("%s\n", line.c_str());
         }
     }
