@@ -1,19 +1,15 @@
 #include "listfilter.h"
 
+#include "filterprogram.h"
+
 #include <fnmatch.h>
-#include <locale.h>
 
 #include <cstdlib>
-#include <cstring>
+#include <memory>
 
-// ------------------------------------------------------------------ private helpers
+// ------------------------------------------------------------------ characters
 
-namespace {
-
-// The locale fnmatch runs in: a UTF-8 one, so that the window (which runs in
-// the user's locale) and kvlt-scan (which runs in "C") match alike. Null when
-// the machine has none; fnmatch then runs in the thread's own locale.
-locale_t utf8Locale() {
+locale_t filterUtf8Locale() {
     static const locale_t locale = [] {
         for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"})
             if (locale_t l = newlocale(LC_CTYPE_MASK | LC_COLLATE_MASK, name, locale_t(nullptr)))
@@ -23,12 +19,62 @@ locale_t utf8Locale() {
     return locale;
 }
 
-// Over ASCII patterns and texts the "C" locale answers as the UTF-8 one does
-// (ranges, classes and case alike) and fnmatch runs far faster there.
-locale_t asciiLocale() {
-    static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+locale_t filterClassLocale() {
+    static const locale_t locale =
+        filterUtf8Locale() ? filterUtf8Locale() : newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
     return locale;
 }
+
+bool decodeFilterUtf8(std::string_view text, std::vector<uint32_t>& out) {
+    out.clear();
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    for (size_t i = 0; i < n;) {
+        const unsigned char b = s[i];
+        if (b < 0x80) {
+            out.push_back(b);
+            ++i;
+            continue;
+        }
+        size_t length;
+        uint32_t value, least;
+        if (b < 0xC2)
+            return false;
+        else if (b < 0xE0)
+            length = 2, value = b & 0x1F, least = 0x80;
+        else if (b < 0xF0)
+            length = 3, value = b & 0x0F, least = 0x800;
+        else if (b < 0xF8)
+            length = 4, value = b & 0x07, least = 0x10000;
+        else if (b < 0xFC)
+            length = 5, value = b & 0x03, least = 0x200000;
+        else if (b < 0xFE)
+            length = 6, value = b & 0x01, least = 0x4000000;
+        else
+            return false;
+        if (length > n - i)
+            return false;
+        for (size_t k = 1; k < length; ++k) {
+            if ((s[i + k] & 0xC0) != 0x80)
+                return false;
+            value = (value << 6) | (s[i + k] & 0x3F);
+        }
+        if (value < least || (value >= 0xD800 && value <= 0xDFFF))
+            return false;
+        out.push_back(value);
+        i += length;
+    }
+    return true;
+}
+
+void filterBytesOf(std::string_view text, std::vector<uint32_t>& out) {
+    out.assign(reinterpret_cast<const unsigned char*>(text.data()),
+               reinterpret_cast<const unsigned char*>(text.data()) + text.size());
+}
+
+// ------------------------------------------------------------------ private helpers
+
+namespace {
 
 int fnmatchFlags(unsigned flags) {
     return ((flags & FILTER_CASEFOLD) ? FNM_CASEFOLD : 0) |
@@ -47,7 +93,15 @@ bool isAscii(std::string_view text) {
     return true;
 }
 
+// The text up to its first zero byte, as a C string reads it.
+std::string_view cString(std::string_view text) {
+    const size_t end = text.find('\0');
+    return end == std::string_view::npos ? text : text.substr(0, end);
+}
+
 } // namespace
+
+// ================================================================== public operations
 
 // ------------------------------------------------------------------ flags
 
@@ -55,10 +109,10 @@ unsigned currentFilterFlags() {
     return FILTER_EXTMATCH | (std::getenv(kFilterNoCaseVariable) ? FILTER_CASEFOLD : 0);
 }
 
-// ------------------------------------------------------------------ fnmatch
+// ------------------------------------------------------------------ the reference
 
-namespace {
-bool fnmatchIn(locale_t locale, const char* pattern, const char* text, unsigned flags) {
+bool fnmatchFilter(const char* pattern, const char* text, unsigned flags) {
+    const locale_t locale = filterUtf8Locale();
     if (!locale)
         return fnmatch(pattern, text, fnmatchFlags(flags)) == 0;
     const locale_t previous = uselocale(locale);
@@ -66,24 +120,41 @@ bool fnmatchIn(locale_t locale, const char* pattern, const char* text, unsigned 
     uselocale(previous);
     return match;
 }
-} // namespace
-
-bool fnmatchFilter(const char* pattern, const char* text, unsigned flags) {
-    return fnmatchIn(utf8Locale(), pattern, text, flags);
-}
 
 // ------------------------------------------------------------------ prepared patterns
 
 FilterPattern::FilterPattern(std::string pattern, unsigned flags)
     : m_pattern(std::move(pattern)), m_flags(flags), m_bFold(flags & FILTER_CASEFOLD) {
-    // Anything beyond literal ASCII, escapes, asterisks and question marks is
-    // left to fnmatch: bracket expressions, pattern lists, a trailing
-    // backslash, characters outside ASCII (case folding and character
-    // boundaries are the locale's business there).
+    const std::string_view p = cString(m_pattern);
     const bool extmatch = flags & FILTER_EXTMATCH;
-    m_bAsciiPattern = isAscii(m_pattern);
+    m_bAsciiPattern = isAscii(p);
+    if (p.size() > kMaxFilterPatternBytes) {
+        m_bRefused = true;
+        return;
+    }
+
+    // The general matcher, for every text the shortcuts below do not take:
+    // the wide reading, and the byte reading when that differs.
+    std::vector<uint32_t> chars;
+    const FilterCharRules wide{true, m_bFold};
+    const FilterCharRules bytes{false, m_bFold};
+    if (decodeFilterUtf8(p, chars))
+        m_pWide = std::make_shared<const FilterProgram>(chars, wide, extmatch);
+    if (!m_bAsciiPattern) {
+        filterBytesOf(p, chars);
+        m_pBytes = std::make_shared<const FilterProgram>(chars, bytes, extmatch);
+    }
+    if ((m_pWide && m_pWide->refused) || (m_pBytes && m_pBytes->refused)) {
+        m_bRefused = true;
+        m_pWide.reset();
+        m_pBytes.reset();
+        return;
+    }
+
+    // Shortcuts for ASCII texts: literal ASCII, escapes, asterisks and
+    // question marks. Anything else (bracket expressions, pattern lists, a
+    // trailing backslash, characters beyond ASCII) takes the general matcher.
     std::vector<int> tokens;
-    const std::string& p = m_pattern;
     for (size_t i = 0; i < p.size(); ++i) {
         const unsigned char c = p[i];
         if (c >= 0x80 || c == '[')
@@ -174,11 +245,29 @@ bool FilterPattern::matchWildcards(std::string_view text) const {
     return p == n;
 }
 
+// The general matcher: glibc's wide reading when pattern and text are both
+// valid UTF-8, and its byte reading when that finds no match.
+bool FilterPattern::matchGeneral(std::string_view text, bool asciiText) const {
+    std::vector<uint32_t>& chars = filterText();
+    if (m_pWide &&
+        (asciiText ? (filterBytesOf(text, chars), true) : decodeFilterUtf8(text, chars))) {
+        if (runFilterProgram(*m_pWide, FilterCharRules{true, m_bFold}))
+            return true;
+        if (asciiText && m_bAsciiPattern)
+            return false; // the byte reading is the same
+    }
+    filterBytesOf(text, chars);
+    const FilterProgram* bytes = m_pBytes ? m_pBytes.get() : m_pWide.get();
+    return bytes && runFilterProgram(*bytes, FilterCharRules{false, m_bFold});
+}
+
 bool FilterPattern::matches(std::string_view text) const {
+    if (m_bRefused)
+        return false;
+    text = cString(text);
     const bool asciiText = isAscii(text);
-    if (m_kind == Kind::Fnmatch || !asciiText)
-        return fnmatchIn(m_bAsciiPattern && asciiText ? asciiLocale() : utf8Locale(),
-                         m_pattern.c_str(), text.data(), m_flags);
+    if (m_kind == Kind::General || !asciiText)
+        return matchGeneral(text, asciiText);
     const size_t size = m_literal.size();
     switch (m_kind) {
     case Kind::Everything:
@@ -198,7 +287,7 @@ bool FilterPattern::matches(std::string_view text) const {
         return false;
     case Kind::Wildcards:
         return matchWildcards(text);
-    case Kind::Fnmatch:
+    case Kind::General:
         break;
     }
     return false;

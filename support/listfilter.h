@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,19 +33,32 @@ unsigned currentFilterFlags();
 
 // ------------------------------------------------------------------ matching
 
+// The longest pattern a filter takes, in bytes. A longer one matches no
+// text (a filter row has no use for more, and the matcher's memory grows
+// with it).
+inline constexpr size_t kMaxFilterPatternBytes = 4096;
+
 // fnmatch itself, in a UTF-8 locale: true when text matches pattern. The
-// reference that FilterPattern agrees with, one call per text.
+// reference that FilterPattern answers as, kept for tests and comparisons:
+// its time grows exponentially with some patterns and its recursion with
+// the length of the text, so the lists never call it.
 bool fnmatchFilter(const char* pattern, const char* text, unsigned flags);
 
-// One pattern prepared for many texts. Plain texts, prefixes, suffixes,
-// "*part*" and patterns of asterisks and question marks over ASCII texts are
-// matched directly; everything else goes to fnmatch, so the answer is
-// always fnmatch's.
+struct FilterProgram;
+
+// One pattern prepared for many texts, answering as fnmatchFilter does on
+// every pattern and text it answers, in time that grows with the product of
+// the pattern's and the text's lengths and with no recursion. Plain texts,
+// prefixes, suffixes, "*part*" and patterns of asterisks and question marks
+// over ASCII texts are matched directly; everything else runs through an
+// automaton built once per pattern. A pattern the automaton cannot be built
+// for within its bounds (a million states; some 64 MiB of working memory
+// per text), or one longer than kMaxFilterPatternBytes, matches nothing.
 class FilterPattern {
   public:
     FilterPattern(std::string pattern, unsigned flags);
 
-    // text must be followed by a zero byte (a std::string's data is).
+    // text is read up to its first zero byte, as a C string would be.
     bool matches(std::string_view text) const;
     bool matches(const std::string& text) const { return matches(std::string_view(text)); }
 
@@ -52,20 +66,26 @@ class FilterPattern {
     unsigned flags() const { return m_flags; }
 
   private:
-    enum class Kind { Fnmatch, Everything, Exact, Prefix, Suffix, Contains, Wildcards };
+    enum class Kind { General, Everything, Exact, Prefix, Suffix, Contains, Wildcards };
     static constexpr int kStar = -1;
     static constexpr int kAny = -2;
 
     bool equalAt(std::string_view text, size_t at) const;
     bool matchWildcards(std::string_view text) const;
+    bool matchGeneral(std::string_view text, bool asciiText) const;
 
     std::string m_pattern;
     unsigned m_flags;
     bool m_bFold;
     bool m_bAsciiPattern = false;
-    Kind m_kind = Kind::Fnmatch;
+    bool m_bRefused = false;
+    Kind m_kind = Kind::General;
     std::string m_literal;     // Exact, Prefix, Suffix, Contains; lower case when folding
     std::vector<int> m_tokens; // Wildcards: bytes (lower case when folding), kStar, kAny
+    // The automaton for the wide reading (pattern valid UTF-8) and for the
+    // byte reading (pattern not plain ASCII); shared by copies.
+    std::shared_ptr<const FilterProgram> m_pWide;
+    std::shared_ptr<const FilterProgram> m_pBytes;
 };
 
 // ------------------------------------------------------------------ applying to rows
