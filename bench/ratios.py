@@ -73,6 +73,9 @@ def main(folder):
         under(f"filter ({shape.lower()}), 1,000,000 rows rebuilt", f"BM_FilterRebuild_{shape}", 200)
         ratio("  against the plain fnmatch loop", f"BM_FilterRebuild_{shape}",
               f"BM_Baseline_FnmatchLoop_{shape}", 1.0)
+    worst = sorted(n for n in times if n.startswith("BM_FilterWorst_"))
+    for name in worst:
+        under(f"filter pattern ({name[15:]}), 1,000-char value", name, 10)
     if all(n in times for n in ("BM_Scan10000_Journal", "BM_Scan10000_NoJournal",
                                 "BM_Baseline_WriteAndSync10000")):
         for name in ("BM_Scan10000_NoJournal", "BM_Scan10000_Journal",

@@ -40,7 +40,7 @@ class FilterRun {
     static constexpr size_t kMaxWords = size_t(1) << 23;
     // Work one text may cost, in words of slot sets visited: some ten
     // milliseconds. Only deeply nested !( ) lists over long texts reach it.
-    static constexpr uint64_t kMaxWork = uint64_t(1) << 22;
+    static constexpr uint64_t kMaxWork = uint64_t(1) << 21;
 
     uint64_t* row(SpaceRun& r, int32_t node) { return &r.tags[size_t(node) * r.cap]; }
     uint32_t parentCap(size_t s) const {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,52 @@ TEST(ListFilter, PreparedPatternsAgreeWithFnmatch) {
                           fnmatchFilter(pattern.c_str(), text.c_str(), flags))
                     << "pattern '" << pattern << "' text '" << text << "' flags " << flags;
         }
+}
+
+// Patterns made at random from the pieces that have quirks of their own
+// (pattern lists, brackets, classes, escapes, characters beyond ASCII,
+// invalid UTF-8), kept short so that fnmatch answers quickly.
+TEST(ListFilter, GeneratedPatternsAgreeWithFnmatch) {
+    const std::vector<std::string> pieces = {
+        "a", "b", "A", "*",  "?", "[", "]", "!",    "^",         "-",     "(",     ")",
+        "|", "+", "@", "\\", "é", "É", ".", "\xff", "[:alpha:]", "[=a=]", "[.-.]", "a-z",
+    };
+    const std::vector<std::string> letters = {"a", "b", "A", "é", "É", "-", "]", "(", "\xff", "x"};
+    std::mt19937 random(20261208);
+    int disagreements = 0;
+    for (int i = 0; i < 20000 && disagreements < 10; ++i) {
+        std::string pattern, text;
+        for (unsigned k = random() % 11; k > 0; --k)
+            pattern += pieces[random() % pieces.size()];
+        for (unsigned k = random() % 8; k > 0; --k)
+            text += letters[random() % letters.size()];
+        const unsigned flags = FILTER_EXTMATCH | (random() % 2 ? FILTER_CASEFOLD : 0);
+        const bool expected = fnmatchFilter(pattern.c_str(), text.c_str(), flags);
+        if (FilterPattern(pattern, flags).matches(text) != expected) {
+            ++disagreements;
+            ADD_FAILURE() << "pattern '" << pattern << "' text '" << text << "' flags " << flags
+                          << ": fnmatch says " << expected;
+        }
+    }
+}
+
+// Patterns on which fnmatch takes seconds, or overflows its stack, answer at
+// once; nesting as deep as a pattern can be costs no stack either.
+TEST(ListFilter, PatternsThatDefeatFnmatchAreAnswered) {
+    const std::string as(16, 'a');
+    EXPECT_FALSE(FilterPattern("+(+(a|aa)|a)*b", FILTER_EXTMATCH).matches(as));
+    EXPECT_TRUE(FilterPattern("+(+(a|aa)|a)*b", FILTER_EXTMATCH).matches(as + "b"));
+    const FilterPattern alternatives("*(a|aa|aaa)b", FILTER_EXTMATCH);
+    EXPECT_FALSE(alternatives.matches(std::string(10000, 'a')));
+    EXPECT_TRUE(alternatives.matches(std::string(9999, 'a') + "b"));
+    std::string deep;
+    for (int i = 0; i < 1000; ++i)
+        deep += "@(";
+    deep += "a" + std::string(1000, ')');
+    EXPECT_TRUE(FilterPattern(deep, FILTER_EXTMATCH).matches(std::string("a")));
+    EXPECT_FALSE(FilterPattern(deep, FILTER_EXTMATCH).matches(std::string("b")));
+    EXPECT_FALSE(FilterPattern(std::string(kMaxFilterPatternBytes + 1, '*'), FILTER_EXTMATCH)
+                     .matches(std::string("a")));
 }
 
 TEST(ListFilter, MatchesCharactersNotBytesAndFoldsCaseOnlyWhenAsked) {
