@@ -3,6 +3,7 @@
 #include "scanfiledoc.h"
 
 #include <cctype>
+#include <cstdio>
 
 namespace {
 
@@ -75,8 +76,17 @@ bool parseColumnFilter(ScanList list, const std::string& text, ColumnFilter& fil
 
 std::vector<uint32_t> filteredListRows(const CKVLTOfflineScannerDoc& doc, ScanList list,
                                        const std::vector<ColumnFilter>& filters) {
-    return filterRows(listRowCount(doc, list), filters,
-                      [&](uint32_t row, unsigned column, std::string& text) {
-                          text += listCellText(doc, list, row, int(column));
-                      });
+    size_t tooCostly = 0;
+    std::vector<uint32_t> rows = filterRows(
+        listRowCount(doc, list), filters,
+        [&](uint32_t row, unsigned column, std::string& text) {
+            text += listCellText(doc, list, row, int(column));
+        },
+        &tooCostly);
+    if (tooCostly > 0)
+        std::fprintf(stderr,
+                     "kvlt-scan: %zu cells were too costly to match against the filters; "
+                     "their rows are left out\n",
+                     tooCostly);
+    return rows;
 }

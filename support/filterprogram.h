@@ -6,6 +6,8 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include "listfilter.h"
+
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -271,8 +273,8 @@ const FilterProgram::Result& evaluateBracket(const FilterProgram::Bracket& brack
 // after row allocates nothing once warm.
 std::vector<uint32_t>& filterText();
 
-// Runs filterText() through program under rules: true when it matches. A
-// text whose run would take more than its bounds (some 64 MiB of memory or
-// a few milliseconds of work, reached only by deeply nested !( ) lists over
-// long texts) does not match.
-bool runFilterProgram(const FilterProgram& program, const FilterCharRules& rules);
+// Runs filterText() through program under rules. TooCostly for a text whose
+// run would take more than its bounds (some 64 MiB of memory or a few
+// milliseconds of work, reached only by deeply nested !( ) lists over long
+// texts).
+FilterMatch runFilterProgram(const FilterProgram& program, const FilterCharRules& rules);

@@ -14,8 +14,11 @@ namespace {
 // nodes that are live.
 class FilterRun {
   public:
+    // True when the text matches; false when it does not or when refused().
     bool run(const FilterProgram& program, const std::vector<uint32_t>& raw,
              const std::vector<uint32_t>& folded, const FilterCharRules& rules);
+    // The last run went beyond its bounds and was given up.
+    bool refused() const { return m_refused; }
 
   private:
     // The live nodes of one space, each with the set of entries (slots) it
@@ -583,10 +586,12 @@ std::vector<uint32_t>& filterText() {
     return scratch().raw;
 }
 
-bool runFilterProgram(const FilterProgram& program, const FilterCharRules& rules) {
+FilterMatch runFilterProgram(const FilterProgram& program, const FilterCharRules& rules) {
     Scratch& s = scratch();
     s.folded.resize(s.raw.size());
     for (size_t i = 0; i < s.raw.size(); ++i)
         s.folded[i] = rules.foldChar(s.raw[i]);
-    return s.run.run(program, s.raw, s.folded, rules);
+    if (s.run.run(program, s.raw, s.folded, rules))
+        return FilterMatch::Yes;
+    return s.run.refused() ? FilterMatch::TooCostly : FilterMatch::No;
 }

@@ -247,27 +247,32 @@ bool FilterPattern::matchWildcards(std::string_view text) const {
 
 // The general matcher: glibc's wide reading when pattern and text are both
 // valid UTF-8, and its byte reading when that finds no match.
-bool FilterPattern::matchGeneral(std::string_view text, bool asciiText) const {
+FilterMatch FilterPattern::matchGeneral(std::string_view text, bool asciiText) const {
     std::vector<uint32_t>& chars = filterText();
     if (m_pWide &&
         (asciiText ? (filterBytesOf(text, chars), true) : decodeFilterUtf8(text, chars))) {
-        if (runFilterProgram(*m_pWide, FilterCharRules{true, m_bFold}))
-            return true;
+        const FilterMatch wide = runFilterProgram(*m_pWide, FilterCharRules{true, m_bFold});
+        if (wide != FilterMatch::No)
+            return wide;
         if (asciiText && m_bAsciiPattern)
-            return false; // the byte reading is the same
+            return FilterMatch::No; // the byte reading is the same
     }
     filterBytesOf(text, chars);
     const FilterProgram* bytes = m_pBytes ? m_pBytes.get() : m_pWide.get();
-    return bytes && runFilterProgram(*bytes, FilterCharRules{false, m_bFold});
+    return bytes ? runFilterProgram(*bytes, FilterCharRules{false, m_bFold}) : FilterMatch::No;
 }
 
-bool FilterPattern::matches(std::string_view text) const {
+FilterMatch FilterPattern::match(std::string_view text) const {
     if (m_bRefused)
-        return false;
+        return FilterMatch::TooCostly;
     text = cString(text);
     const bool asciiText = isAscii(text);
     if (m_kind == Kind::General || !asciiText)
         return matchGeneral(text, asciiText);
+    return matchShortcut(text) ? FilterMatch::Yes : FilterMatch::No;
+}
+
+bool FilterPattern::matchShortcut(std::string_view text) const {
     const size_t size = m_literal.size();
     switch (m_kind) {
     case Kind::Everything:
@@ -296,7 +301,8 @@ bool FilterPattern::matches(std::string_view text) const {
 // ------------------------------------------------------------------ applying to rows
 
 std::vector<uint32_t> filterRows(uint32_t rowCount, const std::vector<ColumnFilter>& filters,
-                                 const FilterCellText& cellText) {
+                                 const FilterCellText& cellText, size_t* pTooCostly) {
+    size_t tooCostly = 0;
     std::vector<FilterPattern> patterns;
     patterns.reserve(filters.size());
     for (const ColumnFilter& filter : filters)
@@ -307,6 +313,8 @@ std::vector<uint32_t> filterRows(uint32_t rowCount, const std::vector<ColumnFilt
         kept.resize(rowCount);
         for (uint32_t row = 0; row < rowCount; ++row)
             kept[row] = row;
+        if (pTooCostly)
+            *pTooCostly = 0;
         return kept;
     }
     std::string text;
@@ -315,10 +323,14 @@ std::vector<uint32_t> filterRows(uint32_t rowCount, const std::vector<ColumnFilt
         for (size_t i = 0; i < filters.size() && keep; ++i) {
             text.clear();
             cellText(row, filters[i].column, text);
-            keep = patterns[i].matches(text);
+            const FilterMatch match = patterns[i].match(text);
+            tooCostly += match == FilterMatch::TooCostly;
+            keep = match == FilterMatch::Yes;
         }
         if (keep)
             kept.push_back(row);
     }
+    if (pTooCostly)
+        *pTooCostly = tooCostly;
     return kept;
 }

@@ -46,20 +46,28 @@ bool fnmatchFilter(const char* pattern, const char* text, unsigned flags);
 
 struct FilterProgram;
 
+// How a text fared against a pattern. TooCostly: the pattern is beyond the
+// matcher's bounds, or the text would take it beyond them; such a text is
+// taken as not matching, and callers should say so.
+enum class FilterMatch { No, Yes, TooCostly };
+
 // One pattern prepared for many texts, answering as fnmatchFilter does on
 // every pattern and text it answers, in time that grows with the product of
 // the pattern's and the text's lengths and with no recursion. Plain texts,
 // prefixes, suffixes, "*part*" and patterns of asterisks and question marks
 // over ASCII texts are matched directly; everything else runs through an
 // automaton built once per pattern. A pattern the automaton cannot be built
-// for within its bounds (a million states; some 64 MiB of working memory
-// per text), or one longer than kMaxFilterPatternBytes, matches nothing.
+// for within its bounds (a million states), or one longer than
+// kMaxFilterPatternBytes, is TooCostly for every text; so is a text whose
+// run would take more than some 64 MiB of memory or a few milliseconds of
+// work (only !( ) lists nested dozens deep over long texts come near).
 class FilterPattern {
   public:
     FilterPattern(std::string pattern, unsigned flags);
 
     // text is read up to its first zero byte, as a C string would be.
-    bool matches(std::string_view text) const;
+    FilterMatch match(std::string_view text) const;
+    bool matches(std::string_view text) const { return match(text) == FilterMatch::Yes; }
     bool matches(const std::string& text) const { return matches(std::string_view(text)); }
 
     const std::string& pattern() const { return m_pattern; }
@@ -72,7 +80,8 @@ class FilterPattern {
 
     bool equalAt(std::string_view text, size_t at) const;
     bool matchWildcards(std::string_view text) const;
-    bool matchGeneral(std::string_view text, bool asciiText) const;
+    bool matchShortcut(std::string_view text) const;
+    FilterMatch matchGeneral(std::string_view text, bool asciiText) const;
 
     std::string m_pattern;
     unsigned m_flags;
@@ -101,6 +110,8 @@ struct ColumnFilter {
 using FilterCellText = std::function<void(uint32_t row, unsigned column, std::string& text)>;
 
 // The rows 0..rowCount-1, ascending, whose cells match every filter; all
-// rows when there are no filters. Each pattern is prepared once.
+// rows when there are no filters. Each pattern is prepared once. When
+// pTooCostly is given it receives the number of cells that were beyond the
+// matcher's bounds (their rows are left out).
 std::vector<uint32_t> filterRows(uint32_t rowCount, const std::vector<ColumnFilter>& filters,
-                                 const FilterCellText& cellText);
+                                 const FilterCellText& cellText, size_t* pTooCostly = nullptr);

@@ -76,8 +76,29 @@ TEST(ListFilter, PatternsThatDefeatFnmatchAreAnswered) {
     deep += "a" + std::string(1000, ')');
     EXPECT_TRUE(FilterPattern(deep, FILTER_EXTMATCH).matches(std::string("a")));
     EXPECT_FALSE(FilterPattern(deep, FILTER_EXTMATCH).matches(std::string("b")));
-    EXPECT_FALSE(FilterPattern(std::string(kMaxFilterPatternBytes + 1, '*'), FILTER_EXTMATCH)
-                     .matches(std::string("a")));
+    EXPECT_EQ(FilterPattern(std::string(kMaxFilterPatternBytes + 1, '*'), FILTER_EXTMATCH)
+                  .match(std::string("a")),
+              FilterMatch::TooCostly);
+}
+
+// A cell beyond the matcher's bounds leaves its row out and is counted, so
+// that the caller can say so; the other rows are matched as ever.
+TEST(ListFilter, CellsBeyondTheBoundsAreCounted) {
+    std::string nested;
+    for (int i = 0; i < 50; ++i)
+        nested += "!(*a";
+    nested += std::string(50, ')');
+    const std::vector<std::string> cells = {"b", std::string(1000, 'a'), "ab"};
+    size_t tooCostly = 99;
+    const std::vector<uint32_t> kept = filterRows(
+        3, {{0, nested, FILTER_EXTMATCH}},
+        [&](uint32_t row, unsigned, std::string& text) { text += cells[row]; }, &tooCostly);
+    EXPECT_EQ(tooCostly, 1u);
+    std::vector<uint32_t> expected;
+    for (uint32_t row : {0u, 2u})
+        if (fnmatchFilter(nested.c_str(), cells[row].c_str(), FILTER_EXTMATCH))
+            expected.push_back(row);
+    EXPECT_EQ(kept, expected);
 }
 
 TEST(ListFilter, MatchesCharactersNotBytesAndFoldsCaseOnlyWhenAsked) {
