@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
@@ -223,7 +224,8 @@ TEST_F(ScanFile, LoadingReportsTheBytesReadAndCanBeStopped) {
 }
 
 // Records the reports on the caller's thread and lets the work wait until
-// the reporter has heard so many.
+// the reporter has heard so many, or a minute has passed (a safety net, not a
+// measure: the assertions on the reports then fail).
 struct AwaitedProgress final : ProgressReporter {
     RecordingProgress recording;
     std::mutex mutex;
@@ -236,7 +238,8 @@ struct AwaitedProgress final : ProgressReporter {
     }
     void awaitReports(size_t count) {
         std::unique_lock lock(mutex);
-        heard.wait(lock, [&] { return recording.reports.size() >= count; });
+        heard.wait_for(lock, std::chrono::minutes(1),
+                       [&] { return recording.reports.size() >= count; });
     }
 };
 
