@@ -14,6 +14,7 @@ namespace {
 class RegistryTest : public AppBaseTest {};
 
 struct DwordCase {
+    const char* name;
     const char* stored; // the line in the store, nullptr for none
     bool found;
     uint32_t value;
@@ -35,14 +36,16 @@ TEST_P(QueryDwordTest, OnlyWholeNumbersThatFit32BitsAreRead) {
     EXPECT_EQ(value, c.found ? c.value : 0xDEADBEEFu) << "left unchanged when not read";
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, QueryDwordTest,
-                         ::testing::Values(DwordCase{"7", true, 7}, DwordCase{"0", true, 0},
-                                           DwordCase{"4294967295", true, 4294967295u},
-                                           DwordCase{"0x1F", true, 31},
-                                           DwordCase{"4294967296", false, 0},
-                                           DwordCase{"-1", false, 0}, DwordCase{"yes", false, 0},
-                                           DwordCase{"", false, 0}, DwordCase{"1, 2", false, 0},
-                                           DwordCase{nullptr, false, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Values, QueryDwordTest,
+    ::testing::Values(DwordCase{"Seven", "7", true, 7}, DwordCase{"Zero", "0", true, 0},
+                      DwordCase{"Largest", "4294967295", true, 4294967295u},
+                      DwordCase{"Hexadecimal", "0x1F", true, 31},
+                      DwordCase{"TooLarge", "4294967296", false, 0},
+                      DwordCase{"Negative", "-1", false, 0}, DwordCase{"Word", "yes", false, 0},
+                      DwordCase{"Empty", "", false, 0}, DwordCase{"List", "1, 2", false, 0},
+                      DwordCase{"Missing", nullptr, false, 0}),
+    [](const ::testing::TestParamInfo<DwordCase>& info) { return std::string(info.param.name); });
 
 TEST_F(RegistryTest, NothingIsReadWithoutAnOpenKey) {
     CKVLTRegistry key;

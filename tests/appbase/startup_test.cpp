@@ -207,6 +207,7 @@ TEST_F(StartupTest, ServerAddressFromTheCommandLineTakesTheDefaultPort) {
 // ---- the machine-wide switch of the update check ------------------------------
 
 struct SwitchCase {
+    const char* name;
     const char* machineStore; // nullptr: no store at all
     int expectedRequests;
 };
@@ -237,12 +238,14 @@ TEST_P(UpdateSwitchTest, CheckRunsUnlessDisabledForTheMachine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, UpdateSwitchTest,
-    ::testing::Values(SwitchCase{nullptr, 1}, SwitchCase{"[General]\nDisableUpdateCheck=0\n", 1},
-                      SwitchCase{"[General]\nDisableUpdateCheck=1\n", 0},
-                      SwitchCase{"[General]\nDisableUpdateCheck=4294967295\n", 0},
-                      SwitchCase{"[General]\nDisableUpdateCheck=0x10\n", 0},
-                      SwitchCase{"[General]\nDisableUpdateCheck=yes\n", 1},
-                      SwitchCase{"[General]\nSomethingElse=1\n", 1}));
+    ::testing::Values(SwitchCase{"NoStore", nullptr, 1},
+                      SwitchCase{"Zero", "[General]\nDisableUpdateCheck=0\n", 1},
+                      SwitchCase{"One", "[General]\nDisableUpdateCheck=1\n", 0},
+                      SwitchCase{"Largest", "[General]\nDisableUpdateCheck=4294967295\n", 0},
+                      SwitchCase{"Hexadecimal", "[General]\nDisableUpdateCheck=0x10\n", 0},
+                      SwitchCase{"Word", "[General]\nDisableUpdateCheck=yes\n", 1},
+                      SwitchCase{"OtherKey", "[General]\nSomethingElse=1\n", 1}),
+    [](const ::testing::TestParamInfo<SwitchCase>& info) { return std::string(info.param.name); });
 
 TEST_F(AppBaseTest, MachineWideStoreNamesTheUpdateServerWhenTheEnvironmentDoesNot) {
     LoopbackServer server("HTTP/1.1 302 Found\r\nLocation: from-store\r\n\r\n");

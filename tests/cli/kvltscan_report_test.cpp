@@ -104,11 +104,7 @@ for r in range(1, sheet.nrows):
     r = run({"KVLTREPORTFORMAT=pdf", "KVLTPDFOUTPUTPATH=" + pdf},
             {"report", "incoming", KVLT_SAMPLE});
     ASSERT_EQ(r.status, 0) << r.err;
-    std::string text = runPython(R"(
-import subprocess, sys
-print(subprocess.run(['pdftotext', '-layout', sys.argv[1], '-'], capture_output=True, text=True).stdout)
-)",
-                                 pdf);
+    std::string text = readPdfText(pdf, {"-layout"}).out;
     EXPECT_NE(text.find("Incoming Volumes"), std::string::npos);
     std::string lastId = listRows("incoming").back();
     lastId = lastId.substr(0, lastId.find('\t'));

@@ -261,8 +261,7 @@ TEST_F(ListExport, PrintEntryRunsThePdfExportAndRemembersItsOptions) {
     EXPECT_EQ(argsOf("lp"), (QStringList{"--", file("print.pdf")}));
     const std::string info = runShell("pdfinfo " + shellQuote(dir.path("print.pdf")));
     EXPECT_NE(info.find(" 841.89 x 595.276 pts (A4)"), std::string::npos) << info;
-    const std::string text =
-        runShell("pdftotext -layout " + shellQuote(dir.path("print.pdf")) + " -");
+    const std::string text = readPdfText(dir.path("print.pdf"), {"-layout"}).out;
     EXPECT_NE(text.find("List Print"), std::string::npos);
     EXPECT_NE(text.find("00042"), std::string::npos);
     EXPECT_EQ(text.find("Harbour"), std::string::npos) << "report column 2 left out";

@@ -201,6 +201,29 @@ std::string runPython(const std::string& script, const std::string& file, int* s
                     status);
 }
 
+CommandResult readPdfText(const std::string& pdf, const std::vector<std::string>& options) {
+    std::vector<std::string> args{"pdftotext"};
+    args.insert(args.end(), options.begin(), options.end());
+    args.insert(args.end(), {pdf, "-"});
+    return runCommand(args);
+}
+
+bool haveLibreOffice() {
+    return std::system("command -v soffice >/dev/null 2>&1") == 0;
+}
+
+bool convertWithLibreOffice(const std::string& file, const std::string& convertTo,
+                            const std::string& outDir, const std::string& inFilter) {
+    std::string command = "soffice --headless --norestore -env:UserInstallation=file://" +
+                          shellQuote(outDir + "/profile") + " --convert-to " +
+                          shellQuote(convertTo) + " --outdir " + shellQuote(outDir);
+    if (!inFilter.empty())
+        command += " --infilter=" + shellQuote(inFilter);
+    int status = -1;
+    runShell(command + " " + shellQuote(file) + " >/dev/null 2>&1", &status);
+    return status == 0;
+}
+
 // ---------------------------------------------------------------- child processes
 
 ChildProcess::ChildProcess(const std::vector<std::string>& args,

@@ -1,6 +1,7 @@
 // What every test program shares: scratch folders, files, environment
 // variables, and other programs run as a user or a script would run them
-// (kvlt-scan, python3 as an independent reader, poppler, qpdf).
+// (kvlt-scan, and the independent readers: python3, poppler's pdftotext,
+// LibreOffice).
 #pragma once
 
 #include <optional>
@@ -97,6 +98,23 @@ std::string runShell(const std::string& command, int* status = nullptr);
 // such as xlrd) on script with file as sys.argv[1]; what it printed on
 // standard output and standard error.
 std::string runPython(const std::string& script, const std::string& file, int* status = nullptr);
+
+// What poppler's pdftotext reads from pdf, with its options first ("-layout",
+// "-f", "2"): the text as out, a complaint about the file as err.
+CommandResult readPdfText(const std::string& pdf, const std::vector<std::string>& options = {});
+
+// Whether LibreOffice (soffice) is installed; it is no dependency of the
+// project, so the tests that use it are skipped without it.
+bool haveLibreOffice();
+
+// Converts file with LibreOffice, headless, as a user's office suite opens
+// it: convertTo is its --convert-to filter ("csv:Text - txt - csv
+// (StarCalc):44,34,76,1"), inFilter its --infilter (or empty). The result
+// lands in outDir under the file's name with the new extension; a private
+// profile in outDir keeps the user's LibreOffice settings out of it. False
+// when soffice failed.
+bool convertWithLibreOffice(const std::string& file, const std::string& convertTo,
+                            const std::string& outDir, const std::string& inFilter = {});
 
 // A program run with a pipe to its standard input and one from its standard
 // output, for tests that act at a known point of its work (signal it once it

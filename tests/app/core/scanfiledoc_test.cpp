@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
@@ -221,20 +223,40 @@ TEST_F(ScanFile, LoadingReportsTheBytesReadAndCanBeStopped) {
     EXPECT_EQ(view.hints, std::vector<int64_t>{0});
 }
 
+// Records the reports on the caller's thread and lets the work wait until
+// the reporter has heard so many, or a minute has passed (a safety net, not a
+// measure: the assertions on the reports then fail).
+struct AwaitedProgress final : ProgressReporter {
+    RecordingProgress recording;
+    std::mutex mutex;
+    std::condition_variable heard;
+    bool report(uint64_t done, uint64_t total) override {
+        std::lock_guard lock(mutex);
+        const bool goOn = recording.report(done, total);
+        heard.notify_all();
+        return goOn;
+    }
+    void awaitReports(size_t count) {
+        std::unique_lock lock(mutex);
+        heard.wait_for(lock, std::chrono::minutes(1),
+                       [&] { return recording.reports.size() >= count; });
+    }
+};
+
 TEST(LongWork, RunsToItsEndWhileTheReporterHearsItIsBusy) {
-    RecordingProgress progress;
-    progress.stopAt = 1; // the user asks to stop at the second report
+    AwaitedProgress progress;
+    progress.recording.stopAt = 1; // the user asks to stop at the second report
     bool ran = false;
     const bool goOn = runReportingProgress(
         [&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            progress.awaitReports(2); // still busy when the user asked to stop
             ran = true;
         },
         &progress);
     EXPECT_TRUE(ran) << "work that cannot stop halfway runs to its end";
     EXPECT_FALSE(goOn);
-    ASSERT_GE(progress.reports.size(), 2u);
-    for (const auto& report : progress.reports)
+    ASSERT_GE(progress.recording.reports.size(), 2u);
+    for (const auto& report : progress.recording.reports)
         EXPECT_EQ(report, std::make_pair(uint64_t(0), uint64_t(0))) << "busy, no measure";
     // Without a reporter the work runs on the caller's thread.
     std::thread::id where;

@@ -115,10 +115,9 @@ TEST_F(PdfDocument, EveryNameReadsBackAsItselfAndMissingCharactersAsOneMark) {
     ASSERT_EQ(report.pdfResult, 0u) << report.closeError;
 
     // Read back whole, without a complaint from the reader about the fonts.
-    int status = -1;
-    const std::string text =
-        runShell(std::string(PDFTOTEXT) + " " + shellQuote(pdf) + " - 2>&1", &status);
-    EXPECT_EQ(status, 0);
+    const CommandResult read = readPdfText(pdf);
+    const std::string text = read.out + read.err;
+    EXPECT_EQ(read.status, 0);
     EXPECT_EQ(text.find("Warning"), std::string::npos) << text;
     EXPECT_EQ(text.find("Error"), std::string::npos) << text;
     for (const char* name : names)

@@ -68,8 +68,7 @@ PageSize pageSize(const std::string& pdf, int page) {
 
 std::string pageText(const std::string& pdf, int page) {
     const std::string p = std::to_string(page);
-    return runShell(std::string(PDFTOTEXT) + " -layout -f " + p + " -l " + p + " " +
-                    shellQuote(pdf) + " - 2>/dev/null");
+    return readPdfText(pdf, {"-layout", "-f", p, "-l", p}).out;
 }
 
 std::vector<std::string> pageLines(const std::string& pdf, int page) {
@@ -82,8 +81,7 @@ std::vector<std::string> pageLines(const std::string& pdf, int page) {
 
 std::vector<Word> pageWords(const std::string& pdf, int page) {
     const std::string p = std::to_string(page);
-    const std::string html = runShell(std::string(PDFTOTEXT) + " -bbox -f " + p + " -l " + p + " " +
-                                      shellQuote(pdf) + " - 2>/dev/null");
+    const std::string html = readPdfText(pdf, {"-bbox", "-f", p, "-l", p}).out;
     // <word xMin="15.000000" yMin="106.6" xMax="45.1" yMax="114.6">Volume</word>
     std::vector<Word> words;
     for (size_t at = html.find("<word "); at != std::string::npos;

@@ -1,4 +1,4 @@
-// Writes large scan files for the benchmarks.
+// Writes large scan files for the benchmarks and the tests that need one.
 #pragma once
 
 #include <cstdint>
