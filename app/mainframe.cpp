@@ -307,7 +307,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path, bool bAskToSave) {
 void CMainFrame::OnFileOpen() {
     if (!SaveModified())
         return;
-    const QString path = fileDialogs().GetOpenFileName(this, OpenDialogFolder());
+    const QString path = fileDialogs().getOpenFileName(this, OpenDialogFolder());
     if (path.isEmpty())
         return;
     OpenDocumentFile(path, false);
@@ -345,7 +345,7 @@ bool CMainFrame::OnFileSaveAs() {
     const QString suggested = m_document.GetPathName().empty()
                                   ? QDir::home().filePath(QString::fromLatin1(kNewFileName))
                                   : QString::fromStdString(m_document.GetPathName());
-    const QString path = fileDialogs().GetSaveFileName(this, suggested);
+    const QString path = fileDialogs().getSaveFileName(this, suggested);
     if (path.isEmpty())
         return false;
     return DoSave(path);

@@ -251,7 +251,7 @@ CAuditResultDlg::CAuditResultDlg(QWidget* parent, const CKVLTOfflineScannerDoc& 
     m_pList->CreateFooter(IDC_AUDIT_FOOTER);
     m_pList->CreateCaption(IDC_AUDIT_CAPTION, QStringLiteral("Shelf Audit"), IDI_SLOT);
     m_pList->m_nListMenuId = IDR_LISTCTRL;
-    m_pList->m_strReportTitle = QStringLiteral("Shelf Audit");
+    m_pList->SetReportTitle(QStringLiteral("Shelf Audit"));
     m_pList->AutoSizeColumns();
     // Every row chosen: an export writes the whole result unless rows are picked.
     m_pList->SelectAllItems();

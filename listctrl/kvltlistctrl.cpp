@@ -103,8 +103,6 @@ bool CKVLTListCtrl::DeleteColumn(int nCol) {
     dropColumnKey(m_mapFilterPresets, column);
     dropColumnKey(m_mapColumnFonts, column);
     dropColumnKey(m_mapEditItems, column);
-    dropColumnKey(m_mapReportExcluded, column);
-    dropColumnKey(m_mapReportColumnFlags, column);
     UpdateHeaderGeometry();
     UpdateScrollBars();
     viewport()->update();

@@ -263,6 +263,12 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     void WriteListSettingInt(const QString& strEntry, unsigned nValue);
     void SaveListState();
 
+    // ---- report ---------------------------------------------------------------
+    // The title the exports give the list's report; empty until the first
+    // export sets it to its caption, which then stays for later exports.
+    const QString& GetReportTitle() const { return m_strReportTitle; }
+    void SetReportTitle(const QString& strTitle) { m_strReportTitle = strTitle; }
+
     // ---- companions -----------------------------------------------------------
     CKVLTHeaderCtrl* GetHeaderCtrl() const { return m_pHeader; }
     CKVLTListFooter* GetFooter() const;
@@ -291,10 +297,6 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     QFont m_fontFixed;
     QFont m_fontNormal;
     bool m_bFontsCreated = false;
-    QString m_strReportTitle;
-    QString m_strReportSubtitle;
-    QMap<unsigned, unsigned> m_mapReportExcluded;
-    QMap<unsigned, unsigned> m_mapReportColumnFlags;
     QMap<unsigned, const QFont*> m_mapColumnFonts;
     QMap<unsigned, char> m_mapCommandKeys;
     QMap<unsigned, unsigned> m_mapCopyColumn;
@@ -341,6 +343,8 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    QString m_strReportTitle;
+
     struct Layout; // cell geometry of the current view
     Layout CurrentLayout() const;
     void UpdateScrollBars();

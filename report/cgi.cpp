@@ -2,6 +2,8 @@
 
 #include "cgi.h"
 
+#include "texts.h"
+
 #include <cgicc/CgiInput.h>
 #include <cgicc/Cgicc.h>
 #include <uriparser/Uri.h>
@@ -21,17 +23,6 @@ namespace {
 std::string envText(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
-}
-
-bool equalsNoCase(const std::string& a, const char* b) {
-    size_t n = std::strlen(b);
-    if (a.size() != n)
-        return false;
-    for (size_t i = 0; i < n; ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
 }
 
 // Hands cgicc a multipart form post whose body we have already read and

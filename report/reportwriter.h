@@ -96,6 +96,9 @@ struct PdfSettings {
     bool outputPathTooLong;            // the path given did not fit: the save fails
 };
 
+// Per-row work areas of a record (reportwriter.cpp).
+struct ReportRowScratch;
+
 // An extra header function: may write its own lines to report->output.
 using ReportExtraHeader = void (*)(ReportWriter* report);
 
@@ -134,6 +137,8 @@ struct ReportWriter {
     // close) and nothing is kept for the formats the report does not write.
     const ReportFormatOps* formatOps;
     void* formatState;
+    // The work areas of the rows: made by the first row, freed by closeReport.
+    ReportRowScratch* rowScratch;
 
     // ---- operation table (filled by reportInit) ----
 
@@ -193,7 +198,3 @@ void reportInit(ReportWriter* report);
 // The format code of a keyword ("text", "csv", "pdf", "html", "excel",
 // "json", any case); REPORT_TEXT for an unknown keyword.
 ReportFormat reportFormatFromKeyword(const char* keyword);
-
-// Keyword comparison of the report writer: equal length and equal characters
-// after conversion to upper case.
-bool sameTextNoCase(const char* a, const char* b);

@@ -254,17 +254,13 @@ JournalContents readScanJournal(const std::string& path) {
         ::close(fd);
         return contents;
     }
-    char chunk[65536];
-    for (ssize_t got; (got = ::read(fd, chunk, sizeof chunk)) != 0;) {
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0 || text.size() + size_t(got) > kMaxJournalBytes) {
-            contents.error = "Cannot read " + path + ": " +
-                             (got < 0 ? std::strerror(errno) : "it keeps growing");
-            ::close(fd);
-            return contents;
-        }
-        text.append(chunk, size_t(got));
+    const ReadOutcome outcome = readToEnd(fd, kMaxJournalBytes, text);
+    if (outcome != ReadOutcome::kRead) {
+        contents.error =
+            "Cannot read " + path + ": " +
+            (outcome == ReadOutcome::kFailed ? std::strerror(errno) : "it keeps growing");
+        ::close(fd);
+        return contents;
     }
     ::close(fd);
 

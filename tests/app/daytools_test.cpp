@@ -4,7 +4,7 @@
 // and column widths kept for the next start.
 #include "appguitest.h"
 
-#include "exportsavedialog.h"
+#include "filedialogs.h"
 #include "kvltlistexport.h"
 #include "outgoingcheckdialog.h"
 #include "resource.h"
@@ -268,7 +268,7 @@ TEST_F(DayTest, ShelfAuditSlotBySlotAtScannerSpeedListsAndExportsEveryCase) {
     ScannerWedge wedge(pile, 20);
     QStringList flagged, result;
     QString summary, csvText;
-    ScriptedExportSaveDialog saveDialog;
+    ScriptedFileDialogs saveDialog;
     const QString csv = m_dir.filePath("audit.csv");
     saveDialog.queue(csv);
     whenModalOf<CAuditSetupDlg>([&](CAuditSetupDlg* setup) {
