@@ -209,11 +209,13 @@ bool CMainFrame::OnCommand(unsigned nID) {
     case ID_FILE_OPEN:
         OnFileOpen();
         return true;
+    // A save that fails or is cancelled has told the user already; the
+    // command was handled either way.
     case ID_FILE_SAVE:
-        OnFileSave();
+        (void)OnFileSave();
         return true;
     case ID_FILE_SAVE_AS:
-        OnFileSaveAs();
+        (void)OnFileSaveAs();
         return true;
     case ID_APP_EXIT:
         close();
@@ -280,7 +282,9 @@ bool CMainFrame::OpenDocumentFile(const QString& path, bool bAskToSave) {
     } else {
         switch (m_document.OpenForScanning()) {
         case ScanningStatus::Ready:
-            m_document.OfferRecovery(static_cast<QWidget*>(this));
+            // Whatever became of the scans, the user was told; recovered
+            // scans leave the document modified, and the window shows that.
+            (void)m_document.OfferRecovery(static_cast<QWidget*>(this));
             break;
         case ScanningStatus::ReadOnly:
             kvltMessageBox(m_document.ReadOnlyText() +

@@ -30,7 +30,8 @@ void CScanDialog::OnScan() {
 
 void CScanDialog::OnBarcode(const QString& strBarcode) {
     m_bRefusedThisScan = false;
-    m_pSession->scan(strBarcode.toStdString());
+    // The session tells its listener (this dialog) what became of the scan.
+    (void)m_pSession->scan(strBarcode.toStdString());
     if (!m_bRefusedThisScan)
         ShowTexts();
 }

@@ -28,7 +28,7 @@ std::string scanJournalFolder();
 // safe to use (makePrivateFolder); false with a message naming the folder.
 bool makeScanJournalFolder(std::string& error);
 
-enum class LockStatus {
+enum class [[nodiscard]] LockStatus{
     Acquired,    // this process now holds the lock
     HeldByOther, // another process holds it; the lock's Holder() tells who
     Unavailable, // the data folder or the file cannot be used; Holder() tells why

@@ -82,14 +82,15 @@ class CDocument {
     // bound to path and no longer modified.
     // A progress reporter, when given, is told that the save is busy; a save
     // is never stopped halfway.
-    virtual bool OnSaveDocument(const std::string& path, ProgressReporter* progress = nullptr);
+    [[nodiscard]] virtual bool OnSaveDocument(const std::string& path,
+                                              ProgressReporter* progress = nullptr);
 
     // Before the document is closed or replaced: when it is modified, asks
     // text (caption, icon, owner window) with Yes, No and Cancel. Yes runs
     // save, No drops the changes (OnDiscardChanges) and goes on, Cancel
     // stops. True to go on; a failed save stops too.
-    bool SaveModified(const std::string& text, const std::string& caption, MsgIcon icon,
-                      void* owner, const std::function<bool()>& save);
+    [[nodiscard]] bool SaveModified(const std::string& text, const std::string& caption,
+                                    MsgIcon icon, void* owner, const std::function<bool()>& save);
 
     bool IsModified() const { return m_modified; }
     // Tells the views when the flag changes.
@@ -109,7 +110,7 @@ class CDocument {
     virtual bool LoadFrom(const std::string& path, ProgressReporter* progress) = 0;
     // The bytes to write (none: an empty file). false when they cannot be
     // made (no memory): then nothing is written at all.
-    virtual bool StoreTo(CStoredBytes& bytes) = 0;
+    [[nodiscard]] virtual bool StoreTo(CStoredBytes& bytes) = 0;
     // How a save writes the file (atomicfile.h).
     virtual AtomicWriteOptions WriteOptions() { return {}; }
     // The user chose not to save the changes.

@@ -42,7 +42,7 @@ struct CZone {
 constexpr int32_t kMaxRepositorySlots = 16777216;
 
 // What became of the scans an earlier run left in the journal.
-enum class RecoveryResult {
+enum class [[nodiscard]] RecoveryResult{
     Nothing,      // the journal holds no unsaved scans
     Recovered,    // they were applied again; the document is modified
     Declined,     // the user said No: the scans were kept for later or discarded
@@ -51,14 +51,14 @@ enum class RecoveryResult {
                   // journal went): the journal was ended
 };
 
-struct RecoveryOutcome {
+struct [[nodiscard]] RecoveryOutcome {
     RecoveryResult result = RecoveryResult::Nothing;
     uint32_t count = 0;      // scans (and scans taken back) the journal offered
     std::string journalPath; // where the journal is (after NotApplied: where it was kept)
 };
 
 // What OpenForScanning found.
-enum class ScanningStatus {
+enum class [[nodiscard]] ScanningStatus{
     Ready,     // the file is locked for this run and its journal is ready
     ReadOnly,  // another process scans into it (ReadOnlyText says who)
     NoJournal, // the journal folder cannot be used (JournalProblem says why):
@@ -72,7 +72,7 @@ struct SlotAssignment {
 };
 
 // What became of a scan to be taken back.
-enum class TakeBackResult {
+enum class [[nodiscard]] TakeBackResult{
     Done,          // the volume is incoming again
     NotSlotted,    // the volume has no slot
     FromServer,    // it was slotted without "assigned": the server did it, not this tool
@@ -188,7 +188,8 @@ class CKVLTOfflineScannerDoc final : public CDocument {
 
     // Refuses to overwrite a file that another run scans into or that was
     // changed on disk since it was loaded; after the save the journal ends.
-    bool OnSaveDocument(const std::string& path, ProgressReporter* progress = nullptr) override;
+    [[nodiscard]] bool OnSaveDocument(const std::string& path,
+                                      ProgressReporter* progress = nullptr) override;
 
     // ---- contents (read by the lists and the scan workflow) ----
 
@@ -206,7 +207,7 @@ class CKVLTOfflineScannerDoc final : public CDocument {
   protected:
     void DeleteContents() override;
     bool LoadFrom(const std::string& path, ProgressReporter* progress) override;
-    bool StoreTo(CStoredBytes& bytes) override;
+    [[nodiscard]] bool StoreTo(CStoredBytes& bytes) override;
     AtomicWriteOptions WriteOptions() override;
     // The operator chose not to save: the journal's scans are set aside as
     // discarded and are never applied again.

@@ -146,7 +146,7 @@ class CScanJournal {
     std::vector<std::string> KeptJournals() const;
 
   private:
-    bool OpenForAppend(std::string& error);
+    [[nodiscard]] bool OpenForAppend(std::string& error);
     void CloseFile();
 
     ScanFileIdentity m_file;

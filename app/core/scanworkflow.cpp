@@ -179,8 +179,10 @@ void CScanSession::scanBatch(const std::vector<std::string>& barcodes,
     auto tellUpTo = [&](size_t end) {
         for (; told < end; ++told) {
             const Decision& decision = decisions[told];
+            // refuse tells the listener and gives back the outcome it was
+            // given, which reported below hears in any case.
             if (decision.outcome != ScanOutcome::Accepted)
-                refuse(decision.outcome, decision.text, decision.caption);
+                (void)refuse(decision.outcome, decision.text, decision.caption);
             if (reported)
                 reported(decision.outcome);
         }

@@ -44,7 +44,7 @@ uint32_t requireSlotSelection(const CSlotSelection& selection, void* owner = nul
 bool checkHandPickedSlots(const CKVLTOfflineScannerDoc& doc, const CSlotSelection& selection,
                           uint32_t n, void* owner = nullptr);
 
-enum class ScanOutcome {
+enum class [[nodiscard]] ScanOutcome{
     Accepted,       // the volume got the next chosen slot
     Unknown,        // no volume has this barcode
     AlreadySlotted, // the volume already has a "slot" member

@@ -64,7 +64,7 @@ std::string auditCellText(const CKVLTOfflineScannerDoc& doc, const AuditRow& row
 // does not belong there.
 bool auditPassed(const std::vector<AuditRow>& rows);
 
-enum class AuditScanOutcome {
+enum class [[nodiscard]] AuditScanOutcome{
     Present,     // an expected volume (slot by slot: of this slot)
     NothingHere, // slot by slot: the slot was empty
     WrongSlot,   // it belongs in another slot

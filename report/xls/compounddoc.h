@@ -37,6 +37,7 @@ CompoundLayout compoundLayout(std::size_t streamSize);
 
 // Builds the whole file around one stream named `streamName` (at most 31 ASCII characters).
 // False when the stream is larger than kMaxStreamSize; `file` is then left empty.
-bool writeCompoundDocument(Bytes& file, std::string_view streamName, const Bytes& stream);
+[[nodiscard]] bool writeCompoundDocument(Bytes& file, std::string_view streamName,
+                                         const Bytes& stream);
 
 } // namespace kvlt::xls
