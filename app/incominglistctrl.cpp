@@ -12,8 +12,9 @@ CIncomingListCtrl::CIncomingListCtrl(QWidget* parent) : CScanListCtrl(ScanList::
 void CIncomingListCtrl::Reload() {
     m_rows.clear();
     if (m_pDocument != nullptr) {
-        m_rows.reserve(m_pDocument->incomingVolumes.size());
-        m_pDocument->incomingVolumes.forEach([this](cJSON* volume) { m_rows.push_back(volume); });
+        m_rows.reserve(m_pDocument->GetIncomingVolumes().size());
+        m_pDocument->GetIncomingVolumes().forEach(
+            [this](cJSON* volume) { m_rows.push_back(volume); });
     }
     SetItemCount(int(m_rows.size()));
     Invalidate(true);
@@ -23,7 +24,7 @@ void CIncomingListCtrl::volumeSlotted(const cJSON* volume) {
     if (m_pDocument == nullptr)
         return;
     const auto at = std::find(m_rows.begin(), m_rows.end(), volume);
-    if (at == m_rows.end() || m_rows.size() != m_pDocument->incomingVolumes.size() + 1) {
+    if (at == m_rows.end() || m_rows.size() != m_pDocument->GetIncomingVolumes().size() + 1) {
         Reload(); // not as kept here: start again from the document
         return;
     }
@@ -40,12 +41,12 @@ void CIncomingListCtrl::volumeReturned(const cJSON* volume) {
         return;
     // Its row is its place among the document's incoming volumes.
     size_t row = 0, place = SIZE_MAX;
-    m_pDocument->incomingVolumes.forEach([&](cJSON* v) {
+    m_pDocument->GetIncomingVolumes().forEach([&](cJSON* v) {
         if (v == volume)
             place = row;
         ++row;
     });
-    if (place == SIZE_MAX || m_rows.size() + 1 != m_pDocument->incomingVolumes.size()) {
+    if (place == SIZE_MAX || m_rows.size() + 1 != m_pDocument->GetIncomingVolumes().size()) {
         Reload();
         return;
     }

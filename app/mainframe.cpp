@@ -46,7 +46,7 @@ CMainFrame::CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppNa
                        const QString& strBuildDate)
     : m_document(document), m_strAppName(strAppName), m_strBuildDate(strBuildDate) {
     // The operator decides whether an edit made elsewhere may be overwritten.
-    m_document.askBeforeOverwritingChanges = true;
+    m_document.SetAskBeforeOverwritingChanges(true);
     setWindowIcon(loadIcon(IDI_MAINFRAME));
     setObjectName(QStringLiteral("mainframe"));
 
@@ -156,9 +156,10 @@ void CMainFrame::SaveWindowState() {
 void CMainFrame::UpdateCounts() {
     if (m_counts.size() != 3)
         return;
-    m_counts[0]->setText(QStringLiteral("Incoming: %1").arg(m_document.incomingVolumes.size()));
+    m_counts[0]->setText(
+        QStringLiteral("Incoming: %1").arg(m_document.GetIncomingVolumes().size()));
     m_counts[1]->setText(
-        QStringLiteral("Slotted since opened: %1").arg(m_document.slottedSinceOpened().size()));
+        QStringLiteral("Slotted since opened: %1").arg(m_document.SlottedSinceOpened().size()));
     m_counts[2]->setText(
         QStringLiteral("Free slots selected: %1").arg(m_pView ? m_pView->FreeSelectedCount() : 0));
 }
@@ -328,7 +329,7 @@ bool CMainFrame::CheckSomethingToSave() {
     // Without a loaded scan file there is nothing to write; writing an empty
     // file would destroy whatever the chosen path holds. Say so before
     // asking for a name that would not be used.
-    if (m_document.rootNode != nullptr)
+    if (m_document.GetRootNode() != nullptr)
         return true;
     kvltMessageBox("There is no scan file open, so there is nothing to save.", "Save Error",
                    MsgIcon::Information, MsgButtons::Ok, static_cast<QWidget*>(this));

@@ -37,7 +37,7 @@ void COutgoingCheckDialog::FillUnchecked() {
     m_pUnchecked->clear();
     const std::vector<const cJSON*> left = m_check.unchecked();
     for (const cJSON* volume : left)
-        m_pUnchecked->addItem(QString::fromUtf8(CKVLTOfflineScannerDoc::stringField(volume, "id")));
+        m_pUnchecked->addItem(QString::fromUtf8(CKVLTOfflineScannerDoc::StringField(volume, "id")));
     m_pUncheckedTitle->setText(QStringLiteral("Not checked yet: %1").arg(left.size()));
 }
 
@@ -50,7 +50,7 @@ void COutgoingCheckDialog::OnBarcode(const QString& strBarcode) {
         Flag(QString::fromUtf8(scan.caption), QString::fromStdString(scan.text), status);
         return;
     }
-    const QString id = QString::fromUtf8(CKVLTOfflineScannerDoc::stringField(scan.volume, "id"));
+    const QString id = QString::fromUtf8(CKVLTOfflineScannerDoc::StringField(scan.volume, "id"));
     const QList<QListWidgetItem*> items = m_pUnchecked->findItems(id, Qt::MatchExactly);
     if (!items.isEmpty())
         delete items.front();
@@ -65,7 +65,7 @@ bool COutgoingCheckDialog::AllChecked() const {
 QString COutgoingCheckDialog::SummaryText() const {
     std::vector<std::string> left;
     for (const cJSON* volume : m_check.unchecked())
-        left.push_back(CKVLTOfflineScannerDoc::stringField(volume, "id"));
+        left.push_back(CKVLTOfflineScannerDoc::StringField(volume, "id"));
     QString text;
     if (left.empty())
         text = QStringLiteral("All %1 outgoing volumes are checked.").arg(m_check.outgoingCount());

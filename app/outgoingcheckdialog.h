@@ -20,7 +20,7 @@ class COutgoingCheckDialog final : public CBarcodeDialog {
     COutgoingCheckDialog(COutgoingListCtrl* pList, CKVLTOfflineScannerDoc& doc);
 
     QListWidget* UncheckedList() const { return m_pUnchecked; }
-    const COutgoingCheck& Check() const { return m_check; }
+    const OutgoingCheck& Check() const { return m_check; }
     // The barcodes scanned here that are not outgoing volumes, in order.
     const std::vector<std::string>& NotOutgoing() const { return m_notOutgoing; }
     // What the operator reads when the dialog closes: what is checked, what
@@ -34,7 +34,7 @@ class COutgoingCheckDialog final : public CBarcodeDialog {
   private:
     void FillUnchecked();
 
-    COutgoingCheck m_check;
+    OutgoingCheck m_check;
     QListWidget* m_pUnchecked = nullptr;
     QLabel* m_pUncheckedTitle = nullptr;
     std::vector<std::string> m_notOutgoing;

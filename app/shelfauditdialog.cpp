@@ -160,7 +160,7 @@ void CShelfAuditDialog::OnBarcode(const QString& strBarcode) {
                    status);
     } else if (scan.outcome == AuditScanOutcome::NothingHere) {
         ShowStatus(QStringLiteral("Nothing found in slot %1.\n")
-                       .arg(QString::fromStdString(m_pMap->GetDocument()->slotLabel(scan.slot))) +
+                       .arg(QString::fromStdString(m_pMap->GetDocument()->SlotLabel(scan.slot))) +
                    status);
     } else {
         ShowStatus(status);

@@ -49,7 +49,7 @@ class CShelfAuditDialog final : public CBarcodeDialog {
     Q_OBJECT
   public:
     CShelfAuditDialog(CMapListCtrl* pMap, std::vector<uint32_t> chosen, bool bySlot);
-    CShelfAudit& Audit() { return m_audit; }
+    ShelfAudit& Audit() { return m_audit; }
     // Something was scanned (an empty slot counts).
     bool Scanned() const { return m_bScanned; }
 
@@ -60,7 +60,7 @@ class CShelfAuditDialog final : public CBarcodeDialog {
     void ShowCurrentSlot();
 
     CMapListCtrl* m_pMap;
-    CShelfAudit m_audit;
+    ShelfAudit m_audit;
     bool m_bScanned = false;
 };
 

@@ -108,7 +108,7 @@ namespace {
 class QtTaskDialogPresenter final : public TaskDialogPresenter {
   public:
     TaskDialogResult present(const TaskDialogState& state, QWidget* owner) override {
-        CTaskDialogWindow window(state, owner);
+        TaskDialogWindow window(state, owner);
         window.exec();
         return window.result();
     }

@@ -19,7 +19,7 @@ TEST(ExportFromWindowAndKvltScan, SameRowsGiveTheSameBytes) {
     ASSERT_TRUE(doc.OnOpenDocument(KVLT_SAMPLE));
     CKVLTOfflineScannerView view(doc);
     view.OnInitialUpdate();
-    view.OnUpdate(nullptr, doc.slotCount, &doc);
+    view.OnUpdate(nullptr, doc.GetSlotCount(), &doc);
     TempDir dir;
     ScriptedPresenter boxes;
     ScriptedFileDialogs saveDialog;
