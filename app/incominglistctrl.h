@@ -26,5 +26,5 @@ class CIncomingListCtrl final : public CScanListCtrl {
   private:
     // The volumes the rows show, in row order: the document tells of a
     // removal after it happened, so the row it had is found here.
-    std::vector<const cJSON*> m_rows;
+    std::vector<const cJSON*> m_arrRows;
 };

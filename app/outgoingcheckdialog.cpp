@@ -46,7 +46,7 @@ void COutgoingCheckDialog::OnBarcode(const QString& strBarcode) {
     const QString status = QString::fromStdString(m_check.statusText());
     if (scan.outcome != CheckOutcome::Checked) {
         if (scan.outcome == CheckOutcome::NotOutgoing)
-            m_notOutgoing.push_back(scan.barcode);
+            m_arrNotOutgoing.push_back(scan.barcode);
         Flag(QString::fromUtf8(scan.caption), QString::fromStdString(scan.text), status);
         return;
     }
@@ -59,7 +59,7 @@ void COutgoingCheckDialog::OnBarcode(const QString& strBarcode) {
 }
 
 bool COutgoingCheckDialog::AllChecked() const {
-    return m_check.checkedCount() == m_check.outgoingCount() && m_notOutgoing.empty();
+    return m_check.checkedCount() == m_check.outgoingCount() && m_arrNotOutgoing.empty();
 }
 
 QString COutgoingCheckDialog::SummaryText() const {
@@ -75,8 +75,8 @@ QString COutgoingCheckDialog::SummaryText() const {
                    .arg(m_check.outgoingCount())
                    .arg(left.size()) +
                idLines(left);
-    if (!m_notOutgoing.empty())
-        text += QStringLiteral("\n\nScanned, but not outgoing (%1):").arg(m_notOutgoing.size()) +
-                idLines(m_notOutgoing);
+    if (!m_arrNotOutgoing.empty())
+        text += QStringLiteral("\n\nScanned, but not outgoing (%1):").arg(m_arrNotOutgoing.size()) +
+                idLines(m_arrNotOutgoing);
     return text;
 }

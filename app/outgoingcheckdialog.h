@@ -22,7 +22,7 @@ class COutgoingCheckDialog final : public CBarcodeDialog {
     QListWidget* UncheckedList() const { return m_pUnchecked; }
     const OutgoingCheck& Check() const { return m_check; }
     // The barcodes scanned here that are not outgoing volumes, in order.
-    const std::vector<std::string>& NotOutgoing() const { return m_notOutgoing; }
+    const std::vector<std::string>& NotOutgoing() const { return m_arrNotOutgoing; }
     // What the operator reads when the dialog closes: what is checked, what
     // is not yet, and what was scanned but is not outgoing.
     QString SummaryText() const;
@@ -37,5 +37,5 @@ class COutgoingCheckDialog final : public CBarcodeDialog {
     OutgoingCheck m_check;
     QListWidget* m_pUnchecked = nullptr;
     QLabel* m_pUncheckedTitle = nullptr;
-    std::vector<std::string> m_notOutgoing;
+    std::vector<std::string> m_arrNotOutgoing;
 };

@@ -172,19 +172,19 @@ void CShelfAuditDialog::OnBarcode(const QString& strBarcode) {
 
 CAuditListCtrl::CAuditListCtrl(const CKVLTOfflineScannerDoc& doc, std::vector<AuditRow> rows,
                                QWidget* parent)
-    : CKVLTListCtrl(parent), m_doc(doc), m_rows(std::move(rows)) {
-    SetItemCount(int(m_rows.size()));
+    : CKVLTListCtrl(parent), m_doc(doc), m_arrRows(std::move(rows)) {
+    SetItemCount(int(m_arrRows.size()));
 }
 
 QString CAuditListCtrl::OnGetItemText(int nItem, int nSubItem) const {
-    if (nItem < 0 || size_t(nItem) >= m_rows.size())
+    if (nItem < 0 || size_t(nItem) >= m_arrRows.size())
         return {};
-    return QString::fromStdString(auditCellText(m_doc, m_rows[size_t(nItem)], nSubItem));
+    return QString::fromStdString(auditCellText(m_doc, m_arrRows[size_t(nItem)], nSubItem));
 }
 
 int CAuditListCtrl::OnGetItemImage(int nItem, int nSubItem) const {
-    return nSubItem == AUDIT_ZONE && nItem >= 0 && size_t(nItem) < m_rows.size() &&
-                   m_rows[size_t(nItem)].slot != 0
+    return nSubItem == AUDIT_ZONE && nItem >= 0 && size_t(nItem) < m_arrRows.size() &&
+                   m_arrRows[size_t(nItem)].slot != 0
                ? 0
                : -1;
 }

@@ -121,7 +121,7 @@ class CKVLTTaskDialog {
     bool IsVerificationChecked() const { return m_result.verifyChecked; }
     QString GetInputBoxText() const { return m_result.inputText; }
 
-    const TaskDialogState& state() const { return m_state; }
+    const TaskDialogState& GetState() const { return m_state; }
 
   private:
     QWidget* m_pOwner = nullptr;

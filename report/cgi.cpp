@@ -58,7 +58,7 @@ class BoundedInput final : public cgicc::CgiInput {
     size_t m_nOffset = 0;
 };
 
-// CONTENT_LENGTH as a plain decimal number no larger than CGI_MAX_BODY.
+// CONTENT_LENGTH as a plain decimal number no larger than kCgiMaxBody.
 bool parseContentLength(const std::string& text, size_t* length, CgiError* error) {
     if (text.empty()) {
         *length = 0;
@@ -71,9 +71,9 @@ bool parseContentLength(const std::string& text, size_t* length, CgiError* error
             return false;
         }
         value = value * 10 + size_t(c - '0');
-        if (value > CGI_MAX_BODY) {
+        if (value > kCgiMaxBody) {
             *error = {"Request Error", "CONTENT_LENGTH " + text + " exceeds the limit of " +
-                                           std::to_string(CGI_MAX_BODY) + " bytes"};
+                                           std::to_string(kCgiMaxBody) + " bytes"};
             return false;
         }
     }

@@ -103,8 +103,8 @@ void formatNumericField(const char* field, size_t length, uint32_t flags, std::s
 // Per-row work areas, reused so that a row allocates nothing once warm.
 struct ReportRowScratch {
     std::string text;
-    std::string values[REPORT_MAX_COLUMNS];
-    const char* cells[REPORT_MAX_COLUMNS];
+    std::string values[kReportMaxColumns];
+    const char* cells[kReportMaxColumns];
 };
 
 namespace {
@@ -180,7 +180,7 @@ void applyColumnDelete(ReportWriter* report) {
     const char* piece = report->columnDelete;
     while (piece) {
         int n = std::atoi(piece);
-        if (n >= 1 && uint32_t(n) <= REPORT_MAX_DELETABLE) {
+        if (n >= 1 && uint32_t(n) <= kReportMaxDeletable) {
             ReportColumn& col = report->columns[n - 1];
             // A number beyond the defined columns marks nothing, so nothing
             // is counted for it either.
@@ -217,11 +217,11 @@ void startReport(ReportWriter* report) {
     }
 
     if (const char* title = std::getenv("KVLTREPORTTITLE"))
-        copyField(report->title, REPORT_TITLE_SIZE - 1, title);
+        copyField(report->title, kReportTitleSize - 1, title);
     if (report->reportId != 0) {
         std::string name = perReportName(report, "KVLTREPORTTITLE");
         if (const char* title = std::getenv(name.c_str()))
-            copyField(report->title, REPORT_TITLE_SIZE - 1, title);
+            copyField(report->title, kReportTitleSize - 1, title);
         // What the format's start made (a PDF document, a book) stays and is
         // still saved, without content, by closeReport.
         if (isSet(perReportName(report, "KVLTDROPREPORT").c_str())) {
@@ -252,8 +252,8 @@ void checkStream(ReportWriter* report, FILE* stream) {
 // ------------------------------------------------------------------ operations
 
 int opAddColumn(ReportWriter* report, uint64_t width, const char* name, uint32_t flags) {
-    if (report->columnCount >= REPORT_MAX_COLUMNS)
-        return int(REPORT_MAX_COLUMNS);
+    if (report->columnCount >= kReportMaxColumns)
+        return int(kReportMaxColumns);
     ReportColumn& col = report->columns[report->columnCount++];
     col.width = width;
     col.position = report->lineWidth;

@@ -55,7 +55,7 @@ class CScanFileLock {
     LockStatus Acquire(const struct stat& file);
     // Lets go of the lock; its lock file goes with it.
     void Release();
-    bool IsHeld() const { return m_fd >= 0; }
+    bool IsHeld() const { return m_nFd >= 0; }
     // Whether this is the lock of that file.
     bool IsLockOf(const struct stat& file) const;
     // After HeldByOther: "process 4242 (kvlt-scan) on host dock-1" (or "another
@@ -65,9 +65,9 @@ class CScanFileLock {
   private:
     void Swap(CScanFileLock& other) noexcept;
 
-    int m_fd = -1;
-    dev_t m_device = 0;
-    ino_t m_inode = 0;
+    int m_nFd = -1;
+    dev_t m_nDevice = 0;
+    ino_t m_nInode = 0;
     std::string m_strLockPath;
     std::string m_strHolder;
 };

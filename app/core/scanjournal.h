@@ -151,6 +151,6 @@ class CScanJournal {
 
     ScanFileIdentity m_file;
     std::string m_strPath;
-    int m_fd = -1;
+    int m_nFd = -1;
     bool m_bRunStarted = false;
 };
