@@ -20,7 +20,7 @@ void CIncomingListCtrl::Reload() {
     Invalidate(true);
 }
 
-void CIncomingListCtrl::volumeSlotted(const cJSON* volume) {
+void CIncomingListCtrl::OnVolumeSlotted(const cJSON* volume) {
     if (m_pDocument == nullptr)
         return;
     const auto at = std::find(m_arrRows.begin(), m_arrRows.end(), volume);
@@ -36,7 +36,7 @@ void CIncomingListCtrl::volumeSlotted(const cJSON* volume) {
     Invalidate(true);
 }
 
-void CIncomingListCtrl::volumeReturned(const cJSON* volume) {
+void CIncomingListCtrl::OnVolumeReturned(const cJSON* volume) {
     if (m_pDocument == nullptr)
         return;
     // Its row is its place among the document's incoming volumes.

@@ -19,9 +19,9 @@ class CIncomingListCtrl final : public CScanListCtrl {
     void Reload();
     // After an accepted scan, which has taken the volume off the document's
     // incoming volumes: the list shows one row less at once.
-    void volumeSlotted(const cJSON* volume);
+    void OnVolumeSlotted(const cJSON* volume);
     // After a take-back, which has listed the volume as incoming again.
-    void volumeReturned(const cJSON* volume);
+    void OnVolumeReturned(const cJSON* volume);
 
   private:
     // The volumes the rows show, in row order: the document tells of a

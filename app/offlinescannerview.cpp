@@ -152,13 +152,13 @@ void CKVLTOfflineScannerView::OnUpdate(CDocumentView*, int64_t hint, void* hintO
             // incoming volumes.
             m_pMap->RedrawItems(int(hint - 1), int(hint - 1));
             m_pMap->RowChanged(int(hint - 1));
-            m_pIncoming->volumeSlotted(volume);
+            m_pIncoming->OnVolumeSlotted(volume);
             m_pIncoming->ForgetWidestTexts();
         } else if (hint < 0) {
             // Taken back from slot -hint: the row is free, the volume incoming again.
             m_pMap->RedrawItems(int(-hint - 1), int(-hint - 1));
             m_pMap->ForgetWidestTexts();
-            m_pIncoming->volumeReturned(volume);
+            m_pIncoming->OnVolumeReturned(volume);
             m_pIncoming->ForgetWidestTexts();
         } else {
             m_pOutgoing->VolumeChecked(volume); // an outgoing volume checked
