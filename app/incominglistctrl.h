@@ -19,12 +19,12 @@ class CIncomingListCtrl final : public CScanListCtrl {
     void Reload();
     // After an accepted scan, which has taken the volume off the document's
     // incoming volumes: the list shows one row less at once.
-    void volumeSlotted(const cJSON* volume);
+    void OnVolumeSlotted(const cJSON* volume);
     // After a take-back, which has listed the volume as incoming again.
-    void volumeReturned(const cJSON* volume);
+    void OnVolumeReturned(const cJSON* volume);
 
   private:
     // The volumes the rows show, in row order: the document tells of a
     // removal after it happened, so the row it had is found here.
-    std::vector<const cJSON*> m_rows;
+    std::vector<const cJSON*> m_arrRows;
 };

@@ -46,7 +46,7 @@ CMainFrame::CMainFrame(CKVLTOfflineScannerDoc& document, const QString& strAppNa
                        const QString& strBuildDate)
     : m_document(document), m_strAppName(strAppName), m_strBuildDate(strBuildDate) {
     // The operator decides whether an edit made elsewhere may be overwritten.
-    m_document.askBeforeOverwritingChanges = true;
+    m_document.SetAskBeforeOverwritingChanges(true);
     setWindowIcon(loadIcon(IDI_MAINFRAME));
     setObjectName(QStringLiteral("mainframe"));
 
@@ -156,9 +156,10 @@ void CMainFrame::SaveWindowState() {
 void CMainFrame::UpdateCounts() {
     if (m_counts.size() != 3)
         return;
-    m_counts[0]->setText(QStringLiteral("Incoming: %1").arg(m_document.incomingVolumes.size()));
+    m_counts[0]->setText(
+        QStringLiteral("Incoming: %1").arg(m_document.GetIncomingVolumes().size()));
     m_counts[1]->setText(
-        QStringLiteral("Slotted since opened: %1").arg(m_document.slottedSinceOpened().size()));
+        QStringLiteral("Slotted since opened: %1").arg(m_document.SlottedSinceOpened().size()));
     m_counts[2]->setText(
         QStringLiteral("Free slots selected: %1").arg(m_pView ? m_pView->FreeSelectedCount() : 0));
 }
@@ -209,11 +210,13 @@ bool CMainFrame::OnCommand(unsigned nID) {
     case ID_FILE_OPEN:
         OnFileOpen();
         return true;
+    // A save that fails or is cancelled has told the user already; the
+    // command was handled either way.
     case ID_FILE_SAVE:
-        OnFileSave();
+        (void)OnFileSave();
         return true;
     case ID_FILE_SAVE_AS:
-        OnFileSaveAs();
+        (void)OnFileSaveAs();
         return true;
     case ID_APP_EXIT:
         close();
@@ -280,7 +283,9 @@ bool CMainFrame::OpenDocumentFile(const QString& path, bool bAskToSave) {
     } else {
         switch (m_document.OpenForScanning()) {
         case ScanningStatus::Ready:
-            m_document.OfferRecovery(static_cast<QWidget*>(this));
+            // Whatever became of the scans, the user was told; recovered
+            // scans leave the document modified, and the window shows that.
+            (void)m_document.OfferRecovery(static_cast<QWidget*>(this));
             break;
         case ScanningStatus::ReadOnly:
             kvltMessageBox(m_document.ReadOnlyText() +
@@ -307,7 +312,7 @@ bool CMainFrame::OpenDocumentFile(const QString& path, bool bAskToSave) {
 void CMainFrame::OnFileOpen() {
     if (!SaveModified())
         return;
-    const QString path = fileDialogs().GetOpenFileName(this, OpenDialogFolder());
+    const QString path = fileDialogs().getOpenFileName(this, OpenDialogFolder());
     if (path.isEmpty())
         return;
     OpenDocumentFile(path, false);
@@ -324,7 +329,7 @@ bool CMainFrame::CheckSomethingToSave() {
     // Without a loaded scan file there is nothing to write; writing an empty
     // file would destroy whatever the chosen path holds. Say so before
     // asking for a name that would not be used.
-    if (m_document.rootNode != nullptr)
+    if (m_document.GetRootNode() != nullptr)
         return true;
     kvltMessageBox("There is no scan file open, so there is nothing to save.", "Save Error",
                    MsgIcon::Information, MsgButtons::Ok, static_cast<QWidget*>(this));
@@ -345,7 +350,7 @@ bool CMainFrame::OnFileSaveAs() {
     const QString suggested = m_document.GetPathName().empty()
                                   ? QDir::home().filePath(QString::fromLatin1(kNewFileName))
                                   : QString::fromStdString(m_document.GetPathName());
-    const QString path = fileDialogs().GetSaveFileName(this, suggested);
+    const QString path = fileDialogs().getSaveFileName(this, suggested);
     if (path.isEmpty())
         return false;
     return DoSave(path);

@@ -48,8 +48,8 @@ class CMainFrame final : public QMainWindow, private CDocumentView {
     // true when the command has a handler here.
     bool OnCommand(unsigned nID);
     void OnFileOpen();
-    bool OnFileSave();
-    bool OnFileSaveAs();
+    [[nodiscard]] bool OnFileSave();
+    [[nodiscard]] bool OnFileSaveAs();
     void OnAppAbout();
 
     // The window title for the document: "<file> - <application>", with
@@ -75,10 +75,10 @@ class CMainFrame final : public QMainWindow, private CDocumentView {
     // The folder the Open dialog starts in: the open file's, else the home folder.
     QString OpenDialogFolder() const;
     // The framework's question before the document is replaced: true to go on.
-    bool SaveModified();
+    [[nodiscard]] bool SaveModified();
     // The file's name, or the new-file name while there is no file.
     QString DocumentName() const;
-    bool DoSave(const QString& path);
+    [[nodiscard]] bool DoSave(const QString& path);
     // The window's first size: the form's, widened for the map's columns
     // within the screen; or where the user left it.
     void PlaceWindow();

@@ -7,7 +7,7 @@
 #include "scanfiledoc.h"
 #include "shelfauditdialog.h"
 
-int64_t CMapSelection::nextSelectedRow(int64_t row) const {
+int64_t MapSelection::nextSelectedRow(int64_t row) const {
     // GetNextItem looks after the row it is given.
     const int after = row <= 0 ? -1 : int(row - 1);
     return m_list.GetNextItem(after, CKVLTListCtrl::LVNI_SELECTED);
@@ -53,7 +53,7 @@ void CMapListCtrl::OnScanIncoming() {
     if (m_pDocument == nullptr || RefuseReadOnly())
         return;
     const unsigned n = RequireSelection(true, 0);
-    const CMapSelection selection(*this);
+    const MapSelection selection(*this);
     if (!checkHandPickedSlots(*m_pDocument, selection, n, static_cast<QWidget*>(this)))
         return;
     OpenScanDialog();
@@ -62,7 +62,7 @@ void CMapListCtrl::OnScanIncoming() {
 void CMapListCtrl::AutoSelectAndScan(bool bFirstAvailable) {
     if (m_pDocument == nullptr || RefuseReadOnly())
         return;
-    const std::vector<uint32_t> rows = m_pDocument->autoSelectSlots(bFirstAvailable);
+    const std::vector<uint32_t> rows = m_pDocument->AutoSelectSlots(bFirstAvailable);
     DeselectAllItems();
     for (uint32_t row : rows)
         if (int64_t(row) < GetItemCount())
@@ -88,7 +88,7 @@ void CMapListCtrl::OnReturnToIncoming() {
     // The volumes first: each take-back changes the map it is read from.
     std::vector<cJSON*> volumes;
     for (int row = GetNextItem(-1, LVNI_SELECTED); row >= 0; row = GetNextItem(row, LVNI_SELECTED))
-        if (cJSON* volume = m_pDocument->slotVolumes.find(uint32_t(row) + 1))
+        if (cJSON* volume = m_pDocument->GetSlotVolumes().find(uint32_t(row) + 1))
             volumes.push_back(volume);
     if (volumes.empty()) {
         kvltMessageBox("The selected slots hold no volume.", "Selection Required",
@@ -105,7 +105,7 @@ void CMapListCtrl::OnReturnToIncoming() {
     unsigned returned = 0, refused = 0;
     for (cJSON* volume : volumes) {
         std::string error, why;
-        const TakeBackResult result = m_pDocument->takeBackSlot(volume, error);
+        const TakeBackResult result = m_pDocument->TakeBackSlot(volume, error);
         if (result == TakeBackResult::Done) {
             ++returned;
             continue;
@@ -113,7 +113,7 @@ void CMapListCtrl::OnReturnToIncoming() {
         // One message for all, naming at most a few.
         if (++refused <= 10)
             refusals += takeBackRefusalText(
-                            result, CKVLTOfflineScannerDoc::stringField(volume, "id"), error, why) +
+                            result, CKVLTOfflineScannerDoc::StringField(volume, "id"), error, why) +
                         ".\n";
         if (result == TakeBackResult::JournalFailed) {
             caption = why;
@@ -131,7 +131,7 @@ void CMapListCtrl::OnReturnToIncoming() {
 }
 
 void CMapListCtrl::OnShelfAudit() {
-    if (m_pDocument == nullptr || m_pDocument->rootNode == nullptr || GetItemCount() == 0) {
+    if (m_pDocument == nullptr || m_pDocument->GetRootNode() == nullptr || GetItemCount() == 0) {
         kvltMessageBox("There are no slots to audit.", "Shelf Audit", MsgIcon::Information,
                        MsgButtons::Ok, static_cast<QWidget*>(this));
         return;

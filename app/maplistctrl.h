@@ -12,9 +12,9 @@ class CIncomingListCtrl;
 class COutgoingListCtrl;
 
 // The map list's selected rows, as the scan rules read the chosen slots.
-class CMapSelection final : public CSlotSelection {
+class MapSelection final : public SlotSelection {
   public:
-    explicit CMapSelection(const CKVLTListCtrl& list) : m_list(list) {}
+    explicit MapSelection(const CKVLTListCtrl& list) : m_list(list) {}
     uint32_t selectedCount() const override { return uint32_t(m_list.GetSelectedCount()); }
     int64_t nextSelectedRow(int64_t row) const override;
 

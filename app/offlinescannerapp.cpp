@@ -18,8 +18,11 @@ bool CKVLTOfflineScannerApp::InitInstance() {
     SetOwnCommandLine(true);
     InitBaseInstance(QString::fromLatin1(kDisplayName), IDB_ABOUT, QString::fromLatin1(kBuildDate));
     // Ctrl+E and "&Export", "&Print" in every list; the lists pass no mail
-    // recipients, so the chooser offers no "Email".
-    CKVLTListExport::InstallCommandKeys();
+    // recipients, so the chooser offers no "Email". Report titles and notes
+    // take $name from the application's report variables.
+    ExportEnvironment environment;
+    environment.variables = GetReport();
+    CKVLTListExport::InstallCommandKeys(std::nullopt, environment);
 
     m_pDocument = std::make_unique<CKVLTOfflineScannerDoc>();
     m_pMainFrame = std::make_unique<CMainFrame>(*m_pDocument, GetAppName(), GetBuildDate());

@@ -152,13 +152,13 @@ void CKVLTOfflineScannerView::OnUpdate(CDocumentView*, int64_t hint, void* hintO
             // incoming volumes.
             m_pMap->RedrawItems(int(hint - 1), int(hint - 1));
             m_pMap->RowChanged(int(hint - 1));
-            m_pIncoming->volumeSlotted(volume);
+            m_pIncoming->OnVolumeSlotted(volume);
             m_pIncoming->ForgetWidestTexts();
         } else if (hint < 0) {
             // Taken back from slot -hint: the row is free, the volume incoming again.
             m_pMap->RedrawItems(int(-hint - 1), int(-hint - 1));
             m_pMap->ForgetWidestTexts();
-            m_pIncoming->volumeReturned(volume);
+            m_pIncoming->OnVolumeReturned(volume);
             m_pIncoming->ForgetWidestTexts();
         } else {
             m_pOutgoing->VolumeChecked(volume); // an outgoing volume checked
@@ -182,7 +182,7 @@ void CKVLTOfflineScannerView::OnUpdate(CDocumentView*, int64_t hint, void* hintO
         list->ForgetWidestTexts();
     m_pMap->SetItemCount(int(std::clamp<int64_t>(hint, 0, INT32_MAX)));
     m_pIncoming->Reload();
-    m_pOutgoing->SetItemCount(int(m_document.outgoingVolumes.size()));
+    m_pOutgoing->SetItemCount(int(m_document.GetOutgoingVolumes().size()));
     m_pOutgoing->Reload();
     for (CKVLTListCtrl* list :
          {static_cast<CKVLTListCtrl*>(m_pMap), static_cast<CKVLTListCtrl*>(m_pIncoming),
@@ -264,14 +264,14 @@ uint32_t CKVLTOfflineScannerView::FreeSelectedCount() const {
         return 0;
     // Whichever is fewer: the selected rows or the occupied slots.
     uint32_t occupied = 0;
-    if (m_document.slotVolumes.size() < selected) {
-        m_document.slotVolumes.forEach([&](uint32_t slot, cJSON*) {
+    if (m_document.GetSlotVolumes().size() < selected) {
+        m_document.GetSlotVolumes().forEach([&](uint32_t slot, cJSON*) {
             occupied += slot >= 1 && m_pMap->IsItemSelected(int(slot - 1));
         });
     } else {
         for (int row = m_pMap->GetNextItem(-1, CKVLTListCtrl::LVNI_SELECTED); row >= 0;
              row = m_pMap->GetNextItem(row, CKVLTListCtrl::LVNI_SELECTED))
-            occupied += m_document.slotVolumes.find(uint32_t(row) + 1) != nullptr;
+            occupied += m_document.GetSlotVolumes().find(uint32_t(row) + 1) != nullptr;
     }
     m_nFreeSelected = int64_t(selected) - occupied;
     return selected - occupied;
@@ -317,8 +317,8 @@ void CKVLTOfflineScannerView::OnUndoScan() {
     m_pMap->SetFocusedItem(int(slot) - 1);
     emit statusMessage(
         QStringLiteral("Scan of %1 in slot %2 taken back")
-            .arg(QString::fromUtf8(CKVLTOfflineScannerDoc::stringField(volume, "id")),
-                 QString::fromStdString(m_document.slotLabel(slot))));
+            .arg(QString::fromUtf8(CKVLTOfflineScannerDoc::StringField(volume, "id")),
+                 QString::fromStdString(m_document.SlotLabel(slot))));
 }
 
 // ------------------------------------------------------------------ find
@@ -330,7 +330,7 @@ CKVLTOfflineScannerView::Matches(const QString& strPattern) const {
                                 FILTER_EXTMATCH | FILTER_CASEFOLD);
     auto matching = [&](const cJSON* volume) {
         return volume != nullptr &&
-               pattern.matches(std::string_view(CKVLTOfflineScannerDoc::stringField(volume, "id")));
+               pattern.matches(std::string_view(CKVLTOfflineScannerDoc::StringField(volume, "id")));
     };
     for (int row = 0; row < m_pIncoming->GetItemCount(); ++row)
         if (matching(listRowVolume(m_document, ScanList::Incoming, uint32_t(row))))
@@ -339,7 +339,7 @@ CKVLTOfflineScannerView::Matches(const QString& strPattern) const {
         if (matching(listRowVolume(m_document, ScanList::Outgoing, uint32_t(row))))
             matches.push_back({m_pOutgoing, row});
     for (int row = 0; row < m_pMap->GetItemCount(); ++row)
-        if (matching(m_document.slotVolumes.find(uint32_t(row) + 1)))
+        if (matching(m_document.GetSlotVolumes().find(uint32_t(row) + 1)))
             matches.push_back({m_pMap, row});
     return matches;
 }

@@ -37,7 +37,7 @@ void COutgoingCheckDialog::FillUnchecked() {
     m_pUnchecked->clear();
     const std::vector<const cJSON*> left = m_check.unchecked();
     for (const cJSON* volume : left)
-        m_pUnchecked->addItem(QString::fromUtf8(CKVLTOfflineScannerDoc::stringField(volume, "id")));
+        m_pUnchecked->addItem(QString::fromUtf8(CKVLTOfflineScannerDoc::StringField(volume, "id")));
     m_pUncheckedTitle->setText(QStringLiteral("Not checked yet: %1").arg(left.size()));
 }
 
@@ -46,11 +46,11 @@ void COutgoingCheckDialog::OnBarcode(const QString& strBarcode) {
     const QString status = QString::fromStdString(m_check.statusText());
     if (scan.outcome != CheckOutcome::Checked) {
         if (scan.outcome == CheckOutcome::NotOutgoing)
-            m_notOutgoing.push_back(scan.barcode);
+            m_arrNotOutgoing.push_back(scan.barcode);
         Flag(QString::fromUtf8(scan.caption), QString::fromStdString(scan.text), status);
         return;
     }
-    const QString id = QString::fromUtf8(CKVLTOfflineScannerDoc::stringField(scan.volume, "id"));
+    const QString id = QString::fromUtf8(CKVLTOfflineScannerDoc::StringField(scan.volume, "id"));
     const QList<QListWidgetItem*> items = m_pUnchecked->findItems(id, Qt::MatchExactly);
     if (!items.isEmpty())
         delete items.front();
@@ -59,13 +59,13 @@ void COutgoingCheckDialog::OnBarcode(const QString& strBarcode) {
 }
 
 bool COutgoingCheckDialog::AllChecked() const {
-    return m_check.checkedCount() == m_check.outgoingCount() && m_notOutgoing.empty();
+    return m_check.checkedCount() == m_check.outgoingCount() && m_arrNotOutgoing.empty();
 }
 
 QString COutgoingCheckDialog::SummaryText() const {
     std::vector<std::string> left;
     for (const cJSON* volume : m_check.unchecked())
-        left.push_back(CKVLTOfflineScannerDoc::stringField(volume, "id"));
+        left.push_back(CKVLTOfflineScannerDoc::StringField(volume, "id"));
     QString text;
     if (left.empty())
         text = QStringLiteral("All %1 outgoing volumes are checked.").arg(m_check.outgoingCount());
@@ -75,8 +75,8 @@ QString COutgoingCheckDialog::SummaryText() const {
                    .arg(m_check.outgoingCount())
                    .arg(left.size()) +
                idLines(left);
-    if (!m_notOutgoing.empty())
-        text += QStringLiteral("\n\nScanned, but not outgoing (%1):").arg(m_notOutgoing.size()) +
-                idLines(m_notOutgoing);
+    if (!m_arrNotOutgoing.empty())
+        text += QStringLiteral("\n\nScanned, but not outgoing (%1):").arg(m_arrNotOutgoing.size()) +
+                idLines(m_arrNotOutgoing);
     return text;
 }

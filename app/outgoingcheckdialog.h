@@ -20,9 +20,9 @@ class COutgoingCheckDialog final : public CBarcodeDialog {
     COutgoingCheckDialog(COutgoingListCtrl* pList, CKVLTOfflineScannerDoc& doc);
 
     QListWidget* UncheckedList() const { return m_pUnchecked; }
-    const COutgoingCheck& Check() const { return m_check; }
+    const OutgoingCheck& Check() const { return m_check; }
     // The barcodes scanned here that are not outgoing volumes, in order.
-    const std::vector<std::string>& NotOutgoing() const { return m_notOutgoing; }
+    const std::vector<std::string>& NotOutgoing() const { return m_arrNotOutgoing; }
     // What the operator reads when the dialog closes: what is checked, what
     // is not yet, and what was scanned but is not outgoing.
     QString SummaryText() const;
@@ -34,8 +34,8 @@ class COutgoingCheckDialog final : public CBarcodeDialog {
   private:
     void FillUnchecked();
 
-    COutgoingCheck m_check;
+    OutgoingCheck m_check;
     QListWidget* m_pUnchecked = nullptr;
     QLabel* m_pUncheckedTitle = nullptr;
-    std::vector<std::string> m_notOutgoing;
+    std::vector<std::string> m_arrNotOutgoing;
 };

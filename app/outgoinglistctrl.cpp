@@ -25,9 +25,10 @@ bool COutgoingListCtrl::OnCommand(unsigned nID) {
 QString COutgoingListCtrl::OnGetItemText(int nItem, int nSubItem) const {
     if (nSubItem != kCheckedColumn)
         return CScanListCtrl::OnGetItemText(nItem, nSubItem);
-    if (m_pDocument == nullptr || nItem < 0 || size_t(nItem) >= m_pDocument->outgoingVolumes.size())
+    if (m_pDocument == nullptr || nItem < 0 ||
+        size_t(nItem) >= m_pDocument->GetOutgoingVolumes().size())
         return {};
-    return m_pDocument->outgoingChecks().count(m_pDocument->outgoingVolumes[size_t(nItem)])
+    return m_pDocument->OutgoingChecks().count(m_pDocument->GetOutgoingVolumes()[size_t(nItem)])
                ? QStringLiteral("Yes")
                : QStringLiteral("No");
 }
@@ -49,14 +50,14 @@ void COutgoingListCtrl::ShowCheckedColumn(bool bShow) {
 }
 
 void COutgoingListCtrl::Reload() {
-    ShowCheckedColumn(m_pDocument != nullptr && !m_pDocument->outgoingChecks().empty());
+    ShowCheckedColumn(m_pDocument != nullptr && !m_pDocument->OutgoingChecks().empty());
 }
 
 void COutgoingListCtrl::VolumeChecked(const cJSON* volume) {
     ShowCheckedColumn(true);
     if (m_pDocument == nullptr)
         return;
-    const auto& volumes = m_pDocument->outgoingVolumes;
+    const auto& volumes = m_pDocument->GetOutgoingVolumes();
     // A volume can be listed twice (a repeated id): every row of it.
     for (size_t row = 0; row < volumes.size(); ++row)
         if (volumes[row] == volume)
@@ -69,7 +70,7 @@ void COutgoingListCtrl::ChecksCleared() {
 }
 
 bool COutgoingListCtrl::RefuseCheck() {
-    if (m_pDocument == nullptr || m_pDocument->rootNode == nullptr) {
+    if (m_pDocument == nullptr || m_pDocument->GetRootNode() == nullptr) {
         kvltMessageBox("There is no scan file open.", "Check Outgoing", MsgIcon::Information,
                        MsgButtons::Ok, static_cast<QWidget*>(this));
         return true;
@@ -82,7 +83,7 @@ bool COutgoingListCtrl::RefuseCheck() {
                        static_cast<QWidget*>(this));
         return true;
     }
-    if (m_pDocument->outgoingVolumes.empty()) {
+    if (m_pDocument->GetOutgoingVolumes().empty()) {
         kvltMessageBox("There are no outgoing volumes to check.", "Check Outgoing",
                        MsgIcon::Information, MsgButtons::Ok, static_cast<QWidget*>(this));
         return true;
@@ -104,7 +105,7 @@ void COutgoingListCtrl::OnCheckOutgoing() {
         allChecked = dialog.AllChecked();
     }
     m_bCheckDialogOpen = false;
-    ShowCheckedColumn(!m_pDocument->outgoingChecks().empty());
+    ShowCheckedColumn(!m_pDocument->OutgoingChecks().empty());
     window()->activateWindow();
     kvltMessageBox(summary.toStdString(), "Check Outgoing",
                    allChecked ? MsgIcon::Information : MsgIcon::Warning, MsgButtons::Ok,
@@ -112,16 +113,16 @@ void COutgoingListCtrl::OnCheckOutgoing() {
 }
 
 void COutgoingListCtrl::OnClearChecks() {
-    if (m_pDocument == nullptr || m_pDocument->outgoingChecks().empty())
+    if (m_pDocument == nullptr || m_pDocument->OutgoingChecks().empty())
         return;
     const std::string question = "Clear the check marks of " +
-                                 std::to_string(m_pDocument->outgoingChecks().size()) +
+                                 std::to_string(m_pDocument->OutgoingChecks().size()) +
                                  " outgoing volumes? The outgoing check starts again from none.";
     if (kvltMessageBox(question, "Check Outgoing", MsgIcon::Question, MsgButtons::YesNo,
                        static_cast<QWidget*>(this)) != MsgAnswer::Yes)
         return;
     std::string error;
-    if (!m_pDocument->clearOutgoingChecks(error))
+    if (!m_pDocument->ClearOutgoingChecks(error))
         kvltMessageBox(error + ". The check marks stay.", "Journal Error", MsgIcon::Error,
                        MsgButtons::Ok, static_cast<QWidget*>(this));
 }

@@ -14,9 +14,9 @@ CScanDialog::CScanDialog(CMapListCtrl* pMapList)
     m_pUndo = AddButton(QStringLiteral("&Undo Scan"));
     m_pUndo->setProperty("controlId", IDC_UNDO_SCAN);
     connect(m_pUndo, &QPushButton::clicked, this, &CScanDialog::OnUndo);
-    m_pSession = std::make_unique<CScanSession>(*pMapList->GetDocument(), m_selection,
-                                                static_cast<CScanListener*>(this),
-                                                static_cast<QWidget*>(this));
+    m_pSession = std::make_unique<ScanSession>(*pMapList->GetDocument(), m_selection,
+                                               static_cast<ScanListener*>(this),
+                                               static_cast<QWidget*>(this));
     ShowTexts();
 }
 
@@ -30,7 +30,8 @@ void CScanDialog::OnScan() {
 
 void CScanDialog::OnBarcode(const QString& strBarcode) {
     m_bRefusedThisScan = false;
-    m_pSession->scan(strBarcode.toStdString());
+    // The session tells its listener (this dialog) what became of the scan.
+    (void)m_pSession->scan(strBarcode.toStdString());
     if (!m_bRefusedThisScan)
         ShowTexts();
 }
@@ -55,8 +56,8 @@ void CScanDialog::OnUndo() {
     const CKVLTOfflineScannerDoc& doc = *m_pMapList->GetDocument();
     m_pMapList->EnsureVisible(int(slot) - 1, false);
     ShowStatus(QStringLiteral("Scan of %1 in slot %2 taken back.\n%3")
-                   .arg(QString::fromUtf8(CKVLTOfflineScannerDoc::stringField(volume, "id")),
-                        QString::fromStdString(doc.slotLabel(slot)),
+                   .arg(QString::fromUtf8(CKVLTOfflineScannerDoc::StringField(volume, "id")),
+                        QString::fromStdString(doc.SlotLabel(slot)),
                         QString::fromStdString(m_pSession->statusText())));
 }
 

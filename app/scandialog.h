@@ -12,14 +12,14 @@
 
 #include <memory>
 
-class CScanDialog final : public CBarcodeDialog, private CScanListener {
+class CScanDialog final : public CBarcodeDialog, private ScanListener {
     Q_OBJECT
   public:
     explicit CScanDialog(CMapListCtrl* pMapList);
     ~CScanDialog() override;
 
     QPushButton* UndoButton() const { return m_pUndo; }
-    const CScanSession& Session() const { return *m_pSession; }
+    const ScanSession& Session() const { return *m_pSession; }
 
     // The scan action: what Enter in the barcode field does.
     void OnScan();
@@ -35,8 +35,8 @@ class CScanDialog final : public CBarcodeDialog, private CScanListener {
     void ShowTexts();
 
     CMapListCtrl* m_pMapList;
-    CMapSelection m_selection;
-    std::unique_ptr<CScanSession> m_pSession;
+    MapSelection m_selection;
+    std::unique_ptr<ScanSession> m_pSession;
     QPushButton* m_pUndo = nullptr;
     bool m_bRefusedThisScan = false;
 };

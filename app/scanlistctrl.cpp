@@ -29,23 +29,23 @@ int CScanListCtrl::OnGetItemImage(int nItem, int nSubItem) const {
 // ------------------------------------------------------------------ widest texts
 
 void CScanListCtrl::ForgetWidestTexts() {
-    m_widest.clear();
+    m_arrWidest.clear();
     // The fonts may have changed since; they are cheap to measure again.
-    m_measures.clear();
+    m_arrMeasures.clear();
 }
 
 CKVLTTextWidth& CScanListCtrl::Measure(int nColumn) const {
-    if (m_measures.size() <= size_t(nColumn))
-        m_measures.resize(size_t(nColumn) + 1);
-    std::unique_ptr<CKVLTTextWidth>& measure = m_measures[size_t(nColumn)];
+    if (m_arrMeasures.size() <= size_t(nColumn))
+        m_arrMeasures.resize(size_t(nColumn) + 1);
+    std::unique_ptr<CKVLTTextWidth>& measure = m_arrMeasures[size_t(nColumn)];
     if (!measure)
         measure = std::make_unique<CKVLTTextWidth>(ColumnDrawFont(nColumn));
     return *measure;
 }
 
 void CScanListCtrl::RowChanged(int nItem) {
-    for (size_t column = 0; column < m_widest.size(); ++column) {
-        Widest& widest = m_widest[column];
+    for (size_t column = 0; column < m_arrWidest.size(); ++column) {
+        Widest& widest = m_arrWidest[column];
         if (!widest.known)
             continue;
         QString text = GetItemText(nItem, int(column));
@@ -60,7 +60,7 @@ QString CScanListCtrl::OnGetWidestItemText(int nColumn) const {
     const int columns = listColumnCount(m_list);
     if (m_pDocument == nullptr || nColumn < 0 || nColumn >= columns)
         return {};
-    if (m_widest.empty() || !m_widest[size_t(nColumn)].known) {
+    if (m_arrWidest.empty() || !m_arrWidest[size_t(nColumn)].known) {
         // Every column in one walk over the document: Ctrl+0 asks for all.
         std::vector<TextMeasure> measures;
         for (int column = 0; column < columns; ++column) {
@@ -69,13 +69,13 @@ QString CScanListCtrl::OnGetWidestItemText(int nColumn) const {
                 [&measure](std::string_view text) { return double(measure.Utf8(text)); });
         }
         const std::vector<std::string> texts = listWidestTexts(*m_pDocument, m_list, measures);
-        m_widest.assign(size_t(columns), Widest{});
+        m_arrWidest.assign(size_t(columns), Widest{});
         for (int column = 0; column < columns; ++column) {
-            Widest& widest = m_widest[size_t(column)];
+            Widest& widest = m_arrWidest[size_t(column)];
             widest.text = QString::fromStdString(texts[size_t(column)]);
             widest.width = Measure(column)(widest.text);
             widest.known = true;
         }
     }
-    return m_widest[size_t(nColumn)].text;
+    return m_arrWidest[size_t(nColumn)].text;
 }

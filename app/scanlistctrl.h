@@ -43,6 +43,6 @@ class CScanListCtrl : public CKVLTListCtrl {
     CKVLTTextWidth& Measure(int nColumn) const;
 
     const ScanList m_list;
-    mutable std::vector<Widest> m_widest;
-    mutable std::vector<std::unique_ptr<CKVLTTextWidth>> m_measures;
+    mutable std::vector<Widest> m_arrWidest;
+    mutable std::vector<std::unique_ptr<CKVLTTextWidth>> m_arrMeasures;
 };

@@ -160,7 +160,7 @@ void CShelfAuditDialog::OnBarcode(const QString& strBarcode) {
                    status);
     } else if (scan.outcome == AuditScanOutcome::NothingHere) {
         ShowStatus(QStringLiteral("Nothing found in slot %1.\n")
-                       .arg(QString::fromStdString(m_pMap->GetDocument()->slotLabel(scan.slot))) +
+                       .arg(QString::fromStdString(m_pMap->GetDocument()->SlotLabel(scan.slot))) +
                    status);
     } else {
         ShowStatus(status);
@@ -172,19 +172,19 @@ void CShelfAuditDialog::OnBarcode(const QString& strBarcode) {
 
 CAuditListCtrl::CAuditListCtrl(const CKVLTOfflineScannerDoc& doc, std::vector<AuditRow> rows,
                                QWidget* parent)
-    : CKVLTListCtrl(parent), m_doc(doc), m_rows(std::move(rows)) {
-    SetItemCount(int(m_rows.size()));
+    : CKVLTListCtrl(parent), m_doc(doc), m_arrRows(std::move(rows)) {
+    SetItemCount(int(m_arrRows.size()));
 }
 
 QString CAuditListCtrl::OnGetItemText(int nItem, int nSubItem) const {
-    if (nItem < 0 || size_t(nItem) >= m_rows.size())
+    if (nItem < 0 || size_t(nItem) >= m_arrRows.size())
         return {};
-    return QString::fromStdString(auditCellText(m_doc, m_rows[size_t(nItem)], nSubItem));
+    return QString::fromStdString(auditCellText(m_doc, m_arrRows[size_t(nItem)], nSubItem));
 }
 
 int CAuditListCtrl::OnGetItemImage(int nItem, int nSubItem) const {
-    return nSubItem == AUDIT_ZONE && nItem >= 0 && size_t(nItem) < m_rows.size() &&
-                   m_rows[size_t(nItem)].slot != 0
+    return nSubItem == AUDIT_ZONE && nItem >= 0 && size_t(nItem) < m_arrRows.size() &&
+                   m_arrRows[size_t(nItem)].slot != 0
                ? 0
                : -1;
 }
@@ -251,7 +251,7 @@ CAuditResultDlg::CAuditResultDlg(QWidget* parent, const CKVLTOfflineScannerDoc& 
     m_pList->CreateFooter(IDC_AUDIT_FOOTER);
     m_pList->CreateCaption(IDC_AUDIT_CAPTION, QStringLiteral("Shelf Audit"), IDI_SLOT);
     m_pList->m_nListMenuId = IDR_LISTCTRL;
-    m_pList->m_strReportTitle = QStringLiteral("Shelf Audit");
+    m_pList->SetReportTitle(QStringLiteral("Shelf Audit"));
     m_pList->AutoSizeColumns();
     // Every row chosen: an export writes the whole result unless rows are picked.
     m_pList->SelectAllItems();

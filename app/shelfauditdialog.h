@@ -49,7 +49,7 @@ class CShelfAuditDialog final : public CBarcodeDialog {
     Q_OBJECT
   public:
     CShelfAuditDialog(CMapListCtrl* pMap, std::vector<uint32_t> chosen, bool bySlot);
-    CShelfAudit& Audit() { return m_audit; }
+    ShelfAudit& Audit() { return m_audit; }
     // Something was scanned (an empty slot counts).
     bool Scanned() const { return m_bScanned; }
 
@@ -60,7 +60,7 @@ class CShelfAuditDialog final : public CBarcodeDialog {
     void ShowCurrentSlot();
 
     CMapListCtrl* m_pMap;
-    CShelfAudit m_audit;
+    ShelfAudit m_audit;
     bool m_bScanned = false;
 };
 
@@ -70,7 +70,7 @@ class CAuditListCtrl final : public CKVLTListCtrl {
   public:
     CAuditListCtrl(const CKVLTOfflineScannerDoc& doc, std::vector<AuditRow> rows,
                    QWidget* parent = nullptr);
-    const std::vector<AuditRow>& Rows() const { return m_rows; }
+    const std::vector<AuditRow>& Rows() const { return m_arrRows; }
 
   protected:
     QString OnGetItemText(int nItem, int nSubItem) const override;
@@ -78,7 +78,7 @@ class CAuditListCtrl final : public CKVLTListCtrl {
 
   private:
     const CKVLTOfflineScannerDoc& m_doc;
-    std::vector<AuditRow> m_rows;
+    std::vector<AuditRow> m_arrRows;
 };
 
 // The result: a summary line, the list (every row selected, so that an

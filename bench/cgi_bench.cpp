@@ -30,19 +30,19 @@ constexpr int kShapeCount = 10;
 
 const Shape& shape(int index) {
     static const Shape shapes[] = {
-        {"ampersands", "", std::string(CGI_MAX_BODY, '&')},
-        {"equals", "", std::string(CGI_MAX_BODY, '=')},
-        {"tiny-fields", "", repeated("a=b&", CGI_MAX_BODY)},
-        {"rpt-fields", "", repeated("RPT=&", CGI_MAX_BODY)},
-        {"escapes", "", repeated("%41", CGI_MAX_BODY)},
-        {"bad-escapes", "", std::string(CGI_MAX_BODY, '%')},
-        {"pluses", "", "x=" + std::string(CGI_MAX_BODY - 2, '+')},
+        {"ampersands", "", std::string(kCgiMaxBody, '&')},
+        {"equals", "", std::string(kCgiMaxBody, '=')},
+        {"tiny-fields", "", repeated("a=b&", kCgiMaxBody)},
+        {"rpt-fields", "", repeated("RPT=&", kCgiMaxBody)},
+        {"escapes", "", repeated("%41", kCgiMaxBody)},
+        {"bad-escapes", "", std::string(kCgiMaxBody, '%')},
+        {"pluses", "", "x=" + std::string(kCgiMaxBody - 2, '+')},
         {"multipart-parts", "multipart/form-data; boundary=k",
-         repeated("--k\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\nb\r\n", CGI_MAX_BODY)},
-        {"multipart-dashes", "multipart/form-data; boundary=k", std::string(CGI_MAX_BODY, '-')},
+         repeated("--k\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\nb\r\n", kCgiMaxBody)},
+        {"multipart-dashes", "multipart/form-data; boundary=k", std::string(kCgiMaxBody, '-')},
         {"multipart-one-part", "multipart/form-data; boundary=k",
          "--k\r\nContent-Disposition: form-data; name=\"RPT\"\r\n\r\n" +
-             std::string(CGI_MAX_BODY - 100, 'x') + "\r\n--k--\r\n"},
+             std::string(kCgiMaxBody - 100, 'x') + "\r\n--k--\r\n"},
     };
     return shapes[index];
 }

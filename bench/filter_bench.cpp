@@ -63,7 +63,7 @@ void rebuildWith(benchmark::State& state, const QString& pattern) {
     size_t kept = 0;
     for (auto _ : state) {
         std::vector<uint32_t> rows =
-            KVLTFilterRows(kRows, filters, [&f](uint32_t row, unsigned, std::string& text) {
+            kvltFilterRows(kRows, filters, [&f](uint32_t row, unsigned, std::string& text) {
                 text += f.model.cells[row];
             });
         f.list.SetItemCount(int(rows.size()));

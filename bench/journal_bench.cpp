@@ -62,8 +62,8 @@ void scanAll(benchmark::State& state, bool journal) {
         if (!doc->OnOpenDocument(scanFilePath()) ||
             (journal && doc->OpenForScanning() != ScanningStatus::Ready))
             state.SkipWithError("open failed");
-        CRowSelection chosen(doc->autoSelectSlots(false));
-        CScanSession session(*doc, chosen);
+        RowSelection chosen(doc->AutoSelectSlots(false));
+        ScanSession session(*doc, chosen);
         state.ResumeTiming();
         for (const std::string& barcode : barcodes)
             if (session.scan(barcode) != ScanOutcome::Accepted)

@@ -119,7 +119,7 @@ void BM_Baseline_cJSON_Parse(benchmark::State& state) {
 void BM_Parse(benchmark::State& state) {
     const std::string& text = scanFileText();
     for (auto _ : state) {
-        std::unique_ptr<CJsonArena> arena;
+        std::unique_ptr<JsonArena> arena;
         std::string error;
         cJSON* root = parseJsonExactly(text.data(), text.size(), arena, error);
         if (root == nullptr)
@@ -170,7 +170,7 @@ void BM_Baseline_cJSON_PrintAndWrite(benchmark::State& state) {
     std::string out = scanFilePath() + ".plain";
     cJSON_InitHooks(nullptr);
     for (auto _ : state) {
-        char* text = cJSON_Print(doc.rootNode);
+        char* text = cJSON_Print(doc.GetRootNode());
         FILE* file = std::fopen(out.c_str(), "wb");
         std::fwrite(text, 1, std::strlen(text), file);
         std::fclose(file);
@@ -187,7 +187,7 @@ void BM_PrintAndWrite(benchmark::State& state) {
     for (auto _ : state) {
         char* text = nullptr;
         size_t length = 0;
-        if (!printJsonExactly(doc.rootNode, nullptr, scanFileText().size(), text, length))
+        if (!printJsonExactly(doc.GetRootNode(), nullptr, scanFileText().size(), text, length))
             state.SkipWithError("print failed");
         FILE* file = std::fopen(out.c_str(), "wb");
         std::fwrite(text, 1, length, file);
@@ -217,8 +217,8 @@ const SlotMap& occupiedMap() {
         SlotMap m;
         slotMapSetup(&m);
         CKVLTOfflineScannerDoc& doc = loadedDocument();
-        m.init(&m, doc.mapRowCount());
-        doc.slotVolumes.forEach([&m](uint32_t slot, cJSON*) { m.occupy(&m, slot); });
+        m.init(&m, doc.MapRowCount());
+        doc.GetSlotVolumes().forEach([&m](uint32_t slot, cJSON*) { m.occupy(&m, slot); });
         return m;
     }();
     return map;
@@ -292,8 +292,8 @@ void BM_Apply10000Scans(benchmark::State& state) {
         state.PauseTiming();
         auto* doc = new CKVLTOfflineScannerDoc;
         doc->OnOpenDocument(path);
-        CRowSelection chosen(doc->autoSelectSlots(false));
-        CScanSession session(*doc, chosen);
+        RowSelection chosen(doc->AutoSelectSlots(false));
+        ScanSession session(*doc, chosen);
         std::vector<std::string> barcodes;
         for (uint32_t i = 0; i < 10000; ++i) // scattered through the incoming list
             barcodes.push_back(incomingBarcode((i * 7919u) % 300000u));

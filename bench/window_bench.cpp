@@ -91,7 +91,7 @@ void BM_ScanInDialog(benchmark::State& state) {
         return;
     }
     CMapListCtrl* map = w.frame->GetView()->MapList();
-    for (uint32_t row : w.document.autoSelectSlots(true))
+    for (uint32_t row : w.document.AutoSelectSlots(true))
         map->SelectItem(int(row));
     CScanDialog dialog(map);
     dialog.show();

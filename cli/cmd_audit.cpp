@@ -90,12 +90,12 @@ int cmdAudit(const Arguments& args) {
         return EXIT_FILE_ERROR;
     std::vector<uint32_t> rows;
     std::string error;
-    if (!parseNumberList(options.slots, doc.mapRowCount(), "slot", "on the map", rows, error))
+    if (!parseNumberList(options.slots, doc.MapRowCount(), "slot", "on the map", rows, error))
         return usageError(error);
     for (uint32_t& row : rows)
         row += 1; // slots, not rows
 
-    CShelfAudit audit(doc, rows, options.bySlot);
+    ShelfAudit audit(doc, rows, options.bySlot);
     BarcodeReader reader(options.barcodes != "-" ? &barcodes : nullptr, options.bySlot);
     std::vector<std::string> batch;
     bool leftOver = false;

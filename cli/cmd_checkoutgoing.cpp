@@ -47,7 +47,7 @@ int cmdCheckOutgoing(const Arguments& args) {
     if (!loadScanFile(doc, args[0]))
         return EXIT_FILE_ERROR;
 
-    COutgoingCheck check(doc, false);
+    OutgoingCheck check(doc, false);
     bool clean = true;
     BarcodeReader reader(barcodesPath != "-" ? &barcodes : nullptr);
     std::vector<std::string> batch;
@@ -61,7 +61,7 @@ int cmdCheckOutgoing(const Arguments& args) {
     }
     for (const cJSON* volume : check.unchecked()) {
         clean = false;
-        std::printf("%s\tnot scanned\n", CKVLTOfflineScannerDoc::stringField(volume, "id"));
+        std::printf("%s\tnot scanned\n", CKVLTOfflineScannerDoc::StringField(volume, "id"));
     }
     const int output = finishOutput();
     // 1 also when the case is not exactly the outgoing volumes: either way the

@@ -42,7 +42,9 @@ bool openForScanning(CKVLTOfflineScannerDoc& doc) {
 }
 
 void recoverEarlierScans(CKVLTOfflineScannerDoc& doc, const std::string& file) {
-    doc.OfferRecovery(nullptr, false);
+    // Each outcome was told on standard error; recovered scans leave the
+    // document modified, so the command's save writes them.
+    (void)doc.OfferRecovery(nullptr, false);
     const std::vector<std::string> kept = doc.KeptJournals();
     if (!kept.empty())
         kvltMessageBox("Scans kept for later in " + kept.back() +

@@ -13,13 +13,13 @@ namespace {
 
 // Volume objects whose "id" is a string, duplicates included.
 size_t countVolumes(const CKVLTOfflineScannerDoc& doc) {
-    const cJSON* volumes = cJSON_GetObjectItemCaseSensitive(doc.rootNode, "volumes");
+    const cJSON* volumes = cJSON_GetObjectItemCaseSensitive(doc.GetRootNode(), "volumes");
     size_t count = 0;
     const cJSON* element = nullptr;
     if (cJSON_IsArray(volumes)) {
         cJSON_ArrayForEach(element, volumes) {
             bool found = false;
-            CKVLTOfflineScannerDoc::stringField(element, "id", &found);
+            CKVLTOfflineScannerDoc::StringField(element, "id", &found);
             count += found;
         }
     }
@@ -35,8 +35,9 @@ int cmdInfo(const Arguments& args) {
     if (!loadScanFile(doc, args[0]))
         return EXIT_FILE_ERROR;
     std::printf("slots: %d\nzones: %zu\nvolumes: %zu\nincoming: %zu\noutgoing: %zu\nslotted: %zu\n",
-                doc.slotCount, doc.zones.size(), countVolumes(doc), doc.incomingVolumes.size(),
-                doc.outgoingVolumes.size(), doc.slotVolumes.size());
+                doc.GetSlotCount(), doc.GetZones().size(), countVolumes(doc),
+                doc.GetIncomingVolumes().size(), doc.GetOutgoingVolumes().size(),
+                doc.GetSlotVolumes().size());
     return finishOutput();
 }
 
@@ -79,7 +80,7 @@ int cmdSelect(const Arguments& args) {
     CKVLTOfflineScannerDoc doc;
     if (!loadScanFile(doc, args[0]))
         return EXIT_FILE_ERROR;
-    std::vector<uint32_t> rows = doc.autoSelectSlots(firstAvailable);
+    std::vector<uint32_t> rows = doc.AutoSelectSlots(firstAvailable);
     std::sort(rows.begin(), rows.end());
     for (uint32_t row : rows)
         std::printf("%u\n", row + 1);

@@ -70,7 +70,7 @@ int cmdSlot(const Arguments& args) {
     std::vector<uint32_t> rows;
     if (!options.slots.empty()) {
         std::string error;
-        if (!parseNumberList(options.slots, doc.mapRowCount(), "slot", "on the map", rows, error))
+        if (!parseNumberList(options.slots, doc.MapRowCount(), "slot", "on the map", rows, error))
             return usageError(error);
     }
     if (!openForScanning(doc))
@@ -89,9 +89,9 @@ int cmdSlot(const Arguments& args) {
         return journalFailed ? EXIT_FILE_ERROR : status;
     };
 
-    CRowSelection selection;
+    RowSelection selection;
     if (!options.slots.empty()) {
-        selection = CRowSelection(std::move(rows));
+        selection = RowSelection(std::move(rows));
         // Scan Incoming: the hand-picked slots are checked first; an occupied
         // one means no scan can be applied.
         uint32_t n = requireSlotSelection(selection);
@@ -100,13 +100,13 @@ int cmdSlot(const Arguments& args) {
     } else {
         bool firstAvailable = true;
         parseMode(options.mode, firstAvailable);
-        selection = CRowSelection(doc.autoSelectSlots(firstAvailable));
+        selection = RowSelection(doc.AutoSelectSlots(firstAvailable));
     }
     // Opening the scan dialog needs at least one chosen slot.
     if (requireSlotSelection(selection) == 0)
         return finish(EXIT_DONE);
 
-    CScanSession session(doc, selection);
+    ScanSession session(doc, selection);
     BarcodeReader reader(options.barcodes != "-" ? &barcodes : nullptr);
     std::vector<std::string> batch;
     while (reader.next(batch)) {

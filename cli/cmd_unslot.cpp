@@ -38,23 +38,23 @@ int cmdUnslot(const Arguments& args) {
     bool refused = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string barcode = barcodeKey(args[i]);
-        cJSON* volume = doc.volumesById.find(barcode);
+        cJSON* volume = doc.GetVolumesById().find(barcode);
         if (volume == nullptr) {
             kvltMessageBox("Barcode '" + shortenedForMessage(barcode) + "' is unknown",
                            "Barcode Error", MsgIcon::Error);
             refused = true;
             continue;
         }
-        const int32_t slot = CKVLTOfflineScannerDoc::numberField(volume, "slot");
+        const int32_t slot = CKVLTOfflineScannerDoc::NumberField(volume, "slot");
         std::string error, caption;
-        const TakeBackResult result = doc.takeBackSlot(volume, error);
+        const TakeBackResult result = doc.TakeBackSlot(volume, error);
         if (result != TakeBackResult::Done) {
             kvltMessageBox(takeBackRefusalText(result, barcode, error, caption), caption,
                            MsgIcon::Error);
             refused = true;
             continue;
         }
-        std::printf("%s\treturned\t%d\n", CKVLTOfflineScannerDoc::stringField(volume, "id"), slot);
+        std::printf("%s\treturned\t%d\n", CKVLTOfflineScannerDoc::StringField(volume, "id"), slot);
     }
     int status = refused ? EXIT_FILE_ERROR : EXIT_DONE;
     if (doc.IsModified() && !doc.OnSaveDocument(file)) {

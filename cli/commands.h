@@ -61,8 +61,8 @@ void tellWhereTheScansAre(const CKVLTOfflineScannerDoc& doc, const std::string& 
 // Writes table in format to output under the report title, as the window's
 // exports write it (a PDF with the program's logo); false after telling the
 // user why.
-bool writeTableExport(const ExportTable& table, const ExportFormat& format,
-                      const std::string& title, const std::string& output);
+[[nodiscard]] bool writeTableExport(const ExportTable& table, const ExportFormat& format,
+                                    const std::string& title, const std::string& output);
 // "first" or "intelli" into firstAvailable; false for anything else.
 bool parseMode(const std::string& text, bool& firstAvailable);
 // "map", "incoming" or "outgoing" into list; false for anything else.

@@ -1,28 +1,12 @@
 #include "listfilters.h"
 
 #include "scanfiledoc.h"
+#include "texts.h"
 
 #include <cctype>
 #include <cstdio>
 
 namespace {
-
-std::string trimmed(const std::string& text) {
-    const char* space = " \t\n\r\v\f";
-    const size_t first = text.find_first_not_of(space);
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(space) - first + 1);
-}
-
-bool equalIgnoringCase(const std::string& a, const char* b) {
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return i == a.size() && !b[i];
-}
 
 std::string columnTitles(ScanList list) {
     std::string titles;
@@ -58,8 +42,7 @@ bool parseColumnFilter(ScanList list, const std::string& text, ColumnFilter& fil
     const std::string name = trimmed(text.substr(0, equals));
     const std::string pattern = trimmed(text.substr(equals + 1));
     int column = 0;
-    while (column < listColumnCount(list) &&
-           !equalIgnoringCase(name, listColumn(list, column).title))
+    while (column < listColumnCount(list) && !equalsNoCase(name, listColumn(list, column).title))
         ++column;
     if (column == listColumnCount(list)) {
         error = "--filter '" + text + "': no column '" + name + "' (the columns are " +

@@ -1,8 +1,8 @@
 // The PDF export and its options dialog; also the list's print command.
 #include "kvltlistexport.h"
 
-#include "exportsavedialog.h"
 #include "exportwriters.h"
+#include "filedialogs.h"
 #include "kvltlistctrl.h"
 #include "messagebox.h"
 #include "profile.h"

@@ -1,11 +1,10 @@
 // The chooser, the writers' dialogs and messages, and the completion step.
 #include "kvltlistexport.h"
 
-#include "exportsavedialog.h"
 #include "exportwriters.h"
+#include "filedialogs.h"
 #include "kvltassociation.h"
 #include "kvltlistctrl.h"
-#include "kvltwinapp.h"
 #include "messagebox.h"
 #include "progressdialog.h"
 #include "taskdialog.h"
@@ -21,23 +20,9 @@
 
 namespace {
 
-int g_openDelayMs = 1000;
-int g_progressDelayMs = CProgressDialog::kShowAfterMs;
-QString g_logoPath;
-bool g_variablesSet = false;
-ReportVariables* g_variables = nullptr;
-
-ReportVariables* reportVariables() {
-    if (g_variablesSet)
-        return g_variables;
-    auto* app = qobject_cast<CKVLTWinApp*>(QCoreApplication::instance());
-    return app != nullptr ? app->GetReport() : nullptr;
-}
-
 // A title or notes text with $name replaced from the report variables;
 // every other character, "%" included, stays as it stands.
-QString expandVariables(const QString& text) {
-    ReportVariables* variables = reportVariables();
+QString expandVariables(ReportVariables* variables, const QString& text) {
     if (variables == nullptr || !text.contains(QLatin1Char('$')))
         return text;
     return QString::fromStdString(expandVariableNames(variables, text.toStdString()));
@@ -57,44 +42,29 @@ void waitMs(int milliseconds) {
 
 // ------------------------------------------------------------------ settings
 
-void CKVLTListExport::SetOpenDelay(int nMilliseconds) {
-    g_openDelayMs = nMilliseconds;
-}
-
-void CKVLTListExport::SetProgressDelay(int nMilliseconds) {
-    g_progressDelayMs = nMilliseconds;
-}
-
 std::unique_ptr<CProgressDialog> CKVLTListExport::Progress(const QString& strPath) const {
     return std::make_unique<CProgressDialog>(
         Owner(), QStringLiteral("Exporting to %1").arg(QFileInfo(strPath).fileName()), true,
-        g_progressDelayMs);
+        m_environment.progressDelayMs);
 }
 
-void CKVLTListExport::SetReportVariables(ReportVariables* pVariables) {
-    g_variablesSet = pVariables != nullptr;
-    g_variables = pVariables;
-}
-
-void CKVLTListExport::SetLogoPath(const QString& strPath) {
-    g_logoPath = strPath;
-}
-
-QString CKVLTListExport::LogoPath() {
-    if (!g_logoPath.isEmpty())
-        return g_logoPath;
+QString CKVLTListExport::LogoPath() const {
+    if (!m_environment.logoPath.isEmpty())
+        return m_environment.logoPath;
     return QString::fromStdString(
         exportLogoPath(QCoreApplication::applicationDirPath().toStdString()));
 }
 
-void CKVLTListExport::InstallCommandKeys(std::optional<QStringList> recipients) {
-    CKVLTListCtrl::SetCommandKeyHandler([recipients](CKVLTListCtrl& list, char key) {
+void CKVLTListExport::InstallCommandKeys(std::optional<QStringList> recipients,
+                                         ExportEnvironment environment) {
+    CKVLTListCtrl::SetCommandKeyHandler([recipients, environment](CKVLTListCtrl& list, char key) {
         switch (key) {
         case 'E':
-            CKVLTListExport(list).ExportList(QStringLiteral("Export"), recipients);
+            CKVLTListExport(list, environment).ExportList(QStringLiteral("Export"), recipients);
             return true;
         case 'P':
-            CKVLTListExport(list).ExportPDF(QStringLiteral("List Print"), EXPORT_OPEN_PRINT);
+            CKVLTListExport(list, environment)
+                .ExportPDF(QStringLiteral("List Print"), EXPORT_OPEN_PRINT);
             return true;
         default:
             return false;
@@ -107,13 +77,8 @@ void CKVLTListExport::InstallCommandKeys(std::optional<QStringList> recipients) 
 ExportTable CKVLTListExport::ListTable(const CKVLTListCtrl& list) {
     ExportTable table;
     const int columns = list.GetColumnCount();
-    table.reportExcluded.assign(size_t(columns), false);
-    table.reportFlags.assign(size_t(columns), 0);
-    for (int column = 0; column < columns; ++column) {
+    for (int column = 0; column < columns; ++column)
         table.titles.push_back(list.GetColumnTitle(column).toStdString());
-        table.reportExcluded[size_t(column)] = list.m_mapReportExcluded.contains(unsigned(column));
-        table.reportFlags[size_t(column)] = list.m_mapReportColumnFlags.value(unsigned(column), 0);
-    }
     table.itemCount = uint64_t(list.GetItemCount());
     table.chosenCount = uint64_t(list.GetSelectedCount());
     const CKVLTListCtrl* source = &list;
@@ -193,9 +158,9 @@ QString CKVLTListExport::ExportFileName(const QString& strExtension) {
 }
 
 QString CKVLTListExport::AskPath(const ExportFormat& format) const {
-    return exportSaveFileName({ExportFileName(QString::fromUtf8(format.extension)),
-                               QString::fromUtf8(format.filter),
-                               QString::fromUtf8(format.defaultExtension)});
+    return fileDialogs().getExportFileName({ExportFileName(QString::fromUtf8(format.extension)),
+                                            QString::fromUtf8(format.filter),
+                                            QString::fromUtf8(format.defaultExtension)});
 }
 
 void CKVLTListExport::ShowFailure(const ExportResult& result) const {
@@ -228,7 +193,7 @@ void CKVLTListExport::ExportComplete(const QString& strDisplayName, unsigned nRe
         [[fallthrough]];
     }
     case EXPORT_OPEN_OPEN:
-        waitMs(g_openDelayMs);
+        waitMs(m_environment.openDelayMs);
         CKVLTAssociation(strPath).Open();
         return;
     case EXPORT_OPEN_PRINT:
@@ -240,13 +205,9 @@ void CKVLTListExport::ExportComplete(const QString& strDisplayName, unsigned nRe
 }
 
 QString CKVLTListExport::ReportTitle(const QString& strCaption) {
-    if (m_list.m_strReportTitle.isEmpty())
-        m_list.m_strReportTitle = strCaption;
-    return expandVariables(m_list.m_strReportTitle);
-}
-
-QString CKVLTListExport::ReportNotes() const {
-    return expandVariables(m_list.m_strReportSubtitle);
+    if (m_list.GetReportTitle().isEmpty())
+        m_list.SetReportTitle(strCaption);
+    return expandVariables(m_environment.variables, m_list.GetReportTitle());
 }
 
 // ------------------------------------------------------------------ the writers
@@ -254,7 +215,6 @@ QString CKVLTListExport::ReportNotes() const {
 ReportExportOptions CKVLTListExport::ReportOptions(const QString& strCaption) {
     ReportExportOptions options;
     options.title = ReportTitle(strCaption).toStdString();
-    options.notes = ReportNotes().toStdString();
     return options;
 }
 

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "exportformats.h"
+#include "progressdialog.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,7 +19,6 @@
 #include <optional>
 
 class CKVLTListCtrl;
-class CProgressDialog;
 class QWidget;
 struct ReportVariables;
 
@@ -30,9 +30,22 @@ enum ExportOpenMode : unsigned {
     EXPORT_OPEN_PRINT = 3,   // print it with its program
 };
 
+// What the exports take from the program around them.
+struct ExportEnvironment {
+    // Expands $name in report titles and notes; none leaves them as they are.
+    ReportVariables* variables = nullptr;
+    // The PDF logo; empty for the program's own (exportLogoPath).
+    QString logoPath;
+    // How long the completion step waits before it opens a file.
+    int openDelayMs = 1000;
+    // How long an export runs before its progress dialog shows.
+    int progressDelayMs = CProgressDialog::kShowAfterMs;
+};
+
 class CKVLTListExport {
   public:
-    explicit CKVLTListExport(CKVLTListCtrl& list) : m_list(list) {}
+    explicit CKVLTListExport(CKVLTListCtrl& list, ExportEnvironment environment = {})
+        : m_list(list), m_environment(std::move(environment)) {}
 
     // The export chooser: asks for a selection when there is none, offers the
     // formats ("Email" only with a recipient list, even an empty one) and runs
@@ -64,19 +77,11 @@ class CKVLTListExport {
     static ExportTable ListTable(const CKVLTListCtrl& list);
 
     // Binds the list command keys E (the chooser, caption "Export") and P
-    // (the PDF export, caption "List Print", printed) of every list. A
-    // recipient list makes the chooser offer "Email".
-    static void InstallCommandKeys(std::optional<QStringList> recipients = std::nullopt);
-
-    // How long the completion step waits before it opens a file (one second).
-    static void SetOpenDelay(int nMilliseconds);
-    // How long an export runs before its progress dialog shows (half a second).
-    static void SetProgressDelay(int nMilliseconds);
-    // The report variables that expand $name in report titles and notes; by
-    // default the application base's, when the application is one.
-    static void SetReportVariables(ReportVariables* pVariables);
-    // The PDF logo; by default the program's own (exportLogoPath).
-    static void SetLogoPath(const QString& strPath);
+    // (the PDF export, caption "List Print", printed) of every list, their
+    // exports running in environment. A recipient list makes the chooser
+    // offer "Email".
+    static void InstallCommandKeys(std::optional<QStringList> recipients = std::nullopt,
+                                   ExportEnvironment environment = {});
 
   private:
     // The save dialog of one format (its filter, default extension and
@@ -91,16 +96,16 @@ class CKVLTListExport {
     // step. False when nothing was written.
     bool ExportFile(const ExportFormat& format, const QString& strCaption,
                     const QString& strOutputPath, unsigned nOpenMode);
-    // The options of the report formats: title and notes of the list.
+    // The options of the report formats: the list's title, no notes.
     ReportExportOptions ReportOptions(const QString& strCaption);
-    // The report title (the caption when the list has none yet) and notes,
-    // with report variables expanded.
+    // The report title (the caption when the list has none yet), with
+    // report variables expanded.
     QString ReportTitle(const QString& strCaption);
-    QString ReportNotes() const;
     QWidget* Owner() const;
-    static QString LogoPath();
+    QString LogoPath() const;
     // The progress dialog (with Cancel) of an export to strPath.
     std::unique_ptr<CProgressDialog> Progress(const QString& strPath) const;
 
     CKVLTListCtrl& m_list;
+    ExportEnvironment m_environment;
 };

@@ -92,9 +92,9 @@ void checkSameTree(const cJSON* mine, const cJSON* theirs, const std::string& wh
 
 // Where mine keeps a value's text, theirs gets it as a raw value: what
 // the saved file had before this loader.
-void keptTextsAsRaw(const cJSON* mine, cJSON* theirs, const CJsonArena& arena) {
+void keptTextsAsRaw(const cJSON* mine, cJSON* theirs, const JsonArena& arena) {
     if ((mine->type & kJsonKeptText) && arena.owns(mine)) {
-        const auto* kept = reinterpret_cast<const CKeptNode*>(mine);
+        const auto* kept = reinterpret_cast<const KeptNode*>(mine);
         auto* raw = static_cast<char*>(cJSON_malloc(kept->length + 1));
         std::memcpy(raw, kept->text, kept->length + 1);
         cJSON_free(theirs->valuestring);
@@ -114,7 +114,7 @@ void checkLoaderAgainstCJson(const uint8_t* data, size_t size) {
         for (const char* p = end; p < text + size && !textAfter; ++p)
             textAfter = static_cast<unsigned char>(*p) > ' ';
 
-    std::unique_ptr<CJsonArena> arena;
+    std::unique_ptr<JsonArena> arena;
     std::string error;
     cJSON* mine = parseJsonExactly(text, size, arena, error);
     if (mine == nullptr) {
@@ -170,23 +170,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fuzzFail("cannot write the scratch file", path);
 
     CKVLTOfflineScannerDoc doc;
-    doc.clock = [] { return kScanTime; };
+    doc.SetClock([] { return kScanTime; });
     if (!doc.OnOpenDocument(path)) {
-        FUZZ_CHECK(doc.rootNode == nullptr && doc.GetPathName().empty(), path);
+        FUZZ_CHECK(doc.GetRootNode() == nullptr && doc.GetPathName().empty(), path);
         return 0;
     }
 
     // Maps of billions of slots take their time to build; a million shows
     // the same rules.
     uint8_t control = size > 0 ? data[size - 1] : 0;
-    if (doc.mapRowCount() > (1u << 20))
+    if (doc.MapRowCount() > (1u << 20))
         control = 0;
-    CRowSelection selection(control ? doc.autoSelectSlots((control & 1) == 0)
-                                    : std::vector<uint32_t>{});
-    CScanSession session(doc, selection);
+    RowSelection selection(control ? doc.AutoSelectSlots((control & 1) == 0)
+                                   : std::vector<uint32_t>{});
+    ScanSession session(doc, selection);
     std::vector<std::string> barcodes;
-    for (size_t row = 0; row < doc.incomingVolumes.size() && row < size_t(control / 2); ++row)
-        barcodes.push_back(CKVLTOfflineScannerDoc::stringField(doc.incomingVolumes[row], "id"));
+    for (size_t row = 0; row < doc.GetIncomingVolumes().size() && row < size_t(control / 2); ++row)
+        barcodes.push_back(
+            CKVLTOfflineScannerDoc::StringField(doc.GetIncomingVolumes()[row], "id"));
     std::vector<Accepted> accepted;
     for (const std::string& barcode : barcodes) {
         if (session.scan(barcode) != ScanOutcome::Accepted)
@@ -194,9 +195,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::string upper = barcode;
         for (char& c : upper)
             c = char(std::toupper(static_cast<unsigned char>(c)));
-        const cJSON* volume = doc.volumesById.find(upper);
+        const cJSON* volume = doc.GetVolumesById().find(upper);
         FUZZ_CHECK(volume != nullptr, upper);
-        int32_t slot = CKVLTOfflineScannerDoc::numberField(volume, "slot");
+        int32_t slot = CKVLTOfflineScannerDoc::NumberField(volume, "slot");
         FUZZ_CHECK(slot > 0, upper);
         accepted.push_back({upper, uint32_t(slot)});
     }
@@ -205,14 +206,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(doc.OnSaveDocument(path), path);
     std::string saved = readAll(path);
     CKVLTOfflineScannerDoc reloaded;
-    reloaded.clock = doc.clock;
+    reloaded.SetClock(doc.GetClock());
     FUZZ_CHECK(reloaded.OnOpenDocument(path), saved.substr(0, 200));
 
     std::string assignedText = timeString(kScanTime, kAssignedTimeFormat);
     for (const Accepted& scan : accepted) {
-        const cJSON* volume = reloaded.slotVolumes.find(scan.slot);
+        const cJSON* volume = reloaded.GetSlotVolumes().find(scan.slot);
         FUZZ_CHECK(volume != nullptr, scan.id);
-        FUZZ_CHECK(CKVLTOfflineScannerDoc::stringField(volume, "id") == scan.id, scan.id);
+        FUZZ_CHECK(CKVLTOfflineScannerDoc::StringField(volume, "id") == scan.id, scan.id);
         // Readers that take the first "assigned" see this scan's time.
         const cJSON* assigned = cJSON_GetObjectItemCaseSensitive(volume, "assigned");
         FUZZ_CHECK(cJSON_IsString(assigned) && assignedText == assigned->valuestring, scan.id);

@@ -22,7 +22,7 @@ bool isEndKey(int key) {
 
 } // namespace
 
-QEvent::Type CKVLTEndLabelEditEvent::eventType() {
+QEvent::Type KVLTEndLabelEditEvent::eventType() {
     static const QEvent::Type type = QEvent::Type(QEvent::registerEventType());
     return type;
 }
@@ -63,7 +63,7 @@ void CKVLTListEditor::EndEdit(QWidget* self) {
     const bool cancelled = m_bCancelled;
     m_bCancelled = false;
     if (CKVLTListCtrl* list = owningList(self)) {
-        CKVLTEndLabelEditEvent end(self, self->property("controlId").toInt(), cancelled);
+        KVLTEndLabelEditEvent end(self, self->property("controlId").toInt(), cancelled);
         QCoreApplication::sendEvent(list, &end);
     }
 }

@@ -4,7 +4,7 @@
 // All four behave alike: Enter ends the edit, Escape cancels it (both keys
 // are theirs alone), and losing the focus ends the edit only when the focus
 // went to the list itself, so switching to another window leaves the editor
-// open. Ending sends the list a CKVLTEndLabelEditEvent; the list then
+// open. Ending sends the list a KVLTEndLabelEditEvent; the list then
 // commits or cancels (kvltlistctrl.h) and tells the owner, who reads the
 // editor and writes the value into its own data.
 #pragma once
@@ -20,21 +20,21 @@ class CKVLTListCtrl;
 class QObject;
 
 // The list view's end-of-label-edit notification, from an editor to its list.
-class CKVLTEndLabelEditEvent final : public QEvent {
+class KVLTEndLabelEditEvent final : public QEvent {
   public:
-    CKVLTEndLabelEditEvent(QWidget* pEditor, int nCtrlId, bool bCancelled)
-        : QEvent(eventType()), m_pEditor(pEditor), m_nCtrlId(nCtrlId), m_bCancelled(bCancelled) {}
+    KVLTEndLabelEditEvent(QWidget* editor, int ctrlId, bool cancelled)
+        : QEvent(eventType()), m_editor(editor), m_ctrlId(ctrlId), m_cancelled(cancelled) {}
     static QEvent::Type eventType();
 
-    QWidget* editor() const { return m_pEditor; }
-    int ctrlId() const { return m_nCtrlId; } // the editor's "controlId" property
+    QWidget* editor() const { return m_editor; }
+    int ctrlId() const { return m_ctrlId; } // the editor's "controlId" property
     // The item parameter: 1 when the user cancelled, else 0.
-    long long itemParam() const { return m_bCancelled ? 1 : 0; }
+    long long itemParam() const { return m_cancelled ? 1 : 0; }
 
   private:
-    QWidget* m_pEditor;
-    int m_nCtrlId;
-    bool m_bCancelled;
+    QWidget* m_editor;
+    int m_ctrlId;
+    bool m_cancelled;
 };
 
 // An editor's registration for one column of a list.

@@ -4,21 +4,21 @@ namespace {
 constexpr QChar kTokenSeparator = QLatin1Char('`');
 } // namespace
 
-QString EncodeFilterSet(const CKVLTFilterMap& filters) {
+QString encodeFilterSet(const CKVLTFilterMap& filters) {
     QString encoded;
     for (auto it = filters.cbegin(); it != filters.cend(); ++it)
         encoded += QStringLiteral("`L%1`R%2").arg(it.key()).arg(it.value().m_strText);
     return encoded;
 }
 
-bool FilterSetEncodable(const CKVLTFilterMap& filters) {
+bool filterSetEncodable(const CKVLTFilterMap& filters) {
     for (const CKVLTFilter& filter : filters)
         if (filter.m_strText.contains(kTokenSeparator))
             return false;
     return true;
 }
 
-QList<QPair<unsigned, QString>> DecodeFilterSet(const QString& strEncoded) {
+QList<QPair<unsigned, QString>> decodeFilterSet(const QString& strEncoded) {
     QList<QPair<unsigned, QString>> filters;
     unsigned column = 0;
     for (const QString& token : strEncoded.split(kTokenSeparator, Qt::SkipEmptyParts)) {
@@ -40,7 +40,7 @@ QList<QPair<unsigned, QString>> DecodeFilterSet(const QString& strEncoded) {
     return filters;
 }
 
-std::vector<ColumnFilter> KVLTColumnFilters(const CKVLTFilterMap& filters) {
+std::vector<ColumnFilter> kvltColumnFilters(const CKVLTFilterMap& filters) {
     std::vector<ColumnFilter> result;
     result.reserve(size_t(filters.size()));
     for (auto it = filters.cbegin(); it != filters.cend(); ++it)
@@ -48,22 +48,22 @@ std::vector<ColumnFilter> KVLTColumnFilters(const CKVLTFilterMap& filters) {
     return result;
 }
 
-std::vector<uint32_t> KVLTFilterRows(uint32_t nRows, const CKVLTFilterMap& filters,
+std::vector<uint32_t> kvltFilterRows(uint32_t nRows, const CKVLTFilterMap& filters,
                                      const FilterCellText& cellText) {
-    return filterRows(nRows, KVLTColumnFilters(filters), cellText);
+    return filterRows(nRows, kvltColumnFilters(filters), cellText);
 }
 
 std::vector<uint32_t>
-KVLTFilterRows(uint32_t nRows, const CKVLTFilterMap& filters,
+kvltFilterRows(uint32_t nRows, const CKVLTFilterMap& filters,
                const std::function<QString(uint32_t row, unsigned column)>& cellText) {
-    return filterRows(nRows, KVLTColumnFilters(filters),
+    return filterRows(nRows, kvltColumnFilters(filters),
                       [&cellText](uint32_t row, unsigned column, std::string& text) {
                           const QByteArray utf8 = cellText(row, column).toUtf8();
                           text.append(utf8.constData(), size_t(utf8.size()));
                       });
 }
 
-std::vector<int> KVLTRowMoves(const std::vector<uint32_t>& oldRecords,
+std::vector<int> kvltRowMoves(const std::vector<uint32_t>& oldRecords,
                               const std::vector<uint32_t>& newRecords) {
     std::vector<int> moves(oldRecords.size(), -1);
     // Both ascending: one walk side by side.

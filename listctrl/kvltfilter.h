@@ -4,7 +4,7 @@
 //
 // The list control only keeps the patterns and announces changes; an owner
 // that installs a filter-changed message rebuilds its rows with
-// KVLTFilterRows when the message arrives and sets the list's row count.
+// kvltFilterRows when the message arrives and sets the list's row count.
 #pragma once
 
 #include "listfilter.h"
@@ -35,32 +35,32 @@ using CKVLTFilterMap = QMap<unsigned, CKVLTFilter>;
 
 // The saved form of a filter set: "`L<column>`R<text>" for each filter in
 // column order, concatenated. A text holding a backquote cannot be written
-// this way (FilterSetEncodable says so).
-QString EncodeFilterSet(const CKVLTFilterMap& filters);
-bool FilterSetEncodable(const CKVLTFilterMap& filters);
+// this way (filterSetEncodable says so).
+QString encodeFilterSet(const CKVLTFilterMap& filters);
+bool filterSetEncodable(const CKVLTFilterMap& filters);
 
 // Reads a saved set back as (column, text) pairs in their order: tokens
 // between backquotes, empty ones skipped; "L<n>" sets the current column
 // (starting at 0), "R<text>" gives that column its text, anything else is
 // ignored. A column number that is not a number reads as 0.
-QList<QPair<unsigned, QString>> DecodeFilterSet(const QString& strEncoded);
+QList<QPair<unsigned, QString>> decodeFilterSet(const QString& strEncoded);
 
 // The list filters as the Qt-free matcher takes them.
-std::vector<ColumnFilter> KVLTColumnFilters(const CKVLTFilterMap& filters);
+std::vector<ColumnFilter> kvltColumnFilters(const CKVLTFilterMap& filters);
 
 // Owner side: the rows 0..nRows-1, ascending, whose cells match every filter.
 // cellText appends the UTF-8 text of a cell to its (empty) string.
-std::vector<uint32_t> KVLTFilterRows(uint32_t nRows, const CKVLTFilterMap& filters,
+std::vector<uint32_t> kvltFilterRows(uint32_t nRows, const CKVLTFilterMap& filters,
                                      const FilterCellText& cellText);
 // The same for an owner whose cells are QStrings.
 std::vector<uint32_t>
-KVLTFilterRows(uint32_t nRows, const CKVLTFilterMap& filters,
+kvltFilterRows(uint32_t nRows, const CKVLTFilterMap& filters,
                const std::function<QString(uint32_t row, unsigned column)>& cellText);
 
 // Owner side, after a rebuild: where each row went. oldRecords and
 // newRecords are the records the list showed before and shows now (both
-// ascending, as KVLTFilterRows gives them); the answer has one entry per old
+// ascending, as kvltFilterRows gives them); the answer has one entry per old
 // row, its new row or -1 when its record is no longer shown, ready for
 // CKVLTListCtrl::RemapItems.
-std::vector<int> KVLTRowMoves(const std::vector<uint32_t>& oldRecords,
+std::vector<int> kvltRowMoves(const std::vector<uint32_t>& oldRecords,
                               const std::vector<uint32_t>& newRecords);

@@ -27,7 +27,7 @@ CKVLTFilterRow::CKVLTFilterRow(QHeaderView* header) : QObject(header), m_pHeader
 void CKVLTFilterRow::AttachModel(QAbstractItemModel* model) {
     if (m_pModel)
         disconnect(m_pModel, nullptr, this, nullptr);
-    RemoveFields(0, int(m_fields.size()) - 1);
+    RemoveFields(0, int(m_arrFields.size()) - 1);
     m_pModel = model;
     if (!model)
         return;
@@ -47,7 +47,7 @@ void CKVLTFilterRow::InsertFields(int first, int last) {
         field.edit->installEventFilter(this);
         field.edit->hide();
         connect(field.edit, &QLineEdit::textEdited, this, [this, edit = field.edit] {
-            m_pending.insert(ColumnOf(edit));
+            m_setPending.insert(ColumnOf(edit));
             m_timer.start();
         });
         connect(field.edit, &QLineEdit::editingFinished, this,
@@ -61,27 +61,27 @@ void CKVLTFilterRow::InsertFields(int first, int last) {
             emit buttonClicked(ColumnOf(button),
                                QRect(button->mapToGlobal(QPoint(0, 0)), button->size()));
         });
-        m_fields.insert(std::clamp(column, 0, int(m_fields.size())), field);
+        m_arrFields.insert(std::clamp(column, 0, int(m_arrFields.size())), field);
     }
     // Columns after the inserted ones moved up; their pending reports too.
-    m_pending.clear();
+    m_setPending.clear();
     Layout();
 }
 
 void CKVLTFilterRow::RemoveFields(int first, int last) {
-    for (int column = std::min(last, int(m_fields.size()) - 1); column >= first && column >= 0;
+    for (int column = std::min(last, int(m_arrFields.size()) - 1); column >= first && column >= 0;
          --column) {
-        delete m_fields[column].edit;
-        delete m_fields[column].button;
-        m_fields.removeAt(column);
+        delete m_arrFields[column].edit;
+        delete m_arrFields[column].button;
+        m_arrFields.removeAt(column);
     }
-    m_pending.clear();
+    m_setPending.clear();
     Layout();
 }
 
 int CKVLTFilterRow::ColumnOf(const QObject* widget) const {
-    for (int column = 0; column < m_fields.size(); ++column)
-        if (m_fields[column].edit == widget || m_fields[column].button == widget)
+    for (int column = 0; column < m_arrFields.size(); ++column)
+        if (m_arrFields[column].edit == widget || m_arrFields[column].button == widget)
             return column;
     return -1;
 }
@@ -104,11 +104,11 @@ int CKVLTFilterRow::Height() const {
 }
 
 QLineEdit* CKVLTFilterRow::Edit(int nColumn) const {
-    return nColumn >= 0 && nColumn < m_fields.size() ? m_fields[nColumn].edit : nullptr;
+    return nColumn >= 0 && nColumn < m_arrFields.size() ? m_arrFields[nColumn].edit : nullptr;
 }
 
 QToolButton* CKVLTFilterRow::Button(int nColumn) const {
-    return nColumn >= 0 && nColumn < m_fields.size() ? m_fields[nColumn].button : nullptr;
+    return nColumn >= 0 && nColumn < m_arrFields.size() ? m_arrFields[nColumn].button : nullptr;
 }
 
 QString CKVLTFilterRow::Text(int nColumn) const {
@@ -121,26 +121,26 @@ bool CKVLTFilterRow::SetText(int nColumn, const QString& strText) {
     if (!edit)
         return false;
     edit->setText(strText.left(kMaxFilterText));
-    m_fields[nColumn].reported = edit->text();
-    m_pending.remove(nColumn);
+    m_arrFields[nColumn].reported = edit->text();
+    m_setPending.remove(nColumn);
     emit changed(nColumn);
     return true;
 }
 
 void CKVLTFilterRow::ClearAll() {
-    m_pending.clear();
+    m_setPending.clear();
     m_timer.stop();
-    for (Field& field : m_fields) {
+    for (Field& field : m_arrFields) {
         field.edit->clear();
         field.reported.clear();
     }
 }
 
 void CKVLTFilterRow::Report(int nColumn) {
-    if (nColumn < 0 || nColumn >= m_fields.size())
+    if (nColumn < 0 || nColumn >= m_arrFields.size())
         return;
-    m_pending.remove(nColumn);
-    Field& field = m_fields[nColumn];
+    m_setPending.remove(nColumn);
+    Field& field = m_arrFields[nColumn];
     if (field.edit->text() == field.reported)
         return;
     field.reported = field.edit->text();
@@ -148,7 +148,7 @@ void CKVLTFilterRow::Report(int nColumn) {
 }
 
 void CKVLTFilterRow::ReportPending() {
-    const QList<int> columns = m_pending.values();
+    const QList<int> columns = m_setPending.values();
     for (int column : columns)
         Report(column);
 }
@@ -156,8 +156,8 @@ void CKVLTFilterRow::ReportPending() {
 void CKVLTFilterRow::Layout() {
     const int height = Height();
     const int top = m_pHeader->height() - height;
-    for (int column = 0; column < m_fields.size(); ++column) {
-        const Field& field = m_fields[column];
+    for (int column = 0; column < m_arrFields.size(); ++column) {
+        const Field& field = m_arrFields[column];
         const int x = m_pHeader->sectionViewportPosition(column);
         const int width = m_pHeader->sectionSize(column);
         const bool shown = m_bVisible && !m_pHeader->isSectionHidden(column) && width >= 8;
@@ -195,9 +195,9 @@ bool CKVLTFilterRow::eventFilter(QObject* watched, QEvent* event) {
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         // Escape takes back what was typed since the last report.
         const int column = ColumnOf(watched);
-        if (column >= 0 && m_fields[column].edit->text() != m_fields[column].reported) {
-            m_pending.remove(column);
-            m_fields[column].edit->setText(m_fields[column].reported);
+        if (column >= 0 && m_arrFields[column].edit->text() != m_arrFields[column].reported) {
+            m_setPending.remove(column);
+            m_arrFields[column].edit->setText(m_arrFields[column].reported);
             return true;
         }
     }

@@ -81,8 +81,8 @@ class CKVLTFilterRow final : public QObject {
 
     QHeaderView* m_pHeader;
     QPointer<QAbstractItemModel> m_pModel;
-    QVector<Field> m_fields;
-    QSet<int> m_pending;
+    QVector<Field> m_arrFields;
+    QSet<int> m_setPending;
     QTimer m_timer;
     bool m_bVisible = false;
     mutable int m_nRowHeight = 0; // 0: not measured yet

@@ -5,21 +5,21 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-int CKVLTColumnModel::rowCount(const QModelIndex& parent) const {
+int KVLTColumnModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : 0;
 }
 
-int CKVLTColumnModel::columnCount(const QModelIndex& parent) const {
+int KVLTColumnModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(m_columns.size());
 }
 
 // The list's rows live in the derived list, never here.
-QVariant CKVLTColumnModel::data(const QModelIndex& index, int) const {
+QVariant KVLTColumnModel::data(const QModelIndex& index, int) const {
     Q_UNUSED(index);
     return {};
 }
 
-QVariant CKVLTColumnModel::headerData(int section, Qt::Orientation orientation, int role) const {
+QVariant KVLTColumnModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size())
         return {};
     switch (role) {
@@ -32,8 +32,8 @@ QVariant CKVLTColumnModel::headerData(int section, Qt::Orientation orientation, 
     }
 }
 
-bool CKVLTColumnModel::setHeaderData(int section, Qt::Orientation orientation,
-                                     const QVariant& value, int role) {
+bool KVLTColumnModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                                    int role) {
     if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size())
         return false;
     if (role == Qt::DisplayRole || role == Qt::EditRole)
@@ -46,7 +46,7 @@ bool CKVLTColumnModel::setHeaderData(int section, Qt::Orientation orientation,
     return true;
 }
 
-int CKVLTColumnModel::insertColumn(int column, const QString& title, Qt::Alignment alignment) {
+int KVLTColumnModel::insertColumn(int column, const QString& title, Qt::Alignment alignment) {
     if (column < 0 || column > m_columns.size())
         column = int(m_columns.size());
     beginInsertColumns({}, column, column);
@@ -55,7 +55,7 @@ int CKVLTColumnModel::insertColumn(int column, const QString& title, Qt::Alignme
     return column;
 }
 
-bool CKVLTColumnModel::removeColumn(int column) {
+bool KVLTColumnModel::removeColumn(int column) {
     if (column < 0 || column >= m_columns.size())
         return false;
     beginRemoveColumns({}, column, column);
@@ -64,11 +64,11 @@ bool CKVLTColumnModel::removeColumn(int column) {
     return true;
 }
 
-QString CKVLTColumnModel::title(int column) const {
+QString KVLTColumnModel::title(int column) const {
     return column >= 0 && column < m_columns.size() ? m_columns[column].title : QString();
 }
 
-Qt::Alignment CKVLTColumnModel::alignment(int column) const {
+Qt::Alignment KVLTColumnModel::alignment(int column) const {
     return column >= 0 && column < m_columns.size() ? m_columns[column].alignment
                                                     : Qt::Alignment(Qt::AlignLeft);
 }

@@ -11,7 +11,7 @@ class CKVLTFilterRow;
 
 // Columns of a list: titles and alignments, no rows. The header view reads
 // them through the ordinary model interface.
-class CKVLTColumnModel final : public QAbstractTableModel {
+class KVLTColumnModel final : public QAbstractTableModel {
     Q_OBJECT
   public:
     using QAbstractTableModel::QAbstractTableModel;

@@ -20,7 +20,7 @@
 
 CKVLTListCtrl::CKVLTListCtrl(QWidget* parent)
     : QAbstractScrollArea(parent), m_random(std::random_device{}()) {
-    m_pColumns = new CKVLTColumnModel(this);
+    m_pColumns = new KVLTColumnModel(this);
     m_pHeader = new CKVLTHeaderCtrl(this);
     m_pHeader->setModel(m_pColumns);
     m_pHeader->setMinimumSectionSize(0);
@@ -57,7 +57,7 @@ CKVLTListCtrl::~CKVLTListCtrl() {
     qDeleteAll(m_mapFilterPresets);
 }
 
-QEvent::Type CKVLTMenuOpeningEvent::eventType() {
+QEvent::Type KVLTMenuOpeningEvent::eventType() {
     static const QEvent::Type type = QEvent::Type(QEvent::registerEventType());
     return type;
 }
@@ -103,8 +103,6 @@ bool CKVLTListCtrl::DeleteColumn(int nCol) {
     dropColumnKey(m_mapFilterPresets, column);
     dropColumnKey(m_mapColumnFonts, column);
     dropColumnKey(m_mapEditItems, column);
-    dropColumnKey(m_mapReportExcluded, column);
-    dropColumnKey(m_mapReportColumnFlags, column);
     UpdateHeaderGeometry();
     UpdateScrollBars();
     viewport()->update();
@@ -212,7 +210,7 @@ bool CKVLTListCtrl::CreateCaption(unsigned nID, const QString& strTitle, unsigne
     QWidget* parent = parentWidget();
     if (!parent || m_pCaption)
         return false;
-    m_pCaption = new CKVLTCaptionBar(parent, nID, strTitle, loadIcon(nIconId));
+    m_pCaption = new KVLTCaptionBar(parent, nID, strTitle, loadIcon(nIconId));
     PlaceCaptionAndFooter();
     return true;
 }

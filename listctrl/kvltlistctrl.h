@@ -21,8 +21,8 @@
 //
 // Filters: ShowFilterBar puts a filter row under the column titles; the
 // control keeps the typed patterns in m_mapFilters and sends
-// m_nFilterChangedMessage (a CKVLTListMessageEvent) to its owner, which
-// rebuilds its rows with KVLTFilterRows (kvltfilter.h). With a settings name
+// m_nFilterChangedMessage (a KVLTListMessageEvent) to its owner, which
+// rebuilds its rows with kvltFilterRows (kvltfilter.h). With a settings name
 // (SetSettingsName) filter sets can be saved and restored by name.
 //
 // In-place editors: SetColumnEditor registers an editor for a column; a
@@ -52,7 +52,7 @@
 #include <random>
 #include <vector>
 
-class CKVLTColumnModel;
+class KVLTColumnModel;
 class CKVLTHeaderCtrl;
 class CKVLTListFooter;
 class CKVLTStringArray;
@@ -61,17 +61,17 @@ class QMenu;
 
 // Sent (synchronously) to the menu-opening receiver just before the context
 // menu shows; the receiver may change the popup.
-class CKVLTMenuOpeningEvent final : public QEvent {
+class KVLTMenuOpeningEvent final : public QEvent {
   public:
-    CKVLTMenuOpeningEvent(unsigned nMessage, QMenu* pPopup)
-        : QEvent(eventType()), m_nMessage(nMessage), m_pPopup(pPopup) {}
+    KVLTMenuOpeningEvent(unsigned message, QMenu* popup)
+        : QEvent(eventType()), m_message(message), m_popup(popup) {}
     static QEvent::Type eventType();
-    unsigned message() const { return m_nMessage; }
-    QMenu* popup() const { return m_pPopup; }
+    unsigned message() const { return m_message; }
+    QMenu* popup() const { return m_popup; }
 
   private:
-    unsigned m_nMessage;
-    QMenu* m_pPopup;
+    unsigned m_message;
+    QMenu* m_popup;
 };
 
 class CKVLTListCtrl : public QAbstractScrollArea {
@@ -151,7 +151,7 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     bool IsItemSelected(int nItem) const { return m_selection.isSelected(nItem); }
     bool SelectItem(int nItem, bool bSelect = true);
     void SetFocusedItem(int nItem);
-    const CKVLTSelection& Selection() const { return m_selection; }
+    const KVLTSelection& Selection() const { return m_selection; }
 
     void SelectAllItems();
     void DeselectAllItems();
@@ -263,6 +263,12 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     void WriteListSettingInt(const QString& strEntry, unsigned nValue);
     void SaveListState();
 
+    // ---- report ---------------------------------------------------------------
+    // The title the exports give the list's report; empty until the first
+    // export sets it to its caption, which then stays for later exports.
+    const QString& GetReportTitle() const { return m_strReportTitle; }
+    void SetReportTitle(const QString& strTitle) { m_strReportTitle = strTitle; }
+
     // ---- companions -----------------------------------------------------------
     CKVLTHeaderCtrl* GetHeaderCtrl() const { return m_pHeader; }
     CKVLTListFooter* GetFooter() const;
@@ -291,10 +297,6 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     QFont m_fontFixed;
     QFont m_fontNormal;
     bool m_bFontsCreated = false;
-    QString m_strReportTitle;
-    QString m_strReportSubtitle;
-    QMap<unsigned, unsigned> m_mapReportExcluded;
-    QMap<unsigned, unsigned> m_mapReportColumnFlags;
     QMap<unsigned, const QFont*> m_mapColumnFonts;
     QMap<unsigned, char> m_mapCommandKeys;
     QMap<unsigned, unsigned> m_mapCopyColumn;
@@ -341,6 +343,8 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    QString m_strReportTitle;
+
     struct Layout; // cell geometry of the current view
     Layout CurrentLayout() const;
     void UpdateScrollBars();
@@ -363,15 +367,15 @@ class CKVLTListCtrl : public QAbstractScrollArea {
     void OnFilterChange(int nColumn);
     void OnFilterButtonClicked(int nColumn, const QRect& globalButtonRect);
     void LoadSavedFilters();
-    void OnEndLabelEdit(const CKVLTEndLabelEditEvent& end);
+    void OnEndLabelEdit(const KVLTEndLabelEditEvent& end);
     void PlaceEditor();
     void EndActiveEdit();
 
-    CKVLTColumnModel* m_pColumns = nullptr;
+    KVLTColumnModel* m_pColumns = nullptr;
     CKVLTHeaderCtrl* m_pHeader = nullptr;
     QPointer<CKVLTListFooter> m_footer;
     QPointer<QWidget> m_pCaption;
-    CKVLTSelection m_selection;
+    KVLTSelection m_selection;
     std::mt19937_64 m_random;
     int m_nItemCount = 0;
     int m_nFocusItem = -1;

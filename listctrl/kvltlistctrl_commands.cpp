@@ -271,8 +271,8 @@ bool CKVLTListCtrl::event(QEvent* event) {
             event->ignore();
         return true;
     }
-    if (event->type() == CKVLTEndLabelEditEvent::eventType()) {
-        OnEndLabelEdit(*static_cast<CKVLTEndLabelEditEvent*>(event));
+    if (event->type() == KVLTEndLabelEditEvent::eventType()) {
+        OnEndLabelEdit(*static_cast<KVLTEndLabelEditEvent*>(event));
         return true;
     }
     return QAbstractScrollArea::event(event);
@@ -340,7 +340,7 @@ std::unique_ptr<QMenu> CKVLTListCtrl::BuildContextMenu() {
     if (m_nMenuOpeningMessage != 0) {
         QObject* receiver =
             m_pMenuOpeningReceiver ? m_pMenuOpeningReceiver.data() : GetCommandTarget();
-        CKVLTMenuOpeningEvent opening(m_nMenuOpeningMessage, popup.get());
+        KVLTMenuOpeningEvent opening(m_nMenuOpeningMessage, popup.get());
         if (receiver)
             QCoreApplication::sendEvent(receiver, &opening);
     }

@@ -95,7 +95,7 @@ bool CKVLTListCtrl::BeginEdit(int nItem, int nColumn) {
         textBox->selectAll();
     }
     QObject* notify = entry->pNotifyWnd ? entry->pNotifyWnd.data() : parentWidget();
-    SendListMessage(notify, this, entry->nBeginMessage, nItem, nColumn);
+    sendListMessage(notify, this, entry->nBeginMessage, nItem, nColumn);
     // The owner may have ended the edit (its rows changed) while it prepared.
     if (m_pActiveEditor != editor)
         return false;
@@ -158,7 +158,7 @@ void CKVLTListCtrl::CommitEdit() {
     }
     const KVLTListCtrlEditItem entry = m_mapEditItems.value(unsigned(column));
     QObject* notify = entry.pNotifyWnd ? entry.pNotifyWnd.data() : parentWidget();
-    SendListMessage(notify, this, entry.nEndMessage, item, column);
+    sendListMessage(notify, this, entry.nEndMessage, item, column);
 }
 
 void CKVLTListCtrl::CancelEdit() {
@@ -168,7 +168,7 @@ void CKVLTListCtrl::CancelEdit() {
     EndActiveEdit();
 }
 
-void CKVLTListCtrl::OnEndLabelEdit(const CKVLTEndLabelEditEvent& end) {
+void CKVLTListCtrl::OnEndLabelEdit(const KVLTEndLabelEditEvent& end) {
     // A late notice of an edit that is already over changes nothing.
     if (!m_pActiveEditor || end.editor() != m_pActiveEditor)
         return;

@@ -23,16 +23,16 @@ constexpr int kRemoveFilterButton = 101;
 
 // ------------------------------------------------------------------ messages
 
-QEvent::Type CKVLTListMessageEvent::eventType() {
+QEvent::Type KVLTListMessageEvent::eventType() {
     static const QEvent::Type type = QEvent::Type(QEvent::registerEventType());
     return type;
 }
 
-bool SendListMessage(QObject* receiver, CKVLTListCtrl* pList, unsigned nMessage, long long wParam,
+bool sendListMessage(QObject* receiver, CKVLTListCtrl* pList, unsigned nMessage, long long wParam,
                      long long lParam) {
     if (!receiver || nMessage == 0)
         return false;
-    CKVLTListMessageEvent message(pList, nMessage, wParam, lParam);
+    KVLTListMessageEvent message(pList, nMessage, wParam, lParam);
     QCoreApplication::sendEvent(receiver, &message);
     return true;
 }
@@ -102,7 +102,7 @@ void CKVLTListCtrl::NotifyFiltersChanged() {
         return;
     QObject* receiver = m_pFilterChangedReceiver ? m_pFilterChangedReceiver.data()
                                                  : static_cast<QObject*>(parentWidget());
-    SendListMessage(receiver, this, m_nFilterChangedMessage, 0, 0);
+    sendListMessage(receiver, this, m_nFilterChangedMessage, 0, 0);
 }
 
 void CKVLTListCtrl::ClearFilters() {
@@ -150,14 +150,14 @@ void CKVLTListCtrl::SaveFilter() {
     }
     // The saved form separates its parts with backquotes: a text holding one
     // would come back as another filter.
-    if (!FilterSetEncodable(m_mapFilters)) {
+    if (!filterSetEncodable(m_mapFilters)) {
         kvltMessageBox("A filter containing a backquote (`) can not be saved.\n\nPlease remove "
                        "the backquote from the filter and save again.",
                        "Save Error", MsgIcon::Warning, MsgButtons::Ok, this);
         return;
     }
     LoadSavedFilters();
-    const QString encoded = EncodeFilterSet(m_mapFilters);
+    const QString encoded = encodeFilterSet(m_mapFilters);
 
     CKVLTTaskDialog dialog(this);
     setUpTextQuestion(dialog, QStringLiteral("Filter Save"), QStringLiteral("Save Current Filter."),
@@ -225,7 +225,7 @@ void CKVLTListCtrl::RestoreFilter() {
         return;
     }
     ClearFilters();
-    for (const auto& [column, text] : DecodeFilterSet(encoded))
+    for (const auto& [column, text] : decodeFilterSet(encoded))
         SetColumnFilter(column, text);
 }
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <bit>
 
-void CKVLTSelection::resize(int rows) {
+void KVLTSelection::resize(int rows) {
     rows = std::max(rows, 0);
-    m_nRows = rows;
+    m_rows = rows;
     m_words.resize((size_t(rows) + 63) / 64, 0);
     trimLastWord();
     m_nCount = 0;
@@ -13,8 +13,8 @@ void CKVLTSelection::resize(int rows) {
         m_nCount += std::popcount(word);
 }
 
-bool CKVLTSelection::set(int row, bool selected) {
-    if (row < 0 || row >= m_nRows)
+bool KVLTSelection::set(int row, bool selected) {
+    if (row < 0 || row >= m_rows)
         return false;
     uint64_t& word = m_words[size_t(row) >> 6];
     const uint64_t bit = uint64_t(1) << (row & 63);
@@ -25,9 +25,9 @@ bool CKVLTSelection::set(int row, bool selected) {
     return true;
 }
 
-void CKVLTSelection::setRange(int first, int last, bool selected) {
+void KVLTSelection::setRange(int first, int last, bool selected) {
     first = std::max(first, 0);
-    last = std::min(last, m_nRows - 1);
+    last = std::min(last, m_rows - 1);
     if (first > last)
         return;
     // Partial words at both ends, whole words in between.
@@ -44,27 +44,27 @@ void CKVLTSelection::setRange(int first, int last, bool selected) {
     }
 }
 
-void CKVLTSelection::selectAll() {
+void KVLTSelection::selectAll() {
     std::fill(m_words.begin(), m_words.end(), ~uint64_t(0));
     trimLastWord();
-    m_nCount = m_nRows;
+    m_nCount = m_rows;
 }
 
-void CKVLTSelection::clear() {
+void KVLTSelection::clear() {
     std::fill(m_words.begin(), m_words.end(), 0);
     m_nCount = 0;
 }
 
-void CKVLTSelection::invert() {
+void KVLTSelection::invert() {
     for (uint64_t& word : m_words)
         word = ~word;
     trimLastWord();
-    m_nCount = m_nRows - m_nCount;
+    m_nCount = m_rows - m_nCount;
 }
 
-int CKVLTSelection::nextSelected(int after) const {
+int KVLTSelection::nextSelected(int after) const {
     int row = std::max(after + 1, 0);
-    if (row >= m_nRows)
+    if (row >= m_rows)
         return -1;
     size_t w = size_t(row) >> 6;
     uint64_t word = m_words[w] & (~uint64_t(0) << (row & 63));
@@ -76,7 +76,7 @@ int CKVLTSelection::nextSelected(int after) const {
     return int(w * 64 + std::countr_zero(word));
 }
 
-uint64_t CKVLTSelection::bitsFrom(size_t pos) const {
+uint64_t KVLTSelection::bitsFrom(size_t pos) const {
     const size_t word = pos >> 6, offset = pos & 63;
     if (word >= m_words.size())
         return 0;
@@ -86,17 +86,17 @@ uint64_t CKVLTSelection::bitsFrom(size_t pos) const {
     return bits;
 }
 
-void CKVLTSelection::recount() {
+void KVLTSelection::recount() {
     m_nCount = 0;
     for (uint64_t word : m_words)
         m_nCount += std::popcount(word);
 }
 
-void CKVLTSelection::removeRows(int first, int count) {
-    if (first < 0 || count <= 0 || first >= m_nRows)
+void KVLTSelection::removeRows(int first, int count) {
+    if (first < 0 || count <= 0 || first >= m_rows)
         return;
-    count = std::min(count, m_nRows - first);
-    const int rows = m_nRows - count;
+    count = std::min(count, m_rows - first);
+    const int rows = m_rows - count;
     // Row p (from first on) takes the state of row p + count, a word at a
     // time; the copy runs forward, so it never reads a word it has written.
     for (size_t p = size_t(first); p < size_t(rows);) {
@@ -105,20 +105,20 @@ void CKVLTSelection::removeRows(int first, int count) {
         m_words[word] = (m_words[word] & ~mask) | ((bitsFrom(p + size_t(count)) << offset) & mask);
         p += 64 - offset;
     }
-    m_nRows = rows;
+    m_rows = rows;
     m_words.resize((size_t(rows) + 63) / 64);
     trimLastWord();
     recount();
 }
 
-void CKVLTSelection::insertRows(int first, int count) {
-    if (first < 0 || count <= 0 || first > m_nRows)
+void KVLTSelection::insertRows(int first, int count) {
+    if (first < 0 || count <= 0 || first > m_rows)
         return;
-    const CKVLTSelection old = *this;
-    m_nRows += count;
-    m_words.resize((size_t(m_nRows) + 63) / 64, 0);
+    const KVLTSelection old = *this;
+    m_rows += count;
+    m_words.resize((size_t(m_rows) + 63) / 64, 0);
     const size_t moved = size_t(first) + size_t(count); // where old row `first` lands
-    for (size_t p = size_t(first); p < size_t(m_nRows);) {
+    for (size_t p = size_t(first); p < size_t(m_rows);) {
         const size_t word = p >> 6, offset = p & 63;
         const uint64_t mask = ~uint64_t(0) << offset;
         // Bit k stands for row p + k: unselected while it is a new row, then
@@ -135,8 +135,8 @@ void CKVLTSelection::insertRows(int first, int count) {
     recount();
 }
 
-void CKVLTSelection::remap(const std::vector<int>& newRowOf, int newRows) {
-    CKVLTSelection moved;
+void KVLTSelection::remap(const std::vector<int>& newRowOf, int newRows) {
+    KVLTSelection moved;
     moved.resize(newRows);
     for (int row = nextSelected(-1); row >= 0; row = nextSelected(row))
         if (size_t(row) < newRowOf.size())
@@ -145,7 +145,7 @@ void CKVLTSelection::remap(const std::vector<int>& newRowOf, int newRows) {
 }
 
 // Bits past the last row must stay zero so counting and walking never see them.
-void CKVLTSelection::trimLastWord() {
-    if (m_nRows & 63)
-        m_words.back() &= (uint64_t(1) << (m_nRows & 63)) - 1;
+void KVLTSelection::trimLastWord() {
+    if (m_rows & 63)
+        m_words.back() &= (uint64_t(1) << (m_rows & 63)) - 1;
 }

@@ -10,15 +10,15 @@
 #include <cstdint>
 #include <vector>
 
-class CKVLTSelection final {
+class KVLTSelection final {
   public:
     // Sets the number of rows; rows beyond the new count lose their state,
     // new rows start unselected.
     void resize(int rows);
-    int size() const { return m_nRows; }
+    int size() const { return m_rows; }
 
     bool isSelected(int row) const {
-        return row >= 0 && row < m_nRows && (m_words[size_t(row) >> 6] >> (row & 63)) & 1u;
+        return row >= 0 && row < m_rows && (m_words[size_t(row) >> 6] >> (row & 63)) & 1u;
     }
     // Returns true when the state of the row changed.
     bool set(int row, bool selected);
@@ -50,6 +50,6 @@ class CKVLTSelection final {
     uint64_t bitsFrom(size_t pos) const;
 
     std::vector<uint64_t> m_words;
-    int m_nRows = 0;
+    int m_rows = 0;
     int m_nCount = 0;
 };

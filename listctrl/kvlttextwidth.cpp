@@ -2,17 +2,17 @@
 
 CKVLTTextWidth::CKVLTTextWidth(const QFont& font) : m_metrics(font) {
     for (int c = 0; c < 128; ++c)
-        m_ascii[size_t(c)] = m_metrics.horizontalAdvance(QChar(c));
+        m_arrAscii[size_t(c)] = m_metrics.horizontalAdvance(QChar(c));
 }
 
 qreal CKVLTTextWidth::Advance(char32_t c) {
     if (c < 128)
-        return m_ascii[c];
-    auto it = m_other.constFind(c);
-    if (it != m_other.cend())
+        return m_arrAscii[c];
+    auto it = m_mapOther.constFind(c);
+    if (it != m_mapOther.cend())
         return *it;
     const qreal advance = m_metrics.horizontalAdvance(QString::fromUcs4(&c, 1));
-    m_other.insert(c, advance);
+    m_mapOther.insert(c, advance);
     return advance;
 }
 
@@ -33,7 +33,7 @@ qreal CKVLTTextWidth::Utf8(std::string_view text) {
     while (i < text.size()) {
         const auto byte = static_cast<unsigned char>(text[i]);
         if (byte < 0x80) {
-            width += m_ascii[byte];
+            width += m_arrAscii[byte];
             ++i;
             continue;
         }

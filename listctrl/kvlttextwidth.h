@@ -24,6 +24,6 @@ class CKVLTTextWidth {
     qreal Advance(char32_t c);
 
     QFontMetricsF m_metrics;
-    std::array<qreal, 128> m_ascii{};
-    QHash<char32_t, qreal> m_other;
+    std::array<qreal, 128> m_arrAscii{};
+    QHash<char32_t, qreal> m_mapOther;
 };

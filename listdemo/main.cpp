@@ -152,10 +152,10 @@ class DemoRegisterList final : public CKVLTListCtrl {
     // Keeps the records that match the list's filters; the selection and
     // the focus stay on their records.
     void Rebuild() {
-        std::vector<uint32_t> shown = KVLTFilterRows(
+        std::vector<uint32_t> shown = kvltFilterRows(
             uint32_t(m_records.size()), m_mapFilters,
             [this](uint32_t row, unsigned column) { return CellText(m_records[row], column); });
-        const std::vector<int> moves = KVLTRowMoves(m_shown, shown);
+        const std::vector<int> moves = kvltRowMoves(m_shown, shown);
         m_shown = std::move(shown);
         RemapItems(moves, int(m_shown.size()));
     }
@@ -230,9 +230,9 @@ class DemoView final : public QWidget {
     }
 
     bool event(QEvent* event) override {
-        if (event->type() != CKVLTListMessageEvent::eventType())
+        if (event->type() != KVLTListMessageEvent::eventType())
             return QWidget::event(event);
-        const auto* message = static_cast<CKVLTListMessageEvent*>(event);
+        const auto* message = static_cast<KVLTListMessageEvent*>(event);
         switch (message->message()) {
         case WM_REGISTER_FILTERS:
             m_pRegister->Rebuild();

@@ -2,9 +2,9 @@
 
 #include <QPainter>
 
-CKVLTCaptionBar::CKVLTCaptionBar(QWidget* parent, unsigned windowId, const QString& title,
-                                 const QIcon& icon)
-    : QWidget(parent), m_nWindowId(windowId), m_strCaption(title), m_icon(icon) {
+KVLTCaptionBar::KVLTCaptionBar(QWidget* parent, unsigned windowId, const QString& title,
+                               const QIcon& icon)
+    : QWidget(parent), m_windowId(windowId), m_strCaption(title), m_icon(icon) {
     setObjectName(QStringLiteral("caption_%1").arg(windowId));
     setAccessibleName(title);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -13,25 +13,25 @@ CKVLTCaptionBar::CKVLTCaptionBar(QWidget* parent, unsigned windowId, const QStri
         show();
 }
 
-void CKVLTCaptionBar::setCaption(const QString& title) {
+void KVLTCaptionBar::setCaption(const QString& title) {
     m_strCaption = title;
     setAccessibleName(title);
     update();
 }
 
-void CKVLTCaptionBar::setIcon(const QIcon& icon) {
+void KVLTCaptionBar::setIcon(const QIcon& icon) {
     m_icon = icon;
     update();
 }
 
-QSize CKVLTCaptionBar::sizeHint() const {
+QSize KVLTCaptionBar::sizeHint() const {
     const int textWidth = fontMetrics().horizontalAdvance(m_strCaption);
     return {textWidth + kIconSize + kIconGap + 4 * kBorderSize + 8, kHeight};
 }
 
 // Icon and text are centred together as one group; without an icon the text
 // alone is centred.
-QRect CKVLTCaptionBar::iconRect() const {
+QRect KVLTCaptionBar::iconRect() const {
     if (m_icon.isNull())
         return {};
     const int textWidth = fontMetrics().horizontalAdvance(m_strCaption);
@@ -40,14 +40,14 @@ QRect CKVLTCaptionBar::iconRect() const {
     return {left, (height() - kIconSize) / 2, kIconSize, kIconSize};
 }
 
-QRect CKVLTCaptionBar::textRect() const {
+QRect KVLTCaptionBar::textRect() const {
     const int textWidth = fontMetrics().horizontalAdvance(m_strCaption);
     const QRect icon = iconRect();
     const int left = icon.isNull() ? (width() - textWidth) / 2 : icon.right() + 1 + kIconGap;
     return {left, 0, textWidth, height()};
 }
 
-void CKVLTCaptionBar::paintEvent(QPaintEvent*) {
+void KVLTCaptionBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QPalette& pal = palette();
     // Border in the window-frame colour, face in the window colour, text in

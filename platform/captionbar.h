@@ -5,15 +5,15 @@
 #include <QIcon>
 #include <QWidget>
 
-class CKVLTCaptionBar final : public QWidget {
+class KVLTCaptionBar final : public QWidget {
     Q_OBJECT
 
   public:
     // A visible child of parent with the window id, title and icon.
-    CKVLTCaptionBar(QWidget* parent, unsigned windowId, const QString& title,
-                    const QIcon& icon = {});
+    KVLTCaptionBar(QWidget* parent, unsigned windowId, const QString& title,
+                   const QIcon& icon = {});
 
-    unsigned windowId() const { return m_nWindowId; }
+    unsigned windowId() const { return m_windowId; }
     QString caption() const { return m_strCaption; }
     void setCaption(const QString& title);
     QIcon icon() const { return m_icon; }
@@ -35,7 +35,7 @@ class CKVLTCaptionBar final : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    unsigned m_nWindowId;
+    unsigned m_windowId;
     QString m_strCaption;
     QIcon m_icon;
 };

@@ -108,31 +108,23 @@ namespace {
 class QtTaskDialogPresenter final : public TaskDialogPresenter {
   public:
     TaskDialogResult present(const TaskDialogState& state, QWidget* owner) override {
-        CTaskDialogWindow window(state, owner);
+        TaskDialogWindow window(state, owner);
         window.exec();
         return window.result();
     }
 };
 
 QtTaskDialogPresenter g_qtPresenter;
-TaskDialogPresenter* g_presenter = &g_qtPresenter;
+Seam<TaskDialogPresenter> g_presenter(g_qtPresenter);
 
 } // namespace
 
 TaskDialogPresenter* currentTaskDialogPresenter() {
-    return g_presenter;
+    return &g_presenter.current();
 }
 
 TaskDialogPresenter* setTaskDialogPresenter(TaskDialogPresenter* presenter) {
-    TaskDialogPresenter* previous = g_presenter;
-    g_presenter = presenter ? presenter : &g_qtPresenter;
-    return previous;
-}
-
-ScriptedTaskDialogPresenter::ScriptedTaskDialogPresenter()
-    : m_previous(setTaskDialogPresenter(this)) {}
-ScriptedTaskDialogPresenter::~ScriptedTaskDialogPresenter() {
-    setTaskDialogPresenter(m_previous);
+    return g_presenter.replace(presenter);
 }
 
 TaskDialogResult ScriptedTaskDialogPresenter::present(const TaskDialogState& state,

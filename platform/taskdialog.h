@@ -8,6 +8,8 @@
 // choice, check state and input text unless the caller sets them anew.
 #pragma once
 
+#include "seam.h"
+
 #include <QString>
 #include <deque>
 #include <optional>
@@ -119,7 +121,7 @@ class CKVLTTaskDialog {
     bool IsVerificationChecked() const { return m_result.verifyChecked; }
     QString GetInputBoxText() const { return m_result.inputText; }
 
-    const TaskDialogState& state() const { return m_state; }
+    const TaskDialogState& GetState() const { return m_state; }
 
   private:
     QWidget* m_pOwner = nullptr;
@@ -148,11 +150,6 @@ struct TaskDialogAnswer {
 // while it lives.
 class ScriptedTaskDialogPresenter final : public TaskDialogPresenter {
   public:
-    ScriptedTaskDialogPresenter();
-    ~ScriptedTaskDialogPresenter() override;
-    ScriptedTaskDialogPresenter(const ScriptedTaskDialogPresenter&) = delete;
-    ScriptedTaskDialogPresenter& operator=(const ScriptedTaskDialogPresenter&) = delete;
-
     TaskDialogResult present(const TaskDialogState& state, QWidget* owner) override;
     void queue(const TaskDialogAnswer& answer) { m_answers.push_back(answer); }
 
@@ -165,5 +162,5 @@ class ScriptedTaskDialogPresenter final : public TaskDialogPresenter {
 
   private:
     std::deque<TaskDialogAnswer> m_answers;
-    TaskDialogPresenter* m_previous = nullptr;
+    SeamInstallation<TaskDialogPresenter, setTaskDialogPresenter> m_installed{this};
 };

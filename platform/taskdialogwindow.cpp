@@ -30,7 +30,7 @@ QLabel* wrappedLabel(const QString& text, const QString& name, QWidget* parent) 
 
 } // namespace
 
-QIcon CTaskDialogWindow::taskIcon(TaskIcon icon) {
+QIcon TaskDialogWindow::taskIcon(TaskIcon icon) {
     QStyle* style = QApplication::style();
     switch (icon) {
     case TaskIcon::Information:
@@ -49,12 +49,12 @@ QIcon CTaskDialogWindow::taskIcon(TaskIcon icon) {
     return {};
 }
 
-CTaskDialogWindow::CTaskDialogWindow(const TaskDialogState& state, QWidget* owner)
-    : QDialog(owner), m_bCancellable(state.isCancellable()), m_bInitialVerify(state.verifyChecked) {
+TaskDialogWindow::TaskDialogWindow(const TaskDialogState& state, QWidget* owner)
+    : QDialog(owner), m_cancellable(state.isCancellable()), m_bInitialVerify(state.verifyChecked) {
     setWindowTitle(state.windowTitle.isEmpty() ? QString::fromStdString(applicationName())
                                                : state.windowTitle);
     setModal(true);
-    if (!m_bCancellable) // no close box when it would do nothing
+    if (!m_cancellable) // no close box when it would do nothing
         setWindowFlag(Qt::WindowCloseButtonHint, false);
 
     auto* outer = new QVBoxLayout(this);
@@ -168,7 +168,7 @@ CTaskDialogWindow::CTaskDialogWindow(const TaskDialogState& state, QWidget* owne
         button->setFocus();
 }
 
-TaskDialogResult CTaskDialogWindow::result() const {
+TaskDialogResult TaskDialogWindow::result() const {
     TaskDialogResult result;
     result.button = m_nButton;
     result.radioButton = m_radios ? m_radios->checkedId() : 0;
@@ -179,27 +179,27 @@ TaskDialogResult CTaskDialogWindow::result() const {
     return result;
 }
 
-QPushButton* CTaskDialogWindow::pushButton(int id) const {
+QPushButton* TaskDialogWindow::pushButton(int id) const {
     auto it = m_buttons.find(id);
     return it == m_buttons.end() ? nullptr : it->second;
 }
 
-QAbstractButton* CTaskDialogWindow::radioButton(int id) const {
+QAbstractButton* TaskDialogWindow::radioButton(int id) const {
     return m_radios ? m_radios->button(id) : nullptr;
 }
 
-void CTaskDialogWindow::finish(int button) {
+void TaskDialogWindow::finish(int button) {
     m_nButton = button;
     done(button);
 }
 
-void CTaskDialogWindow::reject() {
-    if (m_bCancellable)
+void TaskDialogWindow::reject() {
+    if (m_cancellable)
         finish(IDCANCEL);
 }
 
-void CTaskDialogWindow::closeEvent(QCloseEvent* event) {
-    if (m_bCancellable) {
+void TaskDialogWindow::closeEvent(QCloseEvent* event) {
+    if (m_cancellable) {
         m_nButton = IDCANCEL;
         QDialog::closeEvent(event);
     } else {

@@ -15,11 +15,11 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
-class CTaskDialogWindow final : public QDialog {
+class TaskDialogWindow final : public QDialog {
     Q_OBJECT
 
   public:
-    CTaskDialogWindow(const TaskDialogState& state, QWidget* owner);
+    TaskDialogWindow(const TaskDialogState& state, QWidget* owner);
 
     // What the user did so far: the button that closed the window (IDCANCEL
     // while it is open) and the states of the radios, check box and input box.
@@ -39,7 +39,7 @@ class CTaskDialogWindow final : public QDialog {
   private:
     void finish(int button);
 
-    bool m_bCancellable = false;
+    bool m_cancellable = false;
     bool m_bInitialVerify = false; // answered when there is no check box
     int m_nButton = IDCANCEL;
     QButtonGroup* m_radios = nullptr;

@@ -2,6 +2,8 @@
 
 #include "cgi.h"
 
+#include "texts.h"
+
 #include <cgicc/CgiInput.h>
 #include <cgicc/Cgicc.h>
 #include <uriparser/Uri.h>
@@ -21,17 +23,6 @@ namespace {
 std::string envText(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
-}
-
-bool equalsNoCase(const std::string& a, const char* b) {
-    size_t n = std::strlen(b);
-    if (a.size() != n)
-        return false;
-    for (size_t i = 0; i < n; ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
 }
 
 // Hands cgicc a multipart form post whose body we have already read and
@@ -67,7 +58,7 @@ class BoundedInput final : public cgicc::CgiInput {
     size_t m_nOffset = 0;
 };
 
-// CONTENT_LENGTH as a plain decimal number no larger than CGI_MAX_BODY.
+// CONTENT_LENGTH as a plain decimal number no larger than kCgiMaxBody.
 bool parseContentLength(const std::string& text, size_t* length, CgiError* error) {
     if (text.empty()) {
         *length = 0;
@@ -80,9 +71,9 @@ bool parseContentLength(const std::string& text, size_t* length, CgiError* error
             return false;
         }
         value = value * 10 + size_t(c - '0');
-        if (value > CGI_MAX_BODY) {
+        if (value > kCgiMaxBody) {
             *error = {"Request Error", "CONTENT_LENGTH " + text + " exceeds the limit of " +
-                                           std::to_string(CGI_MAX_BODY) + " bytes"};
+                                           std::to_string(kCgiMaxBody) + " bytes"};
             return false;
         }
     }

@@ -13,7 +13,7 @@
 
 // The largest request body read from standard input; a CONTENT_LENGTH above
 // it gets the error response instead of an allocation of that size.
-constexpr size_t CGI_MAX_BODY = 1024 * 1024;
+constexpr size_t kCgiMaxBody = 1024 * 1024;
 
 // Why a request could not be read: the error kind shown in the response and
 // the message naming where it failed.
@@ -30,7 +30,7 @@ bool cgiActive();
 // the parameter "RPT" (name compared ignoring case; empty when absent or
 // empty). Returns false with error filled when the request cannot be read:
 // a CONTENT_LENGTH that is not a plain decimal number, one above
-// CGI_MAX_BODY, a body shorter than announced, or a parser failure.
+// kCgiMaxBody, a body shorter than announced, or a parser failure.
 bool cgiReadFormatKeyword(FILE* body, std::string* keyword, CgiError* error);
 
 // The same for this process's own request, read from standard input once:

@@ -16,6 +16,7 @@
 #include "cgi.h"
 #include "pdf/pdfrender.h"
 #include "reportinternal.h"
+#include "texts.h"
 #include "timetext.h"
 
 namespace {
@@ -97,24 +98,35 @@ void formatNumericField(const char* field, size_t length, uint32_t flags, std::s
     out->append(digits);
 }
 
+} // namespace
+
 // Per-row work areas, reused so that a row allocates nothing once warm.
-struct RowScratch {
+struct ReportRowScratch {
     std::string text;
-    std::string values[REPORT_MAX_COLUMNS];
-    const char* cells[REPORT_MAX_COLUMNS];
+    std::string values[kReportMaxColumns];
+    const char* cells[kReportMaxColumns];
 };
-RowScratch g_row;
+
+namespace {
+
+// The record's row work areas, made at its first row.
+ReportRowScratch& rowScratch(ReportWriter* report) {
+    if (report->rowScratch == nullptr)
+        report->rowScratch = new ReportRowScratch{};
+    return *report->rowScratch;
+}
 
 // One column's field, start..stop, made into its cell for the record's
 // current format: trimmed for CSV, HTML, JSON and xls, numbers formatted for
 // text and PDF. A hidden column gets no cell.
 void putCell(ReportWriter* report, uint32_t column, const char* start, const char* stop) {
+    ReportRowScratch& row = rowScratch(report);
     const ReportColumn& col = report->columns[column];
     if (col.flags & COL_HIDDEN) {
-        g_row.cells[column] = nullptr;
+        row.cells[column] = nullptr;
         return;
     }
-    std::string& value = g_row.values[column];
+    std::string& value = row.values[column];
     if (writingOps(report).trimsCells) {
         while (start < stop && static_cast<unsigned char>(*start) < '!')
             ++start;
@@ -126,18 +138,19 @@ void putCell(ReportWriter* report, uint32_t column, const char* start, const cha
     } else {
         value.assign(start, size_t(stop - start));
     }
-    g_row.cells[column] = value.c_str();
+    row.cells[column] = value.c_str();
 }
 
-// Splits g_row.text at "|" into the columns' cells, formatted for the
+// Splits the row's text at "|" into the columns' cells, formatted for the
 // record's current format.
 void splitRow(ReportWriter* report) {
-    const char* text = g_row.text.c_str();
-    const char* end = text + g_row.text.size();
+    ReportRowScratch& row = rowScratch(report);
+    const char* text = row.text.c_str();
+    const char* end = text + row.text.size();
     uint32_t column = 0;
     const char* p = text;
     for (uint32_t i = 0; i < report->columnCount; ++i)
-        g_row.cells[i] = nullptr;
+        row.cells[i] = nullptr;
     while (p < end && column < report->columnCount) {
         while (p < end && *p == '|')
             ++p;
@@ -152,11 +165,11 @@ void splitRow(ReportWriter* report) {
     }
 }
 
-// Writes the prepared cells of g_row in the current format.
+// Writes the prepared cells of the row in the current format.
 void writeRow(ReportWriter* report) {
     const ReportFormatOps& ops = writingOps(report);
     if (ops.row)
-        ops.row(report, g_row.cells);
+        ops.row(report, rowScratch(report).cells);
 }
 
 // Column deletion from columnDelete: "3,4,8" hides columns 3, 4 and 8.
@@ -167,7 +180,7 @@ void applyColumnDelete(ReportWriter* report) {
     const char* piece = report->columnDelete;
     while (piece) {
         int n = std::atoi(piece);
-        if (n >= 1 && uint32_t(n) <= REPORT_MAX_DELETABLE) {
+        if (n >= 1 && uint32_t(n) <= kReportMaxDeletable) {
             ReportColumn& col = report->columns[n - 1];
             // A number beyond the defined columns marks nothing, so nothing
             // is counted for it either.
@@ -204,11 +217,11 @@ void startReport(ReportWriter* report) {
     }
 
     if (const char* title = std::getenv("KVLTREPORTTITLE"))
-        copyField(report->title, REPORT_TITLE_SIZE - 1, title);
+        copyField(report->title, kReportTitleSize - 1, title);
     if (report->reportId != 0) {
         std::string name = perReportName(report, "KVLTREPORTTITLE");
         if (const char* title = std::getenv(name.c_str()))
-            copyField(report->title, REPORT_TITLE_SIZE - 1, title);
+            copyField(report->title, kReportTitleSize - 1, title);
         // What the format's start made (a PDF document, a book) stays and is
         // still saved, without content, by closeReport.
         if (isSet(perReportName(report, "KVLTDROPREPORT").c_str())) {
@@ -239,8 +252,8 @@ void checkStream(ReportWriter* report, FILE* stream) {
 // ------------------------------------------------------------------ operations
 
 int opAddColumn(ReportWriter* report, uint64_t width, const char* name, uint32_t flags) {
-    if (report->columnCount >= REPORT_MAX_COLUMNS)
-        return int(REPORT_MAX_COLUMNS);
+    if (report->columnCount >= kReportMaxColumns)
+        return int(kReportMaxColumns);
     ReportColumn& col = report->columns[report->columnCount++];
     col.width = width;
     col.position = report->lineWidth;
@@ -258,7 +271,7 @@ int opAddRow(ReportWriter* report, const char* format, ...) {
 
     va_list args;
     va_start(args, format);
-    formatInto(&g_row.text, format ? format : "", args);
+    formatInto(&rowScratch(report).text, format ? format : "", args);
     va_end(args);
     splitRow(report);
     writeRow(report);
@@ -330,6 +343,8 @@ void opCloseReport(ReportWriter* report) {
     if (ops.close)
         ops.close(report);
     report->formatState = nullptr;
+    delete report->rowScratch;
+    report->rowScratch = nullptr;
 
     // Everything written so far must have reached the output: a full disk or
     // a closed pipe is a failure the caller reports, never a finished report.
@@ -400,22 +415,9 @@ std::string reportDefaultName(const ReportWriter* report, const char* prefix, co
 
 // ------------------------------------------------------------------ public
 
-bool sameTextNoCase(const char* a, const char* b) {
-    if (!a || !b)
-        return false;
-    size_t n = std::strlen(a);
-    if (n != std::strlen(b))
-        return false;
-    for (size_t i = 0; i < n; ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 ReportFormat reportFormatFromKeyword(const char* keyword) {
     for (const ReportFormatOps* ops : kFormats)
-        if (ops->keyword && sameTextNoCase(keyword, ops->keyword))
+        if (ops->keyword && keyword && equalsNoCase(keyword, ops->keyword))
             return ops->format;
     return REPORT_TEXT;
 }

@@ -47,8 +47,8 @@ enum ReportFormat : int32_t {
 
 // ------------------------------------------------------------------ columns
 
-constexpr uint32_t REPORT_MAX_COLUMNS = 64;
-constexpr uint32_t REPORT_MAX_DELETABLE = 31; // delete list numbers 1..31
+constexpr uint32_t kReportMaxColumns = 64;
+constexpr uint32_t kReportMaxDeletable = 31; // delete list numbers 1..31
 
 constexpr uint32_t COL_RIGHT = 0x01;        // right-aligned (text, HTML, PDF)
 constexpr uint32_t COL_NUMBER = 0x02;       // numeric: grouped digits, number cell in xls
@@ -77,11 +77,11 @@ constexpr uint32_t RPT_HTML_LOGO = 0x40; // KVLTREPORTHTMLLOGO applies (HTML cho
 constexpr uint32_t RPT_CGI = 0x80;       // running as a CGI program
 
 // Field sizes (each includes the terminating NUL).
-constexpr size_t REPORT_LINE_SIZE = 2048;  // lineBuffer; notes cut at 2047
-constexpr size_t REPORT_TITLE_SIZE = 134;  // title; cut at 132 characters
-constexpr size_t REPORT_DELETE_SIZE = 128; // columnDelete; cut at 127
-constexpr size_t REPORT_PATH_SIZE = 261;   // output and logo paths; cut at 260
-constexpr size_t REPORT_ERROR_SIZE = 640;  // closeError; a path of 260 fits twice
+constexpr size_t kReportLineSize = 2048;  // lineBuffer; notes cut at 2047
+constexpr size_t kReportTitleSize = 134;  // title; cut at 132 characters
+constexpr size_t kReportDeleteSize = 128; // columnDelete; cut at 127
+constexpr size_t kReportPathSize = 261;   // output and logo paths; cut at 260
+constexpr size_t kReportErrorSize = 640;  // closeError; a path of 260 fits twice
 
 struct ReportWriter;
 
@@ -89,12 +89,15 @@ struct ReportWriter;
 // takes it up (the environment may override it). Kept in every record, as
 // the setters come before the format is settled, but nothing is allocated.
 struct PdfSettings {
-    uint32_t orientation;              // 0 portrait, 1 landscape
-    uint32_t pageSize;                 // the page size index of setPageSize
-    char outputPath[REPORT_PATH_SIZE]; // setOutputPath, at most 260 characters
-    char logoPath[REPORT_PATH_SIZE];   // setLogo, an existing regular file
-    bool outputPathTooLong;            // the path given did not fit: the save fails
+    uint32_t orientation;             // 0 portrait, 1 landscape
+    uint32_t pageSize;                // the page size index of setPageSize
+    char outputPath[kReportPathSize]; // setOutputPath, at most 260 characters
+    char logoPath[kReportPathSize];   // setLogo, an existing regular file
+    bool outputPathTooLong;           // the path given did not fit: the save fails
 };
+
+// Per-row work areas of a record (reportwriter.cpp).
+struct ReportRowScratch;
 
 // An extra header function: may write its own lines to report->output.
 using ReportExtraHeader = void (*)(ReportWriter* report);
@@ -108,17 +111,17 @@ struct ReportWriter {
     // Public: the caller may set it after reportInit; the first header
     // settles it (later changes are not taken up).
     ReportFormat format;
-    char lineBuffer[REPORT_LINE_SIZE]; // work line: formatted notes
-    ReportColumn columns[REPORT_MAX_COLUMNS];
-    char columnDelete[REPORT_DELETE_SIZE]; // e.g. "3,4,8", 1-based
-    FILE* output;                          // report text goes here; stdout after reportInit
-    PdfSettings pdfSettings;               // what the PDF setters recorded
-    uint32_t pdfResult;                    // PDF save result: 0 ok, else the libharu error code
-    uint32_t sheetResult;                  // xls save result: 0 ok, 1 the book was not saved
+    char lineBuffer[kReportLineSize]; // work line: formatted notes
+    ReportColumn columns[kReportMaxColumns];
+    char columnDelete[kReportDeleteSize]; // e.g. "3,4,8", 1-based
+    FILE* output;                         // report text goes here; stdout after reportInit
+    PdfSettings pdfSettings;              // what the PDF setters recorded
+    uint32_t pdfResult;                   // PDF save result: 0 ok, else the libharu error code
+    uint32_t sheetResult;                 // xls save result: 0 ok, 1 the book was not saved
     int32_t outputError; // closeReport: errno of a failed write or flush of output, else 0
     // closeReport: what could not be finished ("Cannot write /x.pdf: the file
     // is read-only"), for the caller's message; empty when everything went out.
-    char closeError[REPORT_ERROR_SIZE];
+    char closeError[kReportErrorSize];
     uint32_t rowCount;    // rows and group headings since the last counter reset
     uint32_t pageCount;   // PDF pages started (never reset)
     int32_t pageRow;      // row position on the PDF page; 0 = next row starts a page
@@ -126,7 +129,7 @@ struct ReportWriter {
     int64_t creationTime; // time of reportInit
     ReportWriter* master; // owner of PDF document and book; the record itself after reportInit
     uint16_t reportId;    // 0 = none; selects the ...nnn variables
-    char title[REPORT_TITLE_SIZE]; // title from the environment; empty = the caller's
+    char title[kReportTitleSize]; // title from the environment; empty = the caller's
     ProgressState progress;
     uint32_t flags; // RPT_...
     // The output format's operations and its own state, settled at the first
@@ -134,6 +137,8 @@ struct ReportWriter {
     // close) and nothing is kept for the formats the report does not write.
     const ReportFormatOps* formatOps;
     void* formatState;
+    // The work areas of the rows: made by the first row, freed by closeReport.
+    ReportRowScratch* rowScratch;
 
     // ---- operation table (filled by reportInit) ----
 
@@ -193,7 +198,3 @@ void reportInit(ReportWriter* report);
 // The format code of a keyword ("text", "csv", "pdf", "html", "excel",
 // "json", any case); REPORT_TEXT for an unknown keyword.
 ReportFormat reportFormatFromKeyword(const char* keyword);
-
-// Keyword comparison of the report writer: equal length and equal characters
-// after conversion to upper case.
-bool sameTextNoCase(const char* a, const char* b);

@@ -69,10 +69,9 @@ void sheetHeader(ReportWriter* report, const ReportHeading&) {
 
 // Why a text cannot be an xls cell; empty when it can.
 std::string refusedText(const char* text, uint32_t row, const char* column) {
-    using kvlt::xls::kMaxCellChars;
     if (std::strlen(text) <= kMaxCellChars)
         return {}; // never more UTF-16 units than bytes
-    const size_t length = kvlt::xls::xlStringLength(text);
+    const size_t length = xlStringLength(text);
     if (length <= kMaxCellChars)
         return {};
     return "the text in row " + std::to_string(row) + ", column \"" + column + "\" has " +

@@ -6,11 +6,11 @@
 #include "xl.h"
 
 struct SheetState {
-    BookHandle book;                   // none until the spreadsheet setup
-    SheetHandle sheet;                 // sheet of the latest header
-    char outputPath[REPORT_PATH_SIZE]; // file that closeReport saves to (260 characters)
-    bool outputPathTooLong;            // the path given was longer: closeReport refuses to save
-    bool cellRefused; // a cell the book could not take: closeReport refuses to save
+    BookHandle book;                  // none until the spreadsheet setup
+    SheetHandle sheet;                // sheet of the latest header
+    char outputPath[kReportPathSize]; // file that closeReport saves to (260 characters)
+    bool outputPathTooLong;           // the path given was longer: closeReport refuses to save
+    bool cellRefused;                 // a cell the book could not take: closeReport refuses to save
 };
 
 // The book state a record writes into (its master's for a sub-report); null

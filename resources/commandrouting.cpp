@@ -46,7 +46,7 @@ class InteractiveMenuTracker final : public PopupMenuTracker {
 };
 
 InteractiveMenuTracker g_interactiveTracker;
-PopupMenuTracker* g_tracker = &g_interactiveTracker;
+Seam<PopupMenuTracker> g_tracker(g_interactiveTracker);
 
 QAction* findAction(const QMenu* menu, unsigned id) {
     for (QAction* action : menu->actions()) {
@@ -81,15 +81,13 @@ QAction* findAction(const QMenu* menu, const QStringList& path) {
 } // namespace
 
 PopupMenuTracker* setPopupMenuTracker(PopupMenuTracker* tracker) {
-    PopupMenuTracker* previous = g_tracker;
-    g_tracker = tracker ? tracker : &g_interactiveTracker;
-    return previous;
+    return g_tracker.replace(tracker);
 }
 
 unsigned trackPopupMenu(QMenu* menu, const QPoint& globalPos, QObject* target) {
     if (!menu)
         return 0;
-    const unsigned id = commandId(g_tracker->track(menu, globalPos));
+    const unsigned id = commandId(g_tracker.current().track(menu, globalPos));
     if (id != 0)
         sendCommand(target, id);
     return id;
@@ -166,11 +164,6 @@ QStringList MenuSnapshot::texts() const {
     for (const MenuSnapshot& item : items)
         result.append(item.separator ? QStringLiteral("-") : item.text);
     return result;
-}
-
-ScriptedMenuTracker::ScriptedMenuTracker() : m_previous(setPopupMenuTracker(this)) {}
-ScriptedMenuTracker::~ScriptedMenuTracker() {
-    setPopupMenuTracker(m_previous);
 }
 
 QAction* ScriptedMenuTracker::track(QMenu* menu, const QPoint& globalPos) {

@@ -11,6 +11,8 @@
 //     }
 #pragma once
 
+#include "seam.h"
+
 #include <QEvent>
 #include <QPoint>
 #include <QString>
@@ -86,11 +88,6 @@ PopupMenuTracker* setPopupMenuTracker(PopupMenuTracker* tracker);
 // dismissed. Installs itself while it lives.
 class ScriptedMenuTracker final : public PopupMenuTracker {
   public:
-    ScriptedMenuTracker();
-    ~ScriptedMenuTracker() override;
-    ScriptedMenuTracker(const ScriptedMenuTracker&) = delete;
-    ScriptedMenuTracker& operator=(const ScriptedMenuTracker&) = delete;
-
     QAction* track(QMenu* menu, const QPoint& globalPos) override;
 
     void chooseId(unsigned id) { m_choices.push_back({id, {}}); }
@@ -111,5 +108,5 @@ class ScriptedMenuTracker final : public PopupMenuTracker {
         QStringList path;
     };
     std::deque<Choice> m_choices;
-    PopupMenuTracker* m_previous = nullptr;
+    SeamInstallation<PopupMenuTracker, setPopupMenuTracker> m_installed{this};
 };

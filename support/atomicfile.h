@@ -20,7 +20,7 @@ enum class AtomicWriteStep {
     InUse,      // the target is a scan file that a run scans into: left alone
 };
 
-struct AtomicWriteResult {
+struct [[nodiscard]] AtomicWriteResult {
     AtomicWriteResult() = default;
     AtomicWriteResult(AtomicWriteStep step, int errorNumber, std::string backup = {})
         : failedStep(step), error(errorNumber), backupPath(std::move(backup)) {}
@@ -155,4 +155,4 @@ void ignoreFileSizeSignal();
 
 // Writes all size bytes to fd, again after an interrupted or short write.
 // False with errno in error (ENOSPC when the disk takes nothing more).
-bool writeAll(int fd, const char* data, size_t size, int& error);
+[[nodiscard]] bool writeAll(int fd, const char* data, size_t size, int& error);

@@ -88,38 +88,43 @@ int openRegularFile(const std::string& path, struct stat& status, std::string& w
     return fd;
 }
 
+ReadOutcome readToEnd(int fd, size_t limit, std::string& text) {
+    text.clear();
+    std::vector<char> chunk(65536);
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0)
+            return ReadOutcome::kRead;
+        const ReadOutcome failed = n < 0 ? ReadOutcome::kFailed : ReadOutcome::kTooLarge;
+        if (n < 0 || text.size() + size_t(n) > limit) {
+            const int saved = errno;
+            text.clear();
+            errno = saved;
+            return failed;
+        }
+        text.append(chunk.data(), size_t(n));
+    }
+}
+
 bool readRegularFile(const std::string& path, size_t limit, std::string& text, std::string& why) {
     struct stat status {};
     const int fd = openRegularFile(path, status, why);
     if (fd < 0)
         return false;
-    text.clear();
-    bool ok = true;
-    if (uint64_t(status.st_size) > limit) {
-        why = "it is larger than " + std::to_string(limit) + " bytes";
-        ok = false;
-    }
-    std::vector<char> chunk(65536);
-    while (ok) {
-        const ssize_t n = ::read(fd, chunk.data(), chunk.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            why = std::strerror(errno);
-            ok = false;
-        } else if (n == 0) {
-            break;
-        } else if (text.size() + size_t(n) > limit) {
-            why = "it is larger than " + std::to_string(limit) + " bytes"; // grew while read
-            ok = false;
-        } else {
-            text.append(chunk.data(), size_t(n));
-        }
-    }
-    ::close(fd);
-    if (!ok)
+    const std::string tooLarge = "it is larger than " + std::to_string(limit) + " bytes";
+    ReadOutcome outcome = ReadOutcome::kTooLarge;
+    if (uint64_t(status.st_size) <= limit)
+        outcome = readToEnd(fd, limit, text); // may still grow while read
+    else
         text.clear();
-    return ok;
+    if (outcome == ReadOutcome::kFailed)
+        why = std::strerror(errno);
+    else if (outcome == ReadOutcome::kTooLarge)
+        why = tooLarge;
+    ::close(fd);
+    return outcome == ReadOutcome::kRead;
 }
 
 // ------------------------------------------------------------------ private files

@@ -28,9 +28,22 @@ struct stat;
 // ("No such file or directory"), when it is not or cannot be opened.
 int openRegularFile(const std::string& path, struct stat& status, std::string& why);
 
+// How reading an open file to its end went.
+enum class [[nodiscard]] ReadOutcome{
+    kRead,     // text holds all of it
+    kTooLarge, // it has more than the limit
+    kFailed,   // a read failed; errno says why
+};
+
+// Reads fd from where it stands to its end into text (replacing what text
+// held), at most limit bytes. text is cleared unless the outcome is kRead.
+// The descriptor stays open.
+ReadOutcome readToEnd(int fd, size_t limit, std::string& text);
+
 // The whole regular file in text, at most limit bytes. false with why (as
 // above, or "it is larger than <limit> bytes") when it cannot be read.
-bool readRegularFile(const std::string& path, size_t limit, std::string& text, std::string& why);
+[[nodiscard]] bool readRegularFile(const std::string& path, size_t limit, std::string& text,
+                                   std::string& why);
 
 // ------------------------------------------------------------------ private files
 

@@ -4,7 +4,7 @@
 
 namespace {
 StderrPresenter g_stderrPresenter;
-MessagePresenter* g_presenter = &g_stderrPresenter;
+Seam<MessagePresenter> g_presenter(g_stderrPresenter);
 std::string g_applicationName = "Strovane Offline Scanner";
 } // namespace
 
@@ -26,13 +26,11 @@ MsgAnswer kvltMessageBox(const std::string& text, const std::string& caption, Ms
                          MsgButtons buttons, void* owner) {
     MessageRequest request{text, caption.empty() ? g_applicationName : caption, icon, buttons,
                            owner};
-    return g_presenter->present(request);
+    return g_presenter.current().present(request);
 }
 
 MessagePresenter* setMessagePresenter(MessagePresenter* presenter) {
-    MessagePresenter* previous = g_presenter;
-    g_presenter = presenter ? presenter : &g_stderrPresenter;
-    return previous;
+    return g_presenter.replace(presenter);
 }
 
 void setApplicationName(const std::string& name) {
@@ -46,11 +44,6 @@ MsgAnswer StderrPresenter::present(const MessageRequest& request) {
     std::fprintf(stderr, "%s: %s\n", request.caption.c_str(), request.text.c_str());
     std::fflush(stderr);
     return affirmativeAnswer(request.buttons);
-}
-
-ScriptedPresenter::ScriptedPresenter() : m_previous(setMessagePresenter(this)) {}
-ScriptedPresenter::~ScriptedPresenter() {
-    setMessagePresenter(m_previous);
 }
 
 MsgAnswer ScriptedPresenter::present(const MessageRequest& request) {

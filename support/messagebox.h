@@ -5,6 +5,8 @@
 // command-line tool, a ScriptedPresenter in tests. This header is Qt-free.
 #pragma once
 
+#include "seam.h"
+
 #include <deque>
 #include <string>
 #include <vector>
@@ -53,11 +55,6 @@ class StderrPresenter final : public MessagePresenter {
 // answers the affirmative button. For tests.
 class ScriptedPresenter final : public MessagePresenter {
   public:
-    ScriptedPresenter();
-    ~ScriptedPresenter() override;
-    ScriptedPresenter(const ScriptedPresenter&) = delete;
-    ScriptedPresenter& operator=(const ScriptedPresenter&) = delete;
-
     MsgAnswer present(const MessageRequest& request) override;
     void queue(MsgAnswer answer) { m_answers.push_back(answer); }
 
@@ -65,7 +62,7 @@ class ScriptedPresenter final : public MessagePresenter {
 
   private:
     std::deque<MsgAnswer> m_answers;
-    MessagePresenter* m_previous = nullptr;
+    SeamInstallation<MessagePresenter, setMessagePresenter> m_installed{this};
 };
 
 // The affirmative answer of a button set: Ok for Ok/OkCancel, Yes for the Yes sets,

@@ -5,13 +5,11 @@
 
 namespace {
 
-// The key geometry of the sort or search in progress (see sortByKey).
-uint32_t g_keyOffset = 0;
-uint32_t g_keyLength = 0;
-
-int compareKeyBytes(const void* a, const void* b) {
-    return std::memcmp(static_cast<const char*>(a) + g_keyOffset,
-                       static_cast<const char*>(b) + g_keyOffset, g_keyLength);
+// Compares the key bytes of two records of the table given as context.
+int compareKeyBytes(const void* a, const void* b, void* context) {
+    const RecordTable* t = static_cast<const RecordTable*>(context);
+    return std::memcmp(static_cast<const char*>(a) + t->keyOffset,
+                       static_cast<const char*>(b) + t->keyOffset, t->keyLength);
 }
 
 char* recordAddress(const RecordTable* t, uint32_t i) {
@@ -69,9 +67,7 @@ int tablePut(RecordTable* t, uint32_t i, bool grow, const void* source) {
 void tableSortByKey(RecordTable* t) {
     if (t->count < 2)
         return;
-    g_keyOffset = t->keyOffset;
-    g_keyLength = t->keyLength;
-    std::qsort(t->data, t->count, t->elementSize, compareKeyBytes);
+    qsort_r(t->data, t->count, t->elementSize, compareKeyBytes, t);
 }
 
 void tableSortWith(RecordTable* t, int (*compare)(const void*, const void*)) {
@@ -82,12 +78,23 @@ void tableSortWith(RecordTable* t, int (*compare)(const void*, const void*)) {
 void* tableFind(RecordTable* t, const void* key, int (*compare)(const void*, const void*)) {
     if (t->count == 0)
         return nullptr;
-    if (compare == nullptr) {
-        g_keyOffset = t->keyOffset;
-        g_keyLength = t->keyLength;
-        compare = compareKeyBytes;
+    if (compare != nullptr)
+        return std::bsearch(key, t->data, t->count, t->elementSize, compare);
+    // bsearch's halving, with the table's key geometry passed along.
+    size_t low = 0;
+    size_t high = t->count;
+    while (low < high) {
+        const size_t middle = (low + high) / 2;
+        char* record = recordAddress(t, uint32_t(middle));
+        const int order = compareKeyBytes(key, record, t);
+        if (order < 0)
+            high = middle;
+        else if (order > 0)
+            low = middle + 1;
+        else
+            return record;
     }
-    return std::bsearch(key, t->data, t->count, t->elementSize, compare);
+    return nullptr;
 }
 
 int tableAppend(RecordTable* t, const void* source) {

@@ -86,9 +86,9 @@ LockStatus CScanFileLock::Acquire(const struct stat& file) {
         m_strHolder = error;
         return LockStatus::Unavailable;
     }
-    m_device = file.st_dev;
-    m_inode = file.st_ino;
-    m_strLockPath = lockPathOf(scanJournalFolder(), m_device, m_inode);
+    m_nDevice = file.st_dev;
+    m_nInode = file.st_ino;
+    m_strLockPath = lockPathOf(scanJournalFolder(), m_nDevice, m_nInode);
     // The holder removes the lock file as it lets go, so a lock taken on a file
     // that was removed meanwhile is no lock at all: take it again on the new one.
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -120,7 +120,7 @@ LockStatus CScanFileLock::Acquire(const struct stat& file) {
         if (ftruncate(fd, 0) != 0 || pwrite(fd, who.data(), who.size(), 0) != ssize_t(who.size())) {
             // The lock holds all the same; only its description is missing.
         }
-        m_fd = fd;
+        m_nFd = fd;
         return LockStatus::Acquired;
     }
     m_strHolder = "Cannot lock " + m_strLockPath + ": it keeps being replaced";
@@ -128,22 +128,22 @@ LockStatus CScanFileLock::Acquire(const struct stat& file) {
 }
 
 void CScanFileLock::Release() {
-    if (m_fd < 0)
+    if (m_nFd < 0)
         return;
     // Removed while still held: whoever waits opens a new file and tries again.
     ::unlink(m_strLockPath.c_str());
-    ::close(m_fd);
-    m_fd = -1;
+    ::close(m_nFd);
+    m_nFd = -1;
 }
 
 bool CScanFileLock::IsLockOf(const struct stat& file) const {
-    return m_fd >= 0 && file.st_dev == m_device && file.st_ino == m_inode;
+    return m_nFd >= 0 && file.st_dev == m_nDevice && file.st_ino == m_nInode;
 }
 
 void CScanFileLock::Swap(CScanFileLock& other) noexcept {
-    std::swap(m_fd, other.m_fd);
-    std::swap(m_device, other.m_device);
-    std::swap(m_inode, other.m_inode);
+    std::swap(m_nFd, other.m_nFd);
+    std::swap(m_nDevice, other.m_nDevice);
+    std::swap(m_nInode, other.m_nInode);
     std::swap(m_strLockPath, other.m_strLockPath);
     std::swap(m_strHolder, other.m_strHolder);
 }

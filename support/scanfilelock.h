@@ -28,7 +28,7 @@ std::string scanJournalFolder();
 // safe to use (makePrivateFolder); false with a message naming the folder.
 bool makeScanJournalFolder(std::string& error);
 
-enum class LockStatus {
+enum class [[nodiscard]] LockStatus{
     Acquired,    // this process now holds the lock
     HeldByOther, // another process holds it; the lock's Holder() tells who
     Unavailable, // the data folder or the file cannot be used; Holder() tells why
@@ -55,7 +55,7 @@ class CScanFileLock {
     LockStatus Acquire(const struct stat& file);
     // Lets go of the lock; its lock file goes with it.
     void Release();
-    bool IsHeld() const { return m_fd >= 0; }
+    bool IsHeld() const { return m_nFd >= 0; }
     // Whether this is the lock of that file.
     bool IsLockOf(const struct stat& file) const;
     // After HeldByOther: "process 4242 (kvlt-scan) on host dock-1" (or "another
@@ -65,9 +65,9 @@ class CScanFileLock {
   private:
     void Swap(CScanFileLock& other) noexcept;
 
-    int m_fd = -1;
-    dev_t m_device = 0;
-    ino_t m_inode = 0;
+    int m_nFd = -1;
+    dev_t m_nDevice = 0;
+    ino_t m_nInode = 0;
     std::string m_strLockPath;
     std::string m_strHolder;
 };

@@ -9,7 +9,7 @@
 
 // ------------------------------------------------------------------ result codes
 
-enum SlotResult : uint32_t {
+enum [[nodiscard]] SlotResult : uint32_t{
     SLOT_OK = 0,               // the operation did what was asked
     SLOT_EXCEEDS_MAXIMUM = 1,  // slot number above the capacity
     SLOT_ALREADY_OCCUPIED = 2, // occupy of a slot that is taken
@@ -18,7 +18,7 @@ enum SlotResult : uint32_t {
 };
 
 // The allocation operations answer with their own two values.
-enum SlotAllocResult : uint32_t {
+enum [[nodiscard]] SlotAllocResult : uint32_t{
     SLOT_ALLOC_OK = 0,      // every requested slot was handed out
     SLOT_ALLOC_TOO_FEW = 1, // not enough free slots
 };

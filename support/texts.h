@@ -9,6 +9,10 @@
 // text without white space (blank, tab, CR, LF, VT, FF) at either end.
 std::string trimmed(const std::string& text);
 
+// a and b are the same text when ASCII letter case is ignored ("json" and
+// "JSON"); other bytes must be equal.
+bool equalsNoCase(std::string_view a, std::string_view b);
+
 // text as a message may quote it: at most maxChars characters (UTF-8), cut at
 // a character boundary and ended with "..." when it was longer, so that a
 // megabyte-long barcode or id cannot flood a message or a terminal.

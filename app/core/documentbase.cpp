@@ -40,8 +40,8 @@ bool runReportingProgress(const std::function<void()>& work, ProgressReporter* p
 
 void CDocument::OnNewDocument() {
     DeleteContents();
-    m_path.clear();
-    m_title = "Untitled";
+    m_strPath.clear();
+    m_strTitle = "Untitled";
     SetModifiedFlag(false);
 }
 
@@ -51,14 +51,14 @@ bool CDocument::OnOpenDocument(const std::string& path, ProgressReporter* progre
         OnNewDocument();
         return false;
     }
-    bind(path);
+    Bind(path);
     SetModifiedFlag(false);
     return true;
 }
 
 bool CDocument::OnSaveDocument(const std::string& path, ProgressReporter* progress) {
     // Printing and writing a large file take a while; a window stays painted.
-    CStoredBytes bytes;
+    StoredBytes bytes;
     bool stored = false;
     AtomicWriteResult written{};
     runReportingProgress(
@@ -83,14 +83,14 @@ bool CDocument::OnSaveDocument(const std::string& path, ProgressReporter* progre
             "Save Error", MsgIcon::Error);
         return false;
     }
-    bind(path);
+    Bind(path);
     SetModifiedFlag(false);
     return true;
 }
 
 bool CDocument::SaveModified(const std::string& text, const std::string& caption, MsgIcon icon,
                              void* owner, const std::function<bool()>& save) {
-    if (!m_modified)
+    if (!m_bModified)
         return true;
     switch (kvltMessageBox(text, caption, icon, MsgButtons::YesNoCancel, owner)) {
     case MsgAnswer::Yes:
@@ -104,29 +104,29 @@ bool CDocument::SaveModified(const std::string& text, const std::string& caption
 }
 
 void CDocument::SetModifiedFlag(bool modified) {
-    if (modified == m_modified)
+    if (modified == m_bModified)
         return;
-    m_modified = modified;
-    for (CDocumentView* view : m_views)
+    m_bModified = modified;
+    for (CDocumentView* view : m_arrViews)
         view->OnModifiedChanged(modified);
 }
 
-void CDocument::bind(const std::string& path) {
-    m_path = path;
-    m_title = fileNameOf(path);
+void CDocument::Bind(const std::string& path) {
+    m_strPath = path;
+    m_strTitle = fileNameOf(path);
 }
 
 void CDocument::AddView(CDocumentView* view) {
-    if (std::find(m_views.begin(), m_views.end(), view) == m_views.end())
-        m_views.push_back(view);
+    if (std::find(m_arrViews.begin(), m_arrViews.end(), view) == m_arrViews.end())
+        m_arrViews.push_back(view);
 }
 
 void CDocument::RemoveView(CDocumentView* view) {
-    std::erase(m_views, view);
+    std::erase(m_arrViews, view);
 }
 
 void CDocument::UpdateAllViews(CDocumentView* sender, int64_t hint, void* hintObject) {
-    for (CDocumentView* view : m_views)
+    for (CDocumentView* view : m_arrViews)
         if (view != sender)
             view->OnUpdate(sender, hint, hintObject);
 }

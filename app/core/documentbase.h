@@ -26,17 +26,17 @@ bool runReportingProgress(const std::function<void()>& work, ProgressReporter* p
 
 // The bytes a document stores: a buffer and the function that frees it, so
 // a large text can go to disk without being copied first.
-class CStoredBytes {
+class StoredBytes {
   public:
-    CStoredBytes() = default;
-    CStoredBytes(char* data, size_t size, void (*release)(void*))
+    StoredBytes() = default;
+    StoredBytes(char* data, size_t size, void (*release)(void*))
         : m_data(data), m_size(size), m_release(release) {}
-    ~CStoredBytes() {
+    ~StoredBytes() {
         if (m_release)
             m_release(m_data);
     }
-    CStoredBytes(CStoredBytes&& other) noexcept { *this = std::move(other); }
-    CStoredBytes& operator=(CStoredBytes&& other) noexcept {
+    StoredBytes(StoredBytes&& other) noexcept { *this = std::move(other); }
+    StoredBytes& operator=(StoredBytes&& other) noexcept {
         std::swap(m_data, other.m_data);
         std::swap(m_size, other.m_size);
         std::swap(m_release, other.m_release);
@@ -82,20 +82,21 @@ class CDocument {
     // bound to path and no longer modified.
     // A progress reporter, when given, is told that the save is busy; a save
     // is never stopped halfway.
-    virtual bool OnSaveDocument(const std::string& path, ProgressReporter* progress = nullptr);
+    [[nodiscard]] virtual bool OnSaveDocument(const std::string& path,
+                                              ProgressReporter* progress = nullptr);
 
     // Before the document is closed or replaced: when it is modified, asks
     // text (caption, icon, owner window) with Yes, No and Cancel. Yes runs
     // save, No drops the changes (OnDiscardChanges) and goes on, Cancel
     // stops. True to go on; a failed save stops too.
-    bool SaveModified(const std::string& text, const std::string& caption, MsgIcon icon,
-                      void* owner, const std::function<bool()>& save);
+    [[nodiscard]] bool SaveModified(const std::string& text, const std::string& caption,
+                                    MsgIcon icon, void* owner, const std::function<bool()>& save);
 
-    bool IsModified() const { return m_modified; }
+    bool IsModified() const { return m_bModified; }
     // Tells the views when the flag changes.
     void SetModifiedFlag(bool modified = true);
-    const std::string& GetPathName() const { return m_path; }
-    const std::string& GetTitle() const { return m_title; }
+    const std::string& GetPathName() const { return m_strPath; }
+    const std::string& GetTitle() const { return m_strTitle; }
 
     void AddView(CDocumentView* view);
     void RemoveView(CDocumentView* view);
@@ -109,17 +110,17 @@ class CDocument {
     virtual bool LoadFrom(const std::string& path, ProgressReporter* progress) = 0;
     // The bytes to write (none: an empty file). false when they cannot be
     // made (no memory): then nothing is written at all.
-    virtual bool StoreTo(CStoredBytes& bytes) = 0;
+    [[nodiscard]] virtual bool StoreTo(StoredBytes& bytes) = 0;
     // How a save writes the file (atomicfile.h).
     virtual AtomicWriteOptions WriteOptions() { return {}; }
     // The user chose not to save the changes.
     virtual void OnDiscardChanges() {}
 
   private:
-    void bind(const std::string& path);
+    void Bind(const std::string& path);
 
-    std::string m_path;
-    std::string m_title = "Untitled";
-    bool m_modified = false;
-    std::vector<CDocumentView*> m_views;
+    std::string m_strPath;
+    std::string m_strTitle = "Untitled";
+    bool m_bModified = false;
+    std::vector<CDocumentView*> m_arrViews;
 };

@@ -20,7 +20,7 @@ struct cJSON;
 
 // Traits give the lookup key type (Key), what an entry stores of it (Stored),
 // hash(Key), equal(Stored, Key), store(Key) and keyOf(Stored).
-template <typename Traits> class CHashIndex {
+template <typename Traits> class HashIndex {
   public:
     using Key = typename Traits::Key;
     using Stored = typename Traits::Stored;
@@ -165,8 +165,8 @@ struct IdKeyTraits {
 };
 
 // Slot number -> the volume in that slot.
-using CSlotIndex = CHashIndex<SlotKeyTraits>;
+using SlotIndex = HashIndex<SlotKeyTraits>;
 // Volume id, exactly as written -> the volume. Keys view the ids inside the tree.
 // Keys must be zero-terminated strings that live as long as the index (the
 // "id" strings inside the tree).
-using CIdIndex = CHashIndex<IdKeyTraits>;
+using IdIndex = HashIndex<IdKeyTraits>;

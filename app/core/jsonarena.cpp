@@ -124,7 +124,7 @@ std::once_flag g_hooksOnce;
 
 // ------------------------------------------------------------------ arena
 
-CJsonArena::CJsonArena(size_t sizeHint) : m_sizeHint(sizeHint) {
+JsonArena::JsonArena(size_t sizeHint) : m_sizeHint(sizeHint) {
     std::call_once(g_hooksOnce, installJsonArenaHooks);
     // The nodes of a formatted scan file take about three times its text,
     // the texts less than half of it: first blocks of that size hold most
@@ -133,7 +133,7 @@ CJsonArena::CJsonArena(size_t sizeHint) : m_sizeHint(sizeHint) {
     m_texts.nextBlock = std::max<size_t>(sizeHint / 2, 16 << 10);
 }
 
-CJsonArena::~CJsonArena() {
+JsonArena::~JsonArena() {
     for (const Block& block : m_blocks) {
 #ifdef KVLT_LEAK_CHECKED
         __lsan_unregister_root_region(block.begin, block.size);
@@ -143,7 +143,7 @@ CJsonArena::~CJsonArena() {
     }
 }
 
-void* CJsonArena::grow(Region& region, size_t size, size_t alignment) {
+void* JsonArena::grow(Region& region, size_t size, size_t alignment) {
     if (size > (size_t(1) << 46))
         return nullptr;
     size_t blockSize = std::max(region.nextBlock, size + alignment);
@@ -172,7 +172,7 @@ void* CJsonArena::grow(Region& region, size_t size, size_t alignment) {
     return allocate(region, size, alignment);
 }
 
-bool CJsonArena::owns(const void* p) const {
+bool JsonArena::owns(const void* p) const {
     auto at = static_cast<const char*>(p);
     for (const Block& block : m_blocks)
         if (at >= block.begin && at < block.begin + block.size)
@@ -182,7 +182,7 @@ bool CJsonArena::owns(const void* p) const {
 
 // ------------------------------------------------------------------ trees
 
-void deleteJsonTree(cJSON* root, const CJsonArena* arena) {
+void deleteJsonTree(cJSON* root, const JsonArena* arena) {
     if (root == nullptr)
         return;
     if (arena == nullptr || !arena->owns(root)) {

@@ -17,14 +17,14 @@
 #include <cstdint>
 #include <vector>
 
-class CJsonArena {
+class JsonArena {
   public:
     // sizeHint: the length of the text the tree is made from; the first
     // blocks are sized by it.
-    explicit CJsonArena(size_t sizeHint);
-    ~CJsonArena();
-    CJsonArena(const CJsonArena&) = delete;
-    CJsonArena& operator=(const CJsonArena&) = delete;
+    explicit JsonArena(size_t sizeHint);
+    ~JsonArena();
+    JsonArena(const JsonArena&) = delete;
+    JsonArena& operator=(const JsonArena&) = delete;
 
     // Memory is zero-filled (fresh pages, never handed out twice).
 
@@ -73,7 +73,7 @@ class CJsonArena {
 // added after the parse, with their names and values); nodes and texts of
 // arena stay, to go with it. A null arena frees the whole tree. The tree's
 // depth is bounded by its parse; this walk keeps its own stack.
-void deleteJsonTree(cJSON* root, const CJsonArena* arena);
+void deleteJsonTree(cJSON* root, const JsonArena* arena);
 
 // Sets cJSON's allocation hooks to the heap with an arena-aware free.
 void installJsonArenaHooks();

@@ -78,7 +78,7 @@ bool printsBackExactly(const char* token, size_t length, const cJSON& number) {
            before == after;
 }
 
-bool keptTextApplies(const CKeptNode& kept) {
+bool keptTextApplies(const KeptNode& kept) {
     const cJSON& node = kept.node;
     if ((node.type & 0xFF) != kept.type)
         return false;

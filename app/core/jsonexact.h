@@ -22,7 +22,7 @@
 #include <memory>
 #include <string>
 
-class CJsonArena;
+class JsonArena;
 struct cJSON;
 
 // cJSON's nesting limit (CJSON_NESTING_LIMIT): a text with arrays and
@@ -35,7 +35,7 @@ constexpr int kJsonNestingLimit = 1000;
 // nullptr, with arena empty and error saying what is wrong and where: "line
 // 12, column 7: ',' or '}' was expected" (columns count characters), or
 // "there is not enough memory to hold its contents".
-cJSON* parseJsonExactly(const char* text, size_t length, std::unique_ptr<CJsonArena>& arena,
+cJSON* parseJsonExactly(const char* text, size_t length, std::unique_ptr<JsonArena>& arena,
                         std::string& error);
 
 // Prints root's tree exactly as cJSON_Print does, except that a value with
@@ -45,7 +45,7 @@ cJSON* parseJsonExactly(const char* text, size_t length, std::unique_ptr<CJsonAr
 // is no memory, or when cJSON_Print would fail too (a raw value without
 // text, a node of no known type); text is then null. sizeHint: the expected
 // length (the text the tree was parsed from), so the buffer rarely grows.
-bool printJsonExactly(const cJSON* root, const CJsonArena* arena, size_t sizeHint, char*& text,
+bool printJsonExactly(const cJSON* root, const JsonArena* arena, size_t sizeHint, char*& text,
                       size_t& length);
 
 // "line L, column C" of the byte at offset (both counted from 1; columns

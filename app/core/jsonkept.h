@@ -7,13 +7,13 @@
 #include <cstddef>
 
 // Set in a node's type (beside cJSON's own flags, which stop at 512): the
-// node is the first member of a CKeptNode. cJSON keeps the bit through its
+// node is the first member of a KeptNode. cJSON keeps the bit through its
 // operations; cJSON_Duplicate copies it onto a heap node, which is why the
 // printer believes it only of nodes in the arena.
 constexpr int kJsonKeptText = 1 << 12;
 
 // A parsed value with the text that stands for it in the file.
-struct CKeptNode {
+struct KeptNode {
     cJSON node;
     const char* text; // the token as it stood, raw zero bytes written \u0000
     size_t length;
@@ -27,7 +27,7 @@ struct CKeptNode {
 
 // Whether node, known to be in the arena of its parse, still holds its
 // parsed value (so its kept text may be printed for it).
-bool keptTextApplies(const CKeptNode& kept);
+bool keptTextApplies(const KeptNode& kept);
 
 // True when cJSON prints number back with the same decimal value (and sign)
 // as its token of length bytes.

@@ -136,7 +136,7 @@ class SharedTexts {
 
 class Parser {
   public:
-    Parser(const char* text, size_t length, CJsonArena& arena)
+    Parser(const char* text, size_t length, JsonArena& arena)
         : m_begin(reinterpret_cast<const Byte*>(text)), m_end(m_begin + length), m_arena(arena),
           m_stack(new (std::nothrow) Frame[kJsonNestingLimit]) {
         // strtod reads the locale's decimal point: cJSON hands it the text
@@ -194,7 +194,7 @@ class Parser {
 
     const Byte* m_begin;
     const Byte* m_end;
-    CJsonArena& m_arena;
+    JsonArena& m_arena;
     std::unique_ptr<Frame[]> m_stack;
     SharedTexts m_names;
     SharedTexts m_values;
@@ -604,7 +604,7 @@ cJSON* Parser::keptNode(const cJSON& parsed, const Byte* begin, const Byte* end)
         zeros += *at == 0;
     const size_t length = size_t(end - begin) + zeros * 5;
     const size_t valueLength = parsed.valuestring ? std::strlen(parsed.valuestring) : 0;
-    void* memory = m_arena.newRecord(sizeof(CKeptNode));
+    void* memory = m_arena.newRecord(sizeof(KeptNode));
     char* text = m_arena.newText(length + 1);
     char* copy = parsed.valuestring ? m_arena.newText(valueLength + 1) : nullptr;
     if (memory == nullptr || text == nullptr || (parsed.valuestring && copy == nullptr))
@@ -622,7 +622,7 @@ cJSON* Parser::keptNode(const cJSON& parsed, const Byte* begin, const Byte* end)
     if (copy != nullptr)
         std::memcpy(copy, parsed.valuestring, valueLength + 1);
 
-    auto* kept = new (memory) CKeptNode{};
+    auto* kept = new (memory) KeptNode{};
     kept->node = parsed;
     kept->node.type = parsed.type | kJsonKeptText;
     kept->text = text;
@@ -637,12 +637,12 @@ cJSON* Parser::keptNode(const cJSON& parsed, const Byte* begin, const Byte* end)
 
 } // namespace
 
-cJSON* parseJsonExactly(const char* text, size_t length, std::unique_ptr<CJsonArena>& arena,
+cJSON* parseJsonExactly(const char* text, size_t length, std::unique_ptr<JsonArena>& arena,
                         std::string& error) {
     static const char kNoMemory[] = "there is not enough memory to hold its contents";
     error.clear();
     arena.reset();
-    arena.reset(new (std::nothrow) CJsonArena(length));
+    arena.reset(new (std::nothrow) JsonArena(length));
     if (!arena) {
         error = kNoMemory;
         return nullptr;

@@ -35,7 +35,7 @@ constexpr StringBytes kStringBytes;
 
 class Printer {
   public:
-    explicit Printer(const CJsonArena* arena) : m_arena(arena) {}
+    explicit Printer(const JsonArena* arena) : m_arena(arena) {}
     ~Printer() { cJSON_free(m_buffer); }
 
     bool run(const cJSON* root, size_t sizeHint, char*& text, size_t& length) {
@@ -69,7 +69,7 @@ class Printer {
     bool string(const char* text);
     bool number(const cJSON* item);
 
-    const CJsonArena* m_arena;
+    const JsonArena* m_arena;
     char* m_buffer = nullptr;
     char* m_at = nullptr;
     char* m_end = nullptr;
@@ -106,7 +106,7 @@ bool Printer::grow(size_t n) {
 // Recursion follows the tree, whose depth the parse bounds.
 bool Printer::value(const cJSON* item, size_t depth) {
     if ((item->type & kJsonKeptText) && m_arena != nullptr && m_arena->owns(item)) {
-        const auto* kept = reinterpret_cast<const CKeptNode*>(item);
+        const auto* kept = reinterpret_cast<const KeptNode*>(item);
         if (keptTextApplies(*kept)) {
             if (!reserve(kept->length))
                 return false;
@@ -230,7 +230,7 @@ bool Printer::number(const cJSON* item) {
 
 } // namespace
 
-bool printJsonExactly(const cJSON* root, const CJsonArena* arena, size_t sizeHint, char*& text,
+bool printJsonExactly(const cJSON* root, const JsonArena* arena, size_t sizeHint, char*& text,
                       size_t& length) {
     text = nullptr;
     length = 0;

@@ -51,26 +51,26 @@ const ListColumn& listColumn(ScanList list, int column) {
 uint32_t listRowCount(const CKVLTOfflineScannerDoc& doc, ScanList list) {
     switch (list) {
     case ScanList::Map:
-        return doc.mapRowCount();
+        return doc.MapRowCount();
     case ScanList::Incoming:
-        return uint32_t(doc.incomingVolumes.size());
+        return uint32_t(doc.GetIncomingVolumes().size());
     case ScanList::Outgoing:
         break;
     }
-    return uint32_t(doc.outgoingVolumes.size());
+    return uint32_t(doc.GetOutgoingVolumes().size());
 }
 
 cJSON* listRowVolume(const CKVLTOfflineScannerDoc& doc, ScanList list, uint32_t row) {
     switch (list) {
     case ScanList::Map: {
-        return doc.slotVolumes.find(row + 1);
+        return doc.GetSlotVolumes().find(row + 1);
     }
     case ScanList::Incoming:
-        return row < doc.incomingVolumes.size() ? doc.incomingVolumes[row] : nullptr;
+        return row < doc.GetIncomingVolumes().size() ? doc.GetIncomingVolumes()[row] : nullptr;
     case ScanList::Outgoing:
         break;
     }
-    return row < doc.outgoingVolumes.size() ? doc.outgoingVolumes[row] : nullptr;
+    return row < doc.GetOutgoingVolumes().size() ? doc.GetOutgoingVolumes()[row] : nullptr;
 }
 
 std::string listCellText(const CKVLTOfflineScannerDoc& doc, ScanList list, uint32_t row,
@@ -80,26 +80,26 @@ std::string listCellText(const CKVLTOfflineScannerDoc& doc, ScanList list, uint3
     if (list == ScanList::Map) {
         switch (column) {
         case MAP_ZONE:
-            return doc.slotLabel(row + 1);
+            return doc.SlotLabel(row + 1);
         case MAP_SEQ:
             return std::to_string(row + 1u);
         case MAP_SOURCE:
-            return doc.repositoryText(volume, "source");
+            return doc.RepositoryText(volume, "source");
         case MAP_TARGET:
-            return doc.repositoryText(volume, "target");
+            return doc.RepositoryText(volume, "target");
         case MAP_VOLUME:
-            return Doc::stringField(volume, "id");
+            return Doc::StringField(volume, "id");
         case MAP_ASSIGNED:
-            return Doc::stringField(volume, "assigned");
+            return Doc::StringField(volume, "assigned");
         default:
             return {};
         }
     }
     switch (column) {
     case VOLUME_ID:
-        return Doc::stringField(volume, "id");
+        return Doc::StringField(volume, "id");
     case VOLUME_REPOSITORY:
-        return doc.repositoryText(volume, list == ScanList::Incoming ? "source" : "target");
+        return doc.RepositoryText(volume, list == ScanList::Incoming ? "source" : "target");
     default:
         return {};
     }
@@ -145,7 +145,7 @@ class WidestKeeper {
 // (what every well-formed file has).
 bool zonesFollowEachOther(const CKVLTOfflineScannerDoc& doc) {
     int64_t next = 1;
-    for (const CZone& zone : doc.zones) {
+    for (const CZone& zone : doc.GetZones()) {
         if (zone.firstSlot != next || int64_t(zone.lastSlot) < int64_t(zone.firstSlot) - 1)
             return false;
         next = int64_t(zone.lastSlot) + 1;
@@ -158,15 +158,15 @@ char* writeNumber(char* at, uint32_t value) {
 }
 
 void offerZoneLabels(const CKVLTOfflineScannerDoc& doc, WidestKeeper& widest) {
-    const uint32_t rows = doc.mapRowCount();
+    const uint32_t rows = doc.MapRowCount();
     if (!zonesFollowEachOther(doc)) {
         for (uint32_t slot = 1; slot <= rows; ++slot)
-            widest.offer(doc.slotLabel(slot));
+            widest.offer(doc.SlotLabel(slot));
         return;
     }
     // The labels as slotLabel makes them, written zone by zone into one buffer.
     uint32_t slot = 1;
-    for (const CZone& zone : doc.zones) {
+    for (const CZone& zone : doc.GetZones()) {
         char label[256];
         const size_t nameLength = std::min(zone.name.size(), sizeof label - 32);
         zone.name.copy(label, nameLength);
@@ -192,8 +192,8 @@ void offerZoneLabels(const CKVLTOfflineScannerDoc& doc, WidestKeeper& widest) {
 // repositoryText without a copy: the description of a known id, else the id.
 std::string_view repositoryView(const CKVLTOfflineScannerDoc& doc, std::string_view id) {
     if (!id.empty()) {
-        auto description = doc.repositoryDescriptions.find(std::string(id));
-        if (description != doc.repositoryDescriptions.end())
+        auto description = doc.GetRepositoryDescriptions().find(std::string(id));
+        if (description != doc.GetRepositoryDescriptions().end())
             return description->second;
     }
     return id;
@@ -257,7 +257,7 @@ std::vector<std::string> listWidestTexts(const CKVLTOfflineScannerDoc& doc, Scan
         return size_t(column) < measures.size() ? &measures[size_t(column)] : nullptr;
     };
     if (list == ScanList::Map) {
-        const uint32_t rows = doc.mapRowCount();
+        const uint32_t rows = doc.MapRowCount();
         WidestKeeper zone(measure(MAP_ZONE)), seq(measure(MAP_SEQ));
         offerZoneLabels(doc, zone);
         for (uint32_t slot = 1; slot <= rows; ++slot) {
@@ -267,7 +267,7 @@ std::vector<std::string> listWidestTexts(const CKVLTOfflineScannerDoc& doc, Scan
         // Only slots that hold a volume have texts in the other columns.
         RepositoryKeeper source(doc, measure(MAP_SOURCE)), target(doc, measure(MAP_TARGET));
         WidestKeeper id(measure(MAP_VOLUME)), assigned(measure(MAP_ASSIGNED));
-        doc.slotVolumes.forEach([&](uint32_t slot, const cJSON* volume) {
+        doc.GetSlotVolumes().forEach([&](uint32_t slot, const cJSON* volume) {
             if (slot == 0 || slot > rows)
                 return;
             const VolumeTexts texts(volume);
@@ -293,9 +293,9 @@ std::vector<std::string> listWidestTexts(const CKVLTOfflineScannerDoc& doc, Scan
         repository.offer(incoming ? texts.source : texts.target);
     };
     if (incoming)
-        doc.incomingVolumes.forEach(offerVolume);
+        doc.GetIncomingVolumes().forEach(offerVolume);
     else
-        for (const cJSON* volume : doc.outgoingVolumes)
+        for (const cJSON* volume : doc.GetOutgoingVolumes())
             offerVolume(volume);
     widest[VOLUME_ID] = id.take();
     widest[VOLUME_REPOSITORY] = repository.take();

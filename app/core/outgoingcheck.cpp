@@ -15,38 +15,38 @@ std::string upperCased(std::string text) {
 
 } // namespace
 
-COutgoingCheck::COutgoingCheck(CKVLTOfflineScannerDoc& doc, bool journaled)
-    : m_doc(doc), m_bJournaled(journaled),
-      m_outgoing(doc.outgoingVolumes.begin(), doc.outgoingVolumes.end()) {}
+OutgoingCheck::OutgoingCheck(CKVLTOfflineScannerDoc& doc, bool journaled)
+    : m_doc(doc), m_journaled(journaled),
+      m_outgoing(doc.GetOutgoingVolumes().begin(), doc.GetOutgoingVolumes().end()) {}
 
-bool COutgoingCheck::isChecked(const cJSON* volume) const {
-    return m_bJournaled ? m_doc.outgoingChecks().count(volume) != 0 : m_checked.count(volume) != 0;
+bool OutgoingCheck::isChecked(const cJSON* volume) const {
+    return m_journaled ? m_doc.OutgoingChecks().count(volume) != 0 : m_checked.count(volume) != 0;
 }
 
-uint32_t COutgoingCheck::checkedCount() const {
-    return uint32_t(m_bJournaled ? m_doc.outgoingChecks().size() : m_checked.size());
+uint32_t OutgoingCheck::checkedCount() const {
+    return uint32_t(m_journaled ? m_doc.OutgoingChecks().size() : m_checked.size());
 }
 
-std::vector<const cJSON*> COutgoingCheck::unchecked() const {
+std::vector<const cJSON*> OutgoingCheck::unchecked() const {
     std::vector<const cJSON*> left;
-    for (const cJSON* volume : m_doc.outgoingVolumes)
+    for (const cJSON* volume : m_doc.GetOutgoingVolumes())
         if (!isChecked(volume))
             left.push_back(volume);
     return left;
 }
 
-std::string COutgoingCheck::statusText() const {
+std::string OutgoingCheck::statusText() const {
     char text[96];
     std::snprintf(text, sizeof text, "%u of %u outgoing volumes checked", checkedCount(),
                   outgoingCount());
     return text;
 }
 
-CheckScan COutgoingCheck::check(const std::string& typed) {
+CheckScan OutgoingCheck::check(const std::string& typed) {
     CheckScan scan;
     scan.barcode = upperCased(trimmed(typed));
     const std::string quoted = shortenedForMessage(scan.barcode);
-    const cJSON* volume = m_doc.volumesById.find(scan.barcode);
+    const cJSON* volume = m_doc.GetVolumesById().find(scan.barcode);
     scan.volume = volume;
     if (volume == nullptr || m_outgoing.count(volume) == 0) {
         scan.outcome = CheckOutcome::NotOutgoing;
@@ -61,12 +61,12 @@ CheckScan COutgoingCheck::check(const std::string& typed) {
         scan.text = "Barcode '" + quoted + "' has already been checked";
         return scan;
     }
-    if (!m_bJournaled) {
+    if (!m_journaled) {
         m_checked.insert(volume);
         return scan;
     }
     std::string error;
-    if (!m_doc.checkOutgoing(volume, error)) {
+    if (!m_doc.CheckOutgoing(volume, error)) {
         scan.outcome = CheckOutcome::JournalFailed;
         scan.caption = "Journal Error";
         scan.text = shortenedForMessage(error, 400) +

@@ -33,17 +33,17 @@ struct CheckScan {
     const char* caption = "";      // the flag's caption
 };
 
-class COutgoingCheck {
+class OutgoingCheck {
   public:
     // journaled: the marks are the document's (checkOutgoing); otherwise
     // they live in this object only and the document is left alone.
-    COutgoingCheck(CKVLTOfflineScannerDoc& doc, bool journaled);
+    OutgoingCheck(CKVLTOfflineScannerDoc& doc, bool journaled);
 
     // Trims the barcode, upper-cases it and looks it up as a scan does.
     CheckScan check(const std::string& barcode);
 
     bool isChecked(const cJSON* volume) const;
-    uint32_t outgoingCount() const { return uint32_t(m_doc.outgoingVolumes.size()); }
+    uint32_t outgoingCount() const { return uint32_t(m_doc.GetOutgoingVolumes().size()); }
     uint32_t checkedCount() const;
     // The outgoing volumes not checked yet, in list order.
     std::vector<const cJSON*> unchecked() const;
@@ -52,7 +52,7 @@ class COutgoingCheck {
 
   private:
     CKVLTOfflineScannerDoc& m_doc;
-    bool m_bJournaled;
+    bool m_journaled;
     std::unordered_set<const cJSON*> m_outgoing;
     std::unordered_set<const cJSON*> m_checked; // when not journaled
 };

@@ -27,15 +27,15 @@ namespace {
 // The whole text of a scan file, zero-terminated. Large files are read into
 // memory mapped with huge pages where the system allows it: that costs a
 // fraction of filling a plain heap buffer page by page.
-class CFileText {
+class FileText {
   public:
-    CFileText() = default;
-    ~CFileText() {
+    FileText() = default;
+    ~FileText() {
         if (m_data != nullptr)
             munmap(m_data, m_mapped);
     }
-    CFileText(const CFileText&) = delete;
-    CFileText& operator=(const CFileText&) = delete;
+    FileText(const FileText&) = delete;
+    FileText& operator=(const FileText&) = delete;
 
     // 0, or the errno of what went wrong (ENOMEM when there is no room;
     // ECANCELED when progress asked to stop).
@@ -85,18 +85,18 @@ int32_t saturate(int64_t value) {
 } // namespace
 
 CKVLTOfflineScannerDoc::CKVLTOfflineScannerDoc()
-    : clock([] { return int64_t(std::time(nullptr)); }) {
-    slotMapSetup(&slotMap);
+    : m_fnClock([] { return int64_t(std::time(nullptr)); }) {
+    slotMapSetup(&m_slotMap);
 }
 
 CKVLTOfflineScannerDoc::~CKVLTOfflineScannerDoc() {
     DeleteContents();
-    slotMap.release(&slotMap);
+    m_slotMap.release(&m_slotMap);
 }
 
 // ------------------------------------------------------------------ field reading
 
-const char* CKVLTOfflineScannerDoc::stringField(const cJSON* node, const char* key, bool* found) {
+const char* CKVLTOfflineScannerDoc::StringField(const cJSON* node, const char* key, bool* found) {
     const cJSON* item = node ? cJSON_GetObjectItemCaseSensitive(node, key) : nullptr;
     bool ok = cJSON_IsString(item) && item->valuestring != nullptr;
     if (found)
@@ -104,7 +104,7 @@ const char* CKVLTOfflineScannerDoc::stringField(const cJSON* node, const char* k
     return ok ? item->valuestring : "";
 }
 
-int32_t CKVLTOfflineScannerDoc::numberField(const cJSON* node, const char* key, bool* found) {
+int32_t CKVLTOfflineScannerDoc::NumberField(const cJSON* node, const char* key, bool* found) {
     const cJSON* item = node ? cJSON_GetObjectItemCaseSensitive(node, key) : nullptr;
     bool ok = cJSON_IsNumber(item);
     if (found)
@@ -112,22 +112,22 @@ int32_t CKVLTOfflineScannerDoc::numberField(const cJSON* node, const char* key, 
     return ok ? item->valueint : 0;
 }
 
-std::string CKVLTOfflineScannerDoc::repositoryText(const cJSON* node, const char* key) const {
-    std::string text = stringField(node, key);
+std::string CKVLTOfflineScannerDoc::RepositoryText(const cJSON* node, const char* key) const {
+    std::string text = StringField(node, key);
     if (!text.empty()) {
-        auto description = repositoryDescriptions.find(text);
-        if (description != repositoryDescriptions.end())
+        auto description = m_mapRepositoryDescriptions.find(text);
+        if (description != m_mapRepositoryDescriptions.end())
             return description->second;
     }
     return text;
 }
 
-std::string CKVLTOfflineScannerDoc::slotLabel(uint32_t slot) const {
-    // Signed comparisons as the zones are numbered; a slot beyond INT32_MAX is in no zone.
+std::string CKVLTOfflineScannerDoc::SlotLabel(uint32_t slot) const {
+    // Signed comparisons as the m_arrZones are numbered; a slot beyond INT32_MAX is in no zone.
     if (slot > uint32_t(INT32_MAX))
         return "Logic Error";
     int32_t s = int32_t(slot);
-    for (const CZone& zone : zones) {
+    for (const CZone& zone : m_arrZones) {
         if (zone.firstSlot <= s && s <= zone.lastSlot) {
             uint32_t pos = uint32_t(int64_t(s) - zone.firstSlot + 1);
             char text[128];
@@ -147,16 +147,16 @@ std::string CKVLTOfflineScannerDoc::slotLabel(uint32_t slot) const {
 void CKVLTOfflineScannerDoc::DeleteContents() {
     // The values kept for take-backs, and the indexes, point into the tree:
     // drop them before the tree goes.
-    releaseScanning();
-    zones.clear();
-    incomingVolumes.clear();
-    outgoingVolumes.clear();
-    slotVolumes.clear();
-    volumesById.clear();
-    repositoryDescriptions.clear();
-    slotCount = 0;
-    deleteJsonTree(rootNode, m_pTreeArena.get());
-    rootNode = nullptr;
+    ReleaseScanning();
+    m_arrZones.clear();
+    m_arrIncomingVolumes.clear();
+    m_arrOutgoingVolumes.clear();
+    m_mapSlotVolumes.clear();
+    m_mapVolumesById.clear();
+    m_mapRepositoryDescriptions.clear();
+    m_nSlotCount = 0;
+    deleteJsonTree(m_pRootNode, m_pTreeArena.get());
+    m_pRootNode = nullptr;
     m_pTreeArena.reset();
     m_loadedFile = {};
 }
@@ -183,7 +183,7 @@ bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path, ProgressReporter*
     struct stat status {};
     std::string why;
     const int fd = openRegularFile(path, status, why);
-    CFileText text;
+    FileText text;
     int err = fd < 0 ? -1 : text.read(fd, size_t(status.st_size), progress);
     if (fd >= 0)
         ::close(fd);
@@ -210,17 +210,17 @@ bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path, ProgressReporter*
         UpdateAllViews(nullptr, 0, this);
         return false; // the user stopped it
     }
-    rootNode = parsed;
+    m_pRootNode = parsed;
     // What a save must find unchanged on disk. The hash is taken only when
     // the file is opened for scanning: a plain load stays as fast as it was.
     m_loadedFile = {realPathOf(path),
                     text.size(),
                     int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec,
                     {}};
-    m_loadedDevice = status.st_dev;
-    m_loadedInode = status.st_ino;
+    m_nLoadedDevice = status.st_dev;
+    m_nLoadedInode = status.st_ino;
 
-    if (rootNode == nullptr) {
+    if (m_pRootNode == nullptr) {
         kvltMessageBox("Failed to parse Strovane Offline Scanfile: " + why + ".", "Parse Error",
                        MsgIcon::Information);
         // The views must stop showing rows of the previous file.
@@ -228,10 +228,10 @@ bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path, ProgressReporter*
         return false;
     }
 
-    if (const cJSON* repository = cJSON_GetObjectItemCaseSensitive(rootNode, "repository"))
-        loadRepository(repository);
-    if (slotCount > kMaxRepositorySlots) {
-        kvltMessageBox(path + " claims " + std::to_string(slotCount) +
+    if (const cJSON* repository = cJSON_GetObjectItemCaseSensitive(m_pRootNode, "repository"))
+        LoadRepository(repository);
+    if (m_nSlotCount > kMaxRepositorySlots) {
+        kvltMessageBox(path + " claims " + std::to_string(m_nSlotCount) +
                            " slots; this program handles repositories of at most " +
                            std::to_string(kMaxRepositorySlots) +
                            " slots. The file is damaged or not meant for it.",
@@ -239,94 +239,94 @@ bool CKVLTOfflineScannerDoc::LoadFrom(const std::string& path, ProgressReporter*
         UpdateAllViews(nullptr, 0, this);
         return false;
     }
-    if (cJSON* volumes = cJSON_GetObjectItemCaseSensitive(rootNode, "volumes"))
-        loadVolumes(volumes);
-    UpdateAllViews(nullptr, mapRowCount(), this);
+    if (cJSON* volumes = cJSON_GetObjectItemCaseSensitive(m_pRootNode, "volumes"))
+        LoadVolumes(volumes);
+    UpdateAllViews(nullptr, MapRowCount(), this);
     return true;
 }
 
-void CKVLTOfflineScannerDoc::loadRepository(const cJSON* repository) {
-    loadZones(repository);
+void CKVLTOfflineScannerDoc::LoadRepository(const cJSON* repository) {
+    LoadZones(repository);
     bool found = false;
-    int32_t slots = numberField(repository, "slots", &found);
+    int32_t slots = NumberField(repository, "slots", &found);
     if (found)
-        slotCount = slots;
+        m_nSlotCount = slots;
     if (const cJSON* list = cJSON_GetObjectItemCaseSensitive(repository, "repositories")) {
-        repositoryDescriptions.clear();
+        m_mapRepositoryDescriptions.clear();
         const cJSON* element = nullptr;
         cJSON_ArrayForEach(element, list) {
-            std::string id = stringField(element, "id");
+            std::string id = StringField(element, "id");
             if (!id.empty())
-                repositoryDescriptions[id] = stringField(element, "description");
+                m_mapRepositoryDescriptions[id] = StringField(element, "description");
         }
     }
 }
 
-void CKVLTOfflineScannerDoc::loadZones(const cJSON* repository) {
-    zones.clear();
+void CKVLTOfflineScannerDoc::LoadZones(const cJSON* repository) {
+    m_arrZones.clear();
     const cJSON* list = cJSON_GetObjectItemCaseSensitive(repository, "zones");
     if (!cJSON_IsArray(list))
         return;
-    zones.resize(size_t(cJSON_GetArraySize(list)));
+    m_arrZones.resize(size_t(cJSON_GetArraySize(list)));
     // 64-bit running total: absurd ranges saturate instead of overflowing.
     int64_t total = 0;
     size_t i = 0;
     const cJSON* element = nullptr;
     cJSON_ArrayForEach(element, list) {
-        CZone& zone = zones[i++];
-        int64_t start = numberField(element, "slot_start");
-        int64_t end = numberField(element, "slot_end");
+        CZone& zone = m_arrZones[i++];
+        int64_t start = NumberField(element, "slot_start");
+        int64_t end = NumberField(element, "slot_end");
         zone.firstSlot = saturate(total + 1);
         total += end - start + 1;
         zone.lastSlot = saturate(total);
-        zone.name = stringField(element, "zone");
-        zone.slotsPerLevel = numberField(element, "slots_per_level");
+        zone.name = StringField(element, "zone");
+        zone.slotsPerLevel = NumberField(element, "slots_per_level");
     }
 }
 
-void CKVLTOfflineScannerDoc::loadVolumes(cJSON* volumes) {
-    incomingVolumes.clear();
-    outgoingVolumes.clear();
-    volumesById.clear();
-    slotVolumes.clear();
+void CKVLTOfflineScannerDoc::LoadVolumes(cJSON* volumes) {
+    m_arrIncomingVolumes.clear();
+    m_arrOutgoingVolumes.clear();
+    m_mapVolumesById.clear();
+    m_mapSlotVolumes.clear();
     if (!cJSON_IsArray(volumes))
         return;
     size_t count = size_t(cJSON_GetArraySize(volumes));
-    volumesById.reserve(count);
-    slotVolumes.reserve(count);
+    m_mapVolumesById.reserve(count);
+    m_mapSlotVolumes.reserve(count);
     cJSON* element = nullptr;
     cJSON_ArrayForEach(element, volumes) {
         bool hasId = false;
-        const char* id = stringField(element, "id", &hasId);
+        const char* id = StringField(element, "id", &hasId);
         if (!hasId)
             continue;
-        volumesById.assign(std::string_view(id), element);
-        int32_t slot = numberField(element, "slot");
+        m_mapVolumesById.assign(std::string_view(id), element);
+        int32_t slot = NumberField(element, "slot");
         if (slot != 0)
-            slotVolumes.assign(uint32_t(slot), element);
+            m_mapSlotVolumes.assign(uint32_t(slot), element);
         else
-            incomingVolumes.push_back(element);
+            m_arrIncomingVolumes.push_back(element);
         bool outgoing = false;
-        stringField(element, "target", &outgoing);
+        StringField(element, "target", &outgoing);
         if (outgoing)
-            outgoingVolumes.push_back(element);
+            m_arrOutgoingVolumes.push_back(element);
     }
 }
 
 // ------------------------------------------------------------------ store
 
-bool CKVLTOfflineScannerDoc::StoreTo(CStoredBytes& bytes) {
-    if (rootNode == nullptr)
+bool CKVLTOfflineScannerDoc::StoreTo(StoredBytes& bytes) {
+    if (m_pRootNode == nullptr)
         return true; // a new document writes an empty file
     // The printer's own buffer goes to disk as it is: no copy of a text that
     // can be a hundred megabytes long. Values it cannot print as they stood
     // in the file go out as their kept text.
     char* printed = nullptr;
     size_t length = 0;
-    if (!printJsonExactly(rootNode, m_pTreeArena.get(), m_pTreeArena ? m_pTreeArena->sizeHint() : 0,
-                          printed, length))
+    if (!printJsonExactly(m_pRootNode, m_pTreeArena.get(),
+                          m_pTreeArena ? m_pTreeArena->sizeHint() : 0, printed, length))
         return false;
-    bytes = CStoredBytes(printed, length, cJSON_free);
+    bytes = StoredBytes(printed, length, cJSON_free);
     if (m_bScanning) // the next journal run is tied to these bytes
         m_strStoredSha256 = sha256Hex(bytes.data(), bytes.size());
     return true;
@@ -334,12 +334,12 @@ bool CKVLTOfflineScannerDoc::StoreTo(CStoredBytes& bytes) {
 
 // ------------------------------------------------------------------ scan workflow
 
-std::vector<uint32_t> CKVLTOfflineScannerDoc::autoSelectSlots(bool firstAvailable) {
-    slotMap.init(&slotMap, mapRowCount());
-    slotVolumes.forEach([this](uint32_t slot, cJSON*) { slotMap.occupy(&slotMap, slot); });
+std::vector<uint32_t> CKVLTOfflineScannerDoc::AutoSelectSlots(bool firstAvailable) {
+    m_slotMap.init(&m_slotMap, MapRowCount());
+    m_mapSlotVolumes.forEach([this](uint32_t slot, cJSON*) { m_slotMap.occupy(&m_slotMap, slot); });
 
     std::vector<uint32_t> rows;
-    uint32_t count = uint32_t(incomingVolumes.size());
+    uint32_t count = uint32_t(m_arrIncomingVolumes.size());
     if (count == 0)
         return rows;
     std::vector<uint32_t> results;
@@ -353,10 +353,10 @@ std::vector<uint32_t> CKVLTOfflineScannerDoc::autoSelectSlots(bool firstAvailabl
     for (uint32_t i = 0; i < count; ++i)
         outputs[i] = &results[i];
     if (firstAvailable) {
-        slotMap.firstAvailable(&slotMap, count, outputs.data());
+        m_slotMap.firstAvailable(&m_slotMap, count, outputs.data());
     } else {
         uint32_t runs = 0;
-        slotMap.intelliSlot(&slotMap, count, outputs.data(), &runs);
+        m_slotMap.intelliSlot(&m_slotMap, count, outputs.data(), &runs);
     }
     for (uint32_t slot : results)
         if (slot != 0)

@@ -69,13 +69,13 @@ void replaceKeepingName(cJSON* object, cJSON* member, cJSON* replacement) {
 // ------------------------------------------------------------------ lock and journal
 
 ScanningStatus CKVLTOfflineScannerDoc::OpenForScanning() {
-    releaseScanning();
-    if (rootNode == nullptr || m_loadedFile.path.empty())
+    ReleaseScanning();
+    if (m_pRootNode == nullptr || m_loadedFile.path.empty())
         return ScanningStatus::Ready; // nothing loaded, nothing to scan into
     m_bScanning = true;
     struct stat loaded {};
-    loaded.st_dev = m_loadedDevice;
-    loaded.st_ino = m_loadedInode;
+    loaded.st_dev = m_nLoadedDevice;
+    loaded.st_ino = m_nLoadedInode;
     switch (m_lock.Acquire(loaded)) {
     case LockStatus::Acquired:
         // Empty when the file changed since the load: its journal then never
@@ -95,22 +95,22 @@ ScanningStatus CKVLTOfflineScannerDoc::OpenForScanning() {
     return ScanningStatus::NoJournal;
 }
 
-void CKVLTOfflineScannerDoc::releaseScanning() {
+void CKVLTOfflineScannerDoc::ReleaseScanning() {
     m_journal.Unbind();
     m_lock.Release();
     m_bScanning = false;
     m_bReadOnly = false;
     m_strReadOnly.clear();
     m_strJournalProblem.clear();
-    for (auto& [volume, previous] : m_previousAssigned)
+    for (auto& [volume, previous] : m_mapPreviousAssigned)
         for (cJSON* kept : previous)
             cJSON_Delete(kept);
-    m_previousAssigned.clear();
-    m_slottedSinceOpened.clear();
-    m_outgoingChecks.clear();
+    m_mapPreviousAssigned.clear();
+    m_arrSlottedSinceOpened.clear();
+    m_setOutgoingChecks.clear();
 }
 
-bool CKVLTOfflineScannerDoc::journal(const std::vector<JournalEntry>& entries, std::string& error) {
+bool CKVLTOfflineScannerDoc::Journal(const std::vector<JournalEntry>& entries, std::string& error) {
     if (m_bReadOnly) {
         error = m_strReadOnly + " Only one program at a time may scan into a file";
         return false;
@@ -133,45 +133,45 @@ uint32_t CKVLTOfflineScannerDoc::JournaledChanges() const {
 
 // ------------------------------------------------------------------ scans and take-backs
 
-bool CKVLTOfflineScannerDoc::assignSlot(cJSON* volume, uint32_t slot, std::string& error) {
-    return assignSlots({{volume, slot}}, error);
+bool CKVLTOfflineScannerDoc::AssignSlot(cJSON* volume, uint32_t slot, std::string& error) {
+    return AssignSlots({{volume, slot}}, error);
 }
 
-bool CKVLTOfflineScannerDoc::assignSlots(const std::vector<SlotAssignment>& scans,
+bool CKVLTOfflineScannerDoc::AssignSlots(const std::vector<SlotAssignment>& scans,
                                          std::string& error,
                                          const std::function<void(size_t)>& applied) {
     // The same time for the whole batch: it was read in one go.
-    const std::string assigned = timeString(clock(), kAssignedTimeFormat);
+    const std::string assigned = timeString(m_fnClock(), kAssignedTimeFormat);
     std::vector<JournalEntry> entries;
     entries.reserve(scans.size());
     for (const SlotAssignment& scan : scans)
         entries.push_back(
-            {JournalEntryKind::Scan, stringField(scan.volume, "id"), scan.slot, assigned});
-    if (!journal(entries, error))
+            {JournalEntryKind::Scan, StringField(scan.volume, "id"), scan.slot, assigned});
+    if (!Journal(entries, error))
         return false;
     for (size_t i = 0; i < scans.size(); ++i) {
-        applySlot(scans[i].volume, scans[i].slot, assigned);
+        ApplySlot(scans[i].volume, scans[i].slot, assigned);
         if (applied)
             applied(i);
     }
     return true;
 }
 
-TakeBackResult CKVLTOfflineScannerDoc::takeBackSlot(cJSON* volume, std::string& error) {
+TakeBackResult CKVLTOfflineScannerDoc::TakeBackSlot(cJSON* volume, std::string& error) {
     bool numbered = false;
-    const int32_t slot = numberField(volume, "slot", &numbered);
+    const int32_t slot = NumberField(volume, "slot", &numbered);
     if (exactMember(volume, "slot") == nullptr || !numbered || slot < 1)
         return TakeBackResult::NotSlotted;
     if (exactMember(volume, "assigned") == nullptr)
         return TakeBackResult::FromServer;
-    if (!journal({{JournalEntryKind::TakeBack, stringField(volume, "id"), uint32_t(slot), {}}},
+    if (!Journal({{JournalEntryKind::TakeBack, StringField(volume, "id"), uint32_t(slot), {}}},
                  error))
         return TakeBackResult::JournalFailed;
-    applyTakeBack(volume, uint32_t(slot));
+    ApplyTakeBack(volume, uint32_t(slot));
     return TakeBackResult::Done;
 }
 
-void CKVLTOfflineScannerDoc::applySlot(cJSON* volume, uint32_t slot, const std::string& assigned) {
+void CKVLTOfflineScannerDoc::ApplySlot(cJSON* volume, uint32_t slot, const std::string& assigned) {
     cJSON_AddItemToObject(volume, "slot", cJSON_CreateNumber(double(slot)));
     // An "assigned" the volume already has (from an earlier, undone
     // assignment) gets the new time where it stands: a second member would
@@ -191,21 +191,21 @@ void CKVLTOfflineScannerDoc::applySlot(cJSON* volume, uint32_t slot, const std::
     if (previous.empty()) {
         cJSON_AddItemToObject(volume, "assigned", cJSON_CreateString(assigned.c_str()));
     } else {
-        for (cJSON* stale : m_previousAssigned[volume])
+        for (cJSON* stale : m_mapPreviousAssigned[volume])
             cJSON_Delete(stale);
-        m_previousAssigned[volume] = std::move(previous);
+        m_mapPreviousAssigned[volume] = std::move(previous);
     }
-    slotVolumes.assign(slot, volume);
-    incomingVolumes.remove(volume);
-    m_slottedSinceOpened.push_back(volume);
+    m_mapSlotVolumes.assign(slot, volume);
+    m_arrIncomingVolumes.remove(volume);
+    m_arrSlottedSinceOpened.push_back(volume);
     SetModifiedFlag(true);
     UpdateAllViews(nullptr, slot, volume);
 }
 
-void CKVLTOfflineScannerDoc::applyTakeBack(cJSON* volume, uint32_t slot) {
+void CKVLTOfflineScannerDoc::ApplyTakeBack(cJSON* volume, uint32_t slot) {
     cJSON_Delete(cJSON_DetachItemViaPointer(volume, exactMember(volume, "slot")));
-    auto previous = m_previousAssigned.find(volume);
-    if (previous != m_previousAssigned.end()) {
+    auto previous = m_mapPreviousAssigned.find(volume);
+    if (previous != m_mapPreviousAssigned.end()) {
         // The values it had before this run's scan, with the file's text for them.
         size_t next = 0;
         for (cJSON* member = volume->child; member != nullptr; member = member->next) {
@@ -219,51 +219,51 @@ void CKVLTOfflineScannerDoc::applyTakeBack(cJSON* volume, uint32_t slot) {
         }
         for (size_t i = next; i < previous->second.size(); ++i)
             cJSON_Delete(previous->second[i]);
-        m_previousAssigned.erase(previous);
+        m_mapPreviousAssigned.erase(previous);
     } else if (cJSON* member = exactMember(volume, "assigned")) {
         cJSON_Delete(cJSON_DetachItemViaPointer(volume, member));
     }
-    if (slotVolumes.find(slot) == volume)
-        slotVolumes.erase(slot);
-    listAsIncoming(volume);
-    std::erase(m_slottedSinceOpened, volume);
+    if (m_mapSlotVolumes.find(slot) == volume)
+        m_mapSlotVolumes.erase(slot);
+    ListAsIncoming(volume);
+    std::erase(m_arrSlottedSinceOpened, volume);
     SetModifiedFlag(true);
     UpdateAllViews(nullptr, -int64_t(slot), volume);
 }
 
-void CKVLTOfflineScannerDoc::listAsIncoming(cJSON* volume) {
-    if (incomingVolumes.restore(volume))
+void CKVLTOfflineScannerDoc::ListAsIncoming(cJSON* volume) {
+    if (m_arrIncomingVolumes.restore(volume))
         return;
     // Slotted before the file was opened: the list is made again in file
     // order, which a take-back of such a volume (rare) can afford.
-    CVolumeList rebuilt;
-    const cJSON* volumes = cJSON_GetObjectItemCaseSensitive(rootNode, "volumes");
+    VolumeList rebuilt;
+    const cJSON* volumes = cJSON_GetObjectItemCaseSensitive(m_pRootNode, "volumes");
     std::unordered_set<const cJSON*> listed;
-    incomingVolumes.forEach([&](cJSON* v) { listed.insert(v); });
+    m_arrIncomingVolumes.forEach([&](cJSON* v) { listed.insert(v); });
     cJSON* element = nullptr;
     cJSON_ArrayForEach(element, volumes) {
         if (element == volume || listed.count(element))
             rebuilt.push_back(element);
     }
-    incomingVolumes = std::move(rebuilt);
+    m_arrIncomingVolumes = std::move(rebuilt);
 }
 
 // ------------------------------------------------------------------ outgoing check
 
-bool CKVLTOfflineScannerDoc::checkOutgoing(const cJSON* volume, std::string& error) {
-    if (!journal({{JournalEntryKind::Checked, stringField(volume, "id"), 0, {}}}, error))
+bool CKVLTOfflineScannerDoc::CheckOutgoing(const cJSON* volume, std::string& error) {
+    if (!Journal({{JournalEntryKind::Checked, StringField(volume, "id"), 0, {}}}, error))
         return false;
-    m_outgoingChecks.insert(volume);
+    m_setOutgoingChecks.insert(volume);
     UpdateAllViews(nullptr, 0, const_cast<cJSON*>(volume));
     return true;
 }
 
-bool CKVLTOfflineScannerDoc::clearOutgoingChecks(std::string& error) {
-    if (m_outgoingChecks.empty())
+bool CKVLTOfflineScannerDoc::ClearOutgoingChecks(std::string& error) {
+    if (m_setOutgoingChecks.empty())
         return true;
-    if (!journal({{JournalEntryKind::ChecksCleared, {}, 0, {}}}, error))
+    if (!Journal({{JournalEntryKind::ChecksCleared, {}, 0, {}}}, error))
         return false;
-    m_outgoingChecks.clear();
+    m_setOutgoingChecks.clear();
     UpdateAllViews(nullptr, kHintChecksCleared, this);
     return true;
 }
@@ -279,7 +279,7 @@ RecoveryOutcome CKVLTOfflineScannerDoc::OfferRecovery(void* owner, bool includeK
         for (const std::string& kept : m_journal.KeptJournals())
             journals.emplace_back(kept, true);
     for (const auto& [path, kept] : journals) {
-        const RecoveryOutcome outcome = offerJournal(readScanJournal(path), path, kept, owner);
+        const RecoveryOutcome outcome = OfferJournal(readScanJournal(path), path, kept, owner);
         if (outcome.result == RecoveryResult::Nothing)
             continue;
         // The worst outcome counts: a journal that was not applied must be heard of.
@@ -291,7 +291,7 @@ RecoveryOutcome CKVLTOfflineScannerDoc::OfferRecovery(void* owner, bool includeK
     return total;
 }
 
-RecoveryOutcome CKVLTOfflineScannerDoc::offerJournal(const JournalContents& journal,
+RecoveryOutcome CKVLTOfflineScannerDoc::OfferJournal(const JournalContents& journal,
                                                      const std::string& path, bool kept,
                                                      void* owner) {
     RecoveryOutcome outcome;
@@ -310,7 +310,7 @@ RecoveryOutcome CKVLTOfflineScannerDoc::offerJournal(const JournalContents& jour
     else if (journal.damaged)
         problem = "the journal is damaged";
     else if (!journal.file.sameBytes(m_loadedFile)) {
-        if (!kept && holdsChanges(journal.entries)) {
+        if (!kept && HoldsChanges(journal.entries)) {
             // A save that ended before it could remove its journal.
             m_journal.End(m_loadedFile);
             outcome.result = RecoveryResult::AlreadySaved;
@@ -325,7 +325,7 @@ RecoveryOutcome CKVLTOfflineScannerDoc::offerJournal(const JournalContents& jour
             outcome.journalPath = setAside("unapplied");
             return outcome;
         }
-        if (applyRecoveredEntries(journal.entries, problem)) {
+        if (ApplyRecoveredEntries(journal.entries, problem)) {
             if (kept)
                 ::unlink(path.c_str());
             else
@@ -355,7 +355,7 @@ RecoveryOutcome CKVLTOfflineScannerDoc::offerJournal(const JournalContents& jour
             outcome.journalPath = m_journal.SetAside(keep ? "kept" : "discarded");
             return outcome;
         }
-        if (applyRecoveredEntries(journal.entries, problem)) {
+        if (ApplyRecoveredEntries(journal.entries, problem)) {
             if (kept) {
                 // From now on the live journal holds them: a crash keeps them.
                 std::string error;
@@ -378,7 +378,7 @@ RecoveryOutcome CKVLTOfflineScannerDoc::offerJournal(const JournalContents& jour
     return outcome;
 }
 
-bool CKVLTOfflineScannerDoc::applyRecoveredEntries(const std::vector<JournalEntry>& entries,
+bool CKVLTOfflineScannerDoc::ApplyRecoveredEntries(const std::vector<JournalEntry>& entries,
                                                    std::string& problem) {
     // All or nothing: every entry is checked against the file, as it will be
     // after the entries before it, before one is applied.
@@ -389,20 +389,20 @@ bool CKVLTOfflineScannerDoc::applyRecoveredEntries(const std::vector<JournalEntr
             return found->second;
         if (cJSON_GetObjectItem(volume, "slot") == nullptr)
             return 0;
-        const int32_t slot = numberField(volume, "slot");
+        const int32_t slot = NumberField(volume, "slot");
         return slot > 0 ? uint32_t(slot) : UINT32_MAX; // slotted, but not by number
     };
     auto occupied = [&](uint32_t slot) {
         if (auto found = occupant.find(slot); found != occupant.end())
             return found->second != nullptr;
-        return slotVolumes.count(slot) != 0;
+        return m_mapSlotVolumes.count(slot) != 0;
     };
     std::vector<cJSON*> volumes;
     volumes.reserve(entries.size());
     for (const JournalEntry& entry : entries) {
         cJSON* volume = nullptr;
         if (entry.kind != JournalEntryKind::ChecksCleared) {
-            volume = volumesById.find(entry.id);
+            volume = m_mapVolumesById.find(entry.id);
             if (volume == nullptr) {
                 problem = "no volume '" + shortenedForMessage(entry.id) + "' is in the file";
                 return false;
@@ -414,7 +414,7 @@ bool CKVLTOfflineScannerDoc::applyRecoveredEntries(const std::vector<JournalEntr
                 problem = "volume '" + shortenedForMessage(entry.id) + "' already has a slot";
                 return false;
             }
-            if (entry.slot > mapRowCount() || occupied(entry.slot)) {
+            if (entry.slot > MapRowCount() || occupied(entry.slot)) {
                 problem = "slot " + std::to_string(entry.slot) + " is not free in the file";
                 return false;
             }
@@ -446,17 +446,17 @@ bool CKVLTOfflineScannerDoc::applyRecoveredEntries(const std::vector<JournalEntr
         const JournalEntry& entry = entries[i];
         switch (entry.kind) {
         case JournalEntryKind::Scan:
-            applySlot(volumes[i], entry.slot, entry.assigned);
+            ApplySlot(volumes[i], entry.slot, entry.assigned);
             break;
         case JournalEntryKind::TakeBack:
-            applyTakeBack(volumes[i], entry.slot);
+            ApplyTakeBack(volumes[i], entry.slot);
             break;
         case JournalEntryKind::Checked:
-            m_outgoingChecks.insert(volumes[i]);
+            m_setOutgoingChecks.insert(volumes[i]);
             UpdateAllViews(nullptr, 0, volumes[i]);
             break;
         case JournalEntryKind::ChecksCleared:
-            m_outgoingChecks.clear();
+            m_setOutgoingChecks.clear();
             UpdateAllViews(nullptr, kHintChecksCleared, this);
             break;
         }
@@ -464,7 +464,7 @@ bool CKVLTOfflineScannerDoc::applyRecoveredEntries(const std::vector<JournalEntr
     return true;
 }
 
-bool CKVLTOfflineScannerDoc::holdsChanges(const std::vector<JournalEntry>& entries) const {
+bool CKVLTOfflineScannerDoc::HoldsChanges(const std::vector<JournalEntry>& entries) const {
     // Each volume's last change is what the file must show.
     std::unordered_map<std::string, const JournalEntry*> last;
     for (const JournalEntry& entry : entries)
@@ -473,14 +473,14 @@ bool CKVLTOfflineScannerDoc::holdsChanges(const std::vector<JournalEntry>& entri
     if (last.empty())
         return false;
     for (const auto& [id, entry] : last) {
-        cJSON* volume = volumesById.find(id);
+        cJSON* volume = m_mapVolumesById.find(id);
         if (volume == nullptr)
             return false;
         const bool slotted = exactMember(volume, "slot") != nullptr;
         if (entry->kind == JournalEntryKind::TakeBack
                 ? slotted
-                : !slotted || numberField(volume, "slot") != int32_t(entry->slot) ||
-                      entry->assigned != stringField(volume, "assigned"))
+                : !slotted || NumberField(volume, "slot") != int32_t(entry->slot) ||
+                      entry->assigned != StringField(volume, "assigned"))
             return false;
     }
     return true;
@@ -524,7 +524,7 @@ bool CKVLTOfflineScannerDoc::OnSaveDocument(const std::string& path, ProgressRep
     struct stat existing {};
     const bool exists = ::stat(path.c_str(), &existing) == 0;
     const bool loadedFile = exists && !m_loadedFile.path.empty() &&
-                            existing.st_dev == m_loadedDevice && existing.st_ino == m_loadedInode;
+                            existing.st_dev == m_nLoadedDevice && existing.st_ino == m_nLoadedInode;
 
     // One writer per file, whatever name it is reached by: never write into a
     // file that another run scans into.
@@ -544,7 +544,7 @@ bool CKVLTOfflineScannerDoc::OnSaveDocument(const std::string& path, ProgressRep
     // An edit made elsewhere since the load is never lost in silence.
     if ((loadedFile || target == m_loadedFile.path) && ChangedOnDisk()) {
         const std::string changed = path + " has been changed on disk since it was loaded.";
-        if (!askBeforeOverwritingChanges) {
+        if (!m_bAskBeforeOverwritingChanges) {
             kvltMessageBox(changed + "\n\nIt was not saved, so the changes made there are kept.",
                            "Save Error", MsgIcon::Error);
             return false;
@@ -567,8 +567,8 @@ bool CKVLTOfflineScannerDoc::OnSaveDocument(const std::string& path, ProgressRep
     m_loadedFile.size = uint64_t(status.st_size);
     m_loadedFile.mtimeNs = mtimeNsOf(status);
     m_loadedFile.sha256 = m_strStoredSha256;
-    m_loadedDevice = status.st_dev;
-    m_loadedInode = status.st_ino;
+    m_nLoadedDevice = status.st_dev;
+    m_nLoadedInode = status.st_ino;
     // Scanning goes on in the file just written, under its lock.
     if (m_newFileLock.IsHeld())
         m_lock = std::move(m_newFileLock);
@@ -583,8 +583,8 @@ bool CKVLTOfflineScannerDoc::OnSaveDocument(const std::string& path, ProgressRep
     if (m_lock.IsHeld()) {
         m_journal.End(m_loadedFile);
         std::vector<JournalEntry> marks;
-        for (const cJSON* volume : m_outgoingChecks)
-            marks.push_back({JournalEntryKind::Checked, stringField(volume, "id"), 0, {}});
+        for (const cJSON* volume : m_setOutgoingChecks)
+            marks.push_back({JournalEntryKind::Checked, StringField(volume, "id"), 0, {}});
         std::string error;
         if (!marks.empty() && !m_journal.Append(marks, error))
             m_strJournalProblem = error;

@@ -254,17 +254,13 @@ JournalContents readScanJournal(const std::string& path) {
         ::close(fd);
         return contents;
     }
-    char chunk[65536];
-    for (ssize_t got; (got = ::read(fd, chunk, sizeof chunk)) != 0;) {
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0 || text.size() + size_t(got) > kMaxJournalBytes) {
-            contents.error = "Cannot read " + path + ": " +
-                             (got < 0 ? std::strerror(errno) : "it keeps growing");
-            ::close(fd);
-            return contents;
-        }
-        text.append(chunk, size_t(got));
+    const ReadOutcome outcome = readToEnd(fd, kMaxJournalBytes, text);
+    if (outcome != ReadOutcome::kRead) {
+        contents.error =
+            "Cannot read " + path + ": " +
+            (outcome == ReadOutcome::kFailed ? std::strerror(errno) : "it keeps growing");
+        ::close(fd);
+        return contents;
     }
     ::close(fd);
 
@@ -315,13 +311,13 @@ void CScanJournal::Unbind() {
 }
 
 void CScanJournal::CloseFile() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    if (m_nFd >= 0)
+        ::close(m_nFd);
+    m_nFd = -1;
 }
 
 bool CScanJournal::OpenForAppend(std::string& error) {
-    if (m_fd >= 0)
+    if (m_nFd >= 0)
         return true;
     if (!makeScanJournalFolder(error))
         return false;
@@ -350,7 +346,7 @@ bool CScanJournal::OpenForAppend(std::string& error) {
     }
     if (created)
         syncFolder(folderOf(m_strPath));
-    m_fd = fd;
+    m_nFd = fd;
     return true;
 }
 
@@ -367,13 +363,13 @@ bool CScanJournal::Append(const std::vector<JournalEntry>& entries, std::string&
     for (const JournalEntry& entry : entries)
         text += entryLine(entry);
     struct stat before {};
-    fstat(m_fd, &before);
+    fstat(m_nFd, &before);
     int err = 0;
-    if (!writeAll(m_fd, text.data(), text.size(), err) || fdatasync(m_fd) != 0) {
+    if (!writeAll(m_nFd, text.data(), text.size(), err) || fdatasync(m_nFd) != 0) {
         if (err == 0)
             err = errno;
         // Leave no half line behind for the next append to build on.
-        if (ftruncate(m_fd, before.st_size) != 0)
+        if (ftruncate(m_nFd, before.st_size) != 0)
             CloseFile();
         error = "Cannot write the scan journal " + m_strPath + ": " + std::strerror(err);
         return false;

@@ -146,11 +146,11 @@ class CScanJournal {
     std::vector<std::string> KeptJournals() const;
 
   private:
-    bool OpenForAppend(std::string& error);
+    [[nodiscard]] bool OpenForAppend(std::string& error);
     void CloseFile();
 
     ScanFileIdentity m_file;
     std::string m_strPath;
-    int m_fd = -1;
+    int m_nFd = -1;
     bool m_bRunStarted = false;
 };

@@ -28,12 +28,12 @@ std::string upperCased(std::string text) {
 
 // ------------------------------------------------------------------ selection
 
-CRowSelection::CRowSelection(std::vector<uint32_t> rows) : m_rows(std::move(rows)) {
+RowSelection::RowSelection(std::vector<uint32_t> rows) : m_rows(std::move(rows)) {
     std::sort(m_rows.begin(), m_rows.end());
     m_rows.erase(std::unique(m_rows.begin(), m_rows.end()), m_rows.end());
 }
 
-int64_t CRowSelection::nextSelectedRow(int64_t row) const {
+int64_t RowSelection::nextSelectedRow(int64_t row) const {
     if (row < 0)
         row = 0;
     auto at = std::lower_bound(m_rows.begin(), m_rows.end(), uint64_t(row),
@@ -41,7 +41,7 @@ int64_t CRowSelection::nextSelectedRow(int64_t row) const {
     return at == m_rows.end() ? -1 : int64_t(*at);
 }
 
-uint32_t requireSlotSelection(const CSlotSelection& selection, void* owner) {
+uint32_t requireSlotSelection(const SlotSelection& selection, void* owner) {
     uint32_t n = selection.selectedCount();
     if (n == 0)
         kvltMessageBox("You must select one item from the list.", "Selection Required",
@@ -49,20 +49,20 @@ uint32_t requireSlotSelection(const CSlotSelection& selection, void* owner) {
     return n;
 }
 
-bool checkHandPickedSlots(const CKVLTOfflineScannerDoc& doc, const CSlotSelection& selection,
+bool checkHandPickedSlots(const CKVLTOfflineScannerDoc& doc, const SlotSelection& selection,
                           uint32_t n, void* owner) {
     if (n > 0) {
         for (int64_t row = selection.nextSelectedRow(0); row >= 0;
              row = selection.nextSelectedRow(row + 1)) {
             uint32_t slot = uint32_t(row + 1);
-            if (doc.slotVolumes.count(slot)) {
+            if (doc.GetSlotVolumes().count(slot)) {
                 kvltMessageBox(format("Slot number %u is already occupied", slot), "Slotting Error",
                                MsgIcon::Information, MsgButtons::Ok, owner);
                 return false;
             }
         }
     }
-    uint32_t incoming = uint32_t(doc.incomingVolumes.size());
+    uint32_t incoming = uint32_t(doc.GetIncomingVolumes().size());
     if (incoming != n) {
         MsgAnswer answer = kvltMessageBox(
             format("You have only selected %u free slots, but you have %u Volumes to slot.\n\n"
@@ -100,11 +100,11 @@ std::string takeBackRefusalText(TakeBackResult result, const std::string& id,
 
 TakeBackResult undoLastScan(CKVLTOfflineScannerDoc& doc, std::string& error, cJSON** volume,
                             uint32_t* slot) {
-    if (doc.slottedSinceOpened().empty())
+    if (doc.SlottedSinceOpened().empty())
         return TakeBackResult::NotSlotted;
-    cJSON* last = doc.slottedSinceOpened().back();
-    const int32_t from = CKVLTOfflineScannerDoc::numberField(last, "slot");
-    const TakeBackResult result = doc.takeBackSlot(last, error);
+    cJSON* last = doc.SlottedSinceOpened().back();
+    const int32_t from = CKVLTOfflineScannerDoc::NumberField(last, "slot");
+    const TakeBackResult result = doc.TakeBackSlot(last, error);
     if (result == TakeBackResult::Done) {
         if (volume)
             *volume = last;
@@ -116,26 +116,26 @@ TakeBackResult undoLastScan(CKVLTOfflineScannerDoc& doc, std::string& error, cJS
 
 // ------------------------------------------------------------------ scanning
 
-CScanSession::CScanSession(CKVLTOfflineScannerDoc& doc, const CSlotSelection& selection,
-                           CScanListener* listener, void* owner)
+ScanSession::ScanSession(CKVLTOfflineScannerDoc& doc, const SlotSelection& selection,
+                         ScanListener* listener, void* owner)
     : m_doc(doc), m_selection(selection), m_listener(listener), m_owner(owner) {
     m_selectedCount = selection.selectedCount();
     m_nextPosition = selection.nextSelectedRow(0) + 1;
 }
 
-std::string CScanSession::statusText() const {
+std::string ScanSession::statusText() const {
     return format("%u of %u selected slots remain", m_selectedCount - m_assignedCount,
                   m_selectedCount);
 }
 
-ScanOutcome CScanSession::scan(const std::string& typed) {
+ScanOutcome ScanSession::scan(const std::string& typed) {
     ScanOutcome outcome = ScanOutcome::Accepted;
     scanBatch({typed}, [&](ScanOutcome result) { outcome = result; });
     return outcome;
 }
 
-void CScanSession::scanBatch(const std::vector<std::string>& barcodes,
-                             const std::function<void(ScanOutcome)>& reported) {
+void ScanSession::scanBatch(const std::vector<std::string>& barcodes,
+                            const std::function<void(ScanOutcome)>& reported) {
     // Each barcode decided in turn, as if the ones before it were applied.
     struct Decision {
         ScanOutcome outcome = ScanOutcome::Accepted;
@@ -150,7 +150,7 @@ void CScanSession::scanBatch(const std::vector<std::string>& barcodes,
         const std::string barcode = upperCased(trimmed(barcodes[i]));
         const std::string quoted = shortenedForMessage(barcode);
         Decision& decision = decisions[i];
-        cJSON* volume = m_doc.volumesById.find(barcode);
+        cJSON* volume = m_doc.GetVolumesById().find(barcode);
         // Any member named "slot", whatever its value and case, means assigned.
         if (volume == nullptr) {
             decision = {ScanOutcome::Unknown, format("Barcode '%s' is unknown", quoted.c_str()),
@@ -179,8 +179,10 @@ void CScanSession::scanBatch(const std::vector<std::string>& barcodes,
     auto tellUpTo = [&](size_t end) {
         for (; told < end; ++told) {
             const Decision& decision = decisions[told];
+            // refuse tells the listener and gives back the outcome it was
+            // given, which reported below hears in any case.
             if (decision.outcome != ScanOutcome::Accepted)
-                refuse(decision.outcome, decision.text, decision.caption);
+                (void)refuse(decision.outcome, decision.text, decision.caption);
             if (reported)
                 reported(decision.outcome);
         }
@@ -200,7 +202,7 @@ void CScanSession::scanBatch(const std::vector<std::string>& barcodes,
             reported(ScanOutcome::Accepted);
         ++told;
     };
-    if (!accepted.empty() && !m_doc.assignSlots(accepted, error, applied)) {
+    if (!accepted.empty() && !m_doc.AssignSlots(accepted, error, applied)) {
         // Nothing of the batch is in the journal: none of it counts.
         m_nextPosition = firstPosition;
         const std::string reason = shortenedForMessage(error, 400);
@@ -214,7 +216,7 @@ void CScanSession::scanBatch(const std::vector<std::string>& barcodes,
     tellUpTo(decisions.size());
 }
 
-TakeBackResult CScanSession::undoLast(std::string& error, cJSON** volume, uint32_t* slot) {
+TakeBackResult ScanSession::undoLast(std::string& error, cJSON** volume, uint32_t* slot) {
     uint32_t left = 0;
     const TakeBackResult result = undoLastScan(m_doc, error, volume, &left);
     if (result == TakeBackResult::Done && !m_assignedSlots.empty() &&
@@ -229,8 +231,7 @@ TakeBackResult CScanSession::undoLast(std::string& error, cJSON** volume, uint32
     return result;
 }
 
-ScanOutcome CScanSession::refuse(ScanOutcome outcome, const std::string& text,
-                                 const char* caption) {
+ScanOutcome ScanSession::refuse(ScanOutcome outcome, const std::string& text, const char* caption) {
     if (m_listener == nullptr || !m_listener->scanRefused(outcome, text, caption))
         kvltMessageBox(text, caption, MsgIcon::Error, MsgButtons::Ok, m_owner);
     return outcome;

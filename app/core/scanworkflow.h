@@ -13,19 +13,19 @@
 struct cJSON;
 
 // The chosen slots: the selected rows of the repository map (row r is slot r + 1).
-class CSlotSelection {
+class SlotSelection {
   public:
-    virtual ~CSlotSelection() = default;
+    virtual ~SlotSelection() = default;
     virtual uint32_t selectedCount() const = 0;
     // The first selected row at or after row, or -1 when there is none.
     virtual int64_t nextSelectedRow(int64_t row) const = 0;
 };
 
 // A selection held as a sorted list of rows (the command-line tool's).
-class CRowSelection final : public CSlotSelection {
+class RowSelection final : public SlotSelection {
   public:
-    CRowSelection() = default;
-    explicit CRowSelection(std::vector<uint32_t> rows);
+    RowSelection() = default;
+    explicit RowSelection(std::vector<uint32_t> rows);
     uint32_t selectedCount() const override { return uint32_t(m_rows.size()); }
     int64_t nextSelectedRow(int64_t row) const override;
     const std::vector<uint32_t>& rows() const { return m_rows; }
@@ -36,15 +36,15 @@ class CRowSelection final : public CSlotSelection {
 
 // The selection check of the map list: warns "You must select one item from
 // the list." when nothing is selected and answers 0, else the count.
-uint32_t requireSlotSelection(const CSlotSelection& selection, void* owner = nullptr);
+uint32_t requireSlotSelection(const SlotSelection& selection, void* owner = nullptr);
 
 // "Scan Incoming" with slots picked by hand, after the selection check gave n:
 // refuses an occupied slot, and asks when n differs from the number of
 // incoming volumes. true when the scan dialog may open.
-bool checkHandPickedSlots(const CKVLTOfflineScannerDoc& doc, const CSlotSelection& selection,
+bool checkHandPickedSlots(const CKVLTOfflineScannerDoc& doc, const SlotSelection& selection,
                           uint32_t n, void* owner = nullptr);
 
-enum class ScanOutcome {
+enum class [[nodiscard]] ScanOutcome{
     Accepted,       // the volume got the next chosen slot
     Unknown,        // no volume has this barcode
     AlreadySlotted, // the volume already has a "slot" member
@@ -54,9 +54,9 @@ enum class ScanOutcome {
 
 // What a window does around a scan; the document tells its views about an
 // accepted one itself.
-class CScanListener {
+class ScanListener {
   public:
-    virtual ~CScanListener() = default;
+    virtual ~ScanListener() = default;
     // Bring the map row of the slot about to be written into view.
     virtual void makeRowVisible(uint32_t) {}
     // A refused scan, with the text and caption of its message. true when
@@ -83,10 +83,10 @@ TakeBackResult undoLastScan(CKVLTOfflineScannerDoc& doc, std::string& error,
 
 // One scan dialog's worth of scanning: walks the chosen slots in ascending
 // row order, one per accepted barcode.
-class CScanSession {
+class ScanSession {
   public:
-    CScanSession(CKVLTOfflineScannerDoc& doc, const CSlotSelection& selection,
-                 CScanListener* listener = nullptr, void* owner = nullptr);
+    ScanSession(CKVLTOfflineScannerDoc& doc, const SlotSelection& selection,
+                ScanListener* listener = nullptr, void* owner = nullptr);
 
     // Trims white space from both ends of the barcode (some scanners send a
     // trailing blank; no volume id holds one), upper-cases it, looks it up
@@ -119,8 +119,8 @@ class CScanSession {
     ScanOutcome refuse(ScanOutcome outcome, const std::string& text, const char* caption);
 
     CKVLTOfflineScannerDoc& m_doc;
-    const CSlotSelection& m_selection;
-    CScanListener* m_listener;
+    const SlotSelection& m_selection;
+    ScanListener* m_listener;
     void* m_owner;
     uint32_t m_selectedCount = 0;
     uint32_t m_assignedCount = 0;

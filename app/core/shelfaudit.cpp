@@ -21,7 +21,7 @@ std::string format(const char* fmt, auto... args) {
 }
 
 std::string slotName(const CKVLTOfflineScannerDoc& doc, uint32_t slot) {
-    return doc.slotLabel(slot) + " (" + std::to_string(slot) + ")";
+    return doc.SlotLabel(slot) + " (" + std::to_string(slot) + ")";
 }
 
 } // namespace
@@ -55,7 +55,7 @@ const char* auditColumnTitle(int column) {
 std::string auditCellText(const CKVLTOfflineScannerDoc& doc, const AuditRow& row, int column) {
     switch (column) {
     case AUDIT_ZONE:
-        return row.slot != 0 ? doc.slotLabel(row.slot) : std::string();
+        return row.slot != 0 ? doc.SlotLabel(row.slot) : std::string();
     case AUDIT_SEQ:
         return row.slot != 0 ? std::to_string(row.slot) : std::string();
     case AUDIT_EXPECTED:
@@ -79,9 +79,8 @@ bool auditPassed(const std::vector<AuditRow>& rows) {
 
 // ------------------------------------------------------------------ the audit
 
-CShelfAudit::CShelfAudit(const CKVLTOfflineScannerDoc& doc, std::vector<uint32_t> chosen,
-                         bool bySlot)
-    : m_doc(doc), m_slots(std::move(chosen)), m_bBySlot(bySlot) {
+ShelfAudit::ShelfAudit(const CKVLTOfflineScannerDoc& doc, std::vector<uint32_t> chosen, bool bySlot)
+    : m_doc(doc), m_slots(std::move(chosen)), m_bySlot(bySlot) {
     std::sort(m_slots.begin(), m_slots.end());
     m_slots.erase(std::unique(m_slots.begin(), m_slots.end()), m_slots.end());
     std::erase(m_slots, 0u);
@@ -90,35 +89,35 @@ CShelfAudit::CShelfAudit(const CKVLTOfflineScannerDoc& doc, std::vector<uint32_t
         m_nExpected += expectedIn(slot) != nullptr;
 }
 
-const cJSON* CShelfAudit::expectedIn(uint32_t slot) const {
-    return m_doc.slotVolumes.find(slot);
+const cJSON* ShelfAudit::expectedIn(uint32_t slot) const {
+    return m_doc.GetSlotVolumes().find(slot);
 }
 
-uint32_t CShelfAudit::homeSlot(const cJSON* volume) const {
+uint32_t ShelfAudit::homeSlot(const cJSON* volume) const {
     if (volume == nullptr)
         return 0;
     // Slotted is what the map shows: the slot index holds it under its number.
-    const int32_t slot = CKVLTOfflineScannerDoc::numberField(volume, "slot");
-    return slot > 0 && m_doc.slotVolumes.find(uint32_t(slot)) == volume ? uint32_t(slot) : 0;
+    const int32_t slot = CKVLTOfflineScannerDoc::NumberField(volume, "slot");
+    return slot > 0 && m_doc.GetSlotVolumes().find(uint32_t(slot)) == volume ? uint32_t(slot) : 0;
 }
 
-uint32_t CShelfAudit::currentSlot() const {
-    return m_bBySlot && m_nNext < m_slots.size() ? m_slots[m_nNext] : 0;
+uint32_t ShelfAudit::currentSlot() const {
+    return m_bySlot && m_nNext < m_slots.size() ? m_slots[m_nNext] : 0;
 }
 
-uint32_t CShelfAudit::foundExpectedCount() const {
+uint32_t ShelfAudit::foundExpectedCount() const {
     uint32_t found = 0;
     for (const Found& f : m_found) {
         const uint32_t home = homeSlot(f.volume);
-        found += home != 0 && m_chosen.count(home) && (!m_bBySlot || f.slot == home);
+        found += home != 0 && m_chosen.count(home) && (!m_bySlot || f.slot == home);
     }
     return found;
 }
 
-std::string CShelfAudit::statusText() const {
+std::string ShelfAudit::statusText() const {
     const std::string counts =
         format("%u of %u expected volumes found", foundExpectedCount(), m_nExpected);
-    if (!m_bBySlot)
+    if (!m_bySlot)
         return format("%zu scanned; ", m_found.size()) + counts;
     const uint32_t slot = currentSlot();
     if (slot == 0)
@@ -128,11 +127,11 @@ std::string CShelfAudit::statusText() const {
            counts;
 }
 
-AuditScan CShelfAudit::scan(const std::string& typed) {
+AuditScan ShelfAudit::scan(const std::string& typed) {
     AuditScan scan;
     scan.barcode = upperCased(trimmed(typed));
     const std::string quoted = shortenedForMessage(scan.barcode);
-    if (m_bBySlot) {
+    if (m_bySlot) {
         scan.slot = currentSlot();
         if (scan.slot == 0) {
             scan.outcome = AuditScanOutcome::NoSlotLeft;
@@ -158,24 +157,24 @@ AuditScan CShelfAudit::scan(const std::string& typed) {
         scan.text = "Barcode '" + quoted + "' was scanned before and is counted once";
         return scan;
     }
-    const cJSON* volume = m_doc.volumesById.find(scan.barcode);
+    const cJSON* volume = m_doc.GetVolumesById().find(scan.barcode);
     const uint32_t home = homeSlot(volume);
     m_scanned.insert(scan.barcode);
     m_found.push_back({scan.barcode, volume, scan.slot});
-    if (m_bBySlot)
+    if (m_bySlot)
         ++m_nNext;
 
-    const bool inPlace = home != 0 && (m_bBySlot ? home == scan.slot : m_chosen.count(home) != 0);
+    const bool inPlace = home != 0 && (m_bySlot ? home == scan.slot : m_chosen.count(home) != 0);
     if (inPlace) {
         scan.outcome = AuditScanOutcome::Present;
         return scan;
     }
     // Slot by slot, what the slot should have held is missing too.
     std::string missing;
-    if (m_bBySlot) {
+    if (m_bySlot) {
         if (const cJSON* expected = expectedIn(scan.slot))
             missing = std::string("; '") +
-                      shortenedForMessage(CKVLTOfflineScannerDoc::stringField(expected, "id")) +
+                      shortenedForMessage(CKVLTOfflineScannerDoc::StringField(expected, "id")) +
                       "' was expected here";
     }
     if (home != 0) {
@@ -187,18 +186,18 @@ AuditScan CShelfAudit::scan(const std::string& typed) {
         scan.caption = "Surplus";
         scan.text = "Barcode '" + quoted + "' " +
                     (volume == nullptr ? "is unknown" : "is in no slot of the file") +
-                    (m_bBySlot ? "" : ": it is not expected in these slots") + missing;
+                    (m_bySlot ? "" : ": it is not expected in these slots") + missing;
     }
     return scan;
 }
 
-std::vector<AuditRow> CShelfAudit::results() const {
+std::vector<AuditRow> ShelfAudit::results() const {
     std::vector<AuditRow> rows;
     // Where each found tape was found: by its slot when slot by slot.
     std::unordered_map<uint32_t, const Found*> foundAt; // slot by slot
     std::unordered_set<const cJSON*> foundAnywhere;     // as found
     for (const Found& f : m_found) {
-        if (m_bBySlot)
+        if (m_bySlot)
             foundAt[f.slot] = &f;
         else if (f.volume)
             foundAnywhere.insert(f.volume);
@@ -217,11 +216,11 @@ std::vector<AuditRow> CShelfAudit::results() const {
         AuditRow row;
         row.slot = slot;
         if (expected)
-            row.expected = CKVLTOfflineScannerDoc::stringField(expected, "id");
+            row.expected = CKVLTOfflineScannerDoc::StringField(expected, "id");
         const Found* here = nullptr;
-        if (m_bBySlot && i >= m_nNext) {
+        if (m_bySlot && i >= m_nNext) {
             row.result = AuditResult::NotAudited;
-        } else if (m_bBySlot) {
+        } else if (m_bySlot) {
             const auto at = foundAt.find(slot);
             here = at != foundAt.end() ? at->second : nullptr;
             const bool hit = expected && here && here->volume == expected;
@@ -244,7 +243,7 @@ std::vector<AuditRow> CShelfAudit::results() const {
         if (here)
             rows.push_back(misplaced(*here));
     }
-    if (!m_bBySlot)
+    if (!m_bySlot)
         for (const Found& f : m_found) {
             const uint32_t home = homeSlot(f.volume);
             if (home == 0 || !m_chosen.count(home))

@@ -64,7 +64,7 @@ std::string auditCellText(const CKVLTOfflineScannerDoc& doc, const AuditRow& row
 // does not belong there.
 bool auditPassed(const std::vector<AuditRow>& rows);
 
-enum class AuditScanOutcome {
+enum class [[nodiscard]] AuditScanOutcome{
     Present,     // an expected volume (slot by slot: of this slot)
     NothingHere, // slot by slot: the slot was empty
     WrongSlot,   // it belongs in another slot
@@ -84,15 +84,15 @@ struct AuditScan {
     bool flagged() const { return !text.empty(); }
 };
 
-class CShelfAudit {
+class ShelfAudit {
   public:
     // chosen: the slots to audit (1-based; repeats and order do not matter).
-    CShelfAudit(const CKVLTOfflineScannerDoc& doc, std::vector<uint32_t> chosen, bool bySlot);
+    ShelfAudit(const CKVLTOfflineScannerDoc& doc, std::vector<uint32_t> chosen, bool bySlot);
 
     // Trims the barcode, upper-cases it and places it.
     AuditScan scan(const std::string& barcode);
 
-    bool bySlot() const { return m_bBySlot; }
+    bool bySlot() const { return m_bySlot; }
     const std::vector<uint32_t>& chosenSlots() const { return m_slots; }
     // Slot by slot: the slot the next scan is for, 0 when every one is done.
     uint32_t currentSlot() const;
@@ -114,7 +114,7 @@ class CShelfAudit {
     const CKVLTOfflineScannerDoc& m_doc;
     std::vector<uint32_t> m_slots;
     std::unordered_set<uint32_t> m_chosen;
-    bool m_bBySlot;
+    bool m_bySlot;
     size_t m_nNext = 0; // slot by slot: index into m_slots
     uint32_t m_nExpected = 0;
     std::vector<Found> m_found; // in scan order

@@ -2,7 +2,7 @@
 
 #include <bit>
 
-void CVolumeList::clear() {
+void VolumeList::clear() {
     m_items.clear();
     m_size = 0;
     m_alive.clear();
@@ -10,7 +10,7 @@ void CVolumeList::clear() {
     m_position.clear();
 }
 
-void CVolumeList::push_back(cJSON* volume) {
+void VolumeList::push_back(cJSON* volume) {
     if (!m_alive.empty()) {
         // Rare after removals (only loads append): start the index over.
         std::vector<cJSON*> kept;
@@ -24,7 +24,7 @@ void CVolumeList::push_back(cJSON* volume) {
     m_size += 1;
 }
 
-void CVolumeList::buildIndex() {
+void VolumeList::buildIndex() {
     size_t n = m_items.size();
     m_alive.assign(n, 1);
     m_tree.assign(n + 1, 0);
@@ -39,7 +39,7 @@ void CVolumeList::buildIndex() {
         m_position[m_items[i]] = uint32_t(i); // the first occurrence wins
 }
 
-cJSON* CVolumeList::operator[](size_t row) const {
+cJSON* VolumeList::operator[](size_t row) const {
     if (m_alive.empty())
         return m_items[row];
     // Find the smallest index whose prefix of live entries reaches row + 1.
@@ -54,7 +54,7 @@ cJSON* CVolumeList::operator[](size_t row) const {
     return m_items[pos];
 }
 
-bool CVolumeList::remove(const cJSON* volume) {
+bool VolumeList::remove(const cJSON* volume) {
     if (m_alive.empty())
         buildIndex();
     auto found = m_position.find(volume);
@@ -68,7 +68,7 @@ bool CVolumeList::remove(const cJSON* volume) {
     return true;
 }
 
-bool CVolumeList::restore(const cJSON* volume) {
+bool VolumeList::restore(const cJSON* volume) {
     if (m_alive.empty())
         return false; // nothing was ever removed
     auto found = m_position.find(volume);

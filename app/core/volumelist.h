@@ -13,7 +13,7 @@
 
 struct cJSON;
 
-class CVolumeList {
+class VolumeList {
   public:
     void clear();
     void push_back(cJSON* volume);

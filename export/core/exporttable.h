@@ -43,7 +43,7 @@ struct ExportTable {
 
 // ------------------------------------------------------------------ results
 
-enum class ExportStatus {
+enum class [[nodiscard]] ExportStatus{
     Done,        // the file is complete and in place
     OpenFailed,  // the output could not be created; nothing was written
     WriteFailed, // writing, flushing or closing failed; nothing was left behind
@@ -51,7 +51,7 @@ enum class ExportStatus {
     PdfFailed,   // the report writer could not save the PDF (pdfCode)
 };
 
-struct ExportResult {
+struct [[nodiscard]] ExportResult {
     ExportStatus status = ExportStatus::Done;
     uint64_t rows = 0;    // rows written
     int error = 0;        // errno of OpenFailed and WriteFailed, when there is one

@@ -52,7 +52,7 @@ struct ReportExportOptions {
     ReportFormat format = REPORT_TEXT;
     bool keepEnvironmentFormat = false;
     std::string title; // the list's report title
-    std::string notes; // the list's report subtitle, written as it is
+    std::string notes; // written as it is
     // PDF only.
     uint32_t pageSize = 0;    // the report writer's page size index
     uint32_t orientation = 0; // 0 portrait, 1 landscape

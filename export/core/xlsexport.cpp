@@ -18,10 +18,10 @@ using Book = std::unique_ptr<XlBookTag, BookDeleter>;
 // that may be more than a cell holds; 0 when it surely fits (a text never
 // has more units than bytes).
 size_t overlongCellLength(const std::string& text) {
-    if (text.size() <= kvlt::xls::kMaxCellChars)
+    if (text.size() <= kMaxCellChars)
         return 0;
-    const size_t length = kvlt::xls::xlStringLength(text);
-    return length > kvlt::xls::kMaxCellChars ? length : 0;
+    const size_t length = xlStringLength(text);
+    return length > kMaxCellChars ? length : 0;
 }
 
 // The n-th sheet (from 1): "Export", "Export (2)", "Export (3)"...

@@ -17,9 +17,9 @@
 // The model: the rows of the grid as a tree, two columns
 // ---------------------------------------------------------------------------
 
-class CKVLTPropertyGridModel final : public QAbstractItemModel {
+class KVLTPropertyGridModel final : public QAbstractItemModel {
   public:
-    explicit CKVLTPropertyGridModel(CKVLTPropertyGridCtrl* grid)
+    explicit KVLTPropertyGridModel(CKVLTPropertyGridCtrl* grid)
         : QAbstractItemModel(grid), m_grid(grid) {}
 
     static CKVLTPropertyGridProperty* prop(const QModelIndex& index) {
@@ -220,7 +220,7 @@ class PropertyDelegate final : public QStyledItemDelegate {
 // ---------------------------------------------------------------------------
 
 CKVLTPropertyGridCtrl::CKVLTPropertyGridCtrl(QWidget* pParent)
-    : QTreeView(pParent), m_pModel(new CKVLTPropertyGridModel(this)) {
+    : QTreeView(pParent), m_pModel(new KVLTPropertyGridModel(this)) {
     setModel(m_pModel);
     setItemDelegate(new PropertyDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -277,7 +277,7 @@ void CKVLTPropertyGridCtrl::RemoveAll() {
 }
 
 CKVLTPropertyGridProperty* CKVLTPropertyGridCtrl::PropertyAt(const QModelIndex& index) const {
-    return index.model() == m_pModel ? CKVLTPropertyGridModel::prop(index) : nullptr;
+    return index.model() == m_pModel ? KVLTPropertyGridModel::prop(index) : nullptr;
 }
 
 QModelIndex CKVLTPropertyGridCtrl::IndexOf(const CKVLTPropertyGridProperty* pProp,
@@ -336,7 +336,7 @@ bool CKVLTPropertyGridCtrl::OnPropertyChanged(CKVLTPropertyGridProperty* pProp) 
         }
     }
     if (m_nChangeMessage != 0 && parentWidget() != nullptr) {
-        CKVLTPropertyChangedEvent event(QEvent::Type(m_nChangeMessage), pProp);
+        KVLTPropertyChangedEvent event(QEvent::Type(m_nChangeMessage), pProp);
         QCoreApplication::sendEvent(parentWidget(), &event);
     }
     if (!pProp->GetDependents().isEmpty()) {

@@ -17,13 +17,13 @@
 #include <vector>
 
 class QLabel;
-class CKVLTPropertyGridModel;
+class KVLTPropertyGridModel;
 
 // Sent to the parent window when a row changed: the row as first parameter,
 // 0 as second.
-class CKVLTPropertyChangedEvent final : public QEvent {
+class KVLTPropertyChangedEvent final : public QEvent {
   public:
-    CKVLTPropertyChangedEvent(QEvent::Type type, CKVLTPropertyGridProperty* pProp)
+    KVLTPropertyChangedEvent(QEvent::Type type, CKVLTPropertyGridProperty* pProp)
         : QEvent(type), m_pProp(pProp) {}
     CKVLTPropertyGridProperty* wParam() const { return m_pProp; }
     intptr_t lParam() const { return 0; }
@@ -99,14 +99,14 @@ class CKVLTPropertyGridCtrl : public QTreeView {
     uint32_t m_nChangeMessage = 0;
 
   private:
-    friend class CKVLTPropertyGridModel;
+    friend class KVLTPropertyGridModel;
     friend class CKVLTPropertyGridProperty;
     void ApplyVisibility(CKVLTPropertyGridProperty* pProp);
     void SpanGroups(CKVLTPropertyGridProperty* pProp);
     void PlaceDescription();
 
     std::vector<CKVLTPropertyGridProperty*> m_lstProps; // owned
-    CKVLTPropertyGridModel* m_pModel = nullptr;
+    KVLTPropertyGridModel* m_pModel = nullptr;
     QLabel* m_pDescription = nullptr;
     bool m_bDescriptionArea = false;
     int m_nDescriptionRows = 3;

@@ -113,7 +113,7 @@ class CKVLTPropertyGridProperty {
 
   private:
     friend class CKVLTPropertyGridCtrl;
-    friend class CKVLTPropertyGridModel;
+    friend class KVLTPropertyGridModel;
     void SetGrid(CKVLTPropertyGridCtrl* pGrid);
 
     QString m_strName;

@@ -16,6 +16,7 @@
 
 #include "atomicfile.h"
 #include "pdfinternal.h"
+#include "texts.h"
 #include "timetext.h"
 
 // ------------------------------------------------------------------ private helpers
@@ -120,14 +121,14 @@ void pdfSetLogo(ReportWriter* report, const char* path) {
 }
 
 uint32_t pdfOrientationFromName(const char* name) {
-    return name && sameTextNoCase(name, "landscape") ? PDF_LANDSCAPE : PDF_PORTRAIT;
+    return name && equalsNoCase(name, "landscape") ? PDF_LANDSCAPE : PDF_PORTRAIT;
 }
 
 uint32_t pdfPageSizeFromName(const char* name) {
     static const char* const names[] = {"letter", "legal", "A3", "A4",
                                         "A5",     "B4",    "B5", "executive"};
     for (uint32_t i = 0; name && i < sizeof names / sizeof names[0]; ++i)
-        if (sameTextNoCase(name, names[i]))
+        if (equalsNoCase(name, names[i]))
             return i;
     return PDF_SIZE_LETTER;
 }

@@ -28,7 +28,7 @@ constexpr uint32_t PDF_SIZE_B5 = 6;
 constexpr uint32_t PDF_SIZE_EXECUTIVE = 7;
 constexpr uint32_t PDF_SIZE_LAST = 11; // COMM10, libharu's last size (its table ends there)
 
-constexpr size_t PDF_PATH_SIZE = REPORT_PATH_SIZE; // paths cut at 260 characters
+constexpr size_t kPdfPathSize = kReportPathSize; // paths cut at 260 characters
 
 // The three faces of a report page. Each is a TrueType font embedded (as a
 // subset of the glyphs drawn) with libharu's UTF-8 encoding, so that every
@@ -62,15 +62,15 @@ struct PdfState {
     // The characters beyond ASCII drawn in each face: only they (and ASCII)
     // keep a width in the saved font.
     std::bitset<0x10000> drawnCodes[PDF_FACE_COUNT];
-    float unitWidth;                // points per column width unit, per page
-    float firstRowY;                // bottom of the first row, per page
-    char logoPath[PDF_PATH_SIZE];   // JPEG logo
-    char outputPath[PDF_PATH_SIZE]; // output file
-    uint32_t flags;                 // PDF_LOGO_DONE, PDF_TITLE_PENDING, PDF_NOTES_PENDING
-    uint32_t orientation;           // PDF_PORTRAIT or PDF_LANDSCAPE
-    uint32_t pageSize;              // libharu page size index
-    float headerColor[3];           // red, green, blue of the title band, 0 to 1
-    bool outputPathTooLong;         // the output path given did not fit: the save fails
+    float unitWidth;               // points per column width unit, per page
+    float firstRowY;               // bottom of the first row, per page
+    char logoPath[kPdfPathSize];   // JPEG logo
+    char outputPath[kPdfPathSize]; // output file
+    uint32_t flags;                // PDF_LOGO_DONE, PDF_TITLE_PENDING, PDF_NOTES_PENDING
+    uint32_t orientation;          // PDF_PORTRAIT or PDF_LANDSCAPE
+    uint32_t pageSize;             // libharu page size index
+    float headerColor[3];          // red, green, blue of the title band, 0 to 1
+    bool outputPathTooLong;        // the output path given did not fit: the save fails
     // The first libharu error met while drawing (its error and detail
     // number), kept for the close; libharu writes nothing anywhere itself.
     HPDF_STATUS firstError;
@@ -78,7 +78,7 @@ struct PdfState {
     // A face whose font could not be found or loaded: nothing is drawn and
     // the save fails with this result and sentence.
     HPDF_STATUS fontError;
-    char fontProblem[REPORT_ERROR_SIZE];
+    char fontProblem[kReportErrorSize];
 };
 
 // One record's part: the document it draws into and its own titles.

@@ -2,18 +2,16 @@
 
 #include <algorithm>
 
-namespace kvlt::xls {
-
 namespace {
 
-void putHeader(Bytes& out, RecordType type, std::size_t length) {
+void putHeader(Bytes& out, RecordType type, size_t length) {
     putU16(out, type);
     putU16(out, static_cast<unsigned>(length));
 }
 
 // The characters of a text, 1 or 2 bytes each, from unit `first` on.
-void putChars(Bytes& out, const XlString& s, std::size_t first, std::size_t count) {
-    for (std::size_t i = first; i < first + count; ++i) {
+void putChars(Bytes& out, const XlString& s, size_t first, size_t count) {
+    for (size_t i = first; i < first + count; ++i) {
         if (s.highByte)
             putU16(out, s.units[i]);
         else
@@ -27,10 +25,8 @@ class SstStream {
     explicit SstStream(Bytes& out) : m_out(out) { open(kRecSst); }
     ~SstStream() { close(); }
 
-    std::size_t room() const { return kMaxRecordData - (m_out.size() - m_recordStart - 4); }
-    std::uint16_t offsetInRecord() const {
-        return static_cast<std::uint16_t>(m_out.size() - m_recordStart);
-    }
+    size_t room() const { return kMaxRecordData - (m_out.size() - m_recordStart - 4); }
+    uint16_t offsetInRecord() const { return static_cast<uint16_t>(m_out.size() - m_recordStart); }
     void next() {
         close();
         open(kRecContinue);
@@ -42,13 +38,13 @@ class SstStream {
         putHeader(m_out, type, 0);
     }
     void close() {
-        const std::size_t length = m_out.size() - m_recordStart - 4;
-        m_out[m_recordStart + 2] = static_cast<std::uint8_t>(length & 0xFF);
-        m_out[m_recordStart + 3] = static_cast<std::uint8_t>(length >> 8);
+        const size_t length = m_out.size() - m_recordStart - 4;
+        m_out[m_recordStart + 2] = static_cast<uint8_t>(length & 0xFF);
+        m_out[m_recordStart + 3] = static_cast<uint8_t>(length >> 8);
     }
 
     Bytes& m_out;
-    std::size_t m_recordStart = 0;
+    size_t m_recordStart = 0;
 };
 
 } // namespace
@@ -87,7 +83,7 @@ void writeWindow1(Bytes& out) {
 
 void writeFont(Bytes& out) {
     static constexpr char kName[] = "Arial";
-    const std::size_t nameLength = sizeof kName - 1;
+    const size_t nameLength = sizeof kName - 1;
     putHeader(out, kRecFont, 16 + nameLength);
     putU16(out, 200);    // height in twentieths of a point
     putU16(out, 0);      // attributes
@@ -100,7 +96,7 @@ void writeFont(Bytes& out) {
     putU8(out, 0);
     putU8(out, static_cast<unsigned>(nameLength));
     putU8(out, 0); // compressed characters
-    for (std::size_t i = 0; i < nameLength; ++i)
+    for (size_t i = 0; i < nameLength; ++i)
         putU8(out, static_cast<unsigned char>(kName[i]));
 }
 
@@ -125,9 +121,9 @@ void writeStyle(Bytes& out) {
     putU8(out, 0xFF);    // no outline level
 }
 
-std::size_t writeBoundSheet(Bytes& out, const XlString& name, std::uint32_t bofPos) {
+size_t writeBoundSheet(Bytes& out, const XlString& name, uint32_t bofPos) {
     putHeader(out, kRecBoundSheet, 8 + name.charBytes());
-    const std::size_t posField = out.size();
+    const size_t posField = out.size();
     putU32(out, bofPos);
     putU16(out, 0); // visible worksheet
     putU8(out, static_cast<unsigned>(name.units.size()));
@@ -136,32 +132,32 @@ std::size_t writeBoundSheet(Bytes& out, const XlString& name, std::uint32_t bofP
     return posField;
 }
 
-std::uint16_t sstBucketSize(std::size_t uniqueCount) {
+uint16_t sstBucketSize(size_t uniqueCount) {
     // At most 128 buckets keeps EXTSST within one record; readers expect at least 8 per bucket.
-    const std::size_t size = (uniqueCount + 127) / 128;
-    return static_cast<std::uint16_t>(std::clamp<std::size_t>(size, 8, 0xFFFF));
+    const size_t size = (uniqueCount + 127) / 128;
+    return static_cast<uint16_t>(std::clamp<size_t>(size, 8, 0xFFFF));
 }
 
 std::vector<SstAnchor> writeSst(Bytes& out, const std::vector<const XlString*>& strings,
-                                std::uint32_t totalRefs, std::uint16_t bucketSize) {
+                                uint32_t totalRefs, uint16_t bucketSize) {
     std::vector<SstAnchor> anchors;
     SstStream sst(out);
     putU32(out, totalRefs);
-    putU32(out, static_cast<std::uint32_t>(strings.size()));
-    for (std::size_t i = 0; i < strings.size(); ++i) {
+    putU32(out, static_cast<uint32_t>(strings.size()));
+    for (size_t i = 0; i < strings.size(); ++i) {
         const XlString& s = *strings[i];
-        const std::size_t unit = s.highByte ? 2 : 1;
+        const size_t unit = s.highByte ? 2 : 1;
         // The 3-byte string header is never split, and a string starts where at least one of
         // its characters fits after the header.
         if (sst.room() < 3 + (s.units.empty() ? 0 : unit))
             sst.next();
         if (i % bucketSize == 0)
-            anchors.push_back({static_cast<std::uint32_t>(out.size()), sst.offsetInRecord()});
+            anchors.push_back({static_cast<uint32_t>(out.size()), sst.offsetInRecord()});
         putU16(out, static_cast<unsigned>(s.units.size()));
         putU8(out, s.highByte ? 1 : 0);
-        std::size_t done = 0;
+        size_t done = 0;
         while (done < s.units.size()) {
-            std::size_t fit = std::min(s.units.size() - done, sst.room() / unit);
+            size_t fit = std::min(s.units.size() - done, sst.room() / unit);
             if (fit == 0) {
                 // A string that goes on in a CONTINUE record repeats its option flags there.
                 sst.next();
@@ -175,7 +171,7 @@ std::vector<SstAnchor> writeSst(Bytes& out, const std::vector<const XlString*>& 
     return anchors;
 }
 
-void writeExtSst(Bytes& out, std::uint16_t bucketSize, const std::vector<SstAnchor>& anchors) {
+void writeExtSst(Bytes& out, uint16_t bucketSize, const std::vector<SstAnchor>& anchors) {
     putHeader(out, kRecExtSst, 2 + 8 * anchors.size());
     putU16(out, bucketSize);
     for (const SstAnchor& a : anchors) {
@@ -190,8 +186,8 @@ void writeWsBool(Bytes& out) {
     putU16(out, 0x04C1); // automatic page breaks, outline symbols, summaries below and right
 }
 
-void writeDimensions(Bytes& out, std::uint32_t firstRow, std::uint32_t rowEnd,
-                     std::uint16_t firstCol, std::uint16_t colEnd) {
+void writeDimensions(Bytes& out, uint32_t firstRow, uint32_t rowEnd, uint16_t firstCol,
+                     uint16_t colEnd) {
     putHeader(out, kRecDimensions, 14);
     putU32(out, firstRow);
     putU32(out, rowEnd);
@@ -214,8 +210,7 @@ void writeWindow2(Bytes& out, bool selected) {
     putU32(out, 0);
 }
 
-void writeLabelSst(Bytes& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf,
-                   std::uint32_t sstIndex) {
+void writeLabelSst(Bytes& out, uint16_t row, uint16_t col, uint16_t xf, uint32_t sstIndex) {
     putHeader(out, kRecLabelSst, 10);
     putU16(out, row);
     putU16(out, col);
@@ -223,12 +218,10 @@ void writeLabelSst(Bytes& out, std::uint16_t row, std::uint16_t col, std::uint16
     putU32(out, sstIndex);
 }
 
-void writeNumber(Bytes& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf, double value) {
+void writeNumber(Bytes& out, uint16_t row, uint16_t col, uint16_t xf, double value) {
     putHeader(out, kRecNumber, 14);
     putU16(out, row);
     putU16(out, col);
     putU16(out, xf);
     putF64(out, value);
 }
-
-} // namespace kvlt::xls

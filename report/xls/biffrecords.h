@@ -10,13 +10,11 @@
 #include <cstdint>
 #include <vector>
 
-namespace kvlt::xls {
-
 // Largest data part of one record; longer contents go on in CONTINUE records.
-inline constexpr std::size_t kMaxRecordData = 8224;
+inline constexpr size_t kMaxRecordData = 8224;
 
 // Record identifiers.
-enum RecordType : std::uint16_t {
+enum RecordType : uint16_t {
     kRecEof = 0x000A,
     kRecContinue = 0x003C,
     kRecWindow1 = 0x003D,
@@ -35,16 +33,15 @@ enum RecordType : std::uint16_t {
     kRecBof = 0x0809,
 };
 
-enum class BofKind : std::uint16_t { Globals = 0x0005, Worksheet = 0x0010 };
+enum class BofKind : uint16_t { Globals = 0x0005, Worksheet = 0x0010 };
 
 // Index of the cell format every cell uses: the first one after the 15 style formats.
-inline constexpr std::uint16_t kDefaultCellXf = 15;
+inline constexpr uint16_t kDefaultCellXf = 15;
 
 // Where an SST string starts, as EXTSST records it.
 struct SstAnchor {
-    std::uint32_t streamPos = 0; // stream position of the string's first byte
-    std::uint16_t recordOffset =
-        0; // from the start (header included) of the SST or CONTINUE record
+    uint32_t streamPos = 0;    // stream position of the string's first byte
+    uint16_t recordOffset = 0; // from the start (header included) of the SST or CONTINUE record
     bool operator==(const SstAnchor&) const = default;
 };
 
@@ -64,26 +61,23 @@ void writeXf(Bytes& out, bool style);
 void writeStyle(Bytes& out);
 // BOUNDSHEET: a sheet's name and the stream position of its BOF. Returns where the position
 // field lies in `out`, for the assembler to fill in once the sheet is placed.
-std::size_t writeBoundSheet(Bytes& out, const XlString& name, std::uint32_t bofPos);
+size_t writeBoundSheet(Bytes& out, const XlString& name, uint32_t bofPos);
 // Strings per EXTSST bucket for `uniqueCount` strings.
-std::uint16_t sstBucketSize(std::size_t uniqueCount);
+uint16_t sstBucketSize(size_t uniqueCount);
 // SST: the shared strings, with CONTINUE records where they outgrow one record. Returns the
 // anchor of every `bucketSize`-th string, for EXTSST.
 std::vector<SstAnchor> writeSst(Bytes& out, const std::vector<const XlString*>& strings,
-                                std::uint32_t totalRefs, std::uint16_t bucketSize);
+                                uint32_t totalRefs, uint16_t bucketSize);
 // EXTSST: the index into SST that lets readers find strings without walking the whole table.
-void writeExtSst(Bytes& out, std::uint16_t bucketSize, const std::vector<SstAnchor>& anchors);
+void writeExtSst(Bytes& out, uint16_t bucketSize, const std::vector<SstAnchor>& anchors);
 // WSBOOL: a sheet's options; marks the sheet as a worksheet (not a dialog sheet).
 void writeWsBool(Bytes& out);
 // DIMENSIONS: the used range of a sheet (last row and column exclusive; all 0 when empty).
-void writeDimensions(Bytes& out, std::uint32_t firstRow, std::uint32_t rowEnd,
-                     std::uint16_t firstCol, std::uint16_t colEnd);
+void writeDimensions(Bytes& out, uint32_t firstRow, uint32_t rowEnd, uint16_t firstCol,
+                     uint16_t colEnd);
 // WINDOW2: a sheet's window; `selected` marks the sheet shown when the book opens.
 void writeWindow2(Bytes& out, bool selected);
 // LABELSST: a text cell referring to an SST string.
-void writeLabelSst(Bytes& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf,
-                   std::uint32_t sstIndex);
+void writeLabelSst(Bytes& out, uint16_t row, uint16_t col, uint16_t xf, uint32_t sstIndex);
 // NUMBER: a number cell (IEEE double).
-void writeNumber(Bytes& out, std::uint16_t row, std::uint16_t col, std::uint16_t xf, double value);
-
-} // namespace kvlt::xls
+void writeNumber(Bytes& out, uint16_t row, uint16_t col, uint16_t xf, double value);

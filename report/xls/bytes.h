@@ -6,35 +6,31 @@
 #include <cstring>
 #include <vector>
 
-namespace kvlt::xls {
-
-using Bytes = std::vector<std::uint8_t>;
+using Bytes = std::vector<uint8_t>;
 
 inline void putU8(Bytes& out, unsigned v) {
-    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v));
 }
 
 inline void putU16(Bytes& out, unsigned v) {
-    out.push_back(static_cast<std::uint8_t>(v & 0xFF));
-    out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
+    out.push_back(static_cast<uint8_t>(v & 0xFF));
+    out.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
 }
 
-inline void putU32(Bytes& out, std::uint32_t v) {
+inline void putU32(Bytes& out, uint32_t v) {
     for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<std::uint8_t>((v >> shift) & 0xFF));
+        out.push_back(static_cast<uint8_t>((v >> shift) & 0xFF));
 }
 
 inline void putF64(Bytes& out, double v) {
-    std::uint64_t bits = 0;
+    uint64_t bits = 0;
     static_assert(sizeof bits == sizeof v);
     std::memcpy(&bits, &v, sizeof bits);
     for (int shift = 0; shift < 64; shift += 8)
-        out.push_back(static_cast<std::uint8_t>((bits >> shift) & 0xFF));
+        out.push_back(static_cast<uint8_t>((bits >> shift) & 0xFF));
 }
 
-inline void patchU32(Bytes& out, std::size_t at, std::uint32_t v) {
+inline void patchU32(Bytes& out, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i)
-        out[at + i] = static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF);
+        out[at + i] = static_cast<uint8_t>((v >> (8 * i)) & 0xFF);
 }
-
-} // namespace kvlt::xls

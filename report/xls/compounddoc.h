@@ -9,34 +9,31 @@
 #include <cstdint>
 #include <string_view>
 
-namespace kvlt::xls {
-
-inline constexpr std::size_t kSectorSize = 512;
+inline constexpr size_t kSectorSize = 512;
 // Streams shorter than this belong in the small-block stream; a shorter workbook stream is
 // padded with zeros up to it instead (readers stop at the workbook's last EOF record).
-inline constexpr std::size_t kMiniStreamCutoff = 4096;
+inline constexpr size_t kMiniStreamCutoff = 4096;
 // Version 3 files cannot hold a stream larger than this.
-inline constexpr std::size_t kMaxStreamSize = 0x7FFFFFFF;
+inline constexpr size_t kMaxStreamSize = 0x7FFFFFFF;
 
 // Sector numbers with a special meaning in the allocation tables.
-inline constexpr std::uint32_t kFreeSect = 0xFFFFFFFF;
-inline constexpr std::uint32_t kEndOfChain = 0xFFFFFFFE;
-inline constexpr std::uint32_t kFatSect = 0xFFFFFFFD;
-inline constexpr std::uint32_t kDifSect = 0xFFFFFFFC;
+inline constexpr uint32_t kFreeSect = 0xFFFFFFFF;
+inline constexpr uint32_t kEndOfChain = 0xFFFFFFFE;
+inline constexpr uint32_t kFatSect = 0xFFFFFFFD;
+inline constexpr uint32_t kDifSect = 0xFFFFFFFC;
 
 struct CompoundLayout {
-    std::uint32_t streamSectors = 0; // sectors 0.. hold the stream
-    std::uint32_t directorySector = 0;
-    std::uint32_t fatSectors = 0;   // they follow the directory sector
-    std::uint32_t difatSectors = 0; // they follow the allocation table
-    std::uint32_t totalSectors() const { return streamSectors + 1 + fatSectors + difatSectors; }
+    uint32_t streamSectors = 0; // sectors 0.. hold the stream
+    uint32_t directorySector = 0;
+    uint32_t fatSectors = 0;   // they follow the directory sector
+    uint32_t difatSectors = 0; // they follow the allocation table
+    uint32_t totalSectors() const { return streamSectors + 1 + fatSectors + difatSectors; }
 };
 
 // Sector counts for a stream of `streamSize` bytes.
-CompoundLayout compoundLayout(std::size_t streamSize);
+CompoundLayout compoundLayout(size_t streamSize);
 
 // Builds the whole file around one stream named `streamName` (at most 31 ASCII characters).
 // False when the stream is larger than kMaxStreamSize; `file` is then left empty.
-bool writeCompoundDocument(Bytes& file, std::string_view streamName, const Bytes& stream);
-
-} // namespace kvlt::xls
+[[nodiscard]] bool writeCompoundDocument(Bytes& file, std::string_view streamName,
+                                         const Bytes& stream);

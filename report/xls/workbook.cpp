@@ -7,11 +7,9 @@
 #include <algorithm>
 #include <limits>
 
-namespace kvlt::xls {
-
 namespace {
 
-constexpr std::uint32_t kUnused = std::numeric_limits<std::uint32_t>::max();
+constexpr uint32_t kUnused = std::numeric_limits<uint32_t>::max();
 // Spreadsheet programs expect the first font slots filled (slot 4 is never used, so five
 // records make fonts 0 to 3 and 5), and the first 15 cell formats to be style formats.
 constexpr int kFontRecords = 5;
@@ -21,8 +19,8 @@ constexpr int kStyleXfs = 15;
 // every book text that any cell refers to.
 struct SharedStrings {
     std::vector<const XlString*> strings;
-    std::vector<std::uint32_t> indexOfText;
-    std::uint32_t totalRefs = 0;
+    std::vector<uint32_t> indexOfText;
+    uint32_t totalRefs = 0;
 };
 
 SharedStrings collectSharedStrings(const XlBookTag& book) {
@@ -34,9 +32,9 @@ SharedStrings collectSharedStrings(const XlBookTag& book) {
                 if (!cell.isText)
                     continue;
                 ++sst.totalRefs;
-                std::uint32_t& index = sst.indexOfText[cell.text];
+                uint32_t& index = sst.indexOfText[cell.text];
                 if (index == kUnused) {
-                    index = static_cast<std::uint32_t>(sst.strings.size());
+                    index = static_cast<uint32_t>(sst.strings.size());
                     sst.strings.push_back(&book.texts[cell.text]);
                 }
             }
@@ -44,7 +42,7 @@ SharedStrings collectSharedStrings(const XlBookTag& book) {
 }
 
 void writeGlobals(Bytes& out, const XlBookTag& book, const SharedStrings& sst,
-                  std::vector<std::size_t>& sheetPosFields) {
+                  std::vector<size_t>& sheetPosFields) {
     writeBof(out, BofKind::Globals);
     writeCodepage(out);
     writeWindow1(out);
@@ -56,7 +54,7 @@ void writeGlobals(Bytes& out, const XlBookTag& book, const SharedStrings& sst,
     writeStyle(out);
     for (const auto& sheet : book.sheets)
         sheetPosFields.push_back(writeBoundSheet(out, sheet->name, 0));
-    const std::uint16_t bucketSize = sstBucketSize(sst.strings.size());
+    const uint16_t bucketSize = sstBucketSize(sst.strings.size());
     const auto anchors = writeSst(out, sst.strings, sst.totalRefs, bucketSize);
     writeExtSst(out, bucketSize, anchors);
     writeEof(out);
@@ -65,24 +63,24 @@ void writeGlobals(Bytes& out, const XlBookTag& book, const SharedStrings& sst,
 void writeSheet(Bytes& out, const XlSheetTag& sheet, const SharedStrings& sst, bool selected) {
     writeBof(out, BofKind::Worksheet);
     writeWsBool(out);
-    std::uint32_t firstRow = 0, rowEnd = 0;
-    std::uint16_t firstCol = std::numeric_limits<std::uint16_t>::max(), colEnd = 0;
+    uint32_t firstRow = 0, rowEnd = 0;
+    uint16_t firstCol = std::numeric_limits<uint16_t>::max(), colEnd = 0;
     bool any = false;
-    for (std::size_t r = 0; r < sheet.rows.size(); ++r) {
+    for (size_t r = 0; r < sheet.rows.size(); ++r) {
         const auto& row = sheet.rows[r];
         if (row.empty())
             continue;
         if (!any)
-            firstRow = static_cast<std::uint32_t>(r);
+            firstRow = static_cast<uint32_t>(r);
         any = true;
-        rowEnd = static_cast<std::uint32_t>(r + 1);
+        rowEnd = static_cast<uint32_t>(r + 1);
         firstCol = std::min(firstCol, row.front().col);
-        colEnd = std::max<std::uint16_t>(colEnd, row.back().col + 1);
+        colEnd = std::max<uint16_t>(colEnd, row.back().col + 1);
     }
     writeDimensions(out, firstRow, rowEnd, any ? firstCol : 0, colEnd);
-    for (std::size_t r = 0; r < sheet.rows.size(); ++r)
+    for (size_t r = 0; r < sheet.rows.size(); ++r)
         for (const Cell& cell : sheet.rows[r]) {
-            const auto row = static_cast<std::uint16_t>(r);
+            const auto row = static_cast<uint16_t>(r);
             if (cell.isText)
                 writeLabelSst(out, row, cell.col, kDefaultCellXf, sst.indexOfText[cell.text]);
             else
@@ -101,15 +99,15 @@ bool assembleWorkbook(const XlBookTag& book, Bytes& stream, std::string& error) 
         return false;
     }
     const SharedStrings sst = collectSharedStrings(book);
-    std::vector<std::size_t> sheetPosFields;
+    std::vector<size_t> sheetPosFields;
     writeGlobals(stream, book, sst, sheetPosFields);
-    for (std::size_t i = 0; i < book.sheets.size(); ++i) {
+    for (size_t i = 0; i < book.sheets.size(); ++i) {
         if (stream.size() > kMaxStreamSize) {
             stream.clear();
             error = "the book is too large for the xls format";
             return false;
         }
-        patchU32(stream, sheetPosFields[i], static_cast<std::uint32_t>(stream.size()));
+        patchU32(stream, sheetPosFields[i], static_cast<uint32_t>(stream.size()));
         writeSheet(stream, *book.sheets[i], sst, i == 0);
     }
     if (stream.size() > kMaxStreamSize) {
@@ -119,5 +117,3 @@ bool assembleWorkbook(const XlBookTag& book, Bytes& stream, std::string& error) 
     }
     return true;
 }
-
-} // namespace kvlt::xls

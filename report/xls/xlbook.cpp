@@ -19,36 +19,34 @@
 #include <unistd.h>
 #endif
 
-using namespace kvlt::xls;
-
 // ---------------------------------------------------------------------------------------------
 // Model
 
 void XlSheetTag::put(int row, const Cell& cell) {
-    if (rows.size() <= static_cast<std::size_t>(row))
-        rows.resize(static_cast<std::size_t>(row) + 1);
-    auto& cells = rows[static_cast<std::size_t>(row)];
+    if (rows.size() <= static_cast<size_t>(row))
+        rows.resize(static_cast<size_t>(row) + 1);
+    auto& cells = rows[static_cast<size_t>(row)];
     // Cells nearly always arrive left to right.
     if (cells.empty() || cells.back().col < cell.col) {
         cells.push_back(cell);
         return;
     }
     auto it = std::lower_bound(cells.begin(), cells.end(), cell.col,
-                               [](const Cell& c, std::uint16_t col) { return c.col < col; });
+                               [](const Cell& c, uint16_t col) { return c.col < col; });
     if (it != cells.end() && it->col == cell.col)
         *it = cell;
     else
         cells.insert(it, cell);
 }
 
-std::uint32_t XlBookTag::intern(const std::string& utf8, bool& truncated) {
+uint32_t XlBookTag::intern(const std::string& utf8, bool& truncated) {
     if (auto it = textIndex.find(utf8); it != textIndex.end()) {
         truncated = textCut[it->second];
         return it->second;
     }
     ConvertedText converted = xlStringFromUtf8(utf8);
     truncated = converted.truncated;
-    const auto index = static_cast<std::uint32_t>(texts.size());
+    const auto index = static_cast<uint32_t>(texts.size());
     // In this order, so that running out of memory half-way leaves only an unused entry.
     textCut.push_back(converted.truncated);
     texts.push_back(std::move(converted.text));
@@ -75,13 +73,13 @@ bool cellPlaceOk(XlBookTag* book, int row, int col) {
 
 bool sameNameIgnoringCase(const XlString& a, const XlString& b) {
     // Case folding of ASCII and Latin-1 letters; enough for the names this program gives.
-    const auto fold = [](std::uint16_t u) -> std::uint16_t {
+    const auto fold = [](uint16_t u) -> uint16_t {
         const bool lower = (u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7);
-        return lower ? static_cast<std::uint16_t>(u - 0x20) : u;
+        return lower ? static_cast<uint16_t>(u - 0x20) : u;
     };
     return a.units.size() == b.units.size() &&
            std::equal(a.units.begin(), a.units.end(), b.units.begin(),
-                      [&](std::uint16_t x, std::uint16_t y) { return fold(x) == fold(y); });
+                      [&](uint16_t x, uint16_t y) { return fold(x) == fold(y); });
 }
 
 // Why no sheet can be added under `name`; empty when it can, with the name converted.
@@ -95,7 +93,7 @@ std::string sheetNameRefusal(const XlBookTag& book, const char* name, SheetHandl
     if (text.truncated)
         return std::string("sheet name longer than 31 characters: ") + name;
     const auto& units = text.text.units;
-    if (std::any_of(units.begin(), units.end(), [](std::uint16_t u) {
+    if (std::any_of(units.begin(), units.end(), [](uint16_t u) {
             return u == ':' || u == '\\' || u == '/' || u == '?' || u == '*' || u == '[' ||
                    u == ']';
         }))
@@ -183,8 +181,8 @@ int xlSheetWriteStrA(SheetHandle sheet, int row, int col, const char* value, For
         if (!cellPlaceOk(book, row, col))
             return 0;
         bool truncated = false;
-        const std::uint32_t text = book->intern(value, truncated);
-        sheet->put(row, {.col = static_cast<std::uint16_t>(col), .isText = true, .text = text});
+        const uint32_t text = book->intern(value, truncated);
+        sheet->put(row, {.col = static_cast<uint16_t>(col), .isText = true, .text = text});
         if (truncated)
             return fail(book, "text of cell " + std::to_string(row) + "," + std::to_string(col) +
                                   " cut to 32767 characters");
@@ -203,7 +201,7 @@ int xlSheetWriteNumA(SheetHandle sheet, int row, int col, double value, FormatHa
         if (!std::isfinite(value))
             return fail(book, "number of cell " + std::to_string(row) + "," + std::to_string(col) +
                                   " is not finite");
-        sheet->put(row, {.col = static_cast<std::uint16_t>(col), .number = value});
+        sheet->put(row, {.col = static_cast<uint16_t>(col), .number = value});
         book->error = "ok";
         return 1;
     });

@@ -12,44 +12,36 @@
 #include <unordered_map>
 #include <vector>
 
-namespace kvlt::xls {
-
 inline constexpr int kMaxRows = 65536;
 inline constexpr int kMaxCols = 256;
 
 struct Cell {
-    std::uint16_t col = 0;
+    uint16_t col = 0;
     bool isText = false;
-    std::uint32_t text = 0; // index into the book's texts
+    uint32_t text = 0; // index into the book's texts
     double number = 0;
 };
 
-} // namespace kvlt::xls
-
 struct XlSheetTag {
     XlBookTag* book = nullptr;
-    kvlt::xls::XlString name;
+    XlString name;
     // rows[r] holds the cells of row r sorted by column; rows past the last written one are absent.
-    std::vector<std::vector<kvlt::xls::Cell>> rows;
+    std::vector<std::vector<Cell>> rows;
 
-    void put(int row, const kvlt::xls::Cell& cell);
+    void put(int row, const Cell& cell);
 };
 
 struct XlBookTag {
     std::vector<std::unique_ptr<XlSheetTag>> sheets;
-    std::vector<kvlt::xls::XlString> texts;
-    std::vector<bool> textCut;                                // texts[i] was cut to the cell limit
-    std::unordered_map<std::string, std::uint32_t> textIndex; // by the UTF-8 given
+    std::vector<XlString> texts;
+    std::vector<bool> textCut;                           // texts[i] was cut to the cell limit
+    std::unordered_map<std::string, uint32_t> textIndex; // by the UTF-8 given
     std::string error = "ok";
-    kvlt::xls::Bytes raw; // the last xlBookSaveRawA result
+    Bytes raw; // the last xlBookSaveRawA result
 
-    std::uint32_t intern(const std::string& utf8, bool& truncated);
+    uint32_t intern(const std::string& utf8, bool& truncated);
 };
-
-namespace kvlt::xls {
 
 // Puts the whole workbook stream (globals, then every sheet) into `stream`. False with `error`
 // set when the book cannot be written (no sheets, too large).
 bool assembleWorkbook(const XlBookTag& book, Bytes& stream, std::string& error);
-
-} // namespace kvlt::xls

@@ -52,7 +52,7 @@ bool AppGuiTest::start(const QStringList& arguments) {
     m_app = std::make_shared<CKVLTOfflineScannerApp>(m_argc, m_argv.data());
     const bool started = m_app->InitInstance();
     if (started) {
-        doc()->clock = [] { return int64_t(kFixedNow); };
+        doc()->SetClock([] { return int64_t(kFixedNow); });
         QApplication::processEvents();
     }
     return started;

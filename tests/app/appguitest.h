@@ -31,36 +31,6 @@
 
 constexpr const char* kFixedAssigned = "Monday, February 07, 2022 - 13:45:30 (UTC)";
 
-// File dialogs that answer from a queue and note what they were asked.
-class ScriptedFileDialogs final : public CFileDialogs {
-  public:
-    ScriptedFileDialogs() { m_previous = setFileDialogs(this); }
-    ~ScriptedFileDialogs() override { setFileDialogs(m_previous); }
-    QString GetOpenFileName(QWidget*, const QString& folder) override {
-        ++openAsked;
-        openFolders.push_back(folder);
-        return take();
-    }
-    QString GetSaveFileName(QWidget*, const QString& suggested) override {
-        saveSuggestions.push_back(suggested);
-        return take();
-    }
-    std::deque<QString> answers;
-    int openAsked = 0;
-    std::vector<QString> openFolders;
-    std::vector<QString> saveSuggestions;
-
-  private:
-    QString take() {
-        if (answers.empty())
-            return {};
-        QString answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    CFileDialogs* m_previous = nullptr;
-};
-
 // Types the barcodes, each followed by Enter, then Escape, one key per tick
 // so that the pile goes at `perSecond` barcodes a second; each key goes to
 // the focus widget of the moment, as a keyboard-wedge scanner's do. Counts

@@ -4,7 +4,7 @@
 // and column widths kept for the next start.
 #include "appguitest.h"
 
-#include "exportsavedialog.h"
+#include "filedialogs.h"
 #include "kvltlistexport.h"
 #include "outgoingcheckdialog.h"
 #include "resource.h"
@@ -249,14 +249,14 @@ TEST_F(DayTest, CheckOutgoingAtScannerSpeedMarksFlagsAndSummarises) {
     m_boxes.shown.clear();
     stop();
     ASSERT_TRUE(startOnDay());
-    EXPECT_EQ(doc()->outgoingChecks().size(), 2u);
+    EXPECT_EQ(doc()->OutgoingChecks().size(), 2u);
     EXPECT_EQ(outgoing()->GetItemText(0, 2), "Yes");
 
     // Clearing ends the check.
     m_boxes.queue(MsgAnswer::Yes);
     sendCommand(outgoing(), ID_CLEAR_CHECKS);
     EXPECT_EQ(outgoing()->GetColumnCount(), 2);
-    EXPECT_TRUE(doc()->outgoingChecks().empty());
+    EXPECT_TRUE(doc()->OutgoingChecks().empty());
 }
 
 // ------------------------------------------------------------------ shelf audit
@@ -268,7 +268,7 @@ TEST_F(DayTest, ShelfAuditSlotBySlotAtScannerSpeedListsAndExportsEveryCase) {
     ScannerWedge wedge(pile, 20);
     QStringList flagged, result;
     QString summary, csvText;
-    ScriptedExportSaveDialog saveDialog;
+    ScriptedFileDialogs saveDialog;
     const QString csv = m_dir.filePath("audit.csv");
     saveDialog.queue(csv);
     whenModalOf<CAuditSetupDlg>([&](CAuditSetupDlg* setup) {

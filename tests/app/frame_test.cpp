@@ -73,7 +73,7 @@ TEST_F(AppGuiTest, WindowAcceleratorsComeBeforeTheListKeys) {
         QTest::keyClick(map(), key, Qt::ControlModifier);
     EXPECT_TRUE(listKeys.empty()) << "a window accelerator reached the list";
     EXPECT_TRUE(m_boxes.shown.empty());
-    EXPECT_EQ(m_files.openAsked, 0);
+    EXPECT_EQ(m_files.openFolders.size(), 0u);
     EXPECT_EQ(map()->GetSelectedCount(), 1);
     EXPECT_TRUE(doc()->IsModified());
 
@@ -90,7 +90,7 @@ TEST_F(AppGuiTest, WindowAcceleratorsComeBeforeTheListKeys) {
 
     // Ctrl+O asks for a file.
     QTest::keyClick(map(), Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(m_files.openAsked, 1);
+    EXPECT_EQ(m_files.openFolders.size(), 1u);
     CKVLTListCtrl::SetCommandKeyHandler(nullptr);
 }
 
@@ -190,7 +190,7 @@ TEST_F(AppGuiTest, WithoutArgumentsTheListsAreEmptyAndSaveSaysSoBeforeAnyDialog)
     EXPECT_EQ(incoming()->GetItemCount(), 0);
     EXPECT_EQ(outgoing()->GetItemCount(), 0);
     const std::string before = readFile(m_copy);
-    m_files.answers.push_back(m_copy);
+    m_files.queue(m_copy);
     EXPECT_FALSE(frame()->OnFileSave());
     sendCommand(frame(), ID_FILE_SAVE_AS);
     EXPECT_TRUE(m_files.saveSuggestions.empty()) << "no file name was asked for";
@@ -204,12 +204,12 @@ TEST_F(AppGuiTest, WithoutArgumentsTheListsAreEmptyAndSaveSaysSoBeforeAnyDialog)
 
 TEST_F(AppGuiTest, OpenAndSaveAsThroughTheFileDialogs) {
     ASSERT_TRUE(start());
-    m_files.answers.push_back(m_copy);
+    m_files.queue(m_copy);
     sendCommand(frame(), ID_FILE_OPEN);
     EXPECT_EQ(map()->GetItemCount(), 360);
     // The next Open starts in the open file's folder; the first, with no file
     // open, in the home folder (never the program's, where the start-up went).
-    m_files.answers.push_back({});
+    m_files.queue({});
     sendCommand(frame(), ID_FILE_OPEN);
     EXPECT_EQ(m_files.openFolders, (std::vector<QString>{QDir::homePath(), m_dir.path()}));
     EXPECT_EQ(shownTitle(), "scan.json - Strovane Offline Scanner");
@@ -221,10 +221,10 @@ TEST_F(AppGuiTest, OpenAndSaveAsThroughTheFileDialogs) {
     ASSERT_EQ(m_boxes.shown.size(), 1u);
     EXPECT_EQ(m_boxes.shown[0].text, "Save changes to scan.json?");
     EXPECT_EQ(m_boxes.shown[0].buttons, MsgButtons::YesNoCancel);
-    EXPECT_EQ(m_files.openAsked, 2);
+    EXPECT_EQ(m_files.openFolders.size(), 2u);
 
     const QString other = m_dir.filePath("other.json");
-    m_files.answers.push_back(other);
+    m_files.queue(other);
     sendCommand(frame(), ID_FILE_SAVE_AS);
     EXPECT_EQ(runPython("import json,sys; print(json.load(open(sys.argv[1])) == json.load(open('" +
                             m_copy.toStdString() + "')))",

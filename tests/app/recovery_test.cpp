@@ -49,8 +49,8 @@ int runScanThenWait(int argc, char** argv) {
         return 3;
     CKVLTOfflineScannerDoc* doc = app.GetDocument();
     std::vector<std::string> ids;
-    doc->incomingVolumes.forEach(
-        [&](cJSON* volume) { ids.push_back(CKVLTOfflineScannerDoc::stringField(volume, "id")); });
+    doc->GetIncomingVolumes().forEach(
+        [&](cJSON* volume) { ids.push_back(CKVLTOfflineScannerDoc::StringField(volume, "id")); });
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<CScanDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr)
@@ -58,10 +58,10 @@ int runScanThenWait(int argc, char** argv) {
         for (int i = 0; i < count; ++i) {
             QTest::keyClicks(dialog->BarcodeField(), QString::fromStdString(ids[size_t(i)]));
             QTest::keyClick(dialog->BarcodeField(), Qt::Key_Return);
-            const cJSON* volume = doc->volumesById.find(ids[size_t(i)]);
+            const cJSON* volume = doc->GetVolumesById().find(ids[size_t(i)]);
             std::printf("%s|%d|%s\n", ids[size_t(i)].c_str(),
-                        CKVLTOfflineScannerDoc::numberField(volume, "slot"),
-                        CKVLTOfflineScannerDoc::stringField(volume, "assigned"));
+                        CKVLTOfflineScannerDoc::NumberField(volume, "slot"),
+                        CKVLTOfflineScannerDoc::StringField(volume, "assigned"));
             std::fflush(stdout);
         }
         for (;;)

@@ -21,7 +21,7 @@ QStringList columnTitles(const CKVLTListCtrl& list) {
 }
 
 QString captionText(const CKVLTListCtrl& list) {
-    auto* bar = qobject_cast<CKVLTCaptionBar*>(list.GetCaption());
+    auto* bar = qobject_cast<KVLTCaptionBar*>(list.GetCaption());
     return bar ? bar->caption() + "/" + QString::number(bar->windowId()) : QString();
 }
 
@@ -107,7 +107,7 @@ TEST_F(AppGuiTest, CtrlZeroFitsEveryColumnToItsWidestTextInAnyRow) {
     // A scan puts the longest source into slot 1000: the map's next Ctrl+0
     // sees it, and the incoming list's fits what is left there.
     std::string error;
-    ASSERT_TRUE(doc()->assignSlot(doc()->incomingVolumes[0], 1000, error)) << error;
+    ASSERT_TRUE(doc()->AssignSlot(doc()->GetIncomingVolumes()[0], 1000, error)) << error;
     QTest::keyClick(map(), Qt::Key_0, Qt::ControlModifier);
     EXPECT_TRUE(fits(*map(), MAP_SOURCE, "UNLISTED-REPOSITORY-WITH-A-VERY-LONG-NAME"));
     QTest::keyClick(incoming(), Qt::Key_0, Qt::ControlModifier);

@@ -2,7 +2,7 @@
 // and options dialogs answered by script, the files read back, and the
 // desktop's programs (xdg-open, lp, xdg-email) replaced by recording
 // stand-ins first on PATH.
-#include "exportsavedialog.h"
+#include "filedialogs.h"
 #include "kvltlistctrl.h"
 #include "kvltlistexport.h"
 #include "menuqt.h"
@@ -60,17 +60,16 @@ class ListExport : public ::testing::Test {
             standIn(name, 0);
         path.emplace("PATH",
                      bin().toStdString() + ":" + qEnvironmentVariable("PATH").toStdString());
-        CKVLTListExport::SetOpenDelay(0);
-        CKVLTListExport::InstallCommandKeys();
+        environment.openDelayMs = 0;
+        CKVLTListExport::InstallCommandKeys(std::nullopt, environment);
         QSettings(profileFile(), QSettings::NativeFormat).clear();
         list.SelectItem(0);
         list.SelectItem(2);
     }
-    void TearDown() override {
-        CKVLTListExport::SetOpenDelay(1000);
-        CKVLTListExport::SetReportVariables(nullptr);
-        CKVLTListCtrl::SetCommandKeyHandler({});
-    }
+    void TearDown() override { CKVLTListCtrl::SetCommandKeyHandler({}); }
+
+    // Files are opened at once (see SetUp).
+    ExportEnvironment environment;
 
     QString bin() const { return QString::fromStdString(dir.path("bin")); }
     QString file(const char* name) const { return QString::fromStdString(dir.path(name)); }
@@ -95,7 +94,7 @@ class ListExport : public ::testing::Test {
     std::optional<ScopedEnv> path;
     ScriptedPresenter boxes;
     ScriptedTaskDialogPresenter dialogs;
-    ScriptedExportSaveDialog saveDialog;
+    ScriptedFileDialogs saveDialog;
     MemoryListCtrl list{{"Volume", "Source", "Note"},
                         {{"V1", "Main vault", "first"},
                          {"UNSELECTED", "Backup lab", "x"},
@@ -157,19 +156,19 @@ TEST_F(ListExport, CtrlEOpensTheChooserAndSelectAllShowsItAgain) {
 }
 
 TEST_F(ListExport, EmailIsOfferedOnlyWithARecipientListAndEscapeDoesNothing) {
-    CKVLTListExport(list).ExportList("Export", QStringList());
+    CKVLTListExport(list, environment).ExportList("Export", QStringList());
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(radios(dialogs.shown[0].state)[3], std::make_pair(QString("Email"), 2));
     EXPECT_TRUE(saveDialog.requests.empty());
 
     list.SelectAllItems();
-    CKVLTListExport(list).ExportList("Export");
+    CKVLTListExport(list, environment).ExportList("Export");
     EXPECT_FALSE(dialogs.shown[1].state.isButtonAvailable(IDC_EXPORT_SELECT_ALL));
     EXPECT_EQ(dialogs.shown[1].state.radioButtons.size(), 6u);
 
     list.DeselectAllItems();
     boxes.queue(MsgAnswer::No);
-    CKVLTListExport(list).ExportList("Export");
+    CKVLTListExport(list, environment).ExportList("Export");
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "Selection Required");
     EXPECT_EQ(dialogs.shown.size(), 2u) << "declined: no chooser";
@@ -196,7 +195,7 @@ TEST_F(ListExport, EveryFormatIsWrittenAndOpened) {
         if (format.radio == IDC_EXPORT_PDF)
             dialogs.queue({IDOK}); // the PDF options
         saveDialog.queue(file(format.name));
-        CKVLTListExport(list).ExportList("Export");
+        CKVLTListExport(list, environment).ExportList("Export");
         const std::string bytes = readFile(file(format.name));
         EXPECT_EQ(bytes.substr(0, format.start.size()), format.start) << format.name;
         if (format.radio != IDC_EXPORT_EXCEL && format.radio != IDC_EXPORT_PDF) {
@@ -208,7 +207,7 @@ TEST_F(ListExport, EveryFormatIsWrittenAndOpened) {
     }
     EXPECT_EQ(argsOf("xdg-open").size(), 6);
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(list.m_strReportTitle, "Export") << "the first export's caption stays";
+    EXPECT_EQ(list.GetReportTitle(), "Export") << "the first export's caption stays";
 }
 
 TEST_F(ListExport, CompletionAsksBeforeOpeningAndPrintsWithoutAsking) {
@@ -216,9 +215,9 @@ TEST_F(ListExport, CompletionAsksBeforeOpeningAndPrintsWithoutAsking) {
     writeFile(exported, "x");
     boxes.queue(MsgAnswer::No);
     boxes.queue(MsgAnswer::Yes);
-    CKVLTListExport(list).ExportComplete("CSV", 2, exported, EXPORT_OPEN_ASK);
+    CKVLTListExport(list, environment).ExportComplete("CSV", 2, exported, EXPORT_OPEN_ASK);
     EXPECT_TRUE(argsOf("xdg-open").isEmpty());
-    CKVLTListExport(list).ExportComplete("CSV", 2, exported, EXPORT_OPEN_ASK);
+    CKVLTListExport(list, environment).ExportComplete("CSV", 2, exported, EXPORT_OPEN_ASK);
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[0].text,
               "Exported 2 records.\n\nWould you like to open the exported CSV File?");
@@ -226,7 +225,7 @@ TEST_F(ListExport, CompletionAsksBeforeOpeningAndPrintsWithoutAsking) {
     EXPECT_EQ(boxes.shown[0].buttons, MsgButtons::YesNo);
     EXPECT_EQ(boxes.shown[0].owner, static_cast<QWidget*>(&list));
     EXPECT_EQ(argsOf("xdg-open"), QStringList{exported});
-    CKVLTListExport(list).ExportComplete("CSV", 2, exported, EXPORT_OPEN_PRINT);
+    CKVLTListExport(list, environment).ExportComplete("CSV", 2, exported, EXPORT_OPEN_PRINT);
     EXPECT_EQ(argsOf("lp"), (QStringList{"--", exported}));
 }
 
@@ -288,7 +287,7 @@ TEST_F(ListExport, PrintEntryRunsThePdfExportAndRemembersItsOptions) {
 
 TEST_F(ListExport, FailuresAreShownAndNeverReportedAsExported) {
     saveDialog.queue(file("missing/list.csv"));
-    EXPECT_FALSE(CKVLTListExport(list).ExportCSV(EXPORT_OPEN_ASK));
+    EXPECT_FALSE(CKVLTListExport(list, environment).ExportCSV(EXPORT_OPEN_ASK));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "Failed to open output file " + dir.path("missing/list.csv") +
                                        ": No such file or directory");
@@ -299,7 +298,7 @@ TEST_F(ListExport, FailuresAreShownAndNeverReportedAsExported) {
     saveDialog.queue(target);
     {
         FileSizeLimit limit(32);
-        EXPECT_FALSE(CKVLTListExport(list).ExportJSON("Export", {}, EXPORT_OPEN_ASK));
+        EXPECT_FALSE(CKVLTListExport(list, environment).ExportJSON("Export", {}, EXPORT_OPEN_ASK));
     }
     ASSERT_EQ(boxes.shown.size(), 2u) << "no \"Exported\" question after the failure";
     EXPECT_EQ(boxes.shown[1].text,
@@ -317,7 +316,7 @@ TEST_F(ListExport, CancelledExportLeavesNoFile) {
         rows.push_back({QString::number(i), QStringLiteral("Main vault")});
     MemoryListCtrl big({"Seq", "Source"}, std::move(rows));
     big.SelectAllItems();
-    CKVLTListExport::SetProgressDelay(0);
+    environment.progressDelayMs = 0;
     bool seen = false;
     QTimer::singleShot(0, &big, [&] {
         if (auto* progress = big.findChild<QProgressDialog*>()) {
@@ -326,8 +325,7 @@ TEST_F(ListExport, CancelledExportLeavesNoFile) {
         }
     });
     saveDialog.queue(file("big.csv"));
-    EXPECT_FALSE(CKVLTListExport(big).ExportCSV(EXPORT_OPEN_ASK));
-    CKVLTListExport::SetProgressDelay(CProgressDialog::kShowAfterMs);
+    EXPECT_FALSE(CKVLTListExport(big, environment).ExportCSV(EXPORT_OPEN_ASK));
     EXPECT_TRUE(seen);
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(dir.entries(), 1) << "only the stand-ins' folder";
@@ -340,7 +338,7 @@ TEST_F(ListExport, MailHandsTheTextExportToTheComposer) {
     for (int i = 0; i < 300; ++i)
         recipients << QStringLiteral("user%1@example.com").arg(i);
     recipients[1] = "-x@example.com";
-    ASSERT_TRUE(CKVLTListExport(list).MailList("Export", recipients));
+    ASSERT_TRUE(CKVLTListExport(list, environment).MailList("Export", recipients));
     const QStringList args = argsOf("xdg-email");
     ASSERT_GE(args.size(), 8);
     EXPECT_EQ(args.mid(0, 3), (QStringList{"--utf8", "--subject", "Export [SEC=UNCLASSIFIED]"}));
@@ -361,7 +359,7 @@ TEST_F(ListExport, MailHandsTheTextExportToTheComposer) {
     EXPECT_TRUE(boxes.shown.empty());
 
     standIn("xdg-email", 1);
-    EXPECT_FALSE(CKVLTListExport(list).MailList("Export", {}));
+    EXPECT_FALSE(CKVLTListExport(list, environment).MailList("Export", {}));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "Unable to send email message");
     EXPECT_EQ(boxes.shown[0].caption, "MAPI Error");
@@ -372,7 +370,7 @@ TEST_F(ListExport, MailHandsTheTextExportToTheComposer) {
 
     QFile::remove(bin() + "/xdg-email");
     ScopedEnv onlyOurs("PATH", bin().toStdString());
-    EXPECT_FALSE(CKVLTListExport(list).MailList("Export", {}));
+    EXPECT_FALSE(CKVLTListExport(list, environment).MailList("Export", {}));
     EXPECT_EQ(boxes.shown.at(1).text, "Failed to load MAPI32.DLL");
 }
 
@@ -393,21 +391,20 @@ TEST_F(ListExport, AFailedPrintSaysSoAndWhereThePdfIs) {
 
 // ------------------------------------------------------------------ report variables
 
-TEST_F(ListExport, ReportVariablesExpandInTheTitleAndNotes) {
+TEST_F(ListExport, ReportVariablesExpandInTheTitle) {
     ReportVariables variables;
     variablesInit(&variables, nullptr, 0);
     variables.setVariable(&variables, "site", "%s", "North");
-    CKVLTListExport::SetReportVariables(&variables);
+    environment.variables = &variables;
     // Only $name is replaced; "%", "%HOME" and the dot after a name stay.
-    list.m_strReportTitle = "Stock 50%off $site %HOME";
-    list.m_strReportSubtitle = "Site $site. 100% checked";
-    ASSERT_TRUE(CKVLTListExport(list).ExportText("Export", file("v.txt"), EXPORT_OPEN_NOTHING));
+    list.SetReportTitle("Stock 50%off $site %HOME");
+    ASSERT_TRUE(CKVLTListExport(list, environment)
+                    .ExportText("Export", file("v.txt"), EXPORT_OPEN_NOTHING));
     EXPECT_NE(readFile(file("v.txt"))
                   .find(" Report Description: Stock 50%off North %HOME\n"
-                        "       Report Notes: Site North. 100% checked\n"),
+                        "       Report Notes: \n"),
               std::string::npos)
         << readFile(file("v.txt"));
-    CKVLTListExport::SetReportVariables(nullptr);
     variables.variablesDestroy(&variables);
 }
 

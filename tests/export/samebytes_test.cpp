@@ -1,7 +1,7 @@
 // The window's lists and kvlt-scan feed the same export writers: the rows an
 // operator selects in the main view and the same rows named to kvlt-scan
 // export give the same bytes.
-#include "exportsavedialog.h"
+#include "filedialogs.h"
 #include "kvltlistexport.h"
 #include "maplistctrl.h"
 #include "messagebox.h"
@@ -19,10 +19,10 @@ TEST(ExportFromWindowAndKvltScan, SameRowsGiveTheSameBytes) {
     ASSERT_TRUE(doc.OnOpenDocument(KVLT_SAMPLE));
     CKVLTOfflineScannerView view(doc);
     view.OnInitialUpdate();
-    view.OnUpdate(nullptr, doc.slotCount, &doc);
+    view.OnUpdate(nullptr, doc.GetSlotCount(), &doc);
     TempDir dir;
     ScriptedPresenter boxes;
-    ScriptedExportSaveDialog saveDialog;
+    ScriptedFileDialogs saveDialog;
 
     struct Case {
         CKVLTListCtrl* list;

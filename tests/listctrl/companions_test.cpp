@@ -50,7 +50,7 @@ TEST(StringArray, ClipboardGetsEveryStringWithCrLf) {
 // ------------------------------------------------------------------ header
 
 TEST(HeaderCtrl, ColumnModelPassesTheModelTester) {
-    CKVLTColumnModel model;
+    KVLTColumnModel model;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     model.insertColumn(0, "Zone", Qt::AlignLeft);
     model.insertColumn(1, "Seq.", Qt::AlignRight);

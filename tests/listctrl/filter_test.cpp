@@ -38,9 +38,9 @@ struct FilteredWindow : ListWindow {
     // As an owner does it: the selection stays on the records.
     void rebuild() {
         std::vector<uint32_t> now =
-            KVLTFilterRows(uint32_t(cells.size()), list->m_mapFilters,
+            kvltFilterRows(uint32_t(cells.size()), list->m_mapFilters,
                            [this](uint32_t r, unsigned c) { return cells[r][c]; });
-        const std::vector<int> moves = KVLTRowMoves(kept, now);
+        const std::vector<int> moves = kvltRowMoves(kept, now);
         kept = std::move(now);
         list->RemapItems(moves, int(kept.size()));
     }
@@ -368,7 +368,7 @@ TEST(SavedFilters, ABackquoteCannotBeSaved) {
 }
 
 TEST(SavedFilters, AnEncodedSetStartingWithItsTextFiltersColumnZero) {
-    EXPECT_EQ(DecodeFilterSet("`RfirstR`L3`Rx``Zskip`L12`Ry`L`Rz"),
+    EXPECT_EQ(decodeFilterSet("`RfirstR`L3`Rx``Zskip`L12`Ry`L`Rz"),
               (QList<QPair<unsigned, QString>>{{0, "firstR"}, {3, "x"}, {12, "y"}, {0, "z"}}));
 }
 

@@ -171,7 +171,7 @@ TEST(CaptionAndFooter, FooterTakesTwentyPixelsBelowTheListAndMoreWhenNarrow) {
 TEST(CaptionAndFooter, CaptionSitsThreePixelsAboveTheList) {
     ListWindow w(5);
     ASSERT_TRUE(w.list->CreateCaption(1006, "Repository Map", 313));
-    auto* caption = qobject_cast<CKVLTCaptionBar*>(w.list->GetCaption());
+    auto* caption = qobject_cast<KVLTCaptionBar*>(w.list->GetCaption());
     ASSERT_TRUE(caption);
     EXPECT_EQ(caption->caption(), "Repository Map");
     EXPECT_EQ(caption->windowId(), 1006u);

@@ -217,9 +217,9 @@ TEST(ContextMenu, MenuOpeningMessageMayChangeThePopup) {
     struct Receiver : QObject {
         unsigned message = 0;
         bool event(QEvent* e) override {
-            if (e->type() != CKVLTMenuOpeningEvent::eventType())
+            if (e->type() != KVLTMenuOpeningEvent::eventType())
                 return QObject::event(e);
-            auto* opening = static_cast<CKVLTMenuOpeningEvent*>(e);
+            auto* opening = static_cast<KVLTMenuOpeningEvent*>(e);
             message = opening->message();
             opening->popup()->addAction("Added by the owner");
             return true;

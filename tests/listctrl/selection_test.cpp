@@ -7,7 +7,7 @@
 
 namespace {
 
-void expectSame(const CKVLTSelection& selection, const std::vector<bool>& reference) {
+void expectSame(const KVLTSelection& selection, const std::vector<bool>& reference) {
     ASSERT_EQ(selection.size(), int(reference.size()));
     int count = 0;
     for (size_t i = 0; i < reference.size(); ++i) {
@@ -29,7 +29,7 @@ void expectSame(const CKVLTSelection& selection, const std::vector<bool>& refere
 TEST(SelectionBitset, RandomOperationsAgreeWithAReference) {
     std::mt19937 random(7);
     for (int rows : {0, 1, 63, 64, 65, 130, 1000}) {
-        CKVLTSelection selection;
+        KVLTSelection selection;
         selection.resize(rows);
         std::vector<bool> reference(size_t(rows), false);
         for (int step = 0; step < 400; ++step) {
@@ -78,7 +78,7 @@ TEST(SelectionBitset, RandomOperationsAgreeWithAReference) {
 }
 
 TEST(SelectionBitset, OutOfRangeRowsAreNeverSelected) {
-    CKVLTSelection selection;
+    KVLTSelection selection;
     selection.resize(10);
     EXPECT_FALSE(selection.set(-1, true));
     EXPECT_FALSE(selection.set(10, true));
@@ -90,7 +90,7 @@ TEST(SelectionBitset, OutOfRangeRowsAreNeverSelected) {
 }
 
 TEST(SelectionBitset, ShrinkingDropsTheStateOfRemovedRows) {
-    CKVLTSelection selection;
+    KVLTSelection selection;
     selection.resize(100);
     selection.selectAll();
     selection.resize(70);
@@ -105,7 +105,7 @@ TEST(SelectionBitset, ShrinkingDropsTheStateOfRemovedRows) {
 
 TEST(SelectionBitset, MillionRowsWholeListOperations) {
     constexpr int kRows = 1000000;
-    CKVLTSelection selection;
+    KVLTSelection selection;
     selection.resize(kRows);
     selection.selectAll();
     EXPECT_EQ(selection.count(), kRows);
@@ -132,7 +132,7 @@ TEST(SelectionBitset, MillionRowsWholeListOperations) {
 TEST(SelectionBitset, RowsLeavingJoiningOrRebuiltTakeTheirStatesAlong) {
     std::mt19937 random(11);
     for (int rows : {1, 63, 64, 65, 200, 1000}) {
-        CKVLTSelection selection;
+        KVLTSelection selection;
         selection.resize(rows);
         std::vector<bool> reference(size_t(rows), false);
         for (int r = 0; r < rows; ++r)

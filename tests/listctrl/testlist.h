@@ -64,7 +64,7 @@ inline std::vector<int> selectedRows(const CKVLTListCtrl& list) {
     return rows;
 }
 
-// The owner's side of the list's messages: every CKVLTListMessageEvent that
+// The owner's side of the list's messages: every KVLTListMessageEvent that
 // arrives, in order.
 class MessageLog final : public QObject {
   public:
@@ -87,9 +87,9 @@ class MessageLog final : public QObject {
 
   protected:
     bool event(QEvent* e) override {
-        if (e->type() != CKVLTListMessageEvent::eventType())
+        if (e->type() != KVLTListMessageEvent::eventType())
             return QObject::event(e);
-        const auto* m = static_cast<CKVLTListMessageEvent*>(e);
+        const auto* m = static_cast<KVLTListMessageEvent*>(e);
         received.push_back({m->message(), m->wParam(), m->lParam()});
         if (onMessage)
             onMessage(received.back());

@@ -18,7 +18,7 @@ QIcon solidIcon(QColor colour) {
 TEST(CaptionBar, IsAVisibleTwentyPixelChildWithItsIdAndTitle) {
     QWidget parent;
     parent.resize(400, 300);
-    auto* bar = new CKVLTCaptionBar(&parent, 1006, "Repository Map");
+    auto* bar = new KVLTCaptionBar(&parent, 1006, "Repository Map");
     parent.show();
     EXPECT_EQ(bar->parentWidget(), &parent);
     EXPECT_TRUE(bar->isVisible());
@@ -33,8 +33,7 @@ TEST(CaptionBar, IsAVisibleTwentyPixelChildWithItsIdAndTitle) {
 
 TEST(CaptionBar, DrawsBorderFaceAndCentredIconAndTitle) {
     QWidget parent;
-    auto* bar =
-        new CKVLTCaptionBar(&parent, 1008, "Incoming Volumes", solidIcon(QColor(255, 0, 0)));
+    auto* bar = new KVLTCaptionBar(&parent, 1008, "Incoming Volumes", solidIcon(QColor(255, 0, 0)));
     bar->setGeometry(0, 0, 300, 20);
     const QImage image = bar->grab().toImage();
     ASSERT_EQ(image.size(), QSize(300, 20));
@@ -66,7 +65,7 @@ TEST(CaptionBar, DrawsBorderFaceAndCentredIconAndTitle) {
 
 TEST(CaptionBar, WithoutIconTheTitleAloneIsCentred) {
     QWidget parent;
-    auto* bar = new CKVLTCaptionBar(&parent, 1010, "Outgoing Volumes");
+    auto* bar = new KVLTCaptionBar(&parent, 1010, "Outgoing Volumes");
     bar->setGeometry(0, 0, 300, 20);
     EXPECT_TRUE(bar->iconRect().isNull());
     const QRect text = bar->textRect();

@@ -18,8 +18,8 @@
 
 namespace {
 
-CTaskDialogWindow* shownWindow() {
-    return qobject_cast<CTaskDialogWindow*>(QApplication::activeModalWidget());
+TaskDialogWindow* shownWindow() {
+    return qobject_cast<TaskDialogWindow*>(QApplication::activeModalWidget());
 }
 
 template <typename T> T* child(QWidget* w, const QString& name) {
@@ -33,10 +33,10 @@ void clickRadio(QAbstractButton* radio) {
 }
 
 // Shows the dialog with the Qt window while `act` works it; returns DoModal's answer.
-int runDialog(CKVLTTaskDialog& dialog, std::function<void(CTaskDialogWindow*)> act) {
+int runDialog(CKVLTTaskDialog& dialog, std::function<void(TaskDialogWindow*)> act) {
     bool acted = false;
     QTimer::singleShot(0, [&] {
-        CTaskDialogWindow* window = shownWindow();
+        TaskDialogWindow* window = shownWindow();
         ASSERT_NE(window, nullptr);
         acted = true;
         act(window);
@@ -82,7 +82,7 @@ void setUpExportChooser(CKVLTTaskDialog& dialog, unsigned selected, unsigned tot
         "The export will contain %u selected records (of %u available).", selected, total));
 }
 
-QStringList buttonTexts(CTaskDialogWindow* window) {
+QStringList buttonTexts(TaskDialogWindow* window) {
     QStringList texts;
     for (QPushButton* b : window->findChildren<QPushButton*>())
         texts.append(b->text());
@@ -97,7 +97,7 @@ TEST(TaskDialogWindow, RandomSelectionShowsItsTextsAndTakesTypedInput) {
     QString instruction, content, title;
     bool inputFocused = false, okDefault = false, footerShown = true;
     QStringList buttons;
-    const int answer = runDialog(dialog, [&](CTaskDialogWindow* w) {
+    const int answer = runDialog(dialog, [&](TaskDialogWindow* w) {
         title = w->windowTitle();
         instruction = child<QLabel>(w, "mainInstruction")->text();
         content = child<QLabel>(w, "content")->text();
@@ -125,14 +125,14 @@ TEST(TaskDialogWindow, RandomSelectionShowsItsTextsAndTakesTypedInput) {
 TEST(TaskDialogWindow, EscapeCancelButtonAndCloseBoxDecline) {
     CKVLTTaskDialog dialog;
     setUpRandomSelection(dialog, 10);
-    EXPECT_EQ(runDialog(dialog, [](CTaskDialogWindow* w) { QTest::keyClick(w, Qt::Key_Escape); }),
+    EXPECT_EQ(runDialog(dialog, [](TaskDialogWindow* w) { QTest::keyClick(w, Qt::Key_Escape); }),
               IDCANCEL);
     EXPECT_EQ(runDialog(dialog,
-                        [](CTaskDialogWindow* w) {
+                        [](TaskDialogWindow* w) {
                             QTest::mouseClick(w->pushButton(IDCANCEL), Qt::LeftButton);
                         }),
               IDCANCEL);
-    EXPECT_EQ(runDialog(dialog, [](CTaskDialogWindow* w) { w->close(); }), IDCANCEL);
+    EXPECT_EQ(runDialog(dialog, [](TaskDialogWindow* w) { w->close(); }), IDCANCEL);
 }
 
 TEST(TaskDialogWindow, WithoutCancellationEscapeAndCloseDoNothing) {
@@ -141,7 +141,7 @@ TEST(TaskDialogWindow, WithoutCancellationEscapeAndCloseDoNothing) {
     dialog.AddButton("Remove Filter", 100);
     dialog.SetCommonButtons(TDCBF_OK_BUTTON);
     bool stillOpen = false;
-    const int answer = runDialog(dialog, [&](CTaskDialogWindow* w) {
+    const int answer = runDialog(dialog, [&](TaskDialogWindow* w) {
         QTest::keyClick(w, Qt::Key_Escape);
         w->close();
         stillOpen = w->isVisible();
@@ -159,7 +159,7 @@ TEST(TaskDialogWindow, ExportChooserShowsAgainAfterSelectAll) {
     int checkedRadio = -1;
     QString footer;
     bool footerIcon = false, verification = false;
-    int answer = runDialog(dialog, [&](CTaskDialogWindow* w) {
+    int answer = runDialog(dialog, [&](TaskDialogWindow* w) {
         for (QRadioButton* r : w->findChildren<QRadioButton*>())
             radios.append(r->objectName() + "=" + r->text());
         checkedRadio = w->result().radioButton;
@@ -188,7 +188,7 @@ TEST(TaskDialogWindow, ExportChooserShowsAgainAfterSelectAll) {
     dialog.SetDefaultButton(IDOK);
     dialog.SetDefaultRadioButton(dialog.GetSelectedRadioButtonId());
     bool selectAllEnabled = true, okDefault = false, checkbox = true;
-    answer = runDialog(dialog, [&](CTaskDialogWindow* w) {
+    answer = runDialog(dialog, [&](TaskDialogWindow* w) {
         selectAllEnabled = w->pushButton(4)->isEnabled();
         okDefault = w->pushButton(IDOK)->isDefault();
         checkedRadio = w->result().radioButton;
@@ -219,7 +219,7 @@ TEST(TaskDialogWindow, PdfOptionsStartFromTheStoredSettings) {
     dialog.SetCommonButtons(TDCBF_OK_BUTTON | TDCBF_CANCEL_BUTTON);
     int radio = -1;
     QString input;
-    const int answer = runDialog(dialog, [&](CTaskDialogWindow* w) {
+    const int answer = runDialog(dialog, [&](TaskDialogWindow* w) {
         radio = w->result().radioButton;
         input = child<QLineEdit>(w, "inputBox")->text();
         QLineEdit* box = child<QLineEdit>(w, "inputBox");
@@ -249,7 +249,7 @@ TEST(TaskDialogWindow, PlainDefaults) {
     Qt::TextFormat format = Qt::RichText;
     int radio = -1;
     EXPECT_EQ(runDialog(dialog,
-                        [&](CTaskDialogWindow* w) {
+                        [&](TaskDialogWindow* w) {
                             buttons = buttonTexts(w);
                             title = w->windowTitle();
                             format = child<QLabel>(w, "content")->textFormat();
@@ -268,7 +268,7 @@ TEST(TaskDialogWindow, OpensOverItsOwner) {
     QWidget owner;
     CKVLTTaskDialog dialog(&owner);
     QWidget* parent = nullptr;
-    runDialog(dialog, [&](CTaskDialogWindow* w) {
+    runDialog(dialog, [&](TaskDialogWindow* w) {
         parent = w->parentWidget();
         w->pushButton(IDOK)->click();
     });

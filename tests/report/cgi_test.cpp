@@ -108,8 +108,8 @@ TEST_F(CgiReport, OversizedOrMalformedContentLengthIsRefusedBeforeReading) {
 
 TEST_F(CgiReport, LargestAllowedBodyIsRead) {
     setenv("REQUEST_METHOD", "POST", 1);
-    std::string body = "pad=" + std::string(CGI_MAX_BODY - 12, 'x') + "&RPT=pdf";
-    ASSERT_EQ(body.size(), CGI_MAX_BODY);
+    std::string body = "pad=" + std::string(kCgiMaxBody - 12, 'x') + "&RPT=pdf";
+    ASSERT_EQ(body.size(), kCgiMaxBody);
     setenv("CONTENT_LENGTH", std::to_string(body.size()).c_str(), 1);
     std::string keyword;
     CgiError error;
@@ -132,7 +132,7 @@ TEST_F(CgiReport, PostBodiesByTheirContentType) {
          "html"},
         {"text/plain", "RPT=csv", ""}, // not a form: no parameters
         // A megabyte of separators is read in one pass and holds nothing.
-        {"", std::string(CGI_MAX_BODY - 8, '&') + "&RPT=csv", "csv"},
+        {"", std::string(kCgiMaxBody - 8, '&') + "&RPT=csv", "csv"},
     };
     for (const auto& c : cases) {
         setenv("CONTENT_TYPE", c.type, 1);

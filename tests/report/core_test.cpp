@@ -5,6 +5,7 @@
 #include <string>
 
 #include "reporttestsupport.h"
+#include "texts.h"
 
 namespace {
 
@@ -44,8 +45,8 @@ TEST_F(ReportCore, FormatKeywordsInAnyCase) {
         EXPECT_EQ(report.format, c.format) << c.keyword;
         report.closeReport(&report);
     }
-    EXPECT_TRUE(sameTextNoCase("json", "JSON"));
-    EXPECT_FALSE(sameTextNoCase("json", "jsonx"));
+    EXPECT_TRUE(equalsNoCase("json", "JSON"));
+    EXPECT_FALSE(equalsNoCase("json", "jsonx"));
 }
 
 TEST_F(ReportCore, AddColumnPositionsReturnsAndLimits) {

@@ -39,7 +39,7 @@ class DayTools : public ::testing::Test {
     void SetUp() override {
         setenv("TZ", "UTC", 1);
         tzset();
-        doc.clock = [] { return int64_t(1796632200); };
+        doc.SetClock([] { return int64_t(1796632200); });
         path = folder.write("shelf.json", kShelfFile);
         ASSERT_TRUE(doc.OnOpenDocument(path));
         ASSERT_EQ(doc.OpenForScanning(), ScanningStatus::Ready);
@@ -59,7 +59,7 @@ class DayTools : public ::testing::Test {
 // ------------------------------------------------------------------ outgoing check
 
 TEST_F(DayTools, OutgoingCheckMarksFlagsAndListsWhatIsLeft) {
-    COutgoingCheck check(doc, true);
+    OutgoingCheck check(doc, true);
     EXPECT_EQ(check.statusText(), "0 of 3 outgoing volumes checked");
     EXPECT_EQ(check.check(" o1\n").outcome, CheckOutcome::Checked);
     const CheckScan notOutgoing = check.check("IN1");
@@ -73,19 +73,19 @@ TEST_F(DayTools, OutgoingCheckMarksFlagsAndListsWhatIsLeft) {
     EXPECT_EQ(check.check("o3").outcome, CheckOutcome::Checked);
     EXPECT_EQ(check.statusText(), "2 of 3 outgoing volumes checked");
     ASSERT_EQ(check.unchecked().size(), 1u);
-    EXPECT_STREQ(Doc::stringField(check.unchecked()[0], "id"), "O2");
+    EXPECT_STREQ(Doc::StringField(check.unchecked()[0], "id"), "O2");
     // The marks are the document's, journaled; the file is not changed.
-    EXPECT_EQ(doc.outgoingChecks().size(), 2u);
+    EXPECT_EQ(doc.OutgoingChecks().size(), 2u);
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(readFile(path), kShelfFile);
 }
 
 TEST_F(DayTools, AnUnjournaledCheckLeavesTheDocumentAlone) {
-    COutgoingCheck check(doc, false);
+    OutgoingCheck check(doc, false);
     EXPECT_EQ(check.check("O2").outcome, CheckOutcome::Checked);
     EXPECT_EQ(check.check("O2").outcome, CheckOutcome::Repeated);
     EXPECT_EQ(check.checkedCount(), 1u);
-    EXPECT_TRUE(doc.outgoingChecks().empty());
+    EXPECT_TRUE(doc.OutgoingChecks().empty());
 }
 
 // ------------------------------------------------------------------ shelf audit
@@ -93,7 +93,7 @@ TEST_F(DayTools, AnUnjournaledCheckLeavesTheDocumentAlone) {
 TEST_F(DayTools, AuditAsFoundPlacesEachTapeByTheSlotTheFileGivesIt) {
     // Slots 1 to 5; A1 and A3 are there, B7 (slot 7), IN1 (no slot) and an
     // unknown tape too; A3 is scanned twice.
-    CShelfAudit audit(doc, {5, 1, 2, 3, 4, 3}, false);
+    ShelfAudit audit(doc, {5, 1, 2, 3, 4, 3}, false);
     EXPECT_EQ(audit.expectedCount(), 4u);
     EXPECT_EQ(audit.scan("a3").outcome, AuditScanOutcome::Present);
     const AuditScan wrong = audit.scan("B7");
@@ -116,7 +116,7 @@ TEST_F(DayTools, AuditAsFoundPlacesEachTapeByTheSlotTheFileGivesIt) {
 }
 
 TEST_F(DayTools, AuditSlotBySlotHoldsEachTapeAgainstItsOwnSlot) {
-    CShelfAudit audit(doc, {1, 2, 3, 4, 5, 6}, true);
+    ShelfAudit audit(doc, {1, 2, 3, 4, 5, 6}, true);
     EXPECT_EQ(audit.currentSlot(), 1u);
     EXPECT_EQ(audit.scan("A1").outcome, AuditScanOutcome::Present);
     // A3 sits in slot 2: wrong slot, and A2 is missing there.
@@ -144,7 +144,7 @@ TEST_F(DayTools, AuditSlotBySlotHoldsEachTapeAgainstItsOwnSlot) {
 }
 
 TEST_F(DayTools, AnAuditWhereEverythingIsInPlacePasses) {
-    CShelfAudit audit(doc, {1, 2, 6}, true);
+    ShelfAudit audit(doc, {1, 2, 6}, true);
     audit.scan("A1");
     audit.scan("A2");
     audit.scan("");
@@ -158,8 +158,8 @@ TEST_F(DayTools, ScanThenUndoSavesTheBytesThatWereThere) {
     // The file as the printer writes it, so that bytes compare.
     ASSERT_TRUE(doc.OnSaveDocument(path));
     const std::string before = readFile(path);
-    CRowSelection slots({4, 5}); // slots 5 and 6
-    CScanSession session(doc, slots);
+    RowSelection slots({4, 5}); // slots 5 and 6
+    ScanSession session(doc, slots);
     ASSERT_EQ(session.scan("IN2"), ScanOutcome::Accepted);
     ASSERT_EQ(session.scan("IN1"), ScanOutcome::Accepted);
     std::string error;
@@ -167,11 +167,11 @@ TEST_F(DayTools, ScanThenUndoSavesTheBytesThatWereThere) {
     uint32_t slot = 0;
     // Undo gives the slot back to the session: the next scan takes it.
     ASSERT_EQ(session.undoLast(error, &volume, &slot), TakeBackResult::Done);
-    EXPECT_STREQ(Doc::stringField(volume, "id"), "IN1");
+    EXPECT_STREQ(Doc::StringField(volume, "id"), "IN1");
     EXPECT_EQ(slot, 6u);
     EXPECT_EQ(session.statusText(), "1 of 2 selected slots remain");
     ASSERT_EQ(session.scan("IN1"), ScanOutcome::Accepted);
-    EXPECT_EQ(Doc::numberField(volume, "slot"), 6);
+    EXPECT_EQ(Doc::NumberField(volume, "slot"), 6);
     ASSERT_EQ(session.undoLast(error), TakeBackResult::Done);
     ASSERT_EQ(session.undoLast(error), TakeBackResult::Done);
     EXPECT_EQ(session.undoLast(error), TakeBackResult::NotSlotted) << "nothing left of this run";
@@ -181,16 +181,17 @@ TEST_F(DayTools, ScanThenUndoSavesTheBytesThatWereThere) {
 
 TEST_F(DayTools, OnlyWhatThisToolSlottedIsTakenBack) {
     std::string error, caption;
-    EXPECT_EQ(doc.takeBackSlot(doc.volumesById.find("F9"), error), TakeBackResult::FromServer);
+    EXPECT_EQ(doc.TakeBackSlot(doc.GetVolumesById().find("F9"), error), TakeBackResult::FromServer);
     EXPECT_EQ(takeBackRefusalText(TakeBackResult::FromServer, "F9", error, caption),
               "Volume 'F9' was slotted by the server, not by this tool, and cannot be returned "
               "to incoming here");
     EXPECT_EQ(caption, "Slotting Error");
-    EXPECT_EQ(doc.takeBackSlot(doc.volumesById.find("IN1"), error), TakeBackResult::NotSlotted);
+    EXPECT_EQ(doc.TakeBackSlot(doc.GetVolumesById().find("IN1"), error),
+              TakeBackResult::NotSlotted);
     // A volume this tool slotted in an earlier run ("assigned") goes back.
-    EXPECT_EQ(doc.takeBackSlot(doc.volumesById.find("B7"), error), TakeBackResult::Done);
-    EXPECT_EQ(doc.slotVolumes.find(7), nullptr);
-    EXPECT_EQ(doc.incomingVolumes.size(), 5u); // IN1, IN2, B7 and the unslotted O1, O2
+    EXPECT_EQ(doc.TakeBackSlot(doc.GetVolumesById().find("B7"), error), TakeBackResult::Done);
+    EXPECT_EQ(doc.GetSlotVolumes().find(7), nullptr);
+    EXPECT_EQ(doc.GetIncomingVolumes().size(), 5u); // IN1, IN2, B7 and the unslotted O1, O2
 }
 
 } // namespace

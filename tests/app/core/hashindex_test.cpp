@@ -14,7 +14,7 @@ namespace {
 TEST(HashIndex, SlotIndexAgreesWithAStandardMap) {
     std::mt19937 random(11);
     std::vector<int> nodes(5000);
-    CSlotIndex index;
+    SlotIndex index;
     std::unordered_map<uint32_t, cJSON*> expected;
     for (int i = 0; i < 20000; ++i) {
         uint32_t slot = random() % 3 == 0 ? uint32_t(random()) : uint32_t(random() % 4000);
@@ -39,7 +39,7 @@ TEST(HashIndex, IdIndexMatchesWholeIdsOnly) {
     for (int i = 0; i < 3000; ++i)
         ids.push_back("V" + std::to_string(i));
     std::vector<int> nodes(ids.size());
-    CIdIndex index;
+    IdIndex index;
     index.reserve(10);
     for (size_t i = 0; i < ids.size(); ++i)
         index.assign(ids[i], reinterpret_cast<cJSON*>(&nodes[i]));

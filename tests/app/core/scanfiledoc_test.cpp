@@ -34,36 +34,36 @@ class ScanFile : public ::testing::Test {
     bool open(const std::string& text) {
         return doc.OnOpenDocument(folder.write("scan.json", text));
     }
-    std::string id(const cJSON* volume) { return Doc::stringField(volume, "id"); }
+    std::string id(const cJSON* volume) { return Doc::StringField(volume, "id"); }
 };
 
 // ------------------------------------------------------------------ the documented example
 
 TEST_F(ScanFile, ExampleZonesAndLabels) {
     ASSERT_TRUE(open(kExampleScanFile));
-    ASSERT_EQ(doc.zones.size(), 2u);
-    EXPECT_EQ(doc.zones[0].firstSlot, 1);
-    EXPECT_EQ(doc.zones[0].lastSlot, 20);
-    EXPECT_EQ(doc.zones[1].firstSlot, 21);
-    EXPECT_EQ(doc.zones[1].lastSlot, 30);
-    EXPECT_EQ(doc.slotCount, 30);
+    ASSERT_EQ(doc.GetZones().size(), 2u);
+    EXPECT_EQ(doc.GetZones()[0].firstSlot, 1);
+    EXPECT_EQ(doc.GetZones()[0].lastSlot, 20);
+    EXPECT_EQ(doc.GetZones()[1].firstSlot, 21);
+    EXPECT_EQ(doc.GetZones()[1].lastSlot, 30);
+    EXPECT_EQ(doc.GetSlotCount(), 30);
     const std::pair<uint32_t, const char*> labels[] = {
         {1, "A:1.1"}, {9, "A:1.9"}, {10, "A:2.0"},       {11, "A:2.1"},     {20, "A:3.0"},
         {21, "B:1"},  {30, "B:10"}, {31, "Logic Error"}, {0, "Logic Error"}};
     for (auto [slot, label] : labels)
-        EXPECT_EQ(doc.slotLabel(slot), label) << slot;
+        EXPECT_EQ(doc.SlotLabel(slot), label) << slot;
     EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(ScanFile, ExampleVolumesAndLists) {
     ASSERT_TRUE(open(kExampleScanFile));
-    ASSERT_EQ(doc.incomingVolumes.size(), 2u);
-    EXPECT_EQ(id(doc.incomingVolumes[0]), "V1");
-    EXPECT_EQ(id(doc.incomingVolumes[1]), "V3");
-    ASSERT_EQ(doc.outgoingVolumes.size(), 1u);
-    EXPECT_EQ(id(doc.outgoingVolumes[0]), "V3");
-    ASSERT_EQ(doc.slotVolumes.size(), 1u);
-    EXPECT_EQ(id(doc.slotVolumes.find(12)), "V2");
+    ASSERT_EQ(doc.GetIncomingVolumes().size(), 2u);
+    EXPECT_EQ(id(doc.GetIncomingVolumes()[0]), "V1");
+    EXPECT_EQ(id(doc.GetIncomingVolumes()[1]), "V3");
+    ASSERT_EQ(doc.GetOutgoingVolumes().size(), 1u);
+    EXPECT_EQ(id(doc.GetOutgoingVolumes()[0]), "V3");
+    ASSERT_EQ(doc.GetSlotVolumes().size(), 1u);
+    EXPECT_EQ(id(doc.GetSlotVolumes().find(12)), "V2");
 
     EXPECT_EQ(listRowCount(doc, ScanList::Map), 30u);
     EXPECT_EQ(listCellText(doc, ScanList::Map, 11, MAP_ZONE), "A:2.2");
@@ -91,32 +91,33 @@ TEST_F(ScanFile, OpenNotifiesTheViewsAndNamesTheDocument) {
 
 TEST_F(ScanFile, OnlyVolumes) {
     ASSERT_TRUE(open(R"({"volumes":[{"id":"A"},{"id":"B","slot":0},{"id":7},{"id":""}]})"));
-    EXPECT_EQ(doc.mapRowCount(), 0u);
-    EXPECT_TRUE(doc.zones.empty());
-    ASSERT_EQ(doc.incomingVolumes.size(), 3u) << "a numeric id is in no list";
-    EXPECT_EQ(id(doc.incomingVolumes[1]), "B") << "slot 0 means incoming";
-    EXPECT_EQ(doc.volumesById.count(""), 1u) << "an empty id is a valid key";
-    EXPECT_EQ(doc.volumesById.size(), 3u);
+    EXPECT_EQ(doc.MapRowCount(), 0u);
+    EXPECT_TRUE(doc.GetZones().empty());
+    ASSERT_EQ(doc.GetIncomingVolumes().size(), 3u) << "a numeric id is in no list";
+    EXPECT_EQ(id(doc.GetIncomingVolumes()[1]), "B") << "slot 0 means incoming";
+    EXPECT_EQ(doc.GetVolumesById().count(""), 1u) << "an empty id is a valid key";
+    EXPECT_EQ(doc.GetVolumesById().size(), 3u);
 }
 
 TEST_F(ScanFile, LaterDuplicatesWinInTheMapsButBothStayInTheArrays) {
     ASSERT_TRUE(open(R"({"repository":{"slots":5,"repositories":[{"id":"R","description":"one"},
         {"id":"R","description":"two"},{"id":"","description":"ignored"}]},
         "volumes":[{"id":"X","slot":3},{"id":"Y","slot":3},{"id":"Z","target":"R"},{"id":"Z","target":""}]})"));
-    EXPECT_EQ(id(doc.slotVolumes.find(3)), "Y");
-    EXPECT_EQ(doc.outgoingVolumes.size(), 2u) << "an empty target still makes a volume outgoing";
-    EXPECT_EQ(doc.volumesById.find("Z"), doc.outgoingVolumes[1]);
-    EXPECT_EQ(doc.repositoryText(doc.outgoingVolumes[0], "target"), "two");
-    EXPECT_EQ(doc.repositoryDescriptions.count(""), 0u);
+    EXPECT_EQ(id(doc.GetSlotVolumes().find(3)), "Y");
+    EXPECT_EQ(doc.GetOutgoingVolumes().size(), 2u)
+        << "an empty target still makes a volume outgoing";
+    EXPECT_EQ(doc.GetVolumesById().find("Z"), doc.GetOutgoingVolumes()[1]);
+    EXPECT_EQ(doc.RepositoryText(doc.GetOutgoingVolumes()[0], "target"), "two");
+    EXPECT_EQ(doc.GetRepositoryDescriptions().count(""), 0u);
 }
 
 TEST_F(ScanFile, WrongTypesReadAsEmpty) {
     ASSERT_TRUE(open(R"({"repository":{"slots":"30","zones":{"zone":"A"}},
         "volumes":[{"id":"A","slot":"4","source":12,"target":null}]})"));
-    EXPECT_EQ(doc.slotCount, 0);
-    EXPECT_TRUE(doc.zones.empty());
-    ASSERT_EQ(doc.incomingVolumes.size(), 1u) << "a string slot is no slot";
-    EXPECT_TRUE(doc.outgoingVolumes.empty());
+    EXPECT_EQ(doc.GetSlotCount(), 0);
+    EXPECT_TRUE(doc.GetZones().empty());
+    ASSERT_EQ(doc.GetIncomingVolumes().size(), 1u) << "a string slot is no slot";
+    EXPECT_TRUE(doc.GetOutgoingVolumes().empty());
     EXPECT_EQ(listCellText(doc, ScanList::Incoming, 0, VOLUME_REPOSITORY), "");
 }
 
@@ -125,14 +126,14 @@ TEST_F(ScanFile, ASecondLoadReplacesEverything) {
     ASSERT_TRUE(
         open(R"({"repository":{"slots":4,"zones":[{"zone":"Q","slot_start":1,"slot_end":4}]},
         "volumes":[{"id":"N1"}]})"));
-    EXPECT_EQ(doc.slotCount, 4);
-    EXPECT_EQ(doc.zones.size(), 1u);
-    EXPECT_TRUE(doc.repositoryDescriptions.empty());
-    EXPECT_EQ(doc.volumesById.count("V1"), 0u);
-    EXPECT_EQ(doc.incomingVolumes.size(), 1u);
-    EXPECT_TRUE(doc.slotVolumes.empty());
-    EXPECT_TRUE(doc.outgoingVolumes.empty());
-    EXPECT_EQ(doc.slotLabel(4), "Q:4");
+    EXPECT_EQ(doc.GetSlotCount(), 4);
+    EXPECT_EQ(doc.GetZones().size(), 1u);
+    EXPECT_TRUE(doc.GetRepositoryDescriptions().empty());
+    EXPECT_EQ(doc.GetVolumesById().count("V1"), 0u);
+    EXPECT_EQ(doc.GetIncomingVolumes().size(), 1u);
+    EXPECT_TRUE(doc.GetSlotVolumes().empty());
+    EXPECT_TRUE(doc.GetOutgoingVolumes().empty());
+    EXPECT_EQ(doc.SlotLabel(4), "Q:4");
 }
 
 TEST_F(ScanFile, ZonesThatShrinkTheRunningTotal) {
@@ -141,12 +142,12 @@ TEST_F(ScanFile, ZonesThatShrinkTheRunningTotal) {
         {"zone":"E","slot_start":10,"slot_end":9},
         {"zone":"N","slot_start":10,"slot_end":7},
         {"zone":"B","slot_start":1,"slot_end":3}]}})"));
-    EXPECT_EQ(doc.zones[1].firstSlot, 6);
-    EXPECT_EQ(doc.zones[1].lastSlot, 5);
-    EXPECT_EQ(doc.zones[2].lastSlot, 3);
-    EXPECT_EQ(doc.zones[3].firstSlot, 4);
-    EXPECT_EQ(doc.slotLabel(4), "A:4") << "the first zone that holds the slot";
-    EXPECT_EQ(doc.slotLabel(6), "B:3");
+    EXPECT_EQ(doc.GetZones()[1].firstSlot, 6);
+    EXPECT_EQ(doc.GetZones()[1].lastSlot, 5);
+    EXPECT_EQ(doc.GetZones()[2].lastSlot, 3);
+    EXPECT_EQ(doc.GetZones()[3].firstSlot, 4);
+    EXPECT_EQ(doc.SlotLabel(4), "A:4") << "the first zone that holds the slot";
+    EXPECT_EQ(doc.SlotLabel(6), "B:3");
 }
 
 TEST_F(ScanFile, WidestTextsAreThoseOfTheWidestCells) {
@@ -207,7 +208,7 @@ TEST_F(ScanFile, LoadingReportsTheBytesReadAndCanBeStopped) {
     EXPECT_TRUE(std::find(progress.reports.begin(), progress.reports.end(),
                           std::make_pair(uint64_t(text.size()), uint64_t(text.size()))) !=
                 progress.reports.end());
-    EXPECT_TRUE(doc.volumesById.find("LAST") != nullptr);
+    EXPECT_TRUE(doc.GetVolumesById().find("LAST") != nullptr);
 
     // Stopped after the first piece: no message, a new untitled document, the
     // views emptied.
@@ -219,7 +220,7 @@ TEST_F(ScanFile, LoadingReportsTheBytesReadAndCanBeStopped) {
     doc.RemoveView(&view);
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(doc.GetPathName(), "");
-    EXPECT_EQ(doc.rootNode, nullptr);
+    EXPECT_EQ(doc.GetRootNode(), nullptr);
     EXPECT_EQ(view.hints, std::vector<int64_t>{0});
 }
 
@@ -269,16 +270,16 @@ TEST_F(ScanFile, AbsurdNumbersNeverCrash) {
         {"zone":"A","slot_start":-2147483648,"slot_end":2147483647,"slots_per_level":-3},
         {"zone":"B","slot_start":0,"slot_end":1e300}]},
         "volumes":[{"id":"A","slot":1e12},{"id":"B","slot":-7},{"id":"C","slot":2147483647}]})"));
-    EXPECT_EQ(doc.mapRowCount(), 0u) << "a negative slot count means no rows";
+    EXPECT_EQ(doc.MapRowCount(), 0u) << "a negative slot count means no rows";
     // 1e12 reads as the largest 32-bit value, so "C" replaces "A" there.
-    EXPECT_EQ(doc.slotVolumes.size(), 2u);
-    EXPECT_EQ(id(doc.slotVolumes.find(2147483647u)), "C");
-    EXPECT_EQ(id(doc.slotVolumes.find(uint32_t(-7))), "B");
-    EXPECT_EQ(doc.zones[0].lastSlot, INT32_MAX);
-    EXPECT_EQ(doc.slotLabel(1), "A:1");
-    EXPECT_EQ(doc.slotLabel(4000000000u), "Logic Error");
-    EXPECT_TRUE(doc.autoSelectSlots(true).empty());
-    EXPECT_TRUE(doc.autoSelectSlots(false).empty());
+    EXPECT_EQ(doc.GetSlotVolumes().size(), 2u);
+    EXPECT_EQ(id(doc.GetSlotVolumes().find(2147483647u)), "C");
+    EXPECT_EQ(id(doc.GetSlotVolumes().find(uint32_t(-7))), "B");
+    EXPECT_EQ(doc.GetZones()[0].lastSlot, INT32_MAX);
+    EXPECT_EQ(doc.SlotLabel(1), "A:1");
+    EXPECT_EQ(doc.SlotLabel(4000000000u), "Logic Error");
+    EXPECT_TRUE(doc.AutoSelectSlots(true).empty());
+    EXPECT_TRUE(doc.AutoSelectSlots(false).empty());
 }
 
 // ------------------------------------------------------------------ bad files
@@ -296,9 +297,9 @@ TEST_F(ScanFile, NotJsonIsAParseErrorAndLeavesNoDocumentBoundToThePath) {
     EXPECT_EQ(boxes.shown[0].icon, MsgIcon::Information);
     EXPECT_EQ(doc.GetPathName(), "");
     EXPECT_EQ(doc.GetTitle(), "Untitled");
-    EXPECT_EQ(doc.rootNode, nullptr);
-    EXPECT_EQ(doc.mapRowCount(), 0u);
-    EXPECT_TRUE(doc.volumesById.empty());
+    EXPECT_EQ(doc.GetRootNode(), nullptr);
+    EXPECT_EQ(doc.MapRowCount(), 0u);
+    EXPECT_TRUE(doc.GetVolumesById().empty());
     EXPECT_EQ(view.hints, std::vector<int64_t>{0}) << "the views drop the old rows";
     // Saving now can only go to a new name; the bad file is never rewritten.
     EXPECT_EQ(readFile(bad), "{\"repository\": {\"slots\": 3");
@@ -352,7 +353,7 @@ TEST_F(ScanFile, ValuesThePrinterCannotWriteAreSavedAsTheyStood) {
         "numbers":[1234567890123456789, 1e400, -1e400, 0.10000000000000001, -0, 2.50, 1E2, 7],
         "volumes":[{"id":"V1","note":"a\u0000b\u0000"},{"id":"V2","slot":1}]})"));
     std::string error;
-    ASSERT_TRUE(doc.assignSlot(doc.incomingVolumes[0], 2, error)) << error;
+    ASSERT_TRUE(doc.AssignSlot(doc.GetIncomingVolumes()[0], 2, error)) << error;
     ASSERT_TRUE(doc.OnSaveDocument(doc.GetPathName()));
     std::string saved = readFile(doc.GetPathName());
     EXPECT_NE(saved.find("[1234567890123456789, 1e400, -1e400, 0.10000000000000001, -0, 2.5, "
@@ -366,7 +367,7 @@ TEST_F(ScanFile, ValuesThePrinterCannotWriteAreSavedAsTheyStood) {
     EXPECT_EQ(readBack(doc.GetPathName(), "repr(d(d(doc)['volumes'][0])['note'])"),
               "'a\\x00b\\x00'\n");
     // The document reads the numbers as before.
-    EXPECT_EQ(doc.slotVolumes.size(), 2u);
+    EXPECT_EQ(doc.GetSlotVolumes().size(), 2u);
 
     // Quotes and backslashes inside strings do not end them early.
     ASSERT_TRUE(open(R"({"s":"1e400 \" \\","t":"\\\"1e400","n":1e400,"volumes":[]})"));
@@ -431,7 +432,7 @@ TEST_F(ScanFile, AFailedSaveLeavesTheOldFileAndTheChanges) {
     std::string path = doc.GetPathName();
     std::string before = readFile(path);
     std::string error;
-    ASSERT_TRUE(doc.assignSlot(doc.incomingVolumes[0], 1, error)) << error;
+    ASSERT_TRUE(doc.AssignSlot(doc.GetIncomingVolumes()[0], 1, error)) << error;
     ASSERT_TRUE(doc.IsModified());
 
     // A disk that fills up: the file-size limit stops the write halfway.
@@ -471,7 +472,7 @@ TEST_F(ScanFile, NoMemoryToPrintWritesNothing) {
     ASSERT_TRUE(open(kExampleScanFile));
     std::string before = readFile(doc.GetPathName());
     std::string error;
-    ASSERT_TRUE(doc.assignSlot(doc.incomingVolumes[0], 1, error)) << error;
+    ASSERT_TRUE(doc.AssignSlot(doc.GetIncomingVolumes()[0], 1, error)) << error;
     g_allocationLimit = 256; // the printer needs more than that for this tree
     cJSON_Hooks hooks{limitedMalloc, std::free};
     cJSON_InitHooks(&hooks);

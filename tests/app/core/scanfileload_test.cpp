@@ -35,7 +35,7 @@ class ScanFileLoad : public ::testing::Test {
     }
     void assign(cJSON* volume, uint32_t slot) {
         std::string error;
-        EXPECT_TRUE(doc.assignSlot(volume, slot, error)) << error;
+        EXPECT_TRUE(doc.AssignSlot(volume, slot, error)) << error;
     }
     // Saves unchanged over the file and gives the bytes written.
     std::string saved() {
@@ -81,7 +81,7 @@ TEST_F(ScanFileLoad, ParseErrorsSayTheLineTheColumnAndWhatWasExpected) {
     for (auto [text, expected] : cases)
         EXPECT_EQ(parseError(text), expected) << text;
     EXPECT_EQ(doc.GetPathName(), "");
-    EXPECT_EQ(doc.rootNode, nullptr);
+    EXPECT_EQ(doc.GetRootNode(), nullptr);
 }
 
 TEST_F(ScanFileLoad, NestingIsBoundedWhereCJsonBoundsIt) {
@@ -111,9 +111,9 @@ TEST_F(ScanFileLoad, TheSampleSavesAsCJsonPrintsIt) {
     JsonPtr parsed(cJSON_Parse(sample.c_str()), cJSON_Delete);
     EXPECT_EQ(saved(), printed(parsed.get()));
     // With scans added (members from the heap among the arena's).
-    assign(doc.incomingVolumes[0], 2);
-    assign(doc.incomingVolumes[0], 3);
-    EXPECT_EQ(saved(), printed(doc.rootNode));
+    assign(doc.GetIncomingVolumes()[0], 2);
+    assign(doc.GetIncomingVolumes()[0], 3);
+    EXPECT_EQ(saved(), printed(doc.GetRootNode()));
 }
 
 TEST_F(ScanFileLoad, AMillionSlotFileSavesAsCJsonPrintsIt) {
@@ -122,14 +122,14 @@ TEST_F(ScanFileLoad, AMillionSlotFileSavesAsCJsonPrintsIt) {
     ASSERT_TRUE(generateScanFile(path, ScanFileShape{}));
     const std::string original = readFile(path);
     ASSERT_TRUE(doc.OnOpenDocument(path));
-    EXPECT_EQ(doc.mapRowCount(), 1000000u);
-    EXPECT_EQ(doc.incomingVolumes.size(), 300000u);
+    EXPECT_EQ(doc.MapRowCount(), 1000000u);
+    EXPECT_EQ(doc.GetIncomingVolumes().size(), 300000u);
     std::string bytes = saved();
     EXPECT_TRUE(bytes == original) << "the unchanged file is rewritten as it was";
     for (int i = 0; i < 100; ++i)
-        assign(doc.incomingVolumes[0], uint32_t(999000 + i));
+        assign(doc.GetIncomingVolumes()[0], uint32_t(999000 + i));
     bytes = saved();
-    EXPECT_TRUE(bytes == printed(doc.rootNode)) << "and with scans as cJSON prints them";
+    EXPECT_TRUE(bytes == printed(doc.GetRootNode())) << "and with scans as cJSON prints them";
 }
 
 TEST_F(ScanFileLoad, ValuesThePrinterWouldChangeAreSavedAsTheyStood) {
@@ -179,7 +179,7 @@ TEST_F(ScanFileLoad, ChangesThroughCJsonAreSafeOnTheArenaTree) {
         open("{\"volumes\":[{\"id\":\"A\",\"source\":\"DC1\",\"slot\":4,\"assigned\":\"x\"},"
              "{\"id\":\"B\",\"source\":\"DC1\",\"note\":\"n\\u0000\",\"n\":1e400},"
              "{\"id\":\"C\"}]}"));
-    cJSON* volumes = cJSON_GetObjectItemCaseSensitive(doc.rootNode, "volumes");
+    cJSON* volumes = cJSON_GetObjectItemCaseSensitive(doc.GetRootNode(), "volumes");
     cJSON* a = cJSON_GetArrayItem(volumes, 0);
     cJSON* b = cJSON_GetArrayItem(volumes, 1);
     // A scan taken back: its members go, arena's and heap's alike.
@@ -209,15 +209,15 @@ TEST_F(ScanFileLoad, ChangesThroughCJsonAreSafeOnTheArenaTree) {
                                  "\t\t\t\"slot\":\t9\n"
                                  "\t\t}]\n}";
     EXPECT_EQ(saved(), expected);
-    EXPECT_EQ(printed(doc.rootNode), expected);
+    EXPECT_EQ(printed(doc.GetRootNode()), expected);
     // The kept texts apply only to the values they were read with.
     ASSERT_TRUE(open("{\"note\":\"n\\u0000\",\"n\":1e400}"));
-    cJSON_SetNumberValue(cJSON_GetObjectItemCaseSensitive(doc.rootNode, "n"), 5);
-    cJSON_SetValuestring(cJSON_GetObjectItemCaseSensitive(doc.rootNode, "note"), "m");
+    cJSON_SetNumberValue(cJSON_GetObjectItemCaseSensitive(doc.GetRootNode(), "n"), 5);
+    cJSON_SetValuestring(cJSON_GetObjectItemCaseSensitive(doc.GetRootNode(), "note"), "m");
     EXPECT_EQ(saved(), "{\n\t\"note\":\t\"m\",\n\t\"n\":\t5\n}");
     // Loading another file drops the tree with every member added to it.
     doc.OnNewDocument();
-    EXPECT_EQ(doc.rootNode, nullptr);
+    EXPECT_EQ(doc.GetRootNode(), nullptr);
 }
 
 } // namespace

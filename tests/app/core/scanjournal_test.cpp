@@ -31,20 +31,21 @@ class Journal : public ::testing::Test {
     // A document opened for scanning, as the window and kvlt-scan open one.
     std::unique_ptr<Doc> open() {
         auto doc = std::make_unique<Doc>();
-        doc->clock = [this] { return now++; };
+        doc->SetClock([this] { return now++; });
         EXPECT_TRUE(doc->OnOpenDocument(file));
-        doc->OpenForScanning();
+        // A second writer gets it read-only; the tests check IsReadOnly.
+        (void)doc->OpenForScanning();
         return doc;
     }
     // Scans the barcodes into slots 3, 4, 5...
     static void scan(Doc& doc, const std::vector<std::string>& barcodes) {
-        CRowSelection slots({2, 3, 4, 5});
-        CScanSession session(doc, slots);
+        RowSelection slots({2, 3, 4, 5});
+        ScanSession session(doc, slots);
         for (const std::string& barcode : barcodes)
             ASSERT_EQ(session.scan(barcode), ScanOutcome::Accepted) << barcode;
     }
     static std::string member(const Doc& doc, const char* id, const char* key) {
-        const cJSON* item = cJSON_GetObjectItem(doc.volumesById.find(id), key);
+        const cJSON* item = cJSON_GetObjectItem(doc.GetVolumesById().find(id), key);
         return item == nullptr        ? "-"
                : cJSON_IsString(item) ? item->valuestring
                                       : std::to_string(item->valueint);
@@ -77,11 +78,11 @@ TEST_F(Journal, ACrashedRunsScansComeBackAsTheyWereAndASaveEndsTheJournal) {
     EXPECT_EQ(member(*doc, "B", "slot"), "3");
     EXPECT_EQ(member(*doc, "A", "slot"), "4");
     EXPECT_EQ(member(*doc, "B", "assigned"), firstTime) << "the time of the scan, not of recovery";
-    EXPECT_EQ(doc->incomingVolumes.size(), 1u);
+    EXPECT_EQ(doc->GetIncomingVolumes().size(), 1u);
 
     // Scanning goes on in the same run: a second crash brings back all three.
-    CRowSelection slots({5});
-    CScanSession session(*doc, slots);
+    RowSelection slots({5});
+    ScanSession session(*doc, slots);
     ASSERT_EQ(session.scan("C"), ScanOutcome::Accepted);
     doc.reset();
     doc = open();
@@ -195,7 +196,7 @@ TEST_F(Journal, ASaveNeverOverwritesAnEditMadeOnDiskSinceTheLoad) {
                      "changes made there are kept.");
     EXPECT_TRUE(fileExists(doc->JournalPath())) << "the scans are still in the journal";
 
-    doc->askBeforeOverwritingChanges = true;
+    doc->SetAskBeforeOverwritingChanges(true);
     boxes.queue(MsgAnswer::No);
     EXPECT_FALSE(doc->OnSaveDocument(file));
     EXPECT_EQ(readFile(file), edited);
@@ -236,13 +237,14 @@ TEST_F(Journal, ATakeBackLeavesTheFileAsItWasBeforeTheScanAfterACrashToo) {
     doc = open();
     scan(*doc, {"A", "B"});
     std::string error;
-    EXPECT_EQ(doc->takeBackSlot(doc->volumesById.find("A"), error), TakeBackResult::Done);
-    EXPECT_EQ(doc->takeBackSlot(doc->volumesById.find("S"), error), TakeBackResult::FromServer);
-    EXPECT_EQ(doc->slottedSinceOpened().size(), 1u);
+    EXPECT_EQ(doc->TakeBackSlot(doc->GetVolumesById().find("A"), error), TakeBackResult::Done);
+    EXPECT_EQ(doc->TakeBackSlot(doc->GetVolumesById().find("S"), error),
+              TakeBackResult::FromServer);
+    EXPECT_EQ(doc->SlottedSinceOpened().size(), 1u);
     doc.reset(); // a crash: the journal holds the scans and the take-back
     doc = open();
     EXPECT_EQ(doc->OfferRecovery().result, RecoveryResult::Recovered);
-    EXPECT_EQ(doc->takeBackSlot(doc->volumesById.find("B"), error), TakeBackResult::Done);
+    EXPECT_EQ(doc->TakeBackSlot(doc->GetVolumesById().find("B"), error), TakeBackResult::Done);
     ASSERT_TRUE(doc->OnSaveDocument(file));
     EXPECT_EQ(readFile(file), before);
 }
@@ -257,12 +259,12 @@ TEST_F(Journal, CheckMarksAloneComeBackWithoutAQuestion) {
     {
         auto crashed = open();
         std::string error;
-        ASSERT_TRUE(crashed->checkOutgoing(crashed->volumesById.find("O"), error)) << error;
+        ASSERT_TRUE(crashed->CheckOutgoing(crashed->GetVolumesById().find("O"), error)) << error;
     }
     auto doc = open();
     EXPECT_EQ(doc->OfferRecovery().result, RecoveryResult::Nothing);
     EXPECT_TRUE(boxes.shown.empty()) << boxes.shown[0].text;
-    EXPECT_EQ(doc->outgoingChecks().count(doc->volumesById.find("O")), 1u);
+    EXPECT_EQ(doc->OutgoingChecks().count(doc->GetVolumesById().find("O")), 1u);
 }
 
 } // namespace

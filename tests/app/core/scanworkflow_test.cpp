@@ -25,7 +25,7 @@ class Scanning : public ::testing::Test {
     void SetUp() override {
         setenv("TZ", "UTC", 1);
         tzset();
-        doc.clock = [] { return kScanTime; };
+        doc.SetClock([] { return kScanTime; });
     }
     void open(const std::string& text) {
         ASSERT_TRUE(doc.OnOpenDocument(folder.write("scan.json", text)));
@@ -39,12 +39,13 @@ class Scanning : public ::testing::Test {
     }
     std::vector<std::string> incomingIds() {
         std::vector<std::string> ids;
-        doc.incomingVolumes.forEach([&](cJSON* v) { ids.push_back(Doc::stringField(v, "id")); });
+        doc.GetIncomingVolumes().forEach(
+            [&](cJSON* v) { ids.push_back(Doc::StringField(v, "id")); });
         return ids;
     }
 };
 
-struct RecordingListener final : CScanListener {
+struct RecordingListener final : ScanListener {
     std::vector<uint32_t> visible;
     void makeRowVisible(uint32_t row) override { visible.push_back(row); }
 };
@@ -59,11 +60,11 @@ struct RecordingView final : CDocumentView {
 
 TEST_F(Scanning, AcceptedScansUseTheChosenSlotsInAscendingRowOrder) {
     openTenSlots();
-    CRowSelection chosen({8, 1, 6}); // picked in any order
+    RowSelection chosen({8, 1, 6}); // picked in any order
     RecordingListener listener;
     RecordingView view;
     doc.AddView(&view);
-    CScanSession session(doc, chosen, &listener);
+    ScanSession session(doc, chosen, &listener);
     EXPECT_EQ(session.statusText(), "3 of 3 selected slots remain");
 
     EXPECT_EQ(session.scan("in2"), ScanOutcome::Accepted) << "lower-case finds the upper-case id";
@@ -72,8 +73,8 @@ TEST_F(Scanning, AcceptedScansUseTheChosenSlotsInAscendingRowOrder) {
     EXPECT_EQ(listener.visible, (std::vector<uint32_t>{1, 6}));
     EXPECT_EQ(view.slotted, (std::vector<int64_t>{2, 7})) << "each slot announced once";
     doc.RemoveView(&view);
-    EXPECT_EQ(Doc::stringField(doc.slotVolumes.find(2), "id"), std::string("IN2"));
-    EXPECT_EQ(Doc::stringField(doc.slotVolumes.find(7), "id"), std::string("IN1"));
+    EXPECT_EQ(Doc::StringField(doc.GetSlotVolumes().find(2), "id"), std::string("IN2"));
+    EXPECT_EQ(Doc::StringField(doc.GetSlotVolumes().find(7), "id"), std::string("IN1"));
     EXPECT_EQ(incomingIds(), (std::vector<std::string>{"IN3", "lower", "ZERO"}));
     EXPECT_EQ(listCellText(doc, ScanList::Map, 1, MAP_VOLUME), "IN2");
     EXPECT_EQ(listCellText(doc, ScanList::Map, 1, MAP_ASSIGNED),
@@ -84,8 +85,8 @@ TEST_F(Scanning, AcceptedScansUseTheChosenSlotsInAscendingRowOrder) {
 
 TEST_F(Scanning, RefusedScansChangeNothing) {
     openTenSlots();
-    CRowSelection chosen({0, 1, 2});
-    CScanSession session(doc, chosen);
+    RowSelection chosen({0, 1, 2});
+    ScanSession session(doc, chosen);
     struct Case {
         std::string barcode;
         ScanOutcome outcome;
@@ -107,13 +108,13 @@ TEST_F(Scanning, RefusedScansChangeNothing) {
         EXPECT_EQ(session.statusText(), "3 of 3 selected slots remain");
     }
     EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(doc.slotVolumes.size(), 1u);
+    EXPECT_EQ(doc.GetSlotVolumes().size(), 1u);
 }
 
 TEST_F(Scanning, BarcodesAreTrimmedAndAListenerCanShowTheRefusalsItself) {
     openTenSlots();
-    CRowSelection chosen({0, 1});
-    struct Showing final : CScanListener {
+    RowSelection chosen({0, 1});
+    struct Showing final : ScanListener {
         std::vector<std::string> shown;
         bool scanRefused(ScanOutcome, const std::string& text,
                          const std::string& caption) override {
@@ -121,7 +122,7 @@ TEST_F(Scanning, BarcodesAreTrimmedAndAListenerCanShowTheRefusalsItself) {
             return true;
         }
     } listener;
-    CScanSession session(doc, chosen, &listener);
+    ScanSession session(doc, chosen, &listener);
     EXPECT_EQ(session.scan(" in1 \r"), ScanOutcome::Accepted) << "blanks around the barcode";
     EXPECT_EQ(session.scan("\tIN2"), ScanOutcome::Accepted);
     EXPECT_EQ(session.scan("  "), ScanOutcome::Unknown);
@@ -130,13 +131,13 @@ TEST_F(Scanning, BarcodesAreTrimmedAndAListenerCanShowTheRefusalsItself) {
               (std::vector<std::string>{"Barcode Error: Barcode '' is unknown",
                                         "Barcode Error: Barcode 'IN 3' is unknown"}));
     EXPECT_TRUE(boxes.shown.empty()) << "no message box when the listener shows the refusal";
-    EXPECT_EQ(Doc::stringField(doc.slotVolumes.find(1), "id"), std::string("IN1"));
+    EXPECT_EQ(Doc::StringField(doc.GetSlotVolumes().find(1), "id"), std::string("IN1"));
 }
 
 TEST_F(Scanning, TheSameBarcodeTwiceAndABarcodeAfterTheLastSlot) {
     openTenSlots();
-    CRowSelection chosen({3});
-    CScanSession session(doc, chosen);
+    RowSelection chosen({3});
+    ScanSession session(doc, chosen);
     EXPECT_EQ(session.scan("IN1"), ScanOutcome::Accepted);
     EXPECT_EQ(session.nextPosition(), 0);
     EXPECT_EQ(session.scan("IN1"), ScanOutcome::AlreadySlotted);
@@ -145,16 +146,16 @@ TEST_F(Scanning, TheSameBarcodeTwiceAndABarcodeAfterTheLastSlot) {
     EXPECT_EQ(boxes.shown[1].caption, "Slotting Error");
     EXPECT_EQ(boxes.shown[1].text,
               "Barcode 'IN2' was not slotted: all 1 selected slots have been used.");
-    EXPECT_EQ(doc.slotVolumes.count(0), 0u) << "never slot 0";
-    EXPECT_EQ(Doc::stringField(doc.slotVolumes.find(4), "id"), std::string("IN1"));
+    EXPECT_EQ(doc.GetSlotVolumes().count(0), 0u) << "never slot 0";
+    EXPECT_EQ(Doc::StringField(doc.GetSlotVolumes().find(4), "id"), std::string("IN1"));
     EXPECT_EQ(session.statusText(), "0 of 1 selected slots remain");
     EXPECT_EQ(incomingIds().front(), "IN2");
 }
 
 TEST_F(Scanning, SlotAndAssignedAreTheLastTwoMembersOfTheSavedVolume) {
     openTenSlots();
-    CRowSelection chosen({9});
-    CScanSession session(doc, chosen);
+    RowSelection chosen({9});
+    ScanSession session(doc, chosen);
     ASSERT_EQ(session.scan("IN1"), ScanOutcome::Accepted);
     ASSERT_TRUE(doc.OnSaveDocument(doc.GetPathName()));
 
@@ -172,16 +173,16 @@ TEST_F(Scanning, SlotAndAssignedAreTheLastTwoMembersOfTheSavedVolume) {
 
     Doc reread;
     ASSERT_TRUE(reread.OnOpenDocument(doc.GetPathName()));
-    EXPECT_EQ(reread.incomingVolumes.size(), 4u);
-    EXPECT_EQ(reread.slotVolumes.size(), 2u);
+    EXPECT_EQ(reread.GetIncomingVolumes().size(), 4u);
+    EXPECT_EQ(reread.GetSlotVolumes().size(), 2u);
 }
 
 TEST_F(Scanning, AnAssignedTimeWithoutASlotIsReplacedWhereItStands) {
     open(R"json({"repository":{"slots":3,"zones":[{"zone":"R","slot_start":1,"slot_end":3}]},
         "volumes":[{"id":"OLD","assigned":"Friday, January 01, 2021 - 00:00:00 (UTC)",
                     "note":"x","assigned":7}]})json");
-    CRowSelection chosen({0});
-    CScanSession session(doc, chosen);
+    RowSelection chosen({0});
+    ScanSession session(doc, chosen);
     ASSERT_EQ(session.scan("OLD"), ScanOutcome::Accepted);
     ASSERT_TRUE(doc.OnSaveDocument(doc.GetPathName()));
     // Every reader, whichever "assigned" it takes, sees the new time.
@@ -200,7 +201,7 @@ print(volume)
 
 TEST_F(Scanning, HandPickedSlotsAreChecked) {
     openTenSlots();
-    CRowSelection none;
+    RowSelection none;
     EXPECT_EQ(requireSlotSelection(none), 0u);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "You must select one item from the list.");
@@ -208,7 +209,7 @@ TEST_F(Scanning, HandPickedSlotsAreChecked) {
     EXPECT_EQ(boxes.shown[0].icon, MsgIcon::Warning);
 
     boxes.shown.clear();
-    CRowSelection occupied({1, 4, 6}); // row 4 is slot 5, taken by S5
+    RowSelection occupied({1, 4, 6}); // row 4 is slot 5, taken by S5
     EXPECT_FALSE(checkHandPickedSlots(doc, occupied, 3));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "Slot number 5 is already occupied");
@@ -217,7 +218,7 @@ TEST_F(Scanning, HandPickedSlotsAreChecked) {
 
     boxes.shown.clear();
     boxes.queue(MsgAnswer::No);
-    CRowSelection two({0, 1});
+    RowSelection two({0, 1});
     EXPECT_FALSE(checkHandPickedSlots(doc, two, 2));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "You have only selected 2 free slots, but you have 5 Volumes "
@@ -228,7 +229,7 @@ TEST_F(Scanning, HandPickedSlotsAreChecked) {
     EXPECT_TRUE(checkHandPickedSlots(doc, two, 2));
 
     boxes.shown.clear();
-    CRowSelection five({0, 1, 2, 3, 6});
+    RowSelection five({0, 1, 2, 3, 6});
     EXPECT_TRUE(checkHandPickedSlots(doc, five, 5));
     EXPECT_TRUE(boxes.shown.empty()) << "as many slots as volumes: no question";
 }
@@ -243,22 +244,22 @@ TEST_F(Scanning, AutomaticSelectionOnTheExampleMap) {
         return text + "]}";
     };
     open(file(4));
-    EXPECT_EQ(doc.autoSelectSlots(true), (std::vector<uint32_t>{0, 1, 2, 4}));
-    EXPECT_EQ(doc.autoSelectSlots(false), (std::vector<uint32_t>{4, 5, 6, 7}));
+    EXPECT_EQ(doc.AutoSelectSlots(true), (std::vector<uint32_t>{0, 1, 2, 4}));
+    EXPECT_EQ(doc.AutoSelectSlots(false), (std::vector<uint32_t>{4, 5, 6, 7}));
     open(file(9));
-    EXPECT_EQ(doc.autoSelectSlots(false), (std::vector<uint32_t>{4, 5, 6, 7, 15, 16, 17, 18, 19}));
+    EXPECT_EQ(doc.AutoSelectSlots(false), (std::vector<uint32_t>{4, 5, 6, 7, 15, 16, 17, 18, 19}));
     open(file(17));
-    EXPECT_EQ(doc.autoSelectSlots(true).size(), 16u) << "First Available keeps what it found";
-    EXPECT_TRUE(doc.autoSelectSlots(false).empty()) << "IntelliSlot gives all or nothing";
+    EXPECT_EQ(doc.AutoSelectSlots(true).size(), 16u) << "First Available keeps what it found";
+    EXPECT_TRUE(doc.AutoSelectSlots(false).empty()) << "IntelliSlot gives all or nothing";
     open(file(0));
-    EXPECT_TRUE(doc.autoSelectSlots(true).empty());
-    EXPECT_TRUE(doc.autoSelectSlots(false).empty());
+    EXPECT_TRUE(doc.AutoSelectSlots(true).empty());
+    EXPECT_TRUE(doc.AutoSelectSlots(false).empty());
 }
 
 TEST_F(Scanning, SlotsAboveTheSlotCountAreIgnoredWhenSelecting) {
     open(
         R"({"repository":{"slots":3},"volumes":[{"id":"far","slot":99},{"id":"n1"},{"id":"n2"}]})");
-    EXPECT_EQ(doc.autoSelectSlots(true), (std::vector<uint32_t>{0, 1}));
+    EXPECT_EQ(doc.AutoSelectSlots(true), (std::vector<uint32_t>{0, 1}));
 }
 
 } // namespace

@@ -17,7 +17,7 @@ TEST(VolumeList, BehavesLikeAnOrderedArrayUnderRandomRemovals) {
         std::vector<cJSON*> nodes(n);
         for (size_t i = 0; i < n; ++i)
             nodes[i] = reinterpret_cast<cJSON*>(&storage[i]);
-        CVolumeList list;
+        VolumeList list;
         std::vector<cJSON*> expected = nodes;
         for (cJSON* node : nodes)
             list.push_back(node);

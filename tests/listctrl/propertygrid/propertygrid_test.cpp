@@ -30,7 +30,7 @@ class Owner final : public QWidget {
   protected:
     bool event(QEvent* e) override {
         if (e->type() == kChangeMessage) {
-            auto* change = static_cast<CKVLTPropertyChangedEvent*>(e);
+            auto* change = static_cast<KVLTPropertyChangedEvent*>(e);
             messages.push_back({change->wParam(), change->lParam()});
             return true;
         }

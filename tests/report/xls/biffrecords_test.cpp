@@ -5,8 +5,6 @@
 #include <sstream>
 #include <string>
 
-using namespace kvlt::xls;
-
 namespace {
 
 // "09 08 10 00" -> bytes
@@ -15,7 +13,7 @@ Bytes hex(const std::string& text) {
     std::istringstream in(text);
     std::string pair;
     while (in >> pair)
-        out.push_back(static_cast<std::uint8_t>(std::stoul(pair, nullptr, 16)));
+        out.push_back(static_cast<uint8_t>(std::stoul(pair, nullptr, 16)));
     return out;
 }
 
@@ -27,7 +25,7 @@ XlString str(std::u16string_view s) {
     return x;
 }
 
-unsigned u16At(const Bytes& b, std::size_t at) {
+unsigned u16At(const Bytes& b, size_t at) {
     return b[at] | (b[at + 1] << 8);
 }
 
@@ -130,7 +128,7 @@ TEST(BiffRecords, SstStringLongerThanARecordGoesOnWithItsFlagsRepeated) {
     // 8 bytes of counts, 3 of string header, 8213 characters: the record is full.
     EXPECT_EQ(u16At(out, 0), kRecSst);
     EXPECT_EQ(u16At(out, 2), kMaxRecordData);
-    const std::size_t cont = 4 + kMaxRecordData;
+    const size_t cont = 4 + kMaxRecordData;
     EXPECT_EQ(u16At(out, cont), kRecContinue);
     EXPECT_EQ(u16At(out, cont + 2), 1u + (10000 - 8213));
     EXPECT_EQ(out[cont + 4], 0x00); // compressed characters go on
@@ -142,7 +140,7 @@ TEST(BiffRecords, SstStringLongerThanARecordGoesOnWithItsFlagsRepeated) {
     out.clear();
     writeSst(out, {&wide}, 1, 8);
     EXPECT_EQ(u16At(out, 2), kMaxRecordData - 1);
-    const std::size_t cont2 = 4 + kMaxRecordData - 1;
+    const size_t cont2 = 4 + kMaxRecordData - 1;
     EXPECT_EQ(u16At(out, cont2), kRecContinue);
     EXPECT_EQ(u16At(out, cont2 + 2), 1u + 2 * (5000 - 4106));
     EXPECT_EQ(out[cont2 + 4], 0x01);
@@ -157,11 +155,11 @@ TEST(BiffRecords, SstStringHeaderIsNeverSplit) {
     Bytes out;
     const auto anchors = writeSst(out, strings, 1644, 1643);
     EXPECT_EQ(u16At(out, 2), 8u + 1643 * 5);
-    const std::size_t cont = 4 + 8 + 1643 * 5;
+    const size_t cont = 4 + 8 + 1643 * 5;
     EXPECT_EQ(Bytes(out.begin() + cont, out.end()), hex("3C 00 05 00 02 00 00 61 62"));
     ASSERT_EQ(anchors.size(), 2u);
     EXPECT_EQ(anchors[0], (SstAnchor{12, 12}));
-    EXPECT_EQ(anchors[1], (SstAnchor{static_cast<std::uint32_t>(cont + 4), 4}));
+    EXPECT_EQ(anchors[1], (SstAnchor{static_cast<uint32_t>(cont + 4), 4}));
 }
 
 TEST(BiffRecords, EveryExtSstAnchorPointsAtItsStringInsideItsRecord) {
@@ -170,7 +168,7 @@ TEST(BiffRecords, EveryExtSstAnchorPointsAtItsStringInsideItsRecord) {
     std::vector<XlString> texts;
     for (int i = 0; i < 5000; ++i) {
         std::u16string s =
-            u"s" + std::u16string(static_cast<std::size_t>(i * 37 % 61), i % 3 ? u'a' : u'€');
+            u"s" + std::u16string(static_cast<size_t>(i * 37 % 61), i % 3 ? u'a' : u'€');
         s += static_cast<char16_t>(u'0' + i % 10);
         texts.push_back(str(s));
     }
@@ -178,18 +176,18 @@ TEST(BiffRecords, EveryExtSstAnchorPointsAtItsStringInsideItsRecord) {
     for (const auto& t : texts)
         strings.push_back(&t);
     Bytes out(40, 0); // the table rarely starts the stream
-    const std::uint16_t bucket = sstBucketSize(strings.size());
+    const uint16_t bucket = sstBucketSize(strings.size());
     const auto anchors = writeSst(out, strings, 5000, bucket);
     ASSERT_EQ(anchors.size(), (strings.size() + bucket - 1) / bucket);
 
-    for (std::size_t a = 0; a < anchors.size(); ++a) {
+    for (size_t a = 0; a < anchors.size(); ++a) {
         SCOPED_TRACE(a);
         const XlString& s = texts[a * bucket];
-        const std::size_t pos = anchors[a].streamPos;
+        const size_t pos = anchors[a].streamPos;
         EXPECT_EQ(u16At(out, pos), s.units.size());
         EXPECT_EQ(out[pos + 2], s.highByte ? 1 : 0);
         EXPECT_EQ(s.highByte ? u16At(out, pos + 3) : out[pos + 3], s.units[0]);
-        const std::size_t record = pos - anchors[a].recordOffset;
+        const size_t record = pos - anchors[a].recordOffset;
         const unsigned type = u16At(out, record);
         EXPECT_TRUE(type == kRecSst || type == kRecContinue) << type;
         EXPECT_LT(anchors[a].recordOffset, 4 + u16At(out, record + 2));

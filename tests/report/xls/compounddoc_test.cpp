@@ -4,41 +4,38 @@
 
 #include <numeric>
 
-using namespace kvlt::xls;
-
 namespace {
 
-std::uint32_t u32At(const Bytes& b, std::size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
-           (static_cast<std::uint32_t>(b[at + 3]) << 24);
+uint32_t u32At(const Bytes& b, size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
 }
 
-std::size_t sectorOffset(std::uint32_t sector) {
-    return kSectorSize * (1 + static_cast<std::size_t>(sector));
+size_t sectorOffset(uint32_t sector) {
+    return kSectorSize * (1 + static_cast<size_t>(sector));
 }
 
 // Reads the stream back the way a reader does: allocation-table sectors from the header and the
 // extension chain, then the stream's chain from its directory entry.
 Bytes readStreamBack(const Bytes& file) {
-    std::vector<std::uint32_t> fatSectors;
-    const std::uint32_t fatCount = u32At(file, 0x2C);
-    for (std::size_t i = 0; i < 109 && fatSectors.size() < fatCount; ++i)
+    std::vector<uint32_t> fatSectors;
+    const uint32_t fatCount = u32At(file, 0x2C);
+    for (size_t i = 0; i < 109 && fatSectors.size() < fatCount; ++i)
         fatSectors.push_back(u32At(file, 0x4C + 4 * i));
-    for (std::uint32_t difat = u32At(file, 0x44); difat != kEndOfChain;) {
-        const std::size_t at = sectorOffset(difat);
-        for (std::size_t i = 0; i < 127 && fatSectors.size() < fatCount; ++i)
+    for (uint32_t difat = u32At(file, 0x44); difat != kEndOfChain;) {
+        const size_t at = sectorOffset(difat);
+        for (size_t i = 0; i < 127 && fatSectors.size() < fatCount; ++i)
             fatSectors.push_back(u32At(file, at + 4 * i));
         difat = u32At(file, at + 4 * 127);
     }
-    std::vector<std::uint32_t> fat;
-    for (std::uint32_t s : fatSectors)
-        for (std::size_t i = 0; i < 128; ++i)
+    std::vector<uint32_t> fat;
+    for (uint32_t s : fatSectors)
+        for (size_t i = 0; i < 128; ++i)
             fat.push_back(u32At(file, sectorOffset(s) + 4 * i));
 
-    const std::size_t entry = sectorOffset(u32At(file, 0x30)) + 128; // second entry: the stream
-    const std::uint32_t size = u32At(file, entry + 0x78);
+    const size_t entry = sectorOffset(u32At(file, 0x30)) + 128; // second entry: the stream
+    const uint32_t size = u32At(file, entry + 0x78);
     Bytes stream;
-    for (std::uint32_t s = u32At(file, entry + 0x74);
+    for (uint32_t s = u32At(file, entry + 0x74);
          s != kEndOfChain && stream.size() < size + kSectorSize; s = fat.at(s))
         stream.insert(stream.end(), file.begin() + sectorOffset(s),
                       file.begin() + sectorOffset(s) + kSectorSize);
@@ -46,10 +43,10 @@ Bytes readStreamBack(const Bytes& file) {
     return stream;
 }
 
-Bytes patterned(std::size_t size) {
+Bytes patterned(size_t size) {
     Bytes b(size);
-    for (std::size_t i = 0; i < size; ++i)
-        b[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    for (size_t i = 0; i < size; ++i)
+        b[i] = static_cast<uint8_t>(i * 7 + i / 251);
     return b;
 }
 
@@ -67,8 +64,7 @@ TEST(CompoundDoc, LayoutGrowsTheAllocationTableWithTheStream) {
     EXPECT_EQ(compoundLayout(126 * kSectorSize + 1).fatSectors, 2u);
 
     // Beyond 109 table sectors the header cannot list them all.
-    for (std::size_t size :
-         {std::size_t{7'000'000}, std::size_t{7'200'000}, std::size_t{40'000'000}}) {
+    for (size_t size : {size_t{7'000'000}, size_t{7'200'000}, size_t{40'000'000}}) {
         const auto big = compoundLayout(size);
         SCOPED_TRACE(size);
         EXPECT_GE(big.fatSectors * 128u, big.totalSectors());
@@ -102,9 +98,9 @@ TEST(CompoundDoc, SmallFileHeaderDirectoryAndTable) {
     EXPECT_TRUE(
         std::all_of(file.begin() + 612, file.begin() + 512 + 4096, [](auto b) { return b == 0; }));
 
-    const std::size_t dir = sectorOffset(8);
+    const size_t dir = sectorOffset(8);
     const std::u16string rootName = u"Root Entry";
-    for (std::size_t i = 0; i < rootName.size(); ++i)
+    for (size_t i = 0; i < rootName.size(); ++i)
         EXPECT_EQ(file[dir + 2 * i], rootName[i]);
     EXPECT_EQ(file[dir + 0x40], 22);        // name length with its terminator, in bytes
     EXPECT_EQ(file[dir + 0x42], 5);         // root
@@ -118,8 +114,8 @@ TEST(CompoundDoc, SmallFileHeaderDirectoryAndTable) {
     EXPECT_EQ(u32At(file, dir + 128 + 0x78), 4096u); // padded: no small-block stream
     EXPECT_EQ(file[dir + 256 + 0x42], 0);            // unused entries
 
-    const std::size_t fat = sectorOffset(9);
-    for (std::uint32_t s = 0; s < 7; ++s)
+    const size_t fat = sectorOffset(9);
+    for (uint32_t s = 0; s < 7; ++s)
         EXPECT_EQ(u32At(file, fat + 4 * s), s + 1);
     EXPECT_EQ(u32At(file, fat + 4 * 7), kEndOfChain);
     EXPECT_EQ(u32At(file, fat + 4 * 8), kEndOfChain);
@@ -130,15 +126,14 @@ TEST(CompoundDoc, SmallFileHeaderDirectoryAndTable) {
 
 TEST(CompoundDoc, StreamsOfEverySizeReadBackWhole) {
     // Around the sector and table-sector boundaries, and past the header's 109 table sectors.
-    for (std::size_t size :
-         {std::size_t{1}, std::size_t{4096}, std::size_t{4097}, 126 * kSectorSize,
-          126 * kSectorSize + 1, std::size_t{9'000'000}, std::size_t{17'000'000}}) {
+    for (size_t size : {size_t{1}, size_t{4096}, size_t{4097}, 126 * kSectorSize,
+                        126 * kSectorSize + 1, size_t{9'000'000}, size_t{17'000'000}}) {
         SCOPED_TRACE(size);
         const Bytes stream = patterned(size);
         Bytes file;
         ASSERT_TRUE(writeCompoundDocument(file, "Workbook", stream));
         const auto layout = compoundLayout(size);
-        EXPECT_EQ(file.size(), kSectorSize * (1 + static_cast<std::size_t>(layout.totalSectors())));
+        EXPECT_EQ(file.size(), kSectorSize * (1 + static_cast<size_t>(layout.totalSectors())));
         EXPECT_EQ(u32At(file, 0x48), layout.difatSectors);
         Bytes back = readStreamBack(file);
         EXPECT_EQ(back.size(), std::max(size, kMiniStreamCutoff));

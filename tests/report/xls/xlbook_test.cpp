@@ -135,7 +135,7 @@ TEST(XlBook, SharedStringsBeyondOneRecordReadBackExactly) {
         for (int i = 0; i < length; ++i)
             text += (random() % 5 == 0) ? "\xC3\xA9" : (random() % 7 == 0 ? "\xE2\x82\xAC" : "x");
         if (row % 10 == 9)
-            text = written[static_cast<std::size_t>(row) - 5];
+            text = written[static_cast<size_t>(row) - 5];
         written.push_back(text);
         ASSERT_EQ(xlSheetWriteStrA(sheet, row, 0, text.c_str(), nullptr), 1);
     }
@@ -152,7 +152,7 @@ TEST(XlBook, SharedStringsBeyondOneRecordReadBackExactly) {
     ASSERT_EQ(read.error, "");
     const XlrdSheet& s = read.sheets.at(0);
     for (int row = 0; row < 3000; ++row)
-        ASSERT_EQ(textAt(s, row, 0), written[static_cast<std::size_t>(row)]) << "row " << row;
+        ASSERT_EQ(textAt(s, row, 0), written[static_cast<size_t>(row)]) << "row " << row;
     EXPECT_EQ(textAt(s, 0, 1), longNarrow);
     EXPECT_EQ(textAt(s, 1, 1), longWide);
     EXPECT_EQ(textAt(s, 2, 1), longest);

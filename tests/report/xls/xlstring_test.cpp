@@ -4,11 +4,9 @@
 
 #include <string>
 
-using kvlt::xls::xlStringFromUtf8;
-
 namespace {
 
-std::vector<std::uint16_t> units(std::u16string_view s) {
+std::vector<uint16_t> units(std::u16string_view s) {
     return {s.begin(), s.end()};
 }
 
@@ -34,12 +32,12 @@ TEST(XlString, CharactersFrom256OnNeedUtf16) {
     EXPECT_EQ(euro.text.charBytes(), 8u);
 
     auto emoji = xlStringFromUtf8("\xF0\x9F\x93\xBC"); // U+1F4FC, a surrogate pair
-    EXPECT_EQ(emoji.text.units, (std::vector<std::uint16_t>{0xD83D, 0xDCFC}));
+    EXPECT_EQ(emoji.text.units, (std::vector<uint16_t>{0xD83D, 0xDCFC}));
     EXPECT_TRUE(emoji.text.highByte);
 }
 
 TEST(XlString, MalformedUtf8BecomesReplacementCharacters) {
-    const std::vector<std::uint16_t> expected{'a', 0xFFFD, 'b'};
+    const std::vector<uint16_t> expected{'a', 0xFFFD, 'b'};
     EXPECT_EQ(xlStringFromUtf8("a\xFF"
                                "b")
                   .text.units,
@@ -51,29 +49,28 @@ TEST(XlString, MalformedUtf8BecomesReplacementCharacters) {
     EXPECT_EQ(xlStringFromUtf8("a\xC0\xAF"
                                "b")
                   .text.units, // overlong '/'
-              (std::vector<std::uint16_t>{'a', 0xFFFD, 0xFFFD, 'b'}));
+              (std::vector<uint16_t>{'a', 0xFFFD, 0xFFFD, 'b'}));
     EXPECT_EQ(xlStringFromUtf8("a\xED\xA0\x80"
                                "b")
                   .text.units, // lone surrogate
-              (std::vector<std::uint16_t>{'a', 0xFFFD, 0xFFFD, 0xFFFD, 'b'}));
-    EXPECT_EQ(xlStringFromUtf8("\xE2\x82").text.units,
-              (std::vector<std::uint16_t>{0xFFFD, 0xFFFD}));
+              (std::vector<uint16_t>{'a', 0xFFFD, 0xFFFD, 0xFFFD, 'b'}));
+    EXPECT_EQ(xlStringFromUtf8("\xE2\x82").text.units, (std::vector<uint16_t>{0xFFFD, 0xFFFD}));
     EXPECT_TRUE(xlStringFromUtf8("a\xFF").text.highByte);
 }
 
 TEST(XlString, LongTextsAreCutAtTheLimitWithoutSplittingAPair) {
-    const std::string exact(kvlt::xls::kMaxCellChars, 'x');
+    const std::string exact(kMaxCellChars, 'x');
     auto fits = xlStringFromUtf8(exact);
     EXPECT_FALSE(fits.truncated);
-    EXPECT_EQ(fits.text.units.size(), kvlt::xls::kMaxCellChars);
+    EXPECT_EQ(fits.text.units.size(), kMaxCellChars);
 
     auto cut = xlStringFromUtf8(exact + "y");
     EXPECT_TRUE(cut.truncated);
-    EXPECT_EQ(cut.text.units.size(), kvlt::xls::kMaxCellChars);
+    EXPECT_EQ(cut.text.units.size(), kMaxCellChars);
     EXPECT_EQ(cut.text.units.back(), 'x');
 
     // Four units allowed, "ab" then a pair then a pair: the second pair does not fit whole.
     auto pairs = xlStringFromUtf8("ab\xF0\x9F\x93\xBC\xF0\x9F\x93\xBC", 5);
     EXPECT_TRUE(pairs.truncated);
-    EXPECT_EQ(pairs.text.units, (std::vector<std::uint16_t>{'a', 'b', 0xD83D, 0xDCFC}));
+    EXPECT_EQ(pairs.text.units, (std::vector<uint16_t>{'a', 'b', 0xD83D, 0xDCFC}));
 }
