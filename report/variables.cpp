@@ -172,7 +172,7 @@ const char* variableValue(ReportVariables* context, const std::string& name) {
 void lockDestroy(ReportVariables* context) {
     delete context->lock;
     context->lock = nullptr;
-    context->lockFlags &= ~VARIABLES_LOCK_READY;
+    context->lockFlags &= ~kVariablesLockReady;
 }
 
 void lockEnter(ReportVariables* context) {
@@ -399,7 +399,7 @@ void variablesInit(ReportVariables* context, config_t* store, int useStore) {
         config_setting_add(root, "variable", CONFIG_TYPE_GROUP);
     context->lock = new (std::nothrow) std::mutex;
     if (context->lock)
-        context->lockFlags |= VARIABLES_LOCK_READY;
+        context->lockFlags |= kVariablesLockReady;
     context->total = 0;
     context->destroyLock = lockDestroy;
     context->enter = lockEnter;

@@ -22,7 +22,7 @@
 // 0-15, month 1-12 in 16-19, day 1-31 in 24-29, bits 30 and 31 set.
 using PackedDate = uint32_t;
 
-constexpr uint32_t VARIABLES_LOCK_READY = 0x01; // the lock is initialised
+constexpr uint32_t kVariablesLockReady = 0x01; // the lock is initialised
 
 struct ReportVariables {
     config_t* configuration; // the store in use

@@ -55,7 +55,7 @@ char* formatDuration(uint32_t e, char* buffer, size_t size) {
 void progressInit(ProgressState* state) {
     *state = ProgressState{};
     if (std::getenv("KVLTPROGRESSDISABLE") != nullptr)
-        state->flags |= PROGRESS_DISABLED;
+        state->flags |= kProgressDisabled;
 }
 
 void progressTickAt(ProgressState* s, int64_t now) {
@@ -65,7 +65,7 @@ void progressTickAt(ProgressState* s, int64_t now) {
     if (s->lastTime != 0) {
         if (now - s->lastTime <= int64_t(s->interval))
             return;
-        if (s->interval != 0 && s->logger != nullptr && !(s->flags & PROGRESS_DISABLED)) {
+        if (s->interval != 0 && s->logger != nullptr && !(s->flags & kProgressDisabled)) {
             char total[64], recent[64], elapsed[64];
             formatNumber(s->count, total, sizeof total, NUMBER_GROUPED);
             uint32_t delta = s->count - s->lastCount;

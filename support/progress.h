@@ -27,7 +27,7 @@ struct LogSink {
     void (*log)(LogSink* sink, int level, int arg, const char* format, ...);
 };
 
-constexpr uint32_t PROGRESS_DISABLED = 0x01; // KVLTPROGRESSDISABLE is set
+constexpr uint32_t kProgressDisabled = 0x01; // KVLTPROGRESSDISABLE is set
 
 struct ProgressState {
     LogSink* logger = nullptr;

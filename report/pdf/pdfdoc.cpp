@@ -121,7 +121,7 @@ void pdfSetLogo(ReportWriter* report, const char* path) {
 }
 
 uint32_t pdfOrientationFromName(const char* name) {
-    return name && equalsNoCase(name, "landscape") ? PDF_LANDSCAPE : PDF_PORTRAIT;
+    return name && equalsNoCase(name, "landscape") ? kPdfLandscape : kPdfPortrait;
 }
 
 uint32_t pdfPageSizeFromName(const char* name) {
@@ -130,7 +130,7 @@ uint32_t pdfPageSizeFromName(const char* name) {
     for (uint32_t i = 0; name && i < sizeof names / sizeof names[0]; ++i)
         if (equalsNoCase(name, names[i]))
             return i;
-    return PDF_SIZE_LETTER;
+    return kPdfSizeLetter;
 }
 
 const char* pdfOutputPath(const ReportWriter* report) {
@@ -283,13 +283,13 @@ void pdfHeader(ReportWriter* report, const ReportHeading& heading) {
     std::free(record->title);
     record->title = copy;
     if (!sameTitle)
-        record->pdf->flags |= PDF_TITLE_PENDING;
+        record->pdf->flags |= kPdfTitlePending;
 
     if (heading.notes) {
         copy = reportCopyText(heading.notes);
         std::free(record->notes);
         record->notes = copy;
-        record->pdf->flags |= PDF_NOTES_PENDING;
+        record->pdf->flags |= kPdfNotesPending;
     }
 }
 

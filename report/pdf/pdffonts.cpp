@@ -86,9 +86,9 @@ PdfFontFile findFont(FcConfig* config, const char* family, const char* pattern) 
 // The three faces' files, looked up in a configuration of our own that is
 // gone again afterwards (fontconfig's shared one would stay allocated until
 // the process ends, and the window's toolkit uses it too).
-std::array<PdfFontFile, PDF_FACE_COUNT> findFonts() {
+std::array<PdfFontFile, kPdfFaceCount> findFonts() {
     FcConfig* config = FcInitLoadConfigAndFonts();
-    std::array<PdfFontFile, PDF_FACE_COUNT> files = {
+    std::array<PdfFontFile, kPdfFaceCount> files = {
         findFont(config, "DejaVu Sans", "DejaVu Sans:style=Book"),
         findFont(config, "DejaVu Sans Bold", "DejaVu Sans:style=Bold"),
         findFont(config, "DejaVu Sans Mono", "DejaVu Sans Mono:style=Book"),
@@ -102,7 +102,7 @@ std::array<PdfFontFile, PDF_FACE_COUNT> findFonts() {
 // and kept for the life of the process: the look-up reads fontconfig's
 // caches, which no report should pay for twice.
 const PdfFontFile& fontFile(PdfFace face) {
-    static const std::array<PdfFontFile, PDF_FACE_COUNT> files = findFonts();
+    static const std::array<PdfFontFile, kPdfFaceCount> files = findFonts();
     return files[size_t(face)];
 }
 
@@ -283,7 +283,7 @@ bool pdfUseFace(PdfState* pdf, PdfFace face, float size) {
 }
 
 bool pdfLoadFaces(PdfState* pdf) {
-    return loadFace(pdf, PDF_FACE_REGULAR) && loadFace(pdf, PDF_FACE_BOLD);
+    return loadFace(pdf, kPdfFaceRegular) && loadFace(pdf, kPdfFaceBold);
 }
 
 float pdfTextWidth(PdfState* pdf, const char* text) {
@@ -323,7 +323,7 @@ void pdfText(PdfState* pdf, float x, float y, const char* text) {
 }
 
 void pdfTrimFonts(PdfState* pdf) {
-    for (int face = 0; face < PDF_FACE_COUNT; ++face)
+    for (int face = 0; face < kPdfFaceCount; ++face)
         if (pdf->fonts[face])
             trimWidths(pdf, PdfFace(face));
 }

@@ -26,9 +26,9 @@ constexpr size_t kMaxLogoBytes = size_t(64) << 20;
 // read leaves the document without one (and without the error, which would
 // otherwise fail every later call on the document).
 void loadLogoOnce(PdfState* pdf) {
-    if (pdf->flags & PDF_LOGO_DONE)
+    if (pdf->flags & kPdfLogoDone)
         return;
-    pdf->flags |= PDF_LOGO_DONE;
+    pdf->flags |= kPdfLogoDone;
     // Only a regular file of a sane size: a named pipe or a device could
     // hold the report for good.
     std::string bytes, why;
@@ -48,16 +48,16 @@ void loadLogoOnce(PdfState* pdf) {
 // direction, is reported here with libharu's own error numbers instead; the
 // page keeps libharu's default size.
 void sizePage(PdfState* pdf) {
-    if (pdf->pageSize > PDF_SIZE_LAST) {
+    if (pdf->pageSize > kPdfSizeLast) {
         pdfErrorHandler(HPDF_PAGE_INVALID_SIZE, pdf->orientation, pdf);
         return;
     }
-    if (pdf->orientation != PDF_PORTRAIT && pdf->orientation != PDF_LANDSCAPE) {
+    if (pdf->orientation != kPdfPortrait && pdf->orientation != kPdfLandscape) {
         pdfErrorHandler(HPDF_PAGE_INVALID_DIRECTION, pdf->pageSize, pdf);
         return;
     }
     HPDF_Page_SetSize(pdf->page, static_cast<HPDF_PageSizes>(pdf->pageSize),
-                      pdf->orientation == PDF_LANDSCAPE ? HPDF_PAGE_LANDSCAPE : HPDF_PAGE_PORTRAIT);
+                      pdf->orientation == kPdfLandscape ? HPDF_PAGE_LANDSCAPE : HPDF_PAGE_PORTRAIT);
 }
 
 void fillRect(HPDF_Page page, float x, float y, float width, float height) {
@@ -80,13 +80,13 @@ void drawFooter(ReportWriter* report, PdfState* pdf, float width) {
         if (report->pageCount == 1 && report->reportId != 0) {
             char id[32];
             std::snprintf(id, sizeof id, "Report-ID %3.3u", unsigned(report->reportId));
-            pdfUseFace(pdf, PDF_FACE_FIXED, 8);
+            pdfUseFace(pdf, kPdfFaceFixed, 8);
             const float textWidth = pdfTextWidth(pdf, id);
             HPDF_Page_SetRGBFill(page, 0, 0, 0);
             fillRect(page, right, bottom - 14, textWidth + 10, 14);
             HPDF_Page_SetRGBFill(page, 1, 1, 1);
             pdfText(pdf, right + 5, bottom - 9, id);
-            pdfUseFace(pdf, PDF_FACE_REGULAR, 8);
+            pdfUseFace(pdf, kPdfFaceRegular, 8);
         }
         HPDF_Page_SetRGBFill(page, 0, 0, 0);
         const float noticeWidth = pdfTextWidth(pdf, kPdfNoticeLine);
@@ -120,19 +120,19 @@ void drawColumnTitles(ReportWriter* report, PdfState* pdf, float top) {
 void addOutlineEntries(const PdfRecordState* record) {
     PdfState* pdf = record->pdf;
     HPDF_Encoder utf8 = HPDF_GetEncoder(pdf->doc, "UTF-8");
-    if (pdf->flags & PDF_TITLE_PENDING) {
+    if (pdf->flags & kPdfTitlePending) {
         pdf->outline =
             HPDF_CreateOutline(pdf->doc, nullptr, pdfOutlineText(record->title).c_str(), utf8);
         if (pdf->outline)
             HPDF_Outline_SetDestination(pdf->outline, HPDF_Page_CreateDestination(pdf->page));
     }
-    if (pdf->flags & PDF_NOTES_PENDING) {
+    if (pdf->flags & kPdfNotesPending) {
         HPDF_Outline notes =
             HPDF_CreateOutline(pdf->doc, pdf->outline, pdfOutlineText(record->notes).c_str(), utf8);
         if (notes)
             HPDF_Outline_SetDestination(notes, HPDF_Page_CreateDestination(pdf->page));
     }
-    pdf->flags &= ~(PDF_TITLE_PENDING | PDF_NOTES_PENDING);
+    pdf->flags &= ~(kPdfTitlePending | kPdfNotesPending);
 }
 
 } // namespace
@@ -176,7 +176,7 @@ void pdfStartPage(ReportWriter* report) {
     HPDF_Page_SetRGBStroke(page, 0, 0, 0);
     HPDF_Page_SetRGBFill(page, pdf->headerColor[0], pdf->headerColor[1], pdf->headerColor[2]);
     fillRect(page, pdf->bandX, H - top - 30, pdf->bandWidth, 30);
-    pdfUseFace(pdf, PDF_FACE_BOLD, 18);
+    pdfUseFace(pdf, kPdfFaceBold, 18);
     if (record->title && record->title[0] != 0) {
         HPDF_Page_SetRGBFill(page, 1, 1, 1);
         pdfText(pdf, pdf->bandX + 10, H - top - 20, record->title);
@@ -185,7 +185,7 @@ void pdfStartPage(ReportWriter* report) {
     HPDF_Page_SetRGBFill(page, 0, 0, 0);
 
     // Notes and production time under the band.
-    pdfUseFace(pdf, PDF_FACE_REGULAR, 8);
+    pdfUseFace(pdf, kPdfFaceRegular, 8);
     float D = H - top - 45;
     if (record->notes) {
         pdfText(pdf, pdf->bandX, D, record->notes);

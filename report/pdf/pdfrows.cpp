@@ -89,7 +89,7 @@ void pdfAddRow(ReportWriter* report, ReportCells cells) {
         if (!cell || (column.flags & COL_HIDDEN))
             continue;
         if (column.flags & COL_FIXED_FONT)
-            pdfUseFace(pdf, PDF_FACE_FIXED, 8);
+            pdfUseFace(pdf, kPdfFaceFixed, 8);
         if (column.flags & COL_TAGS) {
             drawTags(pdf, column, cell, y);
         } else {
@@ -99,7 +99,7 @@ void pdfAddRow(ReportWriter* report, ReportCells cells) {
             pdfText(pdf, column.x + offset, y + 3, cell);
         }
         if (column.flags & COL_FIXED_FONT)
-            pdfUseFace(pdf, PDF_FACE_REGULAR, 8);
+            pdfUseFace(pdf, kPdfFaceRegular, 8);
     }
 }
 
@@ -163,7 +163,7 @@ void pdfEndSection(ReportWriter* report) {
     HPDF_Page_SetLineWidth(page, 2);
     HPDF_Page_SetGrayFill(page, 0.8f);
     fillRect(page, pdf->bandX, v, pdf->bandWidth, 30);
-    pdfUseFace(pdf, PDF_FACE_BOLD, 18);
+    pdfUseFace(pdf, kPdfFaceBold, 18);
     HPDF_Page_SetRGBFill(page, 1, 1, 1);
     // Centred on the bar itself: with a logo the bar starts right of it.
     pdfText(pdf, pdf->bandX + (pdf->bandWidth - pdfTextWidth(pdf, text)) / 2, v + 10, text);

@@ -27,7 +27,7 @@ TEST_F(ReportCore, InitialRecord) {
     EXPECT_GT(report.creationTime, 0);
     EXPECT_STREQ(report.progress.taskName, "Main-Task");
     EXPECT_EQ(report.progress.interval, 30u);
-    EXPECT_FALSE(report.progress.flags & PROGRESS_DISABLED);
+    EXPECT_FALSE(report.progress.flags & kProgressDisabled);
     close();
     EXPECT_EQ(report.formatState, nullptr);
 }
@@ -195,7 +195,7 @@ TEST_F(ReportCore, CountersProgressAndResets) {
 TEST_F(ReportCore, ProgressDisabledFromTheEnvironment) {
     setenv("KVLTPROGRESSDISABLE", "0", 1);
     init();
-    EXPECT_TRUE(report.progress.flags & PROGRESS_DISABLED);
+    EXPECT_TRUE(report.progress.flags & kProgressDisabled);
     close();
 }
 

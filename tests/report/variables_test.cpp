@@ -139,7 +139,7 @@ TEST_F(Variables, VariablesFileAndCallerStores) {
 }
 
 TEST_F(Variables, LockAndTotal) {
-    EXPECT_TRUE(vars.lockFlags & VARIABLES_LOCK_READY);
+    EXPECT_TRUE(vars.lockFlags & kVariablesLockReady);
     EXPECT_EQ(vars.add(&vars, 5), 5u);
     EXPECT_EQ(vars.add(&vars, 2), 7u);
     vars.enter(&vars);
