@@ -6,6 +6,7 @@
 #include "kvltaboutwnd.h"
 #include "loopbackserver.h"
 #include "messagebox.h"
+#include "seam.h"
 #include "timetext.h"
 
 #include <QRegularExpression>
@@ -111,9 +112,7 @@ TEST_F(StartupTest, StartMessageComesBeforeTheProfileIsWritten) {
     writeSettingsFile(profilePath(), "[Options]\nStartMessage=Hello\n");
     class Observer final : public MessagePresenter {
       public:
-        explicit Observer(QString path)
-            : m_path(std::move(path)), m_previous(setMessagePresenter(this)) {}
-        ~Observer() override { setMessagePresenter(m_previous); }
+        explicit Observer(QString path) : m_path(std::move(path)) {}
         MsgAnswer present(const MessageRequest&) override {
             counterWhileShown = AppBaseTest::iniValue(m_path, "Runtime", "RunCount");
             return MsgAnswer::Ok;
@@ -122,7 +121,7 @@ TEST_F(StartupTest, StartMessageComesBeforeTheProfileIsWritten) {
 
       private:
         QString m_path;
-        MessagePresenter* m_previous;
+        SeamInstallation<MessagePresenter, setMessagePresenter> m_installed{this};
     } observer(profilePath());
     start();
     EXPECT_EQ(observer.counterWhileShown, "<missing>");
