@@ -309,14 +309,7 @@ std::vector<uint32_t> filterRows(uint32_t rowCount, const std::vector<ColumnFilt
         patterns.emplace_back(filter.pattern, filter.flags);
 
     std::vector<uint32_t> kept;
-    if (filters.empty()) {
-        kept.resize(rowCount);
-        for (uint32_t row = 0; row < rowCount; ++row)
-            kept[row] = row;
-        if (pTooCostly)
-            *pTooCostly = 0;
-        return kept;
-    }
+    kept.reserve(filters.empty() ? rowCount : 0);
     std::string text;
     for (uint32_t row = 0; row < rowCount; ++row) {
         bool keep = true;
